@@ -1,0 +1,353 @@
+#include "database.h"
+
+#include "schema.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString engineMessage(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+QString argText(sqlite3_value* value)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return QString::fromUtf8(text, sqlite3_value_bytes(value));
+}
+
+// ordisk_contains(text, part): whether text holds part anywhere, ignoring letter
+// case for every alphabet (SQLite's LIKE folds ASCII only, so "č" would miss "Č").
+// No wildcards: every character of part is matched as itself. NULL text yields NULL.
+void containsFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    // The part is the same for every row of a query: fold it once.
+    auto* part = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
+    if (!part) {
+        part = new QString(argText(argv[1]).toCaseFolded());
+        sqlite3_set_auxdata(context, 1, part, [](void* p) { delete static_cast<QString*>(p); });
+        part = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
+        if (!part) {
+            sqlite3_result_error_nomem(context);
+            return;
+        }
+    }
+    if (part->isEmpty()) {
+        sqlite3_result_int(context, 1);
+        return;
+    }
+    sqlite3_result_int(context, argText(argv[0]).contains(*part, Qt::CaseInsensitive) ? 1 : 0);
+}
+
+QString fileError(const QString& path, const QString& what)
+{
+    return QStringLiteral("Soubor %1 %2").arg(path, what);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Statement
+
+Statement::Statement(sqlite3* db, const QString& sql) : m_db(db)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &m_stmt, nullptr) != SQLITE_OK) {
+        m_prepareError = engineMessage(db);
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+    }
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+Status Statement::status() const
+{
+    return m_stmt ? Status::success() : Status::failure(m_prepareError);
+}
+
+Status Statement::bind(int index, const QVariant& value)
+{
+    if (!m_stmt)
+        return status();
+    int rc = SQLITE_OK;
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+    case QMetaType::Nullptr:
+        rc = sqlite3_bind_null(m_stmt, index);
+        break;
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
+        break;
+    case QMetaType::Double:
+        rc = sqlite3_bind_double(m_stmt, index, value.toDouble());
+        break;
+    default: {
+        if (value.isNull()) {
+            rc = sqlite3_bind_null(m_stmt, index);
+            break;
+        }
+        const QByteArray utf8 = value.toString().toUtf8();
+        rc = sqlite3_bind_text64(m_stmt, index, utf8.constData(), static_cast<sqlite3_uint64>(utf8.size()),
+                                 SQLITE_TRANSIENT, SQLITE_UTF8);
+    }
+    }
+    return rc == SQLITE_OK ? Status::success() : Status::failure(engineMessage(m_db));
+}
+
+Status Statement::bindAll(const QVariantList& values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        if (auto s = bind(i + 1, values[i]); !s.ok())
+            return s;
+    return Status::success();
+}
+
+Statement::Step Statement::step()
+{
+    if (!m_stmt)
+        return Step::Error;
+    switch (sqlite3_step(m_stmt)) {
+    case SQLITE_ROW:
+        return Step::Row;
+    case SQLITE_DONE:
+        return Step::Done;
+    default:
+        return Step::Error;
+    }
+}
+
+QString Statement::errorMessage() const
+{
+    return m_stmt ? engineMessage(m_db) : m_prepareError;
+}
+
+int Statement::columnCount() const
+{
+    return m_stmt ? sqlite3_column_count(m_stmt) : 0;
+}
+
+QString Statement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
+}
+
+QString Statement::columnDeclType(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_decltype(m_stmt, column)).toUpper();
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+qint64 Statement::columnInt(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+QString Statement::columnText(int column) const
+{
+    if (isNull(column))
+        return QString();
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    const QString value = QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column));
+    return value.isNull() ? QString(QLatin1String("")) : value;
+}
+
+// ---------------------------------------------------------------- Database
+
+Database::Database(sqlite3* db, QString path) : m_db(db), m_path(std::move(path)) {}
+
+Database::~Database()
+{
+    sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<Database> Database::open(const QString& path, Status& status)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const QString unchanged = QStringLiteral(" Soubor nebyl změněn.");
+    bool created = false;
+    struct stat info = {};
+    if (::stat(native.constData(), &info) != 0) {
+        if (errno != ENOENT) {
+            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(
+                                                         QString::fromLocal8Bit(std::strerror(errno)))));
+            return nullptr;
+        }
+        // The register holds telephone numbers and e-mails: readable by its owner only.
+        const int fd = ::open(native.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            status = Status::failure(fileError(path, QStringLiteral("nelze vytvořit: %1").arg(
+                                                         QString::fromLocal8Bit(std::strerror(errno)))));
+            return nullptr;
+        }
+        ::close(fd);
+        created = true;
+    } else if (!S_ISREG(info.st_mode)) {
+        status = Status::failure(fileError(path, QStringLiteral("není obyčejný soubor.")));
+        return nullptr;
+    }
+
+    sqlite3* raw = nullptr;
+    if (sqlite3_open_v2(native.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) !=
+        SQLITE_OK) {
+        status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(engineMessage(raw))));
+        sqlite3_close_v2(raw);
+        return nullptr;
+    }
+    std::unique_ptr<Database> db(new Database(raw, path));
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, 5000);
+    if (sqlite3_db_readonly(raw, "main") == 1) {
+        status = Status::failure(fileError(path, QStringLiteral("je jen pro čtení; do evidence nelze zapisovat.")));
+        return nullptr;
+    }
+
+    // Read before writing anything: a file that is not ours must stay as it is.
+    qint64 objects = 0;
+    if (auto s = db->queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), objects); !s.ok()) {
+        const int code = sqlite3_errcode(raw) & 0xff;
+        status = Status::failure(
+            code == SQLITE_NOTADB
+                ? fileError(path, QStringLiteral("není databází programu Ordisk (nejde o databázi SQLite).") + unchanged)
+                : fileError(path, QStringLiteral("nelze přečíst: %1").arg(s.message()) + unchanged));
+        return nullptr;
+    }
+    qint64 fileVersion = 0;
+    if (auto s = db->queryInt(QStringLiteral("PRAGMA user_version"), fileVersion); !s.ok()) {
+        status = Status::failure(fileError(path, QStringLiteral("nelze přečíst: %1").arg(s.message()) + unchanged));
+        return nullptr;
+    }
+    const bool empty = objects == 0 && fileVersion == 0;
+    if (!empty) {
+        if (auto s = schema::check(*db); !s.ok()) {
+            status = Status::failure(
+                fileError(path, QStringLiteral("není databází programu Ordisk: %1").arg(s.message()) + unchanged));
+            return nullptr;
+        }
+    }
+
+    // Rollback journal, not WAL: WAL breaks on network shares, where such files are kept.
+    if (auto s = db->exec(QStringLiteral(
+            "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE;"));
+        !s.ok()) {
+        status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(s.message())));
+        return nullptr;
+    }
+    if (sqlite3_create_function_v2(raw, "ordisk_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   containsFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        status = Status::failure(engineMessage(raw));
+        return nullptr;
+    }
+    if (empty) {
+        if (auto s = schema::create(*db); !s.ok()) {
+            status = Status::failure(fileError(path, QStringLiteral("nelze založit: %1").arg(s.message())));
+            db.reset();
+            if (created)
+                ::unlink(native.constData());
+            return nullptr;
+        }
+    }
+    status = Status::success();
+    return db;
+}
+
+Status Database::exec(const QString& sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(m_db));
+        sqlite3_free(error);
+        return Status::failure(message);
+    }
+    return Status::success();
+}
+
+Status Database::execute(const QString& sql, const QVariantList& params)
+{
+    Statement statement(m_db, sql);
+    if (auto s = statement.bindAll(params); !s.ok())
+        return s;
+    Statement::Step step;
+    while ((step = statement.step()) == Statement::Step::Row) {
+    }
+    return step == Statement::Step::Done ? Status::success() : Status::failure(statement.errorMessage());
+}
+
+Status Database::queryInt(const QString& sql, qint64& result, const QVariantList& params)
+{
+    Statement statement(m_db, sql);
+    if (auto s = statement.bindAll(params); !s.ok())
+        return s;
+    switch (statement.step()) {
+    case Statement::Step::Row:
+        result = statement.columnInt(0);
+        return Status::success();
+    case Statement::Step::Done:
+        result = 0;
+        return Status::success();
+    case Statement::Step::Error:
+        break;
+    }
+    return Status::failure(statement.errorMessage());
+}
+
+qint64 Database::lastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+bool Database::inTransaction() const
+{
+    return sqlite3_get_autocommit(m_db) == 0;
+}
+
+// ---------------------------------------------------------------- Transaction
+
+Transaction::Transaction(Database& db) : m_db(db)
+{
+    static quint64 counter = 0;
+    m_name = QStringLiteral("ordisk_%1").arg(++counter);
+    m_status = m_db.exec(QStringLiteral("SAVEPOINT %1").arg(m_name));
+    m_open = m_status.ok();
+}
+
+Transaction::~Transaction()
+{
+    if (m_open) {
+        // The engine may already have rolled back on its own (a full disk): then this fails harmlessly.
+        (void)m_db.exec(QStringLiteral("ROLLBACK TO %1").arg(m_name));
+        (void)m_db.exec(QStringLiteral("RELEASE %1").arg(m_name));
+    }
+}
+
+Status Transaction::commit()
+{
+    if (!m_open)
+        return m_status.ok() ? Status::failure(QStringLiteral("Transakce už byla ukončena.")) : m_status;
+    Status s = m_db.exec(QStringLiteral("RELEASE %1").arg(m_name));
+    if (s.ok())
+        m_open = false;
+    return s;
+}

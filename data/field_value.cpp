@@ -1,0 +1,115 @@
+#include "field_value.h"
+
+#include <QStringList>
+
+namespace fieldvalue {
+
+FieldKind kindOf(const QString& declType)
+{
+    if (declType == QLatin1String("BOOLEAN"))
+        return FieldKind::Boolean;
+    if (declType == QLatin1String("DATE"))
+        return FieldKind::Date;
+    if (declType.contains(QLatin1String("INT")))
+        return FieldKind::Integer;
+    return FieldKind::Text;
+}
+
+QString formatDate(const QDate& date)
+{
+    return date.isValid() ? QStringLiteral("%1. %2. %3").arg(date.day()).arg(date.month()).arg(date.year())
+                          : QString();
+}
+
+QDate parseDate(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    QDate iso = QDate::fromString(trimmed, QStringLiteral("yyyy-MM-dd"));
+    if (iso.isValid())
+        return iso;
+    // Czech form: day, month, four-digit year, separated by dots and optional blanks.
+    QStringList parts = trimmed.split(QLatin1Char('.'));
+    if (parts.size() != 3)
+        return QDate();
+    bool okDay = false;
+    bool okMonth = false;
+    bool okYear = false;
+    const int day = parts[0].trimmed().toInt(&okDay);
+    const int month = parts[1].trimmed().toInt(&okMonth);
+    const QString yearText = parts[2].trimmed();
+    const int year = yearText.toInt(&okYear);
+    if (!okDay || !okMonth || !okYear || yearText.size() != 4)
+        return QDate();
+    return QDate(year, month, day);
+}
+
+bool isTrue(const QString& stored)
+{
+    return !stored.isEmpty() && stored != QLatin1String("0");
+}
+
+QString display(FieldKind kind, const QString& stored)
+{
+    if (stored.isNull())
+        return QString();
+    switch (kind) {
+    case FieldKind::Boolean:
+        // Grids and text boxes show yes/no as the database's own numbers: -1 and 0.
+        return isTrue(stored) ? QStringLiteral("-1") : QStringLiteral("0");
+    case FieldKind::Date:
+        return formatDate(QDate::fromString(stored, QStringLiteral("yyyy-MM-dd")));
+    case FieldKind::Integer:
+    case FieldKind::Text:
+        break;
+    }
+    return stored;
+}
+
+Status toStored(FieldKind kind, const QString& field, const QString& text, QVariant& result)
+{
+    switch (kind) {
+    case FieldKind::Text:
+        result = text;
+        return Status::success();
+    case FieldKind::Integer: {
+        const QString trimmed = text.trimmed();
+        if (trimmed.isEmpty()) {
+            result = QVariant();
+            return Status::success();
+        }
+        bool ok = false;
+        const qlonglong value = trimmed.toLongLong(&ok);
+        if (!ok)
+            return Status::failure(QStringLiteral("Pole %1 musí obsahovat celé číslo, ne „%2“.").arg(field, text));
+        result = value;
+        return Status::success();
+    }
+    case FieldKind::Boolean: {
+        const QString t = text.trimmed().toLower();
+        if (t == QLatin1String("1") || t == QLatin1String("-1") || t == QLatin1String("true") ||
+            t == QLatin1String("ano")) {
+            result = 1;
+            return Status::success();
+        }
+        if (t.isEmpty() || t == QLatin1String("0") || t == QLatin1String("false") || t == QLatin1String("ne")) {
+            result = 0;
+            return Status::success();
+        }
+        return Status::failure(QStringLiteral("Pole %1 musí obsahovat Ano nebo Ne, ne „%2“.").arg(field, text));
+    }
+    case FieldKind::Date: {
+        if (text.trimmed().isEmpty()) {
+            result = QVariant();
+            return Status::success();
+        }
+        const QDate date = parseDate(text);
+        if (!date.isValid())
+            return Status::failure(QStringLiteral("Pole %1 musí obsahovat platné datum, ne „%2“.").arg(field, text));
+        result = date.toString(QStringLiteral("yyyy-MM-dd"));
+        return Status::success();
+    }
+    }
+    return Status::failure(QStringLiteral("Neznámý druh pole %1.").arg(field));
+}
+
+} // namespace fieldvalue

@@ -1,0 +1,135 @@
+#include "grid_model.h"
+
+#include "record_source.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+// One cell's place in the sort: numbers before text, numbers by value, text by collation.
+struct SortKey
+{
+    bool isNumber = false;
+    double number = 0;
+    std::optional<QCollatorSortKey> text;
+};
+
+const QCollator& czechCollator()
+{
+    static const QCollator collator = [] {
+        QCollator c{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        c.setNumericMode(false);
+        return c;
+    }();
+    return collator;
+}
+
+int compareKeys(const SortKey& a, const SortKey& b)
+{
+    if (a.isNumber != b.isNumber)
+        return a.isNumber ? -1 : 1;
+    if (a.isNumber)
+        return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
+    return a.text->compare(*b.text);
+}
+
+} // namespace
+
+GridModel::GridModel(RecordSource& source, QObject* parent) : QAbstractTableModel(parent), m_source(source)
+{
+    connect(&m_source, &RecordSource::rowsReset, this, &GridModel::reload);
+    m_order.resize(static_cast<size_t>(m_source.recordCount()));
+    std::iota(m_order.begin(), m_order.end(), 0);
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_order.size());
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_source.columnCount();
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return QVariant();
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return m_source.displayText(sourceRow(index.row()), index.column());
+    return QVariant();
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section < m_headers.size() && !m_headers[section].isNull())
+        return m_headers[section];
+    return m_source.columnNames().value(section);
+}
+
+void GridModel::setHeaderText(int column, const QString& text)
+{
+    if (column < 0 || column >= columnCount())
+        return;
+    while (m_headers.size() <= column)
+        m_headers << QString();
+    m_headers[column] = text;
+    Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void GridModel::sortRows(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= columnCount() || m_order.size() < 2)
+        return;
+    const size_t rows = m_order.size();
+    std::vector<SortKey> keys(static_cast<size_t>(m_source.recordCount()));
+    const QCollator& collator = czechCollator();
+    for (size_t i = 0; i < rows; ++i) {
+        const int row = m_order[i];
+        const QString& value = m_source.cell(row, column);
+        SortKey& key = keys[static_cast<size_t>(row)];
+        bool ok = false;
+        const double number = value.toDouble(&ok);
+        if (ok && !value.trimmed().isEmpty()) {
+            key.isNumber = true;
+            key.number = number;
+        } else {
+            key.text = collator.sortKey(m_source.displayText(row, column));
+        }
+    }
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Keep the view's current cell and selection on the same record.
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> sourceRows;
+    for (const QModelIndex& index : before)
+        sourceRows.push_back(sourceRow(index.row()));
+    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
+        const int c = compareKeys(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);
+        return order == Qt::AscendingOrder ? c < 0 : c > 0;
+    });
+    std::vector<int> gridRowOf(keys.size());
+    for (size_t i = 0; i < rows; ++i)
+        gridRowOf[static_cast<size_t>(m_order[i])] = static_cast<int>(i);
+    QModelIndexList after;
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after << index(gridRowOf[static_cast<size_t>(sourceRows[static_cast<size_t>(i)])], before[i].column());
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void GridModel::reload()
+{
+    beginResetModel();
+    m_order.resize(static_cast<size_t>(m_source.recordCount()));
+    std::iota(m_order.begin(), m_order.end(), 0);
+    m_headers.clear();
+    endResetModel();
+}

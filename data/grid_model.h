@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QCollatorSortKey>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+class RecordSource;
+
+// The rows of a record source as a read-only table, with the grid's own sort:
+// only the grid's order changes, the record source stays as it is. Cells
+// holding numbers compare as numbers, other text by Czech collation.
+class GridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit GridModel(RecordSource& source, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // Sorts all rows by the column, ascending or descending (stable).
+    void sortRows(int column, Qt::SortOrder order);
+    // The header text of a column until the next reload (the field's name by default).
+    void setHeaderText(int column, const QString& text);
+    // The record source row shown in the grid row.
+    int sourceRow(int gridRow) const { return m_order[static_cast<size_t>(gridRow)]; }
+
+private:
+    void reload();
+
+    RecordSource& m_source;
+    std::vector<int> m_order; // grid row -> source row
+    QStringList m_headers;
+};

@@ -1,0 +1,265 @@
+#include "record_source.h"
+
+#include "database.h"
+
+RecordSource::RecordSource(Database& db, const QString& table, QObject* parent)
+    : QObject(parent), m_db(db), m_source(queries::all(table))
+{
+}
+
+void RecordSource::setRecordSource(const QString& table)
+{
+    m_source = queries::all(table);
+}
+
+void RecordSource::setRecordSource(SourceQuery query)
+{
+    m_source = std::move(query);
+}
+
+QString RecordSource::displayText(int row, int column) const
+{
+    return fieldvalue::display(m_columnKinds[static_cast<size_t>(column)], cell(row, column));
+}
+
+Status RecordSource::refresh()
+{
+    if (auto s = commitPending(); !s.ok())
+        return s;
+    m_adding = false;
+    m_pending.clear();
+
+    Statement statement(m_db.handle(), m_source.sql());
+    if (auto s = statement.bindAll(m_source.params); !s.ok())
+        return s;
+    const int columns = statement.columnCount();
+    QStringList names;
+    std::vector<FieldKind> kinds;
+    for (int c = 0; c < columns; ++c) {
+        names << statement.columnName(c);
+        kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
+    }
+    std::vector<QString> cells;
+    int rows = 0;
+    Statement::Step step;
+    while ((step = statement.step()) == Statement::Step::Row) {
+        for (int c = 0; c < columns; ++c)
+            cells.push_back(statement.columnText(c));
+        ++rows;
+    }
+    if (step == Statement::Step::Error)
+        return Status::failure(statement.errorMessage());
+
+    m_columnNames = std::move(names);
+    m_columnKinds = std::move(kinds);
+    m_cells = std::move(cells);
+    m_rowCount = rows;
+    Q_EMIT rowsReset();
+    setCurrent(rows > 0 ? 0 : -1);
+    return Status::success();
+}
+
+Status RecordSource::moveNext()
+{
+    if (auto s = commitPending(); !s.ok())
+        return s;
+    if (m_current + 1 < m_rowCount)
+        setCurrent(m_current + 1);
+    return Status::success();
+}
+
+Status RecordSource::movePrevious()
+{
+    if (auto s = commitPending(); !s.ok())
+        return s;
+    if (m_current > 0)
+        setCurrent(m_current - 1);
+    return Status::success();
+}
+
+Status RecordSource::moveLast()
+{
+    if (auto s = commitPending(); !s.ok())
+        return s;
+    if (m_rowCount > 0)
+        setCurrent(m_rowCount - 1);
+    return Status::success();
+}
+
+void RecordSource::addNew()
+{
+    m_adding = true;
+    m_pending.clear();
+    Q_EMIT currentChanged();
+}
+
+Status RecordSource::update()
+{
+    return m_adding ? storeNew() : commitPending();
+}
+
+Status RecordSource::deleteCurrent()
+{
+    if (auto s = check(); !s.ok())
+        return s;
+    if (m_current < 0)
+        return Status::failure(QStringLiteral("Není vybrán žádný záznam."));
+    m_pending.clear();
+    m_adding = false;
+    Transaction transaction(m_db);
+    if (!transaction.status().ok())
+        return transaction.status();
+    if (auto s = m_db.execute(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(m_source.table, m_columnNames[0]),
+                              {cell(m_current, 0)});
+        !s.ok())
+        return s;
+    if (auto s = transaction.commit(); !s.ok())
+        return s;
+    const auto width = static_cast<std::ptrdiff_t>(m_columnNames.size());
+    const auto first = m_cells.begin() + static_cast<std::ptrdiff_t>(m_current) * width;
+    m_cells.erase(first, first + width);
+    --m_rowCount;
+    Q_EMIT rowsReset();
+    setCurrent(std::min(m_current, m_rowCount - 1));
+    return Status::success();
+}
+
+QString RecordSource::fieldText(const QString& field) const
+{
+    const int column = columnIndex(field);
+    if (column < 0)
+        return QString();
+    if (auto it = m_pending.constFind(column); it != m_pending.constEnd())
+        return *it;
+    if (m_adding || m_current < 0)
+        return QString();
+    return displayText(m_current, column);
+}
+
+void RecordSource::setFieldText(const QString& field, const QString& text)
+{
+    const int column = columnIndex(field);
+    if (column < 0 || !hasCurrentRecord())
+        return;
+    m_pending.insert(column, text);
+}
+
+Status RecordSource::check() const
+{
+    if (m_columnNames.isEmpty())
+        return Status::failure(QStringLiteral("Zdroj záznamů %1 ještě nebyl načten.").arg(m_source.table));
+    return Status::success();
+}
+
+Status RecordSource::commitPending()
+{
+    if (m_pending.isEmpty())
+        return Status::success();
+    if (m_adding || m_current < 0) {
+        // A new record not stored by update(), or no record at all: nothing to write to.
+        m_pending.clear();
+        return Status::success();
+    }
+    QStringList assignments;
+    QVariantList values;
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        QVariant value;
+        if (auto s = fieldvalue::toStored(m_columnKinds[static_cast<size_t>(it.key())], m_columnNames[it.key()],
+                                          it.value(), value);
+            !s.ok())
+            return s;
+        assignments << m_columnNames[it.key()] + QStringLiteral(" = ?");
+        values << value;
+    }
+    const QString key = cell(m_current, 0);
+    values << key;
+    Transaction transaction(m_db);
+    if (!transaction.status().ok())
+        return transaction.status();
+    if (auto s = m_db.execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                  .arg(m_source.table, assignments.join(QStringLiteral(", ")), m_columnNames[0]),
+                              values);
+        !s.ok())
+        return s;
+    std::vector<QString> row;
+    if (auto s = readRow(key.toLongLong(), row); !s.ok())
+        return s;
+    if (auto s = transaction.commit(); !s.ok())
+        return s;
+    if (!row.empty())
+        std::copy(row.begin(), row.end(),
+                  m_cells.begin() + static_cast<std::ptrdiff_t>(m_current) * m_columnNames.size());
+    m_pending.clear();
+    return Status::success();
+}
+
+Status RecordSource::storeNew()
+{
+    if (auto s = check(); !s.ok())
+        return s;
+    QStringList columns;
+    QStringList marks;
+    QVariantList values;
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        QVariant value;
+        if (auto s = fieldvalue::toStored(m_columnKinds[static_cast<size_t>(it.key())], m_columnNames[it.key()],
+                                          it.value(), value);
+            !s.ok())
+            return s;
+        columns << m_columnNames[it.key()];
+        marks << QStringLiteral("?");
+        values << value;
+    }
+    const QString sql = columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_source.table)
+                                          : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                .arg(m_source.table, columns.join(QStringLiteral(", ")),
+                                                     marks.join(QStringLiteral(", ")));
+    Transaction transaction(m_db);
+    if (!transaction.status().ok())
+        return transaction.status();
+    if (auto s = m_db.execute(sql, values); !s.ok())
+        return s;
+    std::vector<QString> row;
+    if (auto s = readRow(m_db.lastInsertRowId(), row); !s.ok())
+        return s;
+    if (auto s = transaction.commit(); !s.ok())
+        return s;
+    // The stored row joins the result at its end; the record current before addNew() stays current.
+    m_adding = false;
+    m_pending.clear();
+    if (row.empty())
+        row.resize(static_cast<size_t>(m_columnNames.size()));
+    m_cells.insert(m_cells.end(), row.begin(), row.end());
+    ++m_rowCount;
+    Q_EMIT rowsReset();
+    Q_EMIT currentChanged();
+    return Status::success();
+}
+
+Status RecordSource::readRow(qint64 key, std::vector<QString>& row)
+{
+    Statement statement(m_db.handle(),
+                        QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_source.table, m_columnNames[0]));
+    if (auto s = statement.bind(1, key); !s.ok())
+        return s;
+    row.clear();
+    switch (statement.step()) {
+    case Statement::Step::Row:
+        if (statement.columnCount() != m_columnNames.size())
+            return Status::success();
+        for (int c = 0; c < statement.columnCount(); ++c)
+            row.push_back(statement.columnText(c));
+        return Status::success();
+    case Statement::Step::Done:
+        return Status::success(); // the row no longer belongs to the source (a returned loan)
+    case Statement::Step::Error:
+        break;
+    }
+    return Status::failure(statement.errorMessage());
+}
+
+void RecordSource::setCurrent(int row)
+{
+    m_current = row;
+    Q_EMIT currentChanged();
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "field_value.h"
+#include "source_query.h"
+#include "status.h"
+
+#include <QMap>
+#include <QObject>
+#include <QStringList>
+
+#include <vector>
+
+class Database;
+
+// A window's invisible data component: evaluates its source, holds the rows
+// with one current record, and writes the pending edits of its bound fields
+// back under the commit rule: what is typed into a field opened for editing,
+// or stored into it by an action, reaches the record at the next move,
+// refresh or update. Clearing a field's display is never an edit.
+class RecordSource : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A source over all rows of a table or saved query; call refresh() to load it.
+    RecordSource(Database& db, const QString& table, QObject* parent = nullptr);
+
+    // Sets a new source, effective at the next refresh().
+    void setRecordSource(const QString& table);
+    void setRecordSource(SourceQuery query);
+    const SourceQuery& recordSource() const { return m_source; }
+
+    // Stores pending edits, re-evaluates the source and makes the first row current.
+    Status refresh();
+    // Rows in the whole result.
+    int recordCount() const { return m_rowCount; }
+    // Index of the current record, 0 for the first; -1 when there is none.
+    int absolutePosition() const { return m_current; }
+    // Store pending edits and move one row; at either end nothing moves.
+    Status moveNext();
+    Status movePrevious();
+    // Store pending edits and make the last row current.
+    Status moveLast();
+    // Starts a new, empty record; its bound fields clear and edit it.
+    void addNew();
+    // Whether a new record started by addNew() awaits update().
+    bool isAdding() const { return m_adding; }
+    // Stores the new record (after addNew) or the pending edits of the current one.
+    Status update();
+    // Deletes the current record from its table (the database removes what depends on it).
+    Status deleteCurrent();
+
+    int columnCount() const { return m_columnNames.size(); }
+    const QStringList& columnNames() const { return m_columnNames; }
+    FieldKind columnKind(int column) const { return m_columnKinds.at(column); }
+    // Index of the named column, -1 when the source has no such column.
+    int columnIndex(const QString& field) const { return m_columnNames.indexOf(field); }
+    // A stored value in its plain text form: numbers in digits, yes/no "1" or "0",
+    // dates ISO; a null string for an empty (NULL) value.
+    const QString& cell(int row, int column) const
+    {
+        return m_cells[static_cast<size_t>(row) * static_cast<size_t>(m_columnNames.size()) +
+                       static_cast<size_t>(column)];
+    }
+    // A value as grids and text boxes show it.
+    QString displayText(int row, int column) const;
+
+    // Whether a record is current (or being added) for bound fields to show.
+    bool hasCurrentRecord() const { return m_adding || m_current >= 0; }
+    // The value a bound field shows: its pending edit, else the current record's value.
+    QString fieldText(const QString& field) const;
+    // Records an edit of a field of the current (or new) record, stored at the next move, refresh or update.
+    void setFieldText(const QString& field, const QString& text);
+    // Whether edits await storing.
+    bool hasPendingEdits() const { return !m_pending.isEmpty(); }
+
+Q_SIGNALS:
+    // The rows were loaded anew (refresh, insert, delete): grids reload.
+    void rowsReset();
+    // Another record became current, or a new one was started: bound fields show it.
+    void currentChanged();
+
+private:
+    Status commitPending();
+    Status storeNew();
+    Status readRow(qint64 key, std::vector<QString>& row);
+    void setCurrent(int row);
+    Status check() const;
+
+    Database& m_db;
+    SourceQuery m_source;
+    QStringList m_columnNames;
+    std::vector<FieldKind> m_columnKinds;
+    std::vector<QString> m_cells; // row-major
+    int m_rowCount = 0;
+    int m_current = -1;
+    bool m_adding = false;
+    QMap<int, QString> m_pending; // column -> text typed or stored, not yet written
+};

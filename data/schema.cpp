@@ -1,0 +1,166 @@
+#include "schema.h"
+
+#include "database.h"
+
+#include <QStringList>
+
+namespace schema {
+namespace {
+
+// Booleans are 0/1 and dates ISO text (YYYY-MM-DD); the checks keep anything
+// else out of the file, whoever writes to it.
+const char* const createSql = R"sql(
+CREATE TABLE cd (
+    idcd INTEGER PRIMARY KEY AUTOINCREMENT,
+    nazev TEXT,
+    pocetdisku INTEGER CHECK (pocetdisku IS NULL OR typeof(pocetdisku) = 'integer'),
+    typdisku TEXT,
+    typobsahu TEXT,
+    popis TEXT,
+    original BOOLEAN NOT NULL DEFAULT 0 CHECK (original IN (0, 1)),
+    vyrazeno BOOLEAN NOT NULL DEFAULT 0 CHECK (vyrazeno IN (0, 1))
+);
+CREATE TABLE lide (
+    idcloveka INTEGER PRIMARY KEY AUTOINCREMENT,
+    jmeno TEXT,
+    prijmeni TEXT,
+    telefon TEXT,
+    email TEXT,
+    poznamka TEXT
+);
+CREATE TABLE pujcovani (
+    idvypujcky INTEGER PRIMARY KEY AUTOINCREMENT,
+    datumpujceni DATE CHECK (datumpujceni IS NULL OR date(datumpujceni) IS datumpujceni),
+    idcd INTEGER NOT NULL REFERENCES cd (idcd) ON DELETE CASCADE,
+    idcloveka INTEGER NOT NULL REFERENCES lide (idcloveka) ON DELETE CASCADE,
+    poznamka TEXT,
+    iduzivatele INTEGER,
+    vraceno BOOLEAN NOT NULL DEFAULT 0 CHECK (vraceno IN (0, 1)),
+    datumvraceni DATE CHECK (datumvraceni IS NULL OR date(datumvraceni) IS datumvraceni)
+);
+CREATE INDEX pujcovani_idcd ON pujcovani (idcd);
+CREATE INDEX pujcovani_idcloveka ON pujcovani (idcloveka);
+CREATE INDEX pujcovani_nevraceno ON pujcovani (idvypujcky) WHERE vraceno = 0;
+CREATE INDEX cd_nazev ON cd (nazev);
+CREATE VIEW vypujcky AS
+SELECT p.idvypujcky AS idvypujcky, p.datumpujceni AS datumpujceni, p.datumvraceni AS datumvraceni,
+       l.jmeno AS jmeno, l.prijmeni AS prijmeni, c.nazev AS nazev, p.vraceno AS vraceno,
+       p.poznamka AS poznamka, p.idcloveka AS idcloveka, p.idcd AS idcd
+FROM pujcovani AS p
+JOIN lide AS l ON l.idcloveka = p.idcloveka
+JOIN cd AS c ON c.idcd = p.idcd;
+CREATE VIEW nevracenecd AS
+SELECT p.idvypujcky AS idvypujcky, p.datumpujceni AS datumpujceni, l.jmeno AS jmeno,
+       l.prijmeni AS prijmeni, c.nazev AS nazev, p.poznamka AS poznamka,
+       p.iduzivatele AS iduzivatele, p.vraceno AS vraceno, p.datumvraceni AS datumvraceni
+FROM pujcovani AS p
+JOIN lide AS l ON l.idcloveka = p.idcloveka
+JOIN cd AS c ON c.idcd = p.idcd
+WHERE p.vraceno = 0;
+-- A write through a row of nevracenecd lands in that loan's own row; the
+-- person's and the disc's columns of the view are never written.
+CREATE TRIGGER nevracenecd_update INSTEAD OF UPDATE ON nevracenecd
+BEGIN
+    UPDATE pujcovani
+    SET datumpujceni = NEW.datumpujceni, poznamka = NEW.poznamka, iduzivatele = NEW.iduzivatele,
+        vraceno = NEW.vraceno, datumvraceni = NEW.datumvraceni
+    WHERE idvypujcky = OLD.idvypujcky;
+END;
+)sql";
+
+struct Relation
+{
+    const char* name;
+    const char* type;
+    QStringList columns;
+};
+
+const QList<Relation>& expectedRelations()
+{
+    static const QList<Relation> relations = {
+        {"cd",
+         "table",
+         {"idcd", "nazev", "pocetdisku", "typdisku", "typobsahu", "popis", "original", "vyrazeno"}},
+        {"lide", "table", {"idcloveka", "jmeno", "prijmeni", "telefon", "email", "poznamka"}},
+        {"pujcovani",
+         "table",
+         {"idvypujcky", "datumpujceni", "idcd", "idcloveka", "poznamka", "iduzivatele", "vraceno", "datumvraceni"}},
+        {"vypujcky",
+         "view",
+         {"idvypujcky", "datumpujceni", "datumvraceni", "jmeno", "prijmeni", "nazev", "vraceno", "poznamka",
+          "idcloveka", "idcd"}},
+        {"nevracenecd",
+         "view",
+         {"idvypujcky", "datumpujceni", "jmeno", "prijmeni", "nazev", "poznamka", "iduzivatele", "vraceno",
+          "datumvraceni"}},
+    };
+    return relations;
+}
+
+Status checkRelation(Database& db, const Relation& relation)
+{
+    Statement type(db.handle(), QStringLiteral("SELECT type FROM sqlite_master WHERE name = ?"));
+    if (auto s = type.bind(1, QString::fromLatin1(relation.name)); !s.ok())
+        return s;
+    Statement::Step step = type.step();
+    if (step == Statement::Step::Error)
+        return Status::failure(type.errorMessage());
+    if (step != Statement::Step::Row || type.columnText(0) != QLatin1String(relation.type))
+        return Status::failure(QStringLiteral("chybí %1 „%2“.")
+                                   .arg(QLatin1String(relation.type) == QLatin1String("table")
+                                            ? QStringLiteral("tabulka")
+                                            : QStringLiteral("dotaz"),
+                                        QLatin1String(relation.name)));
+
+    Statement info(db.handle(), QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"));
+    if (auto s = info.bind(1, QString::fromLatin1(relation.name)); !s.ok())
+        return s;
+    QStringList columns;
+    while ((step = info.step()) == Statement::Step::Row)
+        columns << info.columnText(0);
+    if (step == Statement::Step::Error)
+        return Status::failure(info.errorMessage());
+    if (columns != relation.columns)
+        return Status::failure(QStringLiteral("„%1“ nemá očekávaná pole (%2).")
+                                   .arg(QLatin1String(relation.name), relation.columns.join(QStringLiteral(", "))));
+    return Status::success();
+}
+
+} // namespace
+
+Status create(Database& db)
+{
+    Transaction transaction(db);
+    if (!transaction.status().ok())
+        return transaction.status();
+    if (auto s = db.exec(QString::fromUtf8(createSql)); !s.ok())
+        return s;
+    if (auto s = db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)); !s.ok())
+        return s;
+    return transaction.commit();
+}
+
+Status check(Database& db)
+{
+    qint64 fileVersion = 0;
+    if (auto s = db.queryInt(QStringLiteral("PRAGMA user_version"), fileVersion); !s.ok())
+        return s;
+    if (fileVersion > version)
+        return Status::failure(QStringLiteral("byl vytvořen novější verzí programu Ordisk."));
+    if (fileVersion != version)
+        return Status::failure(QStringLiteral("neobsahuje evidenci programu Ordisk."));
+    for (const Relation& relation : expectedRelations())
+        if (auto s = checkRelation(db, relation); !s.ok())
+            return s;
+    qint64 triggers = 0;
+    if (auto s = db.queryInt(
+            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name = 'nevracenecd_update'"),
+            triggers);
+        !s.ok())
+        return s;
+    if (triggers != 1)
+        return Status::failure(QStringLiteral("chybí pravidlo pro vracení výpůjček."));
+    return Status::success();
+}
+
+} // namespace schema

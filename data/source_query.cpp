@@ -1,0 +1,56 @@
+#include "source_query.h"
+
+#include <QStringList>
+
+QString SourceQuery::sql() const
+{
+    QString text = QStringLiteral("SELECT * FROM ") + table;
+    if (!condition.isEmpty())
+        text += QStringLiteral(" WHERE ") + condition;
+    return text;
+}
+
+namespace queries {
+
+bool isKnownTable(const QString& table)
+{
+    static const QStringList names = {QStringLiteral("cd"), QStringLiteral("lide"), QStringLiteral("pujcovani"),
+                                      QStringLiteral("vypujcky"), QStringLiteral("nevracenecd")};
+    return names.contains(table);
+}
+
+SourceQuery all(const QString& table)
+{
+    Q_ASSERT(isKnownTable(table));
+    return {table, QString(), {}};
+}
+
+SourceQuery cdNameContains(const QString& text)
+{
+    return {QStringLiteral("cd"), QStringLiteral("ordisk_contains(nazev, ?)"), {text}};
+}
+
+SourceQuery cdContentTypeContains(const QString& text)
+{
+    return {QStringLiteral("cd"), QStringLiteral("ordisk_contains(typobsahu, ?)"), {text}};
+}
+
+SourceQuery cdNameEquals(const QString& name)
+{
+    return {QStringLiteral("cd"), QStringLiteral("nazev = ?"), {name}};
+}
+
+SourceQuery peopleNameContains(const QString& text)
+{
+    return {QStringLiteral("lide"), QStringLiteral("ordisk_contains(jmeno, ?) OR ordisk_contains(prijmeni, ?)"),
+            {text, text}};
+}
+
+SourceQuery idEquals(const QString& table, const QString& column, qint64 id)
+{
+    Q_ASSERT(isKnownTable(table));
+    // Column names come from the program's own code, never from typed text.
+    return {table, column + QStringLiteral(" = ?"), {id}};
+}
+
+} // namespace queries

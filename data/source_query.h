@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+
+// What a record source evaluates: all rows of one table or saved query, or the
+// rows matching a condition of ours. Typed text only ever travels as a bound
+// parameter, so quotes and wildcards in it are matched as themselves.
+struct SourceQuery
+{
+    QString table;       // table or view the rows come from and edits go back to
+    QString condition;   // empty for all rows; otherwise SQL with ? placeholders, never typed text
+    QVariantList params; // values for the placeholders
+
+    // The SELECT the source runs.
+    QString sql() const;
+
+    bool operator==(const SourceQuery&) const = default;
+};
+
+namespace queries {
+
+// Every row of a table or saved query ("cd", "lide", "pujcovani", "vypujcky", "nevracenecd").
+SourceQuery all(const QString& table);
+// Discs whose name contains the text anywhere, ignoring case; discs without a name are left out.
+SourceQuery cdNameContains(const QString& text);
+// Discs whose content type contains the text anywhere, ignoring case.
+SourceQuery cdContentTypeContains(const QString& text);
+// Discs whose name is exactly the text.
+SourceQuery cdNameEquals(const QString& name);
+// People whose first name or surname contains the text anywhere, ignoring case.
+SourceQuery peopleNameContains(const QString& text);
+// The rows of a table or saved query whose whole-number column equals the id.
+SourceQuery idEquals(const QString& table, const QString& column, qint64 id);
+
+// Whether the name is one of the five tables and saved queries of the register.
+bool isKnownTable(const QString& table);
+
+} // namespace queries

@@ -1,0 +1,82 @@
+#include "bound_field.h"
+
+#include "record_source.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+BoundField::BoundField(RecordSource& source, const QString& field, QWidget* widget)
+    : QObject(widget), m_source(source), m_field(field)
+{
+    connect(&m_source, &RecordSource::currentChanged, this, &BoundField::showCurrent);
+}
+
+BoundField::BoundField(RecordSource& source, const QString& field, QLineEdit* box)
+    : BoundField(source, field, static_cast<QWidget*>(box))
+{
+    m_line = box;
+    // textEdited comes from the user only, never from setText.
+    connect(box, &QLineEdit::textEdited, this, [this](const QString& text) { m_source.setFieldText(m_field, text); });
+    showCurrent();
+}
+
+BoundField::BoundField(RecordSource& source, const QString& field, QPlainTextEdit* box)
+    : BoundField(source, field, static_cast<QWidget*>(box))
+{
+    m_plain = box;
+    connect(box, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_showing)
+            m_source.setFieldText(m_field, m_plain->toPlainText());
+    });
+    showCurrent();
+}
+
+BoundField::BoundField(RecordSource& source, const QString& field, QCheckBox* box)
+    : BoundField(source, field, static_cast<QWidget*>(box))
+{
+    m_check = box;
+    // clicked comes from the user only, never from setChecked.
+    connect(box, &QCheckBox::clicked, this,
+            [this](bool checked) { m_source.setFieldText(m_field, checked ? QStringLiteral("1") : QStringLiteral("0")); });
+    showCurrent();
+}
+
+void BoundField::store(const QString& text)
+{
+    setShown(text);
+    m_source.setFieldText(m_field, text);
+}
+
+void BoundField::clearDisplay()
+{
+    setShown(QString());
+}
+
+void BoundField::showCurrent()
+{
+    setShown(m_source.fieldText(m_field));
+}
+
+QString BoundField::text() const
+{
+    if (m_line)
+        return m_line->text();
+    if (m_plain)
+        return m_plain->toPlainText();
+    if (m_check)
+        return m_check->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    return QString();
+}
+
+void BoundField::setShown(const QString& text)
+{
+    m_showing = true;
+    if (m_line)
+        m_line->setText(text);
+    if (m_plain && m_plain->toPlainText() != text)
+        m_plain->setPlainText(text);
+    if (m_check)
+        m_check->setChecked(text == QLatin1String("1") || text == QLatin1String("-1"));
+    m_showing = false;
+}

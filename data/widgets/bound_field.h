@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QWidget;
+class RecordSource;
+
+// A text box or check box that shows one field of a record source's current
+// record. What the user types into it, and what the program store()s into it,
+// is an edit stored under the commit rule; clearDisplay() only changes what
+// is shown and is never stored.
+class BoundField : public QObject
+{
+    Q_OBJECT
+
+public:
+    BoundField(RecordSource& source, const QString& field, QLineEdit* box);
+    BoundField(RecordSource& source, const QString& field, QPlainTextEdit* box);
+    BoundField(RecordSource& source, const QString& field, QCheckBox* box);
+
+    // Puts a value into the field to be stored at the next move, refresh or update.
+    void store(const QString& text);
+    // Empties the field on screen; the record is not touched.
+    void clearDisplay();
+    // Shows the current record's value again.
+    void showCurrent();
+    // What the field shows; a check box gives "1" when ticked and "0" when not.
+    QString text() const;
+
+    const QString& field() const { return m_field; }
+
+private:
+    BoundField(RecordSource& source, const QString& field, QWidget* widget);
+    void setShown(const QString& text);
+
+    RecordSource& m_source;
+    QString m_field;
+    QPointer<QLineEdit> m_line;
+    QPointer<QPlainTextEdit> m_plain;
+    QPointer<QCheckBox> m_check;
+    bool m_showing = false; // set while the program changes the display, so it is not taken for typing
+};

@@ -1,0 +1,97 @@
+#include "bound_grid.h"
+
+#include "grid_model.h"
+#include "record_source.h"
+
+#include <QHeaderView>
+#include <QTableView>
+
+namespace {
+constexpr int twipsPerPixel = 15;
+}
+
+BoundGrid::BoundGrid(QTableView* view, RecordSource& source, Selection selection, Header header)
+    : QObject(view), m_view(view), m_model(new GridModel(source, this)), m_selection(selection)
+{
+    m_view->setModel(m_model);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setSelectionBehavior(selection == Selection::ByRow ? QAbstractItemView::SelectRows
+                                                               : QAbstractItemView::SelectItems);
+    m_view->setSortingEnabled(false);
+    m_view->verticalHeader()->hide();
+    m_view->horizontalHeader()->setVisible(header == Header::FieldRow);
+    m_view->horizontalHeader()->setSectionsClickable(false);
+    m_view->horizontalHeader()->setHighlightSections(false);
+    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
+    m_view->setWordWrap(false);
+    connect(m_view, &QTableView::clicked, this, &BoundGrid::onClicked);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_currentRow = -1;
+        m_currentColumn = -1;
+        applyWidths();
+    });
+}
+
+void BoundGrid::setColWidth(int column, int twips)
+{
+    if (column < 0)
+        return;
+    while (m_widths.size() <= column)
+        m_widths << -1;
+    m_widths[column] = twips;
+    applyWidths();
+}
+
+void BoundGrid::setCol(int column)
+{
+    m_col = column;
+}
+
+void BoundGrid::sort(int direction)
+{
+    m_model->sortRows(m_col, direction == 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    // The grid's rows moved: the cell that was current is no longer where it was.
+    m_currentRow = -1;
+    m_currentColumn = -1;
+    m_view->clearSelection();
+}
+
+QString BoundGrid::text() const
+{
+    if (m_currentRow < 0 || m_currentRow >= m_model->rowCount())
+        return QString();
+    const int column = m_selection == Selection::ByRow ? 0 : m_currentColumn;
+    return m_model->data(m_model->index(m_currentRow, column)).toString();
+}
+
+void BoundGrid::setHeaderText(int column, const QString& text)
+{
+    m_model->setHeaderText(column, text);
+}
+
+int BoundGrid::rows() const
+{
+    return m_model->rowCount();
+}
+
+void BoundGrid::applyWidths()
+{
+    for (int column = 0; column < m_widths.size() && column < m_model->columnCount(); ++column) {
+        const int twips = m_widths[column];
+        if (twips < 0)
+            continue;
+        m_view->setColumnHidden(column, twips == 0);
+        if (twips > 0)
+            m_view->setColumnWidth(column, twips / twipsPerPixel);
+    }
+}
+
+void BoundGrid::onClicked(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    m_currentRow = index.row();
+    m_currentColumn = m_selection == Selection::ByRow ? 0 : index.column();
+    Q_EMIT picked();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+class GridModel;
+class QModelIndex;
+class QTableView;
+class RecordSource;
+
+// A read-only grid that shows every row of a record source: column widths
+// in twips (0 hides a column), the grid's own sort, the current cell's text,
+// and a pick raised by a single left click on a data cell.
+class BoundGrid : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Selection
+    {
+        ByCell, // a click makes the clicked cell current
+        ByRow   // a click selects the whole row and makes its column 0 current
+    };
+    enum class Header
+    {
+        None,     // the first row is the first record
+        FieldRow  // a header row shows the header texts
+    };
+
+    BoundGrid(QTableView* view, RecordSource& source, Selection selection, Header header);
+
+    // Sets a column's width in twips; 0 hides it. Widths hold across reloads.
+    void setColWidth(int column, int twips);
+    // Makes the column the one Sort and Text work on.
+    void setCol(int column);
+    // 1 sorts all rows ascending by the current column, 2 descending.
+    void sort(int direction);
+    // The text of the current cell; empty when no cell is current.
+    QString text() const;
+    // Writes a header text (row 0 of a grid with a header row); reloads restore field names.
+    void setHeaderText(int column, const QString& text);
+    // Rows shown.
+    int rows() const;
+
+    GridModel* model() const { return m_model; }
+    QTableView* view() const { return m_view; }
+
+Q_SIGNALS:
+    // The user picked a data cell; text() is that cell's (or, by row, the row's column 0) text.
+    void picked();
+
+private:
+    void applyWidths();
+    void onClicked(const QModelIndex& index);
+
+    QTableView* m_view;
+    GridModel* m_model;
+    Selection m_selection;
+    QVector<int> m_widths; // twips per column, -1 for "as it is"
+    int m_col = 0;
+    int m_currentRow = -1;
+    int m_currentColumn = -1;
+};

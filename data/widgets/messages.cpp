@@ -1,0 +1,42 @@
+#include "messages.h"
+
+#include "status.h"
+
+#include <QMessageBox>
+
+namespace messages {
+namespace {
+
+int show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+         QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    if (buttons & QMessageBox::Yes)
+        box.setDefaultButton(QMessageBox::Yes);
+    return box.exec();
+}
+
+} // namespace
+
+void critical(QWidget* parent, const QString& title, const QString& text)
+{
+    show(parent, QMessageBox::Critical, title, text, QMessageBox::Ok);
+}
+
+void information(QWidget* parent, const QString& title, const QString& text)
+{
+    show(parent, QMessageBox::Information, title, text, QMessageBox::Ok);
+}
+
+bool question(QWidget* parent, const QString& title, const QString& text)
+{
+    return show(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void failure(QWidget* parent, const Status& status)
+{
+    critical(parent, QStringLiteral("Chyba"), status.message());
+}
+
+} // namespace messages

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+class Status;
+
+// The program's modal message boxes: a Czech title and text, the icon and
+// buttons of their kind. Several pieces of a text are joined with "\n".
+namespace messages {
+
+// A refusal or missing input: stop icon, OK.
+void critical(QWidget* parent, const QString& title, const QString& text);
+// An outcome: information icon, OK.
+void information(QWidget* parent, const QString& title, const QString& text);
+// A question: question icon, Yes and No; true when the answer is Yes.
+bool question(QWidget* parent, const QString& title, const QString& text);
+// A failure of the database: stop icon, title "Chyba", the engine's text.
+void failure(QWidget* parent, const Status& status);
+
+} // namespace messages

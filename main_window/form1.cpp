@@ -1,0 +1,222 @@
+#include "form1.h"
+
+#include "ui_form1.h"
+
+#include "activation_tracker.h"
+#include "bound_field.h"
+#include "bound_grid.h"
+#include "messages.h"
+#include "record_source.h"
+#include "value_lists.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QTimer>
+
+Form1::Form1(Database& db, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_db(db), Data1(new RecordSource(db, QStringLiteral("cd"), this)),
+      Data2(new RecordSource(db, QStringLiteral("lide"), this)),
+      Data3(new RecordSource(db, QStringLiteral("pujcovani"), this))
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    ActivationTracker::instance();
+
+    m_grid1 = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::None);
+    m_grid2 = new BoundGrid(ui->MSFlexGrid2, *Data2, BoundGrid::Selection::ByRow, BoundGrid::Header::None);
+    bindFields();
+
+    // Controls that only editing or a pick of several records shows, and the loan buffer.
+    for (QWidget* w : {static_cast<QWidget*>(ui->Check1), static_cast<QWidget*>(ui->Check2),
+                       static_cast<QWidget*>(ui->Combo1), static_cast<QWidget*>(ui->Combo2),
+                       static_cast<QWidget*>(ui->CmbPredchozi), static_cast<QWidget*>(ui->CmbDalsi),
+                       static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->CmbPredchoziLidi),
+                       static_cast<QWidget*>(ui->CmbDalsiLidi), static_cast<QWidget*>(ui->Command13),
+                       static_cast<QWidget*>(ui->FrmPujceni)})
+        w->hide();
+    ui->Combo1->setEditText(QStringLiteral("Combo1"));
+    ui->Combo2->setEditText(QStringLiteral("Combo2"));
+    ui->Combo3->setCurrentIndex(-1);
+
+    connect(ui->CmbKonec, &QPushButton::clicked, this, &Form1::CmbKonec_Click);
+    connect(ui->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(ui->Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(ui->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(ui->Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(ui->Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+
+    Form_Load();
+}
+
+Form1::~Form1()
+{
+    m_windows.closeAll();
+}
+
+void Form1::bindFields()
+{
+    auto bind = [this](RecordSource* source, const char* field, auto* box) {
+        m_bound.insert(box, new BoundField(*source, QString::fromLatin1(field), box));
+    };
+    bind(Data1, "idcd", ui->Text1);
+    bind(Data1, "nazev", ui->Text2);
+    bind(Data1, "pocetdisku", ui->Text3);
+    bind(Data1, "typdisku", ui->Text4);
+    bind(Data1, "typobsahu", ui->Text5);
+    bind(Data1, "popis", ui->Text8);
+    bind(Data1, "original", ui->Check1);
+    bind(Data1, "vyrazeno", ui->Check2);
+    bind(Data2, "idcloveka", ui->Text9);
+    bind(Data2, "jmeno", ui->Text10);
+    bind(Data2, "prijmeni", ui->Text11);
+    bind(Data2, "telefon", ui->Text12);
+    bind(Data2, "email", ui->Text13);
+    bind(Data2, "poznamka", ui->Text14);
+    bind(Data3, "datumpujceni", ui->TxtDatum);
+    bind(Data3, "idcd", ui->TxtIdCd);
+    bind(Data3, "idcloveka", ui->TxtIdCloveka);
+    bind(Data3, "poznamka", ui->TxtPoznamka);
+    bind(Data3, "iduzivatele", ui->TxtIdUzivatele);
+}
+
+BoundField& Form1::bound(const QWidget* box) const
+{
+    return *m_bound.value(box);
+}
+
+bool Form1::report(const Status& status)
+{
+    if (!status.ok())
+        messages::failure(this, status);
+    return status.ok();
+}
+
+void Form1::Form_Load()
+{
+    SmerTrideniCd = 1;
+    SmerTrideniLidi = 1;
+    // Only the names are seen in the CD list, first names and surnames in the people list.
+    const int cdWidths[] = {0, 4000, 0, 0, 0, 0, 0, 0};
+    for (int column = 0; column < 8; ++column)
+        m_grid1->setColWidth(column, cdWidths[column]);
+    const int peopleWidths[] = {0, 2000, 2000, 0, 0, 0};
+    for (int column = 0; column < 6; ++column)
+        m_grid2->setColWidth(column, peopleWidths[column]);
+
+    for (RecordSource* source : {Data1, Data2, Data3})
+        if (!report(source->refresh()))
+            break;
+}
+
+bool Form1::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        // Runs at the first showing and on every return from another window of the
+        // program; not after our own message boxes, nor when back from another application.
+        if (!m_activatedOnce || ActivationTracker::instance().cameFromProgramWindow())
+            Form_Activate();
+    }
+    return QWidget::event(event);
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Without a window manager (or with one that does not focus new windows) the
+    // first showing brings no activation; the lists must be sorted and counted all the same.
+    if (!m_activatedOnce)
+        QTimer::singleShot(0, this, [this] {
+            if (!m_activatedOnce)
+                Form_Activate();
+        });
+}
+
+void Form1::Form_Activate()
+{
+    ObnovSeznamCd();
+    ObnovSeznamLidi();
+    if (!m_activatedOnce)
+        fillLists();
+    m_activatedOnce = true;
+}
+
+void Form1::fillLists()
+{
+    // Editable lists keep their own text; the pick-only filter starts with nothing chosen.
+    const QString combo1Text = ui->Combo1->currentText();
+    ui->Combo1->addItems(valuelists::contentTypes());
+    ui->Combo1->setCurrentIndex(-1);
+    ui->Combo1->setEditText(combo1Text);
+    const QString combo2Text = ui->Combo2->currentText();
+    ui->Combo2->addItems(valuelists::discTypes());
+    ui->Combo2->setCurrentIndex(-1);
+    ui->Combo2->setEditText(combo2Text);
+    ui->Combo3->addItem(QStringLiteral("Zobrazit vše"));
+    ui->Combo3->addItems(valuelists::contentTypes());
+    ui->Combo3->setCurrentIndex(-1);
+}
+
+void Form1::ObnovSeznamCd()
+{
+    m_grid1->setCol(1);
+    m_grid1->sort(SmerTrideniCd);
+    PocetCd = static_cast<float>(Data1->recordCount());
+    ui->LblNadpis1->setText(QStringLiteral("Seznam CD - ") + QString::number(static_cast<qint64>(PocetCd)));
+    VymazPoleCd();
+    ui->CmbDalsi->hide();
+    ui->CmbPredchozi->hide();
+}
+
+void Form1::ObnovSeznamLidi()
+{
+    m_grid2->setCol(1);
+    m_grid2->sort(SmerTrideniLidi);
+    PocetLidi = static_cast<float>(Data2->recordCount());
+    ui->LblNadpis2->setText(QStringLiteral("Seznam lidí - ") + QString::number(static_cast<qint64>(PocetLidi)));
+    VymazPoleLidi();
+    ui->CmbDalsiLidi->hide();
+    ui->CmbPredchoziLidi->hide();
+}
+
+void Form1::VymazPoleCd()
+{
+    bound(ui->Text1).clearDisplay();
+    bound(ui->Text2).clearDisplay();
+    bound(ui->Text3).clearDisplay();
+    bound(ui->Text4).clearDisplay();
+    bound(ui->Text5).clearDisplay();
+    ui->Text6->clear();
+    ui->Text7->clear();
+    bound(ui->Text8).clearDisplay();
+}
+
+void Form1::VymazPoleLidi()
+{
+    for (const QWidget* box : {static_cast<QWidget*>(ui->Text9), static_cast<QWidget*>(ui->Text10),
+                               static_cast<QWidget*>(ui->Text11), static_cast<QWidget*>(ui->Text12),
+                               static_cast<QWidget*>(ui->Text13), static_cast<QWidget*>(ui->Text14)})
+        bound(box).clearDisplay();
+}
+
+void Form1::CmbKonec_Click()
+{
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Closing the main window ends the program, also when other windows are loaded:
+    // a loaded but hidden window would otherwise keep an invisible process alive.
+    m_windows.closeAll();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+// The windows these buttons open are added as they are built; until then the buttons do nothing.
+void Form1::Command1_Click() {}
+void Form1::Command2_Click() {}
+void Form1::Command3_Click() {}
+void Form1::Command6_Click() {}
+void Form1::Command9_Click() {}

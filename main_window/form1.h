@@ -1,0 +1,85 @@
+#pragma once
+
+#include "window_registry.h"
+
+#include <QDate>
+#include <QHash>
+#include <QWidget>
+
+#include <memory>
+
+class BoundField;
+class BoundGrid;
+class Database;
+class RecordSource;
+class Status;
+
+namespace Ui {
+class Form1;
+}
+
+// The main window "PŮJČOVÁNÍ CD": the CD list and the people list with their
+// detail panels, and the buttons that lend, open the other windows and end
+// the program.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(Database& db, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The other windows of the program opened from this one.
+    WindowRegistry& windows() { return m_windows; }
+
+    // Re-sorts the CD list, counts it in its heading, empties the CD panel and hides its paging.
+    void ObnovSeznamCd();
+    // The same for the people list.
+    void ObnovSeznamLidi();
+    // Empties the CD panel's fields on screen (never stored).
+    void VymazPoleCd();
+    // Empties the people panel's fields on screen (never stored).
+    void VymazPoleLidi();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Activate();
+    void CmbKonec_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command6_Click();
+    void Command9_Click();
+
+    void bindFields();
+    void fillLists();
+    // Shows a failure of the database; returns whether the status was a success.
+    bool report(const Status& status);
+    BoundField& bound(const QWidget* box) const;
+
+    std::unique_ptr<Ui::Form1> ui;
+    Database& m_db;
+    RecordSource* Data1;
+    RecordSource* Data2;
+    RecordSource* Data3;
+    BoundGrid* m_grid1 = nullptr; // MSFlexGrid1, the CD list
+    BoundGrid* m_grid2 = nullptr; // MSFlexGrid2, the people list
+    QHash<const QWidget*, BoundField*> m_bound;
+    WindowRegistry m_windows;
+    bool m_activatedOnce = false;
+
+    // Window state.
+    quint8 SmerTrideniCd = 1;   // 1 ascending, 2 descending
+    quint8 SmerTrideniLidi = 1; // 1 ascending, 2 descending
+    float PocetCd = 0;          // rows last counted into the CD heading
+    float PocetLidi = 0;        // rows last counted into the people heading
+    QString VybraneCd;          // the name last picked in the CD grid
+    qint64 VybranyClovek = 0;   // the person id last picked (whole number: ids outgrow a float's precision)
+    QDate DatumVypujcky;        // the date of the loan being made
+    QString PoznamkaVypujcky;   // the note of the loan being made
+};

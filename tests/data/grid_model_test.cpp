@@ -1,0 +1,70 @@
+// The grid's own sort: Czech collation for text, numbers as numbers, the
+// record source untouched.
+#include "grid_model.h"
+#include "record_source.h"
+#include "qt_printers.h"
+#include "temp_register.h"
+
+#include <QAbstractItemModelTester>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList shown(const GridModel& model, int column)
+{
+    QStringList values;
+    for (int row = 0; row < model.rowCount(); ++row)
+        values << model.data(model.index(row, column)).toString();
+    return values;
+}
+
+} // namespace
+
+TEST(GridModel, SortsCzechTextAndNumbersWithoutTouchingTheSource)
+{
+    TempRegister reg;
+    for (const char* name : {"hrad", "Chata", "Čáp", "cibule", "Cesta", "Žába", "zebra", "10", "9", "ábel", "Adam"})
+        reg.addCd(QString::fromUtf8(name));
+    RecordSource source(reg.db(), QStringLiteral("cd"));
+    ASSERT_TRUE(source.refresh().ok());
+    GridModel model(source);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+    EXPECT_EQ(model.columnCount(), 8);
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("nazev"));
+    model.sortRows(1, Qt::AscendingOrder);
+    EXPECT_EQ(shown(model, 1), QStringList({"9", "10", "ábel", "Adam", "Cesta", "cibule", "Čáp", "hrad", "Chata",
+                                            "zebra", "Žába"}));
+    model.sortRows(1, Qt::DescendingOrder);
+    EXPECT_EQ(shown(model, 1).first(), QStringLiteral("Žába"));
+    EXPECT_EQ(shown(model, 1).last(), QStringLiteral("9"));
+    // Only the grid's order changed: the source still has its own order and current record.
+    EXPECT_EQ(source.cell(0, 1), QStringLiteral("hrad"));
+    EXPECT_EQ(source.absolutePosition(), 0);
+
+    // A refresh reloads the rows in the source's order and restores the header texts.
+    model.setHeaderText(1, QStringLiteral("Název"));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Název"));
+    source.setRecordSource(queries::cdNameContains(QStringLiteral("a")));
+    ASSERT_TRUE(source.refresh().ok());
+    EXPECT_EQ(model.rowCount(), source.recordCount());
+    EXPECT_EQ(shown(model, 1).first(), QStringLiteral("hrad"));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("nazev"));
+}
+
+TEST(GridModel, ShowsYesNoAsMinusOneAndZeroAndDatesWithTheWholeYear)
+{
+    TempRegister reg;
+    const qint64 cd = reg.addCd(QStringLiteral("A"));
+    const qint64 person = reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
+    reg.addLoan(cd, person);
+    reg.addLoan(cd, person);
+    reg.exec(QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-06' WHERE idvypujcky = 2"));
+    RecordSource source(reg.db(), QStringLiteral("vypujcky"));
+    ASSERT_TRUE(source.refresh().ok());
+    GridModel model(source);
+    EXPECT_EQ(shown(model, 6), QStringList({"0", "-1"}));
+    EXPECT_EQ(shown(model, 1), QStringList({"15. 1. 2026", "15. 1. 2026"}));
+    EXPECT_EQ(shown(model, 2), QStringList({"", "6. 12. 2026"}));
+}

@@ -1,0 +1,34 @@
+#include "dialog_answerer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+
+DialogAnswerer::DialogAnswerer()
+{
+    connect(&m_timer, &QTimer::timeout, this, &DialogAnswerer::poll);
+    m_timer.start(5);
+}
+
+QStringList DialogAnswerer::summary() const
+{
+    QStringList lines;
+    for (const ShownBox& box : m_shown)
+        lines << box.title + QStringLiteral(": ") + box.text;
+    return lines;
+}
+
+void DialogAnswerer::poll()
+{
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || box->property("answered").toBool())
+        return;
+    box->setProperty("answered", true);
+    m_shown.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+    QAbstractButton* button = nullptr;
+    if (!m_answers.isEmpty())
+        button = box->button(m_answers.dequeue());
+    if (!button)
+        button = box->escapeButton() ? box->escapeButton() : box->buttons().value(0);
+    if (button)
+        button->click();
+}

@@ -1,0 +1,66 @@
+#include "temp_register.h"
+
+#include <gtest/gtest.h>
+
+TempRegister::TempRegister()
+{
+    Status status = Status::success();
+    m_db = Database::open(path(), status);
+    if (!m_db)
+        ADD_FAILURE() << status.message().toStdString();
+}
+
+void TempRegister::exec(const QString& sql)
+{
+    const Status s = m_db->exec(sql);
+    ASSERT_TRUE(s.ok()) << s.message().toStdString() << "\n" << sql.toStdString();
+}
+
+QString TempRegister::value(const QString& sql)
+{
+    const QStringList all = rows(sql);
+    return all.isEmpty() ? QString() : all.first().section(QLatin1Char('|'), 0, 0);
+}
+
+QStringList TempRegister::rows(const QString& sql)
+{
+    Statement statement(m_db->handle(), sql);
+    EXPECT_TRUE(statement.status().ok()) << statement.status().message().toStdString();
+    QStringList result;
+    while (statement.step() == Statement::Step::Row) {
+        QStringList columns;
+        for (int c = 0; c < statement.columnCount(); ++c)
+            columns << (statement.isNull(c) ? QStringLiteral("NULL") : statement.columnText(c));
+        result << columns.join(QLatin1Char('|'));
+    }
+    return result;
+}
+
+qint64 TempRegister::addCd(const QString& name, const QString& contentType)
+{
+    const Status s = m_db->execute(
+        QStringLiteral("INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original) "
+                       "VALUES (?, 1, 'CD', ?, '', 0)"),
+        {name, contentType});
+    EXPECT_TRUE(s.ok()) << s.message().toStdString();
+    return m_db->lastInsertRowId();
+}
+
+qint64 TempRegister::addPerson(const QString& firstName, const QString& surname)
+{
+    const Status s = m_db->execute(
+        QStringLiteral("INSERT INTO lide (jmeno, prijmeni, telefon, email, poznamka) VALUES (?, ?, '', '', '')"),
+        {firstName, surname});
+    EXPECT_TRUE(s.ok()) << s.message().toStdString();
+    return m_db->lastInsertRowId();
+}
+
+qint64 TempRegister::addLoan(qint64 cd, qint64 person, const QString& note)
+{
+    const Status s = m_db->execute(
+        QStringLiteral("INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, iduzivatele) "
+                       "VALUES ('2026-01-15', ?, ?, ?, 1)"),
+        {cd, person, note});
+    EXPECT_TRUE(s.ok()) << s.message().toStdString();
+    return m_db->lastInsertRowId();
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building and testing Ordisk needs on Debian bookworm, if missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libsqlite3-dev libgtest-dev
+    fonts-dejavu-core
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]})); then
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Ordisk with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs every test (windows run offscreen).
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$here/tools/setup.sh"
+cd "$here"
+cmake --preset dev >/dev/null
+cmake --build --preset dev
+ctest --preset dev "$@"
