@@ -10,13 +10,7 @@
 
 namespace {
 
-// One cell's place in the sort: numbers before text, numbers by value, text by collation.
-struct SortKey
-{
-    bool isNumber = false;
-    double number = 0;
-    std::optional<QCollatorSortKey> text;
-};
+constexpr qsizetype maxCachedKeys = 2'000'000;
 
 const QCollator& czechCollator()
 {
@@ -27,6 +21,20 @@ const QCollator& czechCollator()
         return c;
     }();
     return collator;
+}
+
+SortKey makeKey(const QString& text)
+{
+    SortKey key;
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (ok && !text.trimmed().isEmpty()) {
+        key.isNumber = true;
+        key.number = number;
+    } else {
+        key.text = czechCollator().sortKey(text);
+    }
+    return key;
 }
 
 int compareKeys(const SortKey& a, const SortKey& b)
@@ -90,20 +98,18 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     if (column < 0 || column >= columnCount() || m_order.size() < 2)
         return;
     const size_t rows = m_order.size();
+    // Collation keys are costly; a list is sorted again after every keystroke of a
+    // search, mostly over the same names, so each text's key is made once and kept.
+    if (m_keyCache.size() > maxCachedKeys)
+        m_keyCache.clear();
     std::vector<SortKey> keys(static_cast<size_t>(m_source.recordCount()));
-    const QCollator& collator = czechCollator();
     for (size_t i = 0; i < rows; ++i) {
         const int row = m_order[i];
-        const QString& value = m_source.cell(row, column);
-        SortKey& key = keys[static_cast<size_t>(row)];
-        bool ok = false;
-        const double number = value.toDouble(&ok);
-        if (ok && !value.trimmed().isEmpty()) {
-            key.isNumber = true;
-            key.number = number;
-        } else {
-            key.text = collator.sortKey(m_source.displayText(row, column));
-        }
+        const QString text = m_source.displayText(row, column);
+        auto cached = m_keyCache.constFind(text);
+        if (cached == m_keyCache.constEnd())
+            cached = m_keyCache.insert(text, makeKey(text));
+        keys[static_cast<size_t>(row)] = *cached;
     }
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // Keep the view's current cell and selection on the same record.

@@ -2,12 +2,21 @@
 
 #include <QAbstractTableModel>
 #include <QCollatorSortKey>
+#include <QHash>
 #include <QStringList>
 
 #include <optional>
 #include <vector>
 
 class RecordSource;
+
+// One cell's place in the sort: numbers before text, numbers by value, text by collation.
+struct SortKey
+{
+    bool isNumber = false;
+    double number = 0;
+    std::optional<QCollatorSortKey> text;
+};
 
 // The rows of a record source as a read-only table, with the grid's own sort:
 // only the grid's order changes, the record source stays as it is. Cells
@@ -37,4 +46,5 @@ private:
     RecordSource& m_source;
     std::vector<int> m_order; // grid row -> source row
     QStringList m_headers;
+    QHash<QString, SortKey> m_keyCache; // text -> its place in the sort, kept across reloads
 };

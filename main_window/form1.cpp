@@ -46,6 +46,8 @@ Form1::Form1(Database& db, QWidget* parent)
     connect(ui->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(ui->Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
     connect(ui->Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connectCdPanel();
+    connectPeoplePanel();
 
     Form_Load();
 }

@@ -56,6 +56,30 @@ private:
     void Command6_Click();
     void Command9_Click();
 
+    // CD list panel.
+    void connectCdPanel();
+    void MSFlexGrid1_Click();
+    void CmbDalsi_Click();
+    void CmbPredchozi_Click();
+    void TxtHledejCd_Change();
+    void OptVzestupneCd_Click();
+    void OptSestupneCd_Click();
+    void CmbSetridCd_Click();
+    void CmbZobrazVseCd_Click();
+    void Command14_Click();
+    void showYesNoTexts();
+
+    // People list panel.
+    void connectPeoplePanel();
+    void MSFlexGrid2_Click();
+    void CmbDalsiLidi_Click();
+    void CmbPredchoziLidi_Click();
+    void TxtHledejLidi_Change();
+    void OptVzestupneLidi_Click();
+    void OptSestupneLidi_Click();
+    void CmbSetridLidi_Click();
+    void CmbZobrazVseLide_Click();
+
     void bindFields();
     void fillLists();
     // Shows a failure of the database; returns whether the status was a success.

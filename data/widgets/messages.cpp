@@ -2,10 +2,13 @@
 
 #include "status.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 namespace messages {
 namespace {
+
+int beeps = 0;
 
 int show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
          QMessageBox::StandardButtons buttons)
@@ -37,6 +40,17 @@ bool question(QWidget* parent, const QString& title, const QString& text)
 void failure(QWidget* parent, const Status& status)
 {
     critical(parent, QStringLiteral("Chyba"), status.message());
+}
+
+void beep()
+{
+    ++beeps;
+    QApplication::beep();
+}
+
+int beepCount()
+{
+    return beeps;
 }
 
 } // namespace messages

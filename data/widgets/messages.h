@@ -18,4 +18,9 @@ bool question(QWidget* parent, const QString& title, const QString& text);
 // A failure of the database: stop icon, title "Chyba", the engine's text.
 void failure(QWidget* parent, const Status& status);
 
+// The system beep (paging past the ends of a list).
+void beep();
+// How many times the program has beeped (read by tests; a beep cannot be heard offscreen).
+int beepCount();
+
 } // namespace messages
