@@ -1,6 +1,10 @@
 #include "field_value.h"
 
+#include <QLocale>
 #include <QStringList>
+
+#include <cmath>
+#include <limits>
 
 namespace fieldvalue {
 
@@ -110,6 +114,46 @@ Status toStored(FieldKind kind, const QString& field, const QString& text, QVari
     }
     }
     return Status::failure(QStringLiteral("Neznámý druh pole %1.").arg(field));
+}
+
+DiscCount parseDiscCount(const QString& text)
+{
+    constexpr qint64 lowest = std::numeric_limits<qint32>::min();
+    constexpr qint64 highest = std::numeric_limits<qint32>::max();
+    const QString trimmed = text.trimmed();
+    DiscCount count;
+    bool isNumber = false;
+    double value = 0;
+    if (!trimmed.isEmpty()) {
+        // Whole numbers are read exactly; anything else as a real number.
+        qlonglong whole = QLocale::c().toLongLong(trimmed, &isNumber);
+        if (!isNumber)
+            whole = QLocale().toLongLong(trimmed, &isNumber);
+        if (isNumber) {
+            value = static_cast<double>(whole);
+            if (whole < lowest || whole > highest)
+                value = std::numeric_limits<double>::infinity() * (whole < 0 ? -1 : 1);
+            else
+                count.value = whole;
+        } else {
+            value = QLocale().toDouble(trimmed, &isNumber);
+            if (!isNumber)
+                value = QLocale::c().toDouble(trimmed, &isNumber);
+            isNumber = isNumber && !std::isnan(value);
+            if (isNumber && std::isfinite(value) && value == std::floor(value) && value >= lowest && value <= highest)
+                count.value = static_cast<qint64>(value);
+        }
+    }
+    if (!isNumber) {
+        count.message = QStringLiteral("Počet disků musí být číslo");
+    } else if (std::isfinite(value) && value != std::floor(value)) {
+        count.message = QStringLiteral("Počet disků musí být celé číslo");
+    } else if (!std::isfinite(value) || value < lowest || value > highest) {
+        count.message = QStringLiteral("Počet disků musí být celé číslo od %1 do %2").arg(lowest).arg(highest);
+    } else {
+        count.ok = true;
+    }
+    return count;
 }
 
 } // namespace fieldvalue

@@ -36,4 +36,17 @@ bool isTrue(const QString& stored);
 // or fails with a Czech message naming the field.
 Status toStored(FieldKind kind, const QString& field, const QString& text, QVariant& result);
 
+// The number of discs as typed: accepted only when it reads as one whole number
+// in the field's range, so that what is stored is what the user meant.
+struct DiscCount
+{
+    bool ok = false;
+    qint64 value = 0;
+    QString message; // the Czech refusal when not ok
+};
+
+// Reads a number of discs: sign, the user's locale's (QLocale()) or a dot decimal separator and an
+// exponent are understood.
+DiscCount parseDiscCount(const QString& text);
+
 } // namespace fieldvalue

@@ -13,7 +13,8 @@ const char* const createSql = R"sql(
 CREATE TABLE cd (
     idcd INTEGER PRIMARY KEY AUTOINCREMENT,
     nazev TEXT,
-    pocetdisku INTEGER CHECK (pocetdisku IS NULL OR typeof(pocetdisku) = 'integer'),
+    pocetdisku INTEGER CHECK (pocetdisku IS NULL OR (typeof(pocetdisku) = 'integer' AND
+                                                pocetdisku BETWEEN -2147483648 AND 2147483647)),
     typdisku TEXT,
     typobsahu TEXT,
     popis TEXT,

@@ -25,6 +25,12 @@ SourceQuery all(const QString& table)
     return {table, QString(), {}};
 }
 
+SourceQuery none(const QString& table)
+{
+    Q_ASSERT(isKnownTable(table));
+    return {table, QStringLiteral("0"), {}};
+}
+
 SourceQuery cdNameContains(const QString& text)
 {
     return {QStringLiteral("cd"), QStringLiteral("ordisk_contains(nazev, ?)"), {text}};

@@ -22,6 +22,8 @@ namespace queries {
 
 // Every row of a table or saved query ("cd", "lide", "pujcovani", "vypujcky", "nevracenecd").
 SourceQuery all(const QString& table);
+// No rows, only the columns: for a source that only adds records.
+SourceQuery none(const QString& table);
 // Discs whose name contains the text anywhere, ignoring case; discs without a name are left out.
 SourceQuery cdNameContains(const QString& text);
 // Discs whose content type contains the text anywhere, ignoring case.

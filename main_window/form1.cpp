@@ -5,6 +5,9 @@
 #include "activation_tracker.h"
 #include "bound_field.h"
 #include "bound_grid.h"
+#include "form3.h"
+#include "form4.h"
+#include "frmabout.h"
 #include "messages.h"
 #include "record_source.h"
 #include "value_lists.h"
@@ -107,6 +110,8 @@ void Form1::Form_Load()
     for (int column = 0; column < 6; ++column)
         m_grid2->setColWidth(column, peopleWidths[column]);
 
+    // The loan buffer only appends rows: it needs the table's fields, not its rows.
+    Data3->setRecordSource(queries::none(QStringLiteral("pujcovani")));
     for (RecordSource* source : {Data1, Data2, Data3})
         if (!report(source->refresh()))
             break;
@@ -218,7 +223,19 @@ void Form1::closeEvent(QCloseEvent* event)
 
 // The windows these buttons open are added as they are built; until then the buttons do nothing.
 void Form1::Command1_Click() {}
-void Form1::Command2_Click() {}
-void Form1::Command3_Click() {}
 void Form1::Command6_Click() {}
-void Form1::Command9_Click() {}
+
+void Form1::Command2_Click()
+{
+    m_windows.open(QStringLiteral("Form4"), [this] { return new Form4(m_db); });
+}
+
+void Form1::Command3_Click()
+{
+    m_windows.open(QStringLiteral("Form3"), [this] { return new Form3(m_db); });
+}
+
+void Form1::Command9_Click()
+{
+    m_windows.open(QStringLiteral("frmAbout"), [this] { return new frmAbout(this); });
+}

@@ -21,11 +21,6 @@ public:
     // Closes every loaded window.
     void closeAll();
 
-    template <class W> W* open(const std::function<W*()>& create)
-    {
-        return static_cast<W*>(open(W::staticMetaObject.className(), [&] { return create(); }));
-    }
-
 private:
     QMap<QString, QPointer<QWidget>> m_windows;
 };

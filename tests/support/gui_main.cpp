@@ -1,5 +1,6 @@
 // Test entry for window tests: a real QApplication on the offscreen platform.
 #include <QApplication>
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The windows are tested as a Czech user sees them (decimal comma, for one).
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,102 @@
+#include "form3.h"
+
+#include "ui_form3.h"
+
+#include "bound_field.h"
+#include "field_value.h"
+#include "messages.h"
+#include "record_source.h"
+#include "value_lists.h"
+
+Form3::Form3(Database& db, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form3>()), Data1(new RecordSource(db, QStringLiteral("cd"), this))
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    ui->CD->hide(); // the record's own fields: the insert writes through them, the user never sees them
+    m_bound.insert(ui->Text1, new BoundField(*Data1, QStringLiteral("idcd"), ui->Text1));
+    m_bound.insert(ui->Text2, new BoundField(*Data1, QStringLiteral("nazev"), ui->Text2));
+    m_bound.insert(ui->Text3, new BoundField(*Data1, QStringLiteral("pocetdisku"), ui->Text3));
+    m_bound.insert(ui->Text4, new BoundField(*Data1, QStringLiteral("typdisku"), ui->Text4));
+    m_bound.insert(ui->Text5, new BoundField(*Data1, QStringLiteral("typobsahu"), ui->Text5));
+    m_bound.insert(ui->Text8, new BoundField(*Data1, QStringLiteral("popis"), ui->Text8));
+    m_bound.insert(ui->Check1, new BoundField(*Data1, QStringLiteral("original"), ui->Check1));
+    connect(ui->Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
+    connect(ui->Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+    Form_Load();
+}
+
+Form3::~Form3() = default;
+
+void Form3::Form_Load()
+{
+    ui->Combo1->addItems(valuelists::discTypes());
+    ui->Combo1->setCurrentIndex(-1);
+    ui->Combo2->addItems(valuelists::contentTypes());
+    ui->Combo2->setCurrentIndex(-1);
+    // The window only adds discs: it needs the table's fields, not its rows.
+    Data1->setRecordSource(queries::none(QStringLiteral("cd")));
+    if (const Status s = Data1->refresh(); !s.ok())
+        messages::failure(this, s);
+}
+
+// "PŘIDAT": the checks in order, the first failing one reported; then confirm and store.
+void Form3::Command2_Click()
+{
+    const QString original = ui->Check2->isChecked() ? QStringLiteral("Ano") : QStringLiteral("Ne");
+    const fieldvalue::DiscCount count = fieldvalue::parseDiscCount(ui->Text10->text());
+    if (!count.ok) {
+        messages::critical(this, QStringLiteral("Chyba"), count.message);
+        return;
+    }
+    if (ui->Combo1->currentText().isEmpty()) {
+        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Vyberte prosím typ disku"));
+        return;
+    }
+    if (ui->Combo2->currentText().isEmpty()) {
+        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Vyberte prosím typ obsahu"));
+        return;
+    }
+    if (ui->Text9->toPlainText().isEmpty()) {
+        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Musí být vyplněn název"));
+        return;
+    }
+    const QStringList lines = {
+        QStringLiteral("Přejete si přidat nové cd?"),
+        QStringLiteral("Název: ") + ui->Text9->toPlainText(),
+        QStringLiteral("Počet disků: ") + ui->Text10->text(),
+        QStringLiteral("Typ disku: ") + ui->Combo1->currentText(),
+        QStringLiteral("Typ obsahu: ") + ui->Combo2->currentText(),
+        QStringLiteral("Popis: ") + ui->Text14->toPlainText(),
+        QStringLiteral("Originál: ") + original,
+    };
+    if (!messages::question(this, QStringLiteral("Přidání CD"), lines.join(QLatin1Char('\n'))))
+        return;
+
+    Data1->addNew();
+    bound(ui->Text2).store(ui->Text9->toPlainText());
+    bound(ui->Text3).store(QString::number(count.value)); // the number meant, not the form typed
+    bound(ui->Text4).store(ui->Combo1->currentText());
+    bound(ui->Text5).store(ui->Combo2->currentText());
+    bound(ui->Text8).store(ui->Text14->toPlainText());
+    bound(ui->Check1).store(ui->Check2->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    Status s = Data1->update();
+    if (s.ok())
+        s = Data1->moveLast();
+    if (!s.ok()) {
+        messages::failure(this, s);
+        return;
+    }
+    messages::information(this, QStringLiteral("Přidání záznamu"), QStringLiteral("Záznam byl úspěšně přidán"));
+    ui->Text9->clear();
+    ui->Text10->clear();
+    ui->Text14->clear();
+    ui->Check2->setChecked(false);
+}
+
+void Form3::Command1_Click()
+{
+    close();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QHash>
+#include <QWidget>
+
+#include <memory>
+
+class BoundField;
+class Database;
+class RecordSource;
+
+namespace Ui {
+class Form3;
+}
+
+// "PŘIDÁNÍ CD": enters a new disc, checks it, confirms it line by line and stores it.
+class Form3 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form3(Database& db, QWidget* parent = nullptr);
+    ~Form3() override;
+
+private:
+    void Form_Load();
+    void Command2_Click();
+    void Command1_Click();
+    BoundField& bound(const QWidget* box) const { return *m_bound.value(box); }
+
+    std::unique_ptr<Ui::Form3> ui;
+    RecordSource* Data1;
+    QHash<const QWidget*, BoundField*> m_bound;
+};

@@ -1,0 +1,76 @@
+#include "form4.h"
+
+#include "ui_form4.h"
+
+#include "bound_field.h"
+#include "messages.h"
+#include "record_source.h"
+
+Form4::Form4(Database& db, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form4>()), Data1(new RecordSource(db, QStringLiteral("lide"), this))
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    ui->Lide->hide(); // the record's own fields: the insert writes through them, the user never sees them
+    m_bound.insert(ui->Text9, new BoundField(*Data1, QStringLiteral("idcloveka"), ui->Text9));
+    m_bound.insert(ui->Text10, new BoundField(*Data1, QStringLiteral("jmeno"), ui->Text10));
+    m_bound.insert(ui->Text11, new BoundField(*Data1, QStringLiteral("prijmeni"), ui->Text11));
+    m_bound.insert(ui->Text12, new BoundField(*Data1, QStringLiteral("telefon"), ui->Text12));
+    m_bound.insert(ui->Text13, new BoundField(*Data1, QStringLiteral("email"), ui->Text13));
+    m_bound.insert(ui->Text14, new BoundField(*Data1, QStringLiteral("poznamka"), ui->Text14));
+    connect(ui->Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(ui->Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+    // The window only adds people: it needs the table's fields, not its rows.
+    Data1->setRecordSource(queries::none(QStringLiteral("lide")));
+    if (const Status s = Data1->refresh(); !s.ok())
+        messages::failure(this, s);
+}
+
+Form4::~Form4() = default;
+
+// "PŘIDAT": both names are required; then confirm and store.
+void Form4::Command2_Click()
+{
+    if (ui->Text2->text().isEmpty()) {
+        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Jméno musí být vyplněno"));
+        return;
+    }
+    if (ui->Text3->text().isEmpty()) {
+        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Příjmení musí být vyplněno"));
+        return;
+    }
+    const QString question = QStringLiteral("Přejete si přidat nového člověka?\n") + QStringLiteral("Jméno: ") +
+                             ui->Text2->text() + QLatin1Char('\n') + QStringLiteral("Příjmení: ") + ui->Text3->text() +
+                             QLatin1Char('\n') + QStringLiteral("Telefon: ") + ui->Text4->text() + QLatin1Char('\n') +
+                             QStringLiteral("E-mail: ") + ui->Text5->text() + QLatin1Char('\n') +
+                             QStringLiteral("Poznámka: ") + ui->Text6->toPlainText() + QLatin1Char('\n');
+    if (!messages::question(this, QStringLiteral("Přidání lidí"), question))
+        return;
+
+    Data1->addNew();
+    bound(ui->Text10).store(ui->Text2->text());
+    bound(ui->Text11).store(ui->Text3->text());
+    bound(ui->Text12).store(ui->Text4->text());
+    bound(ui->Text13).store(ui->Text5->text());
+    bound(ui->Text14).store(ui->Text6->toPlainText());
+    Status s = Data1->update();
+    if (s.ok())
+        s = Data1->moveLast();
+    if (!s.ok()) {
+        messages::failure(this, s);
+        return;
+    }
+    messages::information(this, QStringLiteral("Přidání záznamu"), QStringLiteral("Záznam byl úspěšně přidán"));
+    ui->Text2->clear();
+    ui->Text3->clear();
+    ui->Text4->clear();
+    ui->Text5->clear();
+    ui->Text6->clear();
+}
+
+void Form4::Command1_Click()
+{
+    close();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QHash>
+#include <QWidget>
+
+#include <memory>
+
+class BoundField;
+class Database;
+class RecordSource;
+
+namespace Ui {
+class Form4;
+}
+
+// "PŘIDÁNÍ LIDÍ": enters a new person, checks both names, confirms and stores.
+class Form4 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form4(Database& db, QWidget* parent = nullptr);
+    ~Form4() override;
+
+private:
+    void Command2_Click();
+    void Command1_Click();
+    BoundField& bound(const QWidget* box) const { return *m_bound.value(box); }
+
+    std::unique_ptr<Ui::Form4> ui;
+    RecordSource* Data1;
+    QHash<const QWidget*, BoundField*> m_bound;
+};

@@ -1,0 +1,34 @@
+#include "frmabout.h"
+
+#include "ui_frmabout.h"
+
+#include <QPixmap>
+
+// Resources of a static library are registered by hand.
+static void initResources()
+{
+    Q_INIT_RESOURCE(entry_windows);
+}
+
+frmAbout::frmAbout(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::frmAbout>())
+{
+    initResources();
+    ui->setupUi(this);
+    // A fixed dialog: no minimise or maximise, no task-bar entry of its own (it belongs to its parent).
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    setModal(false);
+    ui->Image1->setPixmap(QPixmap(QStringLiteral(":/ordisk/logo.png")));
+    ui->cmdOK->setDefault(true);
+    connect(ui->cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    // Esc is the cancel button: QDialog's reject(), which closes (and so unloads) the window.
+    connect(this, &QDialog::rejected, this, &frmAbout::cmdOK_Click);
+}
+
+frmAbout::~frmAbout() = default;
+
+void frmAbout::cmdOK_Click()
+{
+    close();
+}

@@ -1,0 +1,232 @@
+// The add-CD, add-person and About windows, opened from the main window.
+#include "dialog_answerer.h"
+#include "form1.h"
+#include "gui_input.h"
+#include "qt_printers.h"
+#include "temp_register.h"
+#include "widget_lookup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class EntryWindows : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        form = std::make_unique<Form1>(reg.db());
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        QApplication::processEvents();
+    }
+
+    // Opens a window with its button in the main window.
+    QWidget* open(const char* button, const char* window)
+    {
+        gui::click(child<QPushButton>(form.get(), button));
+        QWidget* opened = form->windows().find(QString::fromLatin1(window));
+        EXPECT_NE(opened, nullptr);
+        return opened;
+    }
+
+    // Presses "PŘIDAT", answering the boxes it shows with the buttons given; returns what was shown.
+    QStringList add(QWidget* window, std::initializer_list<QMessageBox::StandardButton> answers = {})
+    {
+        DialogAnswerer answerer;
+        for (auto answer : answers)
+            answerer.answer(answer);
+        gui::click(child<QPushButton>(window, "Command2"));
+        return answerer.summary();
+    }
+
+    QStringList discs() { return reg.rows(QStringLiteral("SELECT * FROM cd")); }
+
+    TempRegister reg;
+    std::unique_ptr<Form1> form;
+};
+
+void pick(QWidget* window, const char* combo, const QString& item)
+{
+    auto* box = child<QComboBox>(window, combo);
+    box->setCurrentIndex(box->findText(item));
+}
+
+} // namespace
+
+TEST_F(EntryWindows, AddCdChecksInOrderAndReportsOnlyTheFirstFailure)
+{
+    QWidget* f3 = open("Command3", "Form3");
+    EXPECT_EQ(f3->windowTitle(), QStringLiteral("PŘIDÁNÍ CD"));
+    EXPECT_EQ(child<QComboBox>(f3, "Combo1")->count(), 9);
+    EXPECT_EQ(child<QComboBox>(f3, "Combo1")->currentIndex(), -1);
+    EXPECT_EQ(child<QComboBox>(f3, "Combo2")->count(), 8);
+    EXPECT_FALSE(child<QComboBox>(f3, "Combo2")->isEditable());
+
+    EXPECT_EQ(add(f3), QStringList("Chyba: Počet disků musí být číslo"));
+    gui::type(child<QLineEdit>(f3, "Text10"), QStringLiteral("2"));
+    EXPECT_EQ(add(f3), QStringList("Chyba: Vyberte prosím typ disku"));
+    pick(f3, "Combo1", QStringLiteral("DVD"));
+    EXPECT_EQ(add(f3), QStringList("Chyba: Vyberte prosím typ obsahu"));
+    pick(f3, "Combo2", QStringLiteral("Operační systémy"));
+    EXPECT_EQ(add(f3), QStringList("Chyba: Musí být vyplněn název"));
+    EXPECT_TRUE(discs().isEmpty());
+}
+
+TEST_F(EntryWindows, AddCdStoresTheCountMeantAndRefusesOthers)
+{
+    QWidget* f3 = open("Command3", "Form3");
+    pick(f3, "Combo1", QStringLiteral("CD"));
+    pick(f3, "Combo2", QStringLiteral("Data"));
+    struct Case
+    {
+        const char* typed;
+        const char* stored; // null: refused with the message
+        const char* message;
+    };
+    const Case cases[] = {
+        {"pět", nullptr, "Počet disků musí být číslo"},
+        {"1,5", nullptr, "Počet disků musí být celé číslo"},
+        {"1.5", nullptr, "Počet disků musí být celé číslo"},
+        {"2.5e-1", nullptr, "Počet disků musí být celé číslo"},
+        {"1e20", nullptr, "Počet disků musí být celé číslo od -2147483648 do 2147483647"},
+        {"99999999999", nullptr, "Počet disků musí být celé číslo od -2147483648 do 2147483647"},
+        {"0", "0", nullptr},
+        {"-3", "-3", nullptr},
+        {"+4", "4", nullptr},
+        {"1e3", "1000", nullptr},
+        {"2,0", "2", nullptr},
+    };
+    for (const Case& c : cases) {
+        child<QPlainTextEdit>(f3, "Text9")->setPlainText(QStringLiteral("Disk"));
+        auto* count = child<QLineEdit>(f3, "Text10");
+        count->clear();
+        gui::type(count, QString::fromUtf8(c.typed));
+        const QStringList shown = add(f3, {QMessageBox::Yes});
+        if (c.stored) {
+            ASSERT_EQ(shown.size(), 2) << c.typed;
+            EXPECT_EQ(reg.value(QStringLiteral("SELECT pocetdisku || typeof(pocetdisku) FROM cd ORDER BY idcd DESC")),
+                      QString::fromUtf8(c.stored) + QStringLiteral("integer"))
+                << c.typed;
+        } else {
+            EXPECT_EQ(shown, QStringList(QStringLiteral("Chyba: ") + QString::fromUtf8(c.message))) << c.typed;
+        }
+    }
+    EXPECT_EQ(discs().size(), 5);
+}
+
+TEST_F(EntryWindows, AddCdConfirmsLineByLineStoresAndEmptiesTheEntries)
+{
+    QWidget* f3 = open("Command3", "Form3");
+    gui::type(child<QPlainTextEdit>(f3, "Text9"), QStringLiteral("Kytice 'Erben'"));
+    gui::type(child<QLineEdit>(f3, "Text10"), QStringLiteral("2"));
+    pick(f3, "Combo1", QStringLiteral("Audio CD"));
+    pick(f3, "Combo2", QStringLiteral("Hudba"));
+    gui::type(child<QPlainTextEdit>(f3, "Text14"), QStringLiteral("čtená poezie"));
+    const QString question = QStringLiteral("Přidání CD: Přejete si přidat nové cd?\nNázev: Kytice 'Erben'\n"
+                                            "Počet disků: 2\nTyp disku: Audio CD\nTyp obsahu: Hudba\n"
+                                            "Popis: čtená poezie\nOriginál: ");
+
+    EXPECT_EQ(add(f3, {QMessageBox::No}), QStringList(question + QStringLiteral("Ne")));
+    EXPECT_TRUE(discs().isEmpty());
+    EXPECT_EQ(child<QLineEdit>(f3, "Text10")->text(), QStringLiteral("2"));
+
+    gui::click(child<QCheckBox>(f3, "Check2"));
+    EXPECT_EQ(add(f3, {QMessageBox::Yes}),
+              QStringList({question + QStringLiteral("Ano"), QStringLiteral("Přidání záznamu: Záznam byl úspěšně přidán")}));
+    EXPECT_EQ(discs(), QStringList("1|Kytice 'Erben'|2|Audio CD|Hudba|čtená poezie|1|0"));
+    EXPECT_EQ(child<QPlainTextEdit>(f3, "Text9")->toPlainText(), QString());
+    EXPECT_EQ(child<QLineEdit>(f3, "Text10")->text(), QString());
+    EXPECT_EQ(child<QPlainTextEdit>(f3, "Text14")->toPlainText(), QString());
+    EXPECT_FALSE(child<QCheckBox>(f3, "Check2")->isChecked());
+    EXPECT_EQ(child<QComboBox>(f3, "Combo1")->currentText(), QStringLiteral("Audio CD"));
+    EXPECT_EQ(add(f3), QStringList("Chyba: Počet disků musí být číslo"));
+
+    // The main window shows the new disc only at its list's next query.
+    QApplication::setActiveWindow(f3);
+    QApplication::setActiveWindow(form.get());
+    EXPECT_EQ(child<QLabel>(form.get(), "LblNadpis1")->text(), QStringLiteral("Seznam CD - 0"));
+    gui::click(child<QPushButton>(form.get(), "CmbZobrazVseCd"));
+    EXPECT_EQ(child<QLabel>(form.get(), "LblNadpis1")->text(), QStringLiteral("Seznam CD - 1"));
+}
+
+TEST_F(EntryWindows, AddPersonChecksBothNamesConfirmsAndStores)
+{
+    QWidget* f4 = open("Command2", "Form4");
+    EXPECT_EQ(f4->windowTitle(), QStringLiteral("PŘIDÁNÍ LIDÍ"));
+    EXPECT_EQ(add(f4), QStringList("Chyba: Jméno musí být vyplněno"));
+    gui::type(child<QLineEdit>(f4, "Text2"), QStringLiteral("Šárka"));
+    EXPECT_EQ(add(f4), QStringList("Chyba: Příjmení musí být vyplněno"));
+    gui::type(child<QLineEdit>(f4, "Text3"), QStringLiteral("Černá"));
+
+    const QString question = QStringLiteral("Přidání lidí: Přejete si přidat nového člověka?\nJméno: Šárka\n"
+                                            "Příjmení: Černá\nTelefon: \nE-mail: \nPoznámka: \n");
+    EXPECT_EQ(add(f4, {QMessageBox::No}), QStringList(question));
+    EXPECT_EQ(child<QLineEdit>(f4, "Text3")->text(), QStringLiteral("Černá"));
+    EXPECT_TRUE(reg.rows(QStringLiteral("SELECT * FROM lide")).isEmpty());
+
+    gui::type(child<QLineEdit>(f4, "Text4"), QStringLiteral("+420 777 000 111"));
+    gui::type(child<QPlainTextEdit>(f4, "Text6"), QStringLiteral("vrací včas"));
+    const QStringList shown = add(f4, {QMessageBox::Yes});
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[1], QStringLiteral("Přidání záznamu: Záznam byl úspěšně přidán"));
+    EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM lide")), QStringList("1|Šárka|Černá|+420 777 000 111||vrací včas"));
+    for (const char* name : {"Text2", "Text3", "Text4", "Text5"})
+        EXPECT_EQ(child<QLineEdit>(f4, name)->text(), QString()) << name;
+    EXPECT_EQ(child<QPlainTextEdit>(f4, "Text6")->toPlainText(), QString());
+    EXPECT_EQ(add(f4), QStringList("Chyba: Jméno musí být vyplněno"));
+}
+
+TEST_F(EntryWindows, EachWindowOpensOnceAndLoadsAnewAfterClosing)
+{
+    QPointer<QWidget> f3 = open("Command3", "Form3");
+    gui::type(child<QLineEdit>(f3, "Text10"), QStringLiteral("7"));
+    EXPECT_EQ(open("Command3", "Form3"), f3.data());
+    EXPECT_EQ(child<QLineEdit>(f3, "Text10")->text(), QStringLiteral("7"));
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    EXPECT_EQ(std::count_if(windows.begin(), windows.end(),
+                            [](QWidget* w) { return w->objectName() == QLatin1String("Form3"); }),
+              1);
+
+    gui::click(child<QPushButton>(f3, "Command1")); // "ZPĚT"
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(f3.isNull());
+    QWidget* again = open("Command3", "Form3");
+    EXPECT_EQ(child<QLineEdit>(again, "Text10")->text(), QString());
+
+    QPointer<QWidget> f4 = open("Command2", "Form4");
+    f4->close(); // the close box
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(f4.isNull());
+}
+
+TEST_F(EntryWindows, AboutShowsTheProgramAndClosesWithEnterOrEsc)
+{
+    QPointer<QWidget> about = open("Command9", "frmAbout");
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("O Programu"));
+    EXPECT_EQ(child<QLabel>(about, "lblTitle")->text(), QStringLiteral("ORDISK"));
+    EXPECT_EQ(child<QLabel>(about, "lblVersion")->text(), QStringLiteral("1.0.2"));
+    EXPECT_EQ(child<QLabel>(about, "lblDescription")->text(), QStringLiteral("Program pro evidenci půjčených CD"));
+    EXPECT_FALSE(child<QLabel>(about, "Image1")->pixmap().isNull());
+    EXPECT_EQ(about->minimumSize(), about->maximumSize());
+    EXPECT_FALSE(about->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(child<QPushButton>(about, "cmdOK")->isDefault());
+
+    QTest::keyClick(about, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(about.isNull());
+
+    about = open("Command9", "frmAbout");
+    QTest::keyClick(child<QPushButton>(about, "cmdOK"), Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(about.isNull());
+}
