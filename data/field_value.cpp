@@ -21,7 +21,7 @@ FieldKind kindOf(const QString& declType)
 
 QString formatDate(const QDate& date)
 {
-    return date.isValid() ? QStringLiteral("%1. %2. %3").arg(date.day()).arg(date.month()).arg(date.year())
+    return date.isValid() ? QStringLiteral("%1.%2.%3").arg(date.day()).arg(date.month()).arg(date.year())
                           : QString();
 }
 

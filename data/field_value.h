@@ -20,7 +20,7 @@ namespace fieldvalue {
 // The kind of a column from its declared SQL type.
 FieldKind kindOf(const QString& declType);
 
-// A date as the program shows it: day, month and the whole year ("6. 12. 2026").
+// A date as the program shows it: day, month and the whole year ("6.12.2026"), compact enough for a date column.
 QString formatDate(const QDate& date);
 
 // Reads a date typed or written by the program ("6. 12. 2026", "6.12.2026" or "2026-12-06").

@@ -98,6 +98,15 @@ Status RecordSource::update()
     return m_adding ? storeNew() : commitPending();
 }
 
+void RecordSource::cancelUpdate()
+{
+    m_pending.clear();
+    if (m_adding) {
+        m_adding = false;
+        Q_EMIT currentChanged();
+    }
+}
+
 Status RecordSource::deleteCurrent()
 {
     if (auto s = check(); !s.ok())

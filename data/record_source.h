@@ -47,6 +47,8 @@ public:
     bool isAdding() const { return m_adding; }
     // Stores the new record (after addNew) or the pending edits of the current one.
     Status update();
+    // Drops the pending edits (and a new record not yet stored) without writing them.
+    void cancelUpdate();
     // Deletes the current record from its table (the database removes what depends on it).
     Status deleteCurrent();
 

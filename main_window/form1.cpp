@@ -2,7 +2,6 @@
 
 #include "ui_form1.h"
 
-#include "activation_tracker.h"
 #include "bound_field.h"
 #include "bound_grid.h"
 #include "form3.h"
@@ -14,10 +13,9 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QTimer>
 
 Form1::Form1(Database& db, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), m_db(db), Data1(new RecordSource(db, QStringLiteral("cd"), this)),
+    : ProgramWindow(parent), ui(std::make_unique<Ui::Form1>()), m_db(db), Data1(new RecordSource(db, QStringLiteral("cd"), this)),
       Data2(new RecordSource(db, QStringLiteral("lide"), this)),
       Data3(new RecordSource(db, QStringLiteral("pujcovani"), this))
 {
@@ -25,7 +23,6 @@ Form1::Form1(Database& db, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(size());
-    ActivationTracker::instance();
 
     m_grid1 = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::None);
     m_grid2 = new BoundGrid(ui->MSFlexGrid2, *Data2, BoundGrid::Selection::ByRow, BoundGrid::Header::None);
@@ -49,6 +46,9 @@ Form1::Form1(Database& db, QWidget* parent)
     connect(ui->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(ui->Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
     connect(ui->Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connect(ui->Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(ui->Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(ui->CmbPujcit, &QPushButton::clicked, this, &Form1::CmbPujcit_Click);
     connectCdPanel();
     connectPeoplePanel();
 
@@ -117,36 +117,12 @@ void Form1::Form_Load()
             break;
 }
 
-bool Form1::event(QEvent* event)
-{
-    if (event->type() == QEvent::WindowActivate) {
-        // Runs at the first showing and on every return from another window of the
-        // program; not after our own message boxes, nor when back from another application.
-        if (!m_activatedOnce || ActivationTracker::instance().cameFromProgramWindow())
-            Form_Activate();
-    }
-    return QWidget::event(event);
-}
-
-void Form1::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    // Without a window manager (or with one that does not focus new windows) the
-    // first showing brings no activation; the lists must be sorted and counted all the same.
-    if (!m_activatedOnce)
-        QTimer::singleShot(0, this, [this] {
-            if (!m_activatedOnce)
-                Form_Activate();
-        });
-}
-
 void Form1::Form_Activate()
 {
     ObnovSeznamCd();
     ObnovSeznamLidi();
-    if (!m_activatedOnce)
+    if (!activatedOnce())
         fillLists();
-    m_activatedOnce = true;
 }
 
 void Form1::fillLists()
@@ -220,10 +196,6 @@ void Form1::closeEvent(QCloseEvent* event)
     event->accept();
     QCoreApplication::quit();
 }
-
-// The windows these buttons open are added as they are built; until then the buttons do nothing.
-void Form1::Command1_Click() {}
-void Form1::Command6_Click() {}
 
 void Form1::Command2_Click()
 {

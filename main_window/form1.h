@@ -1,5 +1,6 @@
 #pragma once
 
+#include "program_window.h"
 #include "window_registry.h"
 
 #include <QDate>
@@ -13,6 +14,7 @@ class BoundGrid;
 class Database;
 class RecordSource;
 class Status;
+struct SourceQuery;
 
 namespace Ui {
 class Form1;
@@ -21,7 +23,7 @@ class Form1;
 // The main window "PŮJČOVÁNÍ CD": the CD list and the people list with their
 // detail panels, and the buttons that lend, open the other windows and end
 // the program.
-class Form1 : public QWidget
+class Form1 : public ProgramWindow
 {
     Q_OBJECT
 
@@ -42,19 +44,22 @@ public:
     void VymazPoleLidi();
 
 protected:
-    bool event(QEvent* event) override;
+    void Form_Activate() override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void Form_Load();
-    void Form_Activate();
     void CmbKonec_Click();
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
     void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
     void Command9_Click();
+    void CmbPujcit_Click();
+    qint64 countLoans(const SourceQuery& loans);
+    void showHistory(const SourceQuery& loans, const QString& heading);
 
     // CD list panel.
     void connectCdPanel();
@@ -95,7 +100,6 @@ private:
     BoundGrid* m_grid2 = nullptr; // MSFlexGrid2, the people list
     QHash<const QWidget*, BoundField*> m_bound;
     WindowRegistry m_windows;
-    bool m_activatedOnce = false;
 
     // Window state.
     quint8 SmerTrideniCd = 1;   // 1 ascending, 2 descending

@@ -25,6 +25,7 @@ BoundGrid::BoundGrid(QTableView* view, RecordSource& source, Selection selection
     m_view->horizontalHeader()->setHighlightSections(false);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
     m_view->setWordWrap(false);
+    m_view->setTextElideMode(Qt::ElideNone); // a date a pixel too wide for its column stays readable
     connect(m_view, &QTableView::clicked, this, &BoundGrid::onClicked);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         m_currentRow = -1;

@@ -3,6 +3,7 @@
 #include "status.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace messages {
@@ -35,6 +36,16 @@ void information(QWidget* parent, const QString& title, const QString& text)
 bool question(QWidget* parent, const QString& title, const QString& text)
 {
     return show(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString input(QWidget* parent, const QString& title, const QString& prompt)
+{
+    QInputDialog box(parent);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(QString());
+    box.setInputMode(QInputDialog::TextInput);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
 void failure(QWidget* parent, const Status& status)

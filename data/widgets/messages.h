@@ -15,6 +15,8 @@ void critical(QWidget* parent, const QString& title, const QString& text);
 void information(QWidget* parent, const QString& title, const QString& text);
 // A question: question icon, Yes and No; true when the answer is Yes.
 bool question(QWidget* parent, const QString& title, const QString& text);
+// The input box: a prompt, an empty line, OK and Cancel; Cancel gives the empty text.
+QString input(QWidget* parent, const QString& title, const QString& prompt);
 // A failure of the database: stop icon, title "Chyba", the engine's text.
 void failure(QWidget* parent, const Status& status);
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputDialog>
 
 DialogAnswerer::DialogAnswerer()
 {
@@ -19,6 +20,21 @@ QStringList DialogAnswerer::summary() const
 
 void DialogAnswerer::poll()
 {
+    if (auto* input = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+        if (!input->isVisible() || input->property("answered").toBool())
+            return;
+        input->setProperty("answered", true);
+        m_shown.append({input->windowTitle(), input->labelText(), QMessageBox::NoIcon, {}});
+        const QPair<QString, bool> answer = m_inputs.isEmpty() ? qMakePair(QString(), false) : m_inputs.dequeue();
+        if (!input->textValue().isEmpty())
+            m_shown.last().text += QStringLiteral(" [not empty at start]");
+        input->setTextValue(answer.first);
+        if (answer.second)
+            input->accept();
+        else
+            input->reject();
+        return;
+    }
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || !box->isVisible() || box->property("answered").toBool())
         return;

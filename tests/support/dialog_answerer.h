@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QTimer>
 
-// A message box as the user saw it.
+// A message box (or input box, with icon NoIcon and its prompt as text) as the user saw it.
 struct ShownBox
 {
     QString title;
@@ -18,6 +18,7 @@ struct ShownBox
 // Answers the real modal message boxes the program shows, in order, as a
 // user would: reads them, then presses the queued button. A box nobody
 // queued an answer for is recorded and closed with its escape button.
+// Input boxes are answered the same way, from their own queue.
 class DialogAnswerer : public QObject
 {
     Q_OBJECT
@@ -27,6 +28,8 @@ public:
 
     // The next message box is answered with this button.
     void answer(QMessageBox::StandardButton button) { m_answers.enqueue(button); }
+    // The next input box gets this text and OK (or Cancel when accepted is false).
+    void answerInput(const QString& text, bool accepted = true) { m_inputs.enqueue({text, accepted}); }
     // Every box shown so far.
     const QList<ShownBox>& shown() const { return m_shown; }
     // Titles and texts of every box shown so far, as "title: text".
@@ -37,5 +40,6 @@ private:
 
     QTimer m_timer;
     QQueue<QMessageBox::StandardButton> m_answers;
+    QQueue<QPair<QString, bool>> m_inputs;
     QList<ShownBox> m_shown;
 };

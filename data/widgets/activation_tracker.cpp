@@ -21,6 +21,7 @@ ActivationTracker& ActivationTracker::instance()
 
 void ActivationTracker::markProgramWindow(QWidget* window)
 {
+    instance();
     window->setProperty(programWindowProperty, true);
 }
 

@@ -1,0 +1,135 @@
+#include "form2.h"
+
+#include "ui_form2.h"
+
+#include "bound_field.h"
+#include "bound_grid.h"
+#include "field_value.h"
+#include "messages.h"
+#include "record_source.h"
+
+#include <QDate>
+
+namespace {
+
+struct Column
+{
+    const char* header;
+    int width; // twips
+};
+
+const Column columns[] = {{"ID", 500},        {"Datum", 1000},    {"Jméno", 1000},
+                          {"Příjmení", 1000}, {"Název disku", 4000}, {"Poznámka", 1950},
+                          {"Uživatel", 0},    {"Vráceno", 0},     {"Datum vrácení", 0}};
+
+} // namespace
+
+Form2::Form2(Database& db, QWidget* parent)
+    : ProgramWindow(parent), ui(std::make_unique<Ui::Form2>()),
+      Data1(new RecordSource(db, QStringLiteral("nevracenecd"), this))
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByRow, BoundGrid::Header::FieldRow);
+    const char* fields[] = {"datumpujceni", "jmeno", "prijmeni", "poznamka", "nazev", "vraceno", "datumvraceni"};
+    QWidget* boxes[] = {ui->Text1, ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text6, ui->Text7};
+    for (int i = 0; i < 7; ++i) {
+        const QString field = QString::fromLatin1(fields[i]);
+        if (auto* line = qobject_cast<QLineEdit*>(boxes[i]))
+            m_bound.insert(line, new BoundField(*Data1, field, line));
+        else
+            m_bound.insert(boxes[i], new BoundField(*Data1, field, static_cast<QPlainTextEdit*>(boxes[i])));
+    }
+    ui->Text6->hide();
+    ui->Text7->hide();
+    connect(m_grid, &BoundGrid::picked, this, &Form2::MSFlexGrid1_Click);
+    connect(ui->Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    connect(ui->Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+    connect(ui->Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
+    report(Data1->refresh());
+}
+
+Form2::~Form2() = default;
+
+bool Form2::report(const Status& status)
+{
+    if (!status.ok())
+        messages::failure(this, status);
+    return status.ok();
+}
+
+void Form2::Form_Activate()
+{
+    for (int column = 0; column < 9; ++column)
+        m_grid->setColWidth(column, columns[column].width);
+    NastavMrizku();
+    VymazPole();
+    // Counts what the list holds now; it is not queried again here.
+    ui->LblNadpis->setText(QStringLiteral("Počet nevrácených CD - ") + QString::number(Data1->recordCount()));
+}
+
+void Form2::NastavMrizku()
+{
+    for (int column = 0; column < 9; ++column)
+        m_grid->setHeaderText(column, QString::fromUtf8(columns[column].header));
+}
+
+void Form2::VymazPole()
+{
+    for (const QWidget* box : {static_cast<QWidget*>(ui->Text1), static_cast<QWidget*>(ui->Text2),
+                               static_cast<QWidget*>(ui->Text3), static_cast<QWidget*>(ui->Text4),
+                               static_cast<QWidget*>(ui->Text5)})
+        bound(box).clearDisplay();
+}
+
+// A pick shows the loan of the row, whichever of its cells was clicked.
+void Form2::MSFlexGrid1_Click()
+{
+    bool isNumber = false;
+    const qint64 loan = m_grid->text().toLongLong(&isNumber);
+    if (!isNumber)
+        return; // no loan under the click
+    Data1->setRecordSource(queries::idEquals(QStringLiteral("nevracenecd"), QStringLiteral("idvypujcky"), loan));
+    if (report(Data1->refresh()))
+        NastavMrizku();
+}
+
+void Form2::Command1_Click()
+{
+    Data1->setRecordSource(QStringLiteral("nevracenecd"));
+    if (!report(Data1->refresh()))
+        return;
+    NastavMrizku();
+    VymazPole();
+}
+
+// "VRÁTIT CD": marks the picked loan returned today; the list is re-queried in every case.
+void Form2::Command2_Click()
+{
+    if (ui->Text1->text().isEmpty()) {
+        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Není vybrána žádná výpujčka"));
+    } else if (messages::question(this, QStringLiteral("Vrácení CD"),
+                                  QStringLiteral("Potvrdit vrácení cd.\nNázev: ") + ui->Text5->text() +
+                                      QStringLiteral("\nOd: ") + ui->Text2->text() + QLatin1Char(' ') +
+                                      ui->Text3->text())) {
+        bound(ui->Text6).store(QStringLiteral("1"));
+        bound(ui->Text7).store(fieldvalue::formatDate(QDate::currentDate()));
+        // Stored before "CD bylo vráceno" is said, so a failure is never reported as a return.
+        if (report(Data1->update()))
+            messages::information(this, QStringLiteral("Vrácení CD"), QStringLiteral("CD bylo vráceno"));
+        else
+            Data1->cancelUpdate();
+    }
+    Data1->setRecordSource(QStringLiteral("nevracenecd"));
+    if (!report(Data1->refresh()))
+        return;
+    NastavMrizku();
+    VymazPole();
+}
+
+void Form2::Command3_Click()
+{
+    close();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "program_window.h"
+
+#include <QHash>
+
+#include <memory>
+
+class BoundField;
+class BoundGrid;
+class Database;
+class RecordSource;
+class Status;
+
+namespace Ui {
+class Form2;
+}
+
+// "VRÁCENÍ PŮJČENÝCH CD": lists and counts the unreturned loans, shows a
+// picked loan and marks it returned with today's date.
+class Form2 : public ProgramWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Form2(Database& db, QWidget* parent = nullptr);
+    ~Form2() override;
+
+protected:
+    void Form_Activate() override;
+
+private:
+    void NastavMrizku();
+    void VymazPole();
+    void MSFlexGrid1_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    // Shows a failure of the database; returns whether the status was a success.
+    bool report(const Status& status);
+    BoundField& bound(const QWidget* box) const { return *m_bound.value(box); }
+
+    std::unique_ptr<Ui::Form2> ui;
+    RecordSource* Data1;
+    BoundGrid* m_grid = nullptr; // MSFlexGrid1
+    QHash<const QWidget*, BoundField*> m_bound;
+};

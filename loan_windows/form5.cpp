@@ -1,0 +1,64 @@
+#include "form5.h"
+
+#include "ui_form5.h"
+
+#include "bound_grid.h"
+#include "messages.h"
+#include "record_source.h"
+
+namespace {
+
+struct Column
+{
+    const char* header;
+    int width; // twips
+};
+
+const Column columns[] = {{"ID", 400},       {"Půjčeno", 1000},    {"Vráceno", 1000},  {"Jméno", 1200},
+                          {"Příjmení", 1200}, {"Název disku", 4000}, {"V*", 400},        {"Poznámka", 3950},
+                          {"ID Člověka", 0},  {"ID CD", 0}};
+
+} // namespace
+
+Form5::Form5(Database& db, QWidget* parent)
+    : ProgramWindow(parent), ui(std::make_unique<Ui::Form5>()),
+      Data1(new RecordSource(db, QStringLiteral("vypujcky"), this))
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::FieldRow);
+    // A re-query while the window is already in front brings no activation: keep the header row named.
+    connect(Data1, &RecordSource::rowsReset, this, &Form5::NastavMrizku);
+    connect(ui->CmbPujcit, &QPushButton::clicked, this, &Form5::CmbPujcit_Click);
+}
+
+Form5::~Form5() = default;
+
+Status Form5::showLoans(const SourceQuery& query, const QString& heading)
+{
+    Data1->setRecordSource(query);
+    if (Status s = Data1->refresh(); !s.ok())
+        return s;
+    ui->LblNadpis1->setText(heading);
+    return Status::success();
+}
+
+void Form5::Form_Activate()
+{
+    NastavMrizku();
+    for (int column = 0; column < 10; ++column)
+        m_grid->setColWidth(column, columns[column].width);
+}
+
+void Form5::NastavMrizku()
+{
+    for (int column = 0; column < 10; ++column)
+        m_grid->setHeaderText(column, QString::fromUtf8(columns[column].header));
+}
+
+void Form5::CmbPujcit_Click()
+{
+    close();
+}

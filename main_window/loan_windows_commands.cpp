@@ -1,0 +1,84 @@
+// The buttons of the main window that open the return window and the history.
+#include "form1.h"
+
+#include "ui_form1.h"
+
+#include "database.h"
+#include "form2.h"
+#include "form5.h"
+#include "messages.h"
+#include "source_query.h"
+
+void Form1::Command1_Click()
+{
+    m_windows.open(QStringLiteral("Form2"), [this] { return new Form2(m_db); });
+}
+
+// "ZOBRAZIT HISTOII PŮJČOVÁNÍ" always shows every loan, also in a window left
+// open on the history of one CD or person.
+void Form1::Command6_Click()
+{
+    showHistory(queries::all(QStringLiteral("vypujcky")), QStringLiteral("HISTORIE PŮJČOVÁNÍ"));
+}
+
+void Form1::Command7_Click()
+{
+    bool isNumber = false;
+    const qint64 cd = ui->Text1->text().toLongLong(&isNumber);
+    if (!isNumber) {
+        messages::information(this, QStringLiteral("Zobrazení historie"), QStringLiteral("Není vybrán žádný záznam"));
+        return;
+    }
+    const SourceQuery loans = queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcd"), cd);
+    if (const qint64 count = countLoans(loans); count <= 0) {
+        if (count < 0)
+            return;
+        messages::information(this, QStringLiteral("Zobrazení historie"),
+                              QStringLiteral("Toto CD zatím neměl nikdo půjčené"));
+        return;
+    }
+    showHistory(loans, QStringLiteral("HISTORIE PRO CD - ") + ui->Text2->toPlainText());
+}
+
+void Form1::Command8_Click()
+{
+    bool isNumber = false;
+    const qint64 person = ui->Text9->text().toLongLong(&isNumber);
+    if (!isNumber) {
+        messages::information(this, QStringLiteral("Zobrazení historie"), QStringLiteral("Není vybrán žádný záznam"));
+        return;
+    }
+    const SourceQuery loans = queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcloveka"), person);
+    if (const qint64 count = countLoans(loans); count <= 0) {
+        if (count < 0)
+            return;
+        messages::information(this, QStringLiteral("Zobrazení historie"),
+                              QStringLiteral("Tento člověk zatím neměl nic půjčeno"));
+        return;
+    }
+    showHistory(loans, QStringLiteral("HISTORIE PRO ČLOVĚKA - ") + ui->Text10->text() + QLatin1Char(' ') +
+                           ui->Text11->text());
+}
+
+// Counts the loans before the history window is touched, so that a request that
+// finds none neither empties an open history nor leaves a hidden one loaded.
+// Returns -1 when the count failed (and was reported).
+qint64 Form1::countLoans(const SourceQuery& loans)
+{
+    qint64 count = 0;
+    const Status s = m_db.queryInt(QStringLiteral("SELECT count(*) FROM (%1)").arg(loans.sql()), count, loans.params);
+    return report(s) ? count : -1;
+}
+
+void Form1::showHistory(const SourceQuery& loans, const QString& heading)
+{
+    const bool wasLoaded = m_windows.find(QStringLiteral("Form5")) != nullptr;
+    auto* history =
+        static_cast<Form5*>(m_windows.load(QStringLiteral("Form5"), [this] { return new Form5(m_db); }));
+    if (!report(history->showLoans(loans, heading))) {
+        if (!wasLoaded)
+            history->close();
+        return;
+    }
+    m_windows.open(QStringLiteral("Form5"), [] { return nullptr; });
+}

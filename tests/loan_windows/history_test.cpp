@@ -1,0 +1,77 @@
+// "HISTORIE": all loans, the loans of one CD or of one person.
+#include "main_window_fixture.h"
+#include "qt_printers.h"
+
+#include <QLabel>
+
+namespace {
+
+class History : public MainWindowFixture
+{
+protected:
+    QWidget* history() { return form->windows().find(QStringLiteral("Form5")); }
+    QString heading() { return child<QLabel>(history(), "LblNadpis1")->text(); }
+    QTableView* grid() { return child<QTableView>(history(), "MSFlexGrid1"); }
+};
+
+} // namespace
+
+TEST_F(History, ShowsEveryLoanWithTheReturnedFlagAsTheLegendSays)
+{
+    EXPECT_TRUE(press(form.get(), "Command6").isEmpty());
+    ASSERT_NE(history(), nullptr);
+    activate(history());
+    EXPECT_EQ(history()->windowTitle(), QStringLiteral("HISTORIE"));
+    EXPECT_EQ(heading(), QStringLiteral("HISTORIE PŮJČOVÁNÍ"));
+    EXPECT_EQ(grid()->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral("V*"));
+    EXPECT_EQ(grid()->model()->headerData(8, Qt::Horizontal).toString(), QStringLiteral("ID Člověka"));
+    EXPECT_TRUE(grid()->isColumnHidden(9));
+    EXPECT_EQ(gui::column(grid(), 6), QStringList({"0", "0", "-1"}));
+    EXPECT_EQ(gui::column(grid(), 2), QStringList({"", "", "1.2.2026"}));
+    EXPECT_EQ(gui::column(grid(), 7), QStringList({"na chatu", "", "vráceno včas"}));
+    EXPECT_EQ(child<QLabel>(history(), "Label2")->text(), QStringLiteral("0 = NEVRÁCENO"));
+    EXPECT_EQ(child<QLabel>(history(), "Label3")->text(), QStringLiteral("-1 = VRÁCENO"));
+}
+
+TEST_F(History, PerCdAndPerPersonRequestsRequeryTheOpenWindowInPlace)
+{
+    EXPECT_EQ(press(form.get(), "Command7"), QStringList("Zobrazení historie: Není vybrán žádný záznam"));
+    EXPECT_EQ(press(form.get(), "Command8"), QStringList("Zobrazení historie: Není vybrán žádný záznam"));
+
+    pickCd(QStringLiteral("Kytice"));
+    EXPECT_TRUE(press(form.get(), "Command7").isEmpty());
+    QWidget* window = history();
+    ASSERT_NE(window, nullptr);
+    activate(window);
+    EXPECT_EQ(heading(), QStringLiteral("HISTORIE PRO CD - Kytice"));
+    EXPECT_EQ(gui::column(grid(), 4), QStringList({"Novák", "Malá"}));
+
+    activate(form.get());
+    pickPerson(QStringLiteral("Malá"));
+    EXPECT_TRUE(press(form.get(), "Command8").isEmpty());
+    EXPECT_EQ(history(), window);
+    EXPECT_EQ(heading(), QStringLiteral("HISTORIE PRO ČLOVĚKA - Eva Malá"));
+    EXPECT_EQ(gui::column(grid(), 5), QStringList({"Babička", "Kytice"}));
+    EXPECT_EQ(grid()->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Název disku"));
+
+    // The whole history after a filtered one shows every loan again.
+    EXPECT_TRUE(press(form.get(), "Command6").isEmpty());
+    EXPECT_EQ(heading(), QStringLiteral("HISTORIE PŮJČOVÁNÍ"));
+    EXPECT_EQ(grid()->model()->rowCount(), 3);
+}
+
+TEST_F(History, NeverLentLeavesNoWindowBehind)
+{
+    pickCd(QStringLiteral("Nikdy nepůjčené"));
+    EXPECT_EQ(press(form.get(), "Command7"), QStringList("Zobrazení historie: Toto CD zatím neměl nikdo půjčené"));
+    EXPECT_EQ(history(), nullptr);
+    pickPerson(QStringLiteral("Svoboda"));
+    EXPECT_EQ(press(form.get(), "Command8"), QStringList("Zobrazení historie: Tento člověk zatím neměl nic půjčeno"));
+    EXPECT_EQ(history(), nullptr);
+
+    // An open history is left as it was.
+    EXPECT_TRUE(press(form.get(), "Command6").isEmpty());
+    EXPECT_EQ(press(form.get(), "Command8"), QStringList("Zobrazení historie: Tento člověk zatím neměl nic půjčeno"));
+    EXPECT_EQ(heading(), QStringLiteral("HISTORIE PŮJČOVÁNÍ"));
+    EXPECT_EQ(grid()->model()->rowCount(), 3);
+}
