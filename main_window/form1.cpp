@@ -51,6 +51,9 @@ Form1::Form1(Database& db, QWidget* parent)
     connect(ui->CmbPujcit, &QPushButton::clicked, this, &Form1::CmbPujcit_Click);
     connectCdPanel();
     connectPeoplePanel();
+    connectEditing();
+    connect(ui->Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(ui->Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
 
     Form_Load();
 }
@@ -119,8 +122,11 @@ void Form1::Form_Load()
 
 void Form1::Form_Activate()
 {
-    ObnovSeznamCd();
-    ObnovSeznamLidi();
+    // A panel being edited keeps what the user has typed and stays in editing.
+    if (!m_editingCd)
+        ObnovSeznamCd();
+    if (!m_editingPerson)
+        ObnovSeznamLidi();
     if (!activatedOnce())
         fillLists();
 }

@@ -38,6 +38,10 @@ public:
     void ObnovSeznamCd();
     // The same for the people list.
     void ObnovSeznamLidi();
+    // Disables the controls that must not be used while a record is edited.
+    void ZamkniOkno();
+    // Enables them again.
+    void OdemkniOkno();
     // Empties the CD panel's fields on screen (never stored).
     void VymazPoleCd();
     // Empties the people panel's fields on screen (never stored).
@@ -85,6 +89,18 @@ private:
     void CmbSetridLidi_Click();
     void CmbZobrazVseLide_Click();
 
+    // Editing and deletion.
+    void connectEditing();
+    void Command10_Click();
+    void Command11_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void setLockedWindow(bool enabled);
+    void showTypesForEditing();
+    bool storeEdits(RecordSource& source, const QString& table);
+
     void bindFields();
     void fillLists();
     // Shows a failure of the database; returns whether the status was a success.
@@ -99,6 +115,8 @@ private:
     BoundGrid* m_grid1 = nullptr; // MSFlexGrid1, the CD list
     BoundGrid* m_grid2 = nullptr; // MSFlexGrid2, the people list
     QHash<const QWidget*, BoundField*> m_bound;
+    bool m_editingCd = false;     // the CD panel is being edited
+    bool m_editingPerson = false; // the people panel is being edited
     WindowRegistry m_windows;
 
     // Window state.

@@ -1,0 +1,175 @@
+// Editing the CD or the person shown, in place in its panel, with the rest of the window locked.
+#include "form1.h"
+
+#include "ui_form1.h"
+
+#include "bound_field.h"
+#include "bound_grid.h"
+#include "field_value.h"
+#include "messages.h"
+#include "record_source.h"
+
+namespace {
+
+const char* const editingTitleStyle = "QGroupBox::title { color: rgb(255, 0, 0); }";
+
+void setLocked(std::initializer_list<QWidget*> boxes, bool locked)
+{
+    for (QWidget* box : boxes) {
+        if (auto* line = qobject_cast<QLineEdit*>(box))
+            line->setReadOnly(locked);
+        else if (auto* plain = qobject_cast<QPlainTextEdit*>(box))
+            plain->setReadOnly(locked);
+    }
+}
+
+} // namespace
+
+void Form1::connectEditing()
+{
+    connect(ui->Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+    connect(ui->Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
+    connect(ui->Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(ui->Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+    // Paging, "Filtruj" or "Smazat" may bring another CD into the panel while it is
+    // edited: the type boxes then show that CD's types, so "OK" stores what is shown.
+    connect(Data1, &RecordSource::currentChanged, this, [this] {
+        if (m_editingCd)
+            showTypesForEditing();
+    });
+}
+
+void Form1::ZamkniOkno()
+{
+    setLockedWindow(false);
+}
+
+void Form1::OdemkniOkno()
+{
+    setLockedWindow(true);
+}
+
+void Form1::setLockedWindow(bool enabled)
+{
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui->MSFlexGrid1), static_cast<QWidget*>(ui->MSFlexGrid2),
+          static_cast<QWidget*>(ui->Frame1), static_cast<QWidget*>(ui->Frame2),
+          static_cast<QWidget*>(ui->CmbZobrazVseCd), static_cast<QWidget*>(ui->CmbZobrazVseLide),
+          static_cast<QWidget*>(ui->TxtHledejCd), static_cast<QWidget*>(ui->TxtHledejLidi),
+          static_cast<QWidget*>(ui->Lide), static_cast<QWidget*>(ui->CD), static_cast<QWidget*>(ui->Command1),
+          static_cast<QWidget*>(ui->Command2), static_cast<QWidget*>(ui->Command3), static_cast<QWidget*>(ui->Command6),
+          static_cast<QWidget*>(ui->Command9), static_cast<QWidget*>(ui->CmbPujcit), static_cast<QWidget*>(ui->CmbKonec)})
+        control->setEnabled(enabled);
+}
+
+void Form1::showTypesForEditing()
+{
+    ui->Combo1->setEditText(Data1->fieldText(QStringLiteral("typobsahu")));
+    ui->Combo2->setEditText(Data1->fieldText(QStringLiteral("typdisku")));
+}
+
+void Form1::Command10_Click()
+{
+    if (ui->Text1->text().isEmpty()) {
+        messages::critical(this, QStringLiteral("Editace záznamu"), QStringLiteral("Není vybrán žádný záznam"));
+        return;
+    }
+    ZamkniOkno();
+    ui->CD->setEnabled(true);
+    for (QWidget* w : {static_cast<QWidget*>(ui->Label9), static_cast<QWidget*>(ui->Text7),
+                       static_cast<QWidget*>(ui->Label8), static_cast<QWidget*>(ui->Text6),
+                       static_cast<QWidget*>(ui->Text5), static_cast<QWidget*>(ui->Text4),
+                       static_cast<QWidget*>(ui->Command7)})
+        w->hide();
+    for (QWidget* w : {static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->Check1),
+                       static_cast<QWidget*>(ui->Check2), static_cast<QWidget*>(ui->Combo1),
+                       static_cast<QWidget*>(ui->Combo2)})
+        w->show();
+    ui->Combo1->setEditText(ui->Text5->text());
+    ui->Combo2->setEditText(ui->Text4->text());
+    ui->CD->setStyleSheet(QString::fromLatin1(editingTitleStyle));
+    ui->CD->setTitle(ui->CD->title() + QStringLiteral(" - EDITACE"));
+    setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, false);
+    m_editingCd = true;
+}
+
+void Form1::Command11_Click()
+{
+    // A count the field cannot hold is refused here; the panel stays in editing.
+    if (const QString count = ui->Text3->text(); !count.trimmed().isEmpty()) {
+        const fieldvalue::DiscCount parsed = fieldvalue::parseDiscCount(count);
+        if (!parsed.ok) {
+            messages::critical(this, QStringLiteral("Editace záznamu"), parsed.message);
+            return;
+        }
+        // Stored as the whole number meant ("1e3" is 1000).
+        if (const QString meant = QString::number(parsed.value); meant != count)
+            bound(ui->Text3).store(meant);
+    }
+    m_editingCd = false;
+    for (QWidget* w : {static_cast<QWidget*>(ui->Label9), static_cast<QWidget*>(ui->Text7),
+                       static_cast<QWidget*>(ui->Label8), static_cast<QWidget*>(ui->Text6),
+                       static_cast<QWidget*>(ui->Text5), static_cast<QWidget*>(ui->Text4),
+                       static_cast<QWidget*>(ui->Command7)})
+        w->show();
+    for (QWidget* w : {static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->Check1),
+                       static_cast<QWidget*>(ui->Check2), static_cast<QWidget*>(ui->Combo1),
+                       static_cast<QWidget*>(ui->Combo2)})
+        w->hide();
+    ui->CD->setStyleSheet(QString());
+    ui->CD->setTitle(QStringLiteral("Informace o CD"));
+    setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, true);
+    bound(ui->Text5).store(ui->Combo1->currentText());
+    bound(ui->Text4).store(ui->Combo2->currentText());
+    const bool stored = storeEdits(*Data1, QStringLiteral("cd"));
+    ObnovSeznamCd();
+    ui->TxtHledejCd->setText(QString());
+    if (stored)
+        messages::information(this, QStringLiteral("Editace záznamu"), QStringLiteral("Záznam byl změněn"));
+    OdemkniOkno();
+}
+
+void Form1::Command12_Click()
+{
+    if (ui->Text9->text().isEmpty()) {
+        messages::critical(this, QStringLiteral("Editace záznamu"), QStringLiteral("Není vybrán žádný záznam"));
+        return;
+    }
+    ZamkniOkno();
+    ui->Lide->setEnabled(true);
+    setLocked({ui->Text10, ui->Text11, ui->Text12, ui->Text13, ui->Text14}, false);
+    ui->Command8->hide();
+    ui->Lide->setStyleSheet(QString::fromLatin1(editingTitleStyle));
+    ui->Lide->setTitle(ui->Lide->title() + QStringLiteral(" - EDITACE"));
+    ui->Command13->show();
+    m_editingPerson = true;
+}
+
+void Form1::Command13_Click()
+{
+    m_editingPerson = false;
+    setLocked({ui->Text10, ui->Text11, ui->Text12, ui->Text13, ui->Text14}, true);
+    ui->Lide->setStyleSheet(QString());
+    ui->Lide->setTitle(QStringLiteral("Informace o lidech"));
+    ui->Command13->hide();
+    ui->Command8->show();
+    const bool stored = storeEdits(*Data2, QStringLiteral("lide"));
+    ObnovSeznamLidi();
+    ui->TxtHledejLidi->setText(QString());
+    if (stored)
+        messages::information(this, QStringLiteral("Editace záznamu"), QStringLiteral("Záznam byl změněn"));
+    OdemkniOkno();
+}
+
+// Stores the panel's edits by re-querying its whole table (the commit rule). When
+// the store fails, the edits are dropped, the file stays as it was and the list
+// is shown again; the caller then does not report a change.
+bool Form1::storeEdits(RecordSource& source, const QString& table)
+{
+    source.setRecordSource(table);
+    if (report(source.refresh()))
+        return true;
+    source.cancelUpdate();
+    report(source.refresh());
+    return false;
+}

@@ -1,0 +1,206 @@
+// Editing and deleting the CD or the person shown.
+#include "main_window_fixture.h"
+#include "qt_printers.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+namespace {
+
+class Editing : public MainWindowFixture
+{
+protected:
+    QWidget* w() { return form.get(); }
+    QGroupBox* frame(const char* name) { return child<QGroupBox>(w(), name); }
+    QStringList cd(qint64 id)
+    {
+        return reg.rows(QStringLiteral("SELECT * FROM cd WHERE idcd = %1").arg(id));
+    }
+    void typeInto(const char* name, const QString& text)
+    {
+        QWidget* box = child<QWidget>(w(), name);
+        if (auto* line = qobject_cast<QLineEdit*>(box))
+            line->selectAll();
+        else
+            static_cast<QPlainTextEdit*>(box)->selectAll();
+        gui::type(box, text);
+    }
+    bool usable(const char* name) { return child<QWidget>(w(), name)->isEnabledTo(w()) && child<QWidget>(w(), name)->isEnabled(); }
+};
+
+const char* const lockedControls[] = {"MSFlexGrid1", "MSFlexGrid2", "Frame1",   "Frame2",   "CmbZobrazVseCd",
+                                      "CmbZobrazVseLide", "TxtHledejCd", "TxtHledejLidi", "Command1", "Command2",
+                                      "Command3", "Command6", "Command9", "CmbPujcit", "CmbKonec"};
+
+} // namespace
+
+TEST_F(Editing, EditingACdLocksTheWindowAndStoresWhatThePanelShows)
+{
+    EXPECT_EQ(press(w(), "Command10"), QStringList("Editace záznamu: Není vybrán žádný záznam"));
+    EXPECT_TRUE(usable("CmbKonec"));
+
+    pickCd(QStringLiteral("Kytice"));
+    EXPECT_TRUE(press(w(), "Command10").isEmpty());
+    EXPECT_EQ(frame("CD")->title(), QStringLiteral("Informace o CD - EDITACE"));
+    EXPECT_TRUE(frame("CD")->styleSheet().contains(QStringLiteral("rgb(255, 0, 0)")));
+    for (const char* name : lockedControls)
+        EXPECT_FALSE(usable(name)) << name;
+    EXPECT_FALSE(usable("Lide"));
+    EXPECT_TRUE(usable("Command14")) << "the filter stays usable";
+    EXPECT_TRUE(usable("Command4")) << "the CD's Smazat stays usable";
+    EXPECT_TRUE(child<QLineEdit>(w(), "Text1")->isReadOnly());
+    EXPECT_FALSE(child<QLineEdit>(w(), "Text3")->isReadOnly());
+    EXPECT_TRUE(child<QWidget>(w(), "Combo1")->isVisible());
+    EXPECT_FALSE(child<QWidget>(w(), "Text5")->isVisible());
+    EXPECT_FALSE(child<QWidget>(w(), "Command7")->isVisible());
+    EXPECT_EQ(child<QComboBox>(w(), "Combo1")->currentText(), QStringLiteral("Hudba"));
+    EXPECT_EQ(child<QComboBox>(w(), "Combo2")->currentText(), QStringLiteral("CD"));
+
+    typeInto("Text2", QStringLiteral("Kytice – Erben"));
+    typeInto("Text3", QStringLiteral("pět"));
+    auto* disc = child<QComboBox>(w(), "Combo2");
+    disc->setCurrentIndex(disc->findText(QStringLiteral("DVD")));
+    child<QComboBox>(w(), "Combo1")->setEditText(QStringLiteral("Mluvené slovo"));
+    gui::click(child<QCheckBox>(w(), "Check2"));
+
+    // Letters in the count: refused, still editing, nothing stored.
+    const QStringList before = cd(kytice);
+    EXPECT_EQ(press(w(), "Command11"), QStringList("Editace záznamu: Počet disků musí být číslo"));
+    EXPECT_EQ(cd(kytice), before);
+    EXPECT_TRUE(child<QWidget>(w(), "Command11")->isVisible());
+
+    // Editovat again: the caption grows, the types are set back, the typed changes stay.
+    EXPECT_TRUE(press(w(), "Command10").isEmpty());
+    EXPECT_EQ(frame("CD")->title(), QStringLiteral("Informace o CD - EDITACE - EDITACE"));
+    EXPECT_EQ(disc->currentText(), QStringLiteral("CD"));
+    EXPECT_EQ(child<QPlainTextEdit>(w(), "Text2")->toPlainText(), QStringLiteral("Kytice – Erben"));
+    disc->setCurrentIndex(disc->findText(QStringLiteral("DVD")));
+    child<QComboBox>(w(), "Combo1")->setEditText(QStringLiteral("Mluvené slovo"));
+
+    // Coming back from another window keeps the edit in progress.
+    QWidget* other = form->windows().load(QStringLiteral("Other"), [] { return new QWidget; });
+    activate(other);
+    activate(w());
+    EXPECT_EQ(child<QPlainTextEdit>(w(), "Text2")->toPlainText(), QStringLiteral("Kytice – Erben"));
+    EXPECT_TRUE(child<QWidget>(w(), "Command11")->isVisible());
+
+    typeInto("Text3", QStringLiteral("1e1"));
+    EXPECT_EQ(press(w(), "Command11"), QStringList("Editace záznamu: Záznam byl změněn"));
+    EXPECT_EQ(cd(kytice), QStringList(QStringLiteral("%1|Kytice – Erben|10|DVD|Mluvené slovo||0|1").arg(kytice)));
+    EXPECT_EQ(frame("CD")->title(), QStringLiteral("Informace o CD"));
+    EXPECT_TRUE(frame("CD")->styleSheet().isEmpty());
+    for (const char* name : lockedControls)
+        EXPECT_TRUE(usable(name)) << name;
+    EXPECT_TRUE(child<QLineEdit>(w(), "Text3")->isReadOnly());
+    EXPECT_EQ(shown("Text1"), QString());
+    EXPECT_EQ(child<QLabel>(w(), "LblNadpis1")->text(), QStringLiteral("Seznam CD - 3"));
+}
+
+TEST_F(Editing, OkWithNothingChangedKeepsTheRecord)
+{
+    reg.exec(QStringLiteral("UPDATE cd SET typobsahu = 'vlastní typ', typdisku = '' WHERE idcd = %1").arg(babicka));
+    gui::click(child<QPushButton>(w(), "CmbZobrazVseCd"));
+    const QStringList before = cd(babicka);
+    pickCd(QStringLiteral("Babička"));
+    press(w(), "Command10");
+    EXPECT_EQ(child<QComboBox>(w(), "Combo1")->currentText(), QStringLiteral("vlastní typ"));
+    EXPECT_EQ(press(w(), "Command11"), QStringList("Editace záznamu: Záznam byl změněn"));
+    EXPECT_EQ(cd(babicka), before);
+}
+
+TEST_F(Editing, EditingAPersonStoresTheFiveFields)
+{
+    pickPerson(QStringLiteral("Malá"));
+    EXPECT_TRUE(press(w(), "Command12").isEmpty());
+    EXPECT_EQ(frame("Lide")->title(), QStringLiteral("Informace o lidech - EDITACE"));
+    EXPECT_FALSE(usable("CD"));
+    EXPECT_TRUE(usable("Command5")) << "Smazat of the person edited stays usable";
+    EXPECT_TRUE(child<QLineEdit>(w(), "Text9")->isReadOnly());
+    typeInto("Text11", QStringLiteral("Malá-Nováková"));
+    typeInto("Text12", QStringLiteral("603 111 222"));
+    typeInto("Text14", QStringLiteral("bydlí vedle"));
+    EXPECT_EQ(press(w(), "Command13"), QStringList("Editace záznamu: Záznam byl změněn"));
+    EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM lide WHERE idcloveka = %1").arg(eva)),
+              QStringList(QStringLiteral("%1|Eva|Malá-Nováková|603 111 222||bydlí vedle").arg(eva)));
+    EXPECT_EQ(frame("Lide")->title(), QStringLiteral("Informace o lidech"));
+    EXPECT_TRUE(usable("CD"));
+    EXPECT_TRUE(child<QLineEdit>(w(), "Text12")->isReadOnly());
+    EXPECT_TRUE(child<QWidget>(w(), "Command8")->isVisible());
+}
+
+TEST_F(Editing, DeletingACdTakesItsLoansAndKeepsTheBorrowers)
+{
+    EXPECT_EQ(press(w(), "Command4"), QStringList("Mazání záznamu: Žádný záznam není vybrán"));
+    pickCd(QStringLiteral("Kytice"));
+    const QString question = QStringLiteral("Smazání CD: Opravdu chcete smazat záznam: Kytice ?\nSmazáním záznamu "
+                                            "odstaríte i všechny jeho záznamy v historii půjčování");
+    EXPECT_EQ(press(w(), "Command4", {QMessageBox::No}),
+              QStringList({question, QStringLiteral("Mazání záznamu: Mazání bylo přerušeno")}));
+    EXPECT_EQ(cd(kytice).size(), 1);
+
+    EXPECT_EQ(press(w(), "Command4", {QMessageBox::Yes}),
+              QStringList({question, QStringLiteral("Mazání záznamu: Záznam byl úspěšně smazán")}));
+    EXPECT_TRUE(cd(kytice).isEmpty());
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM pujcovani WHERE idcd = %1").arg(kytice)),
+              QStringLiteral("0"));
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM pujcovani")), QStringLiteral("1"));
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM lide")), QStringLiteral("3"));
+    EXPECT_EQ(child<QLabel>(w(), "LblNadpis1")->text(), QStringLiteral("Seznam CD - 2"));
+    EXPECT_EQ(press(w(), "Command4"), QStringList("Mazání záznamu: Žádný záznam není vybrán"));
+}
+
+TEST_F(Editing, OfTwoCdsWithOneNameTheOneShownIsDeleted)
+{
+    const qint64 second = reg.addCd(QStringLiteral("Babička"));
+    gui::click(child<QPushButton>(w(), "CmbZobrazVseCd"));
+    pickCd(QStringLiteral("Babička"));
+    gui::click(child<QPushButton>(w(), "CmbDalsi"));
+    ASSERT_EQ(shown("Text1"), QString::number(second));
+    press(w(), "Command4", {QMessageBox::Yes});
+    EXPECT_TRUE(cd(second).isEmpty());
+    EXPECT_EQ(cd(babicka).size(), 1);
+}
+
+TEST_F(Editing, DeletingAPersonTakesTheirLoansAndKeepsTheDiscs)
+{
+    pickPerson(QStringLiteral("Malá"));
+    EXPECT_EQ(press(w(), "Command5", {QMessageBox::Yes}),
+              QStringList({QStringLiteral("Smazání Lidí: Opravdu chcete smazat záznam: Eva Malá ?\nSmazáním záznamu "
+                                          "odstaríte i všechny jeho záznamy v historii půjčování"),
+                           QStringLiteral("Mazání záznamu: Záznam byl úspěšně smazán")}));
+    EXPECT_EQ(reg.rows(QStringLiteral("SELECT idvypujcky FROM pujcovani")), QStringList(QString::number(janKytice)));
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("3"));
+    EXPECT_EQ(child<QLabel>(w(), "LblNadpis2")->text(), QStringLiteral("Seznam lidí - 2"));
+}
+
+TEST_F(Editing, AFailingStoreOrDeleteLeavesTheFileAsItWasAndTheWindowUsable)
+{
+    reg.exec(QStringLiteral("CREATE TEMP TRIGGER no_update BEFORE UPDATE ON cd BEGIN SELECT RAISE(ABORT, 'disk je "
+                            "plný'); END; CREATE TEMP TRIGGER no_delete BEFORE DELETE ON lide BEGIN SELECT "
+                            "RAISE(ABORT, 'disk je plný'); END;"));
+    const QStringList before = reg.rows(QStringLiteral("SELECT * FROM cd")) +
+                               reg.rows(QStringLiteral("SELECT * FROM lide")) +
+                               reg.rows(QStringLiteral("SELECT * FROM pujcovani"));
+    pickCd(QStringLiteral("Kytice"));
+    press(w(), "Command10");
+    typeInto("Text2", QStringLiteral("Nový název"));
+    EXPECT_EQ(press(w(), "Command11"), QStringList("Chyba: disk je plný"));
+    for (const char* name : lockedControls)
+        EXPECT_TRUE(usable(name)) << name;
+
+    pickPerson(QStringLiteral("Novák"));
+    EXPECT_EQ(press(w(), "Command5", {QMessageBox::Yes}).last(), QStringLiteral("Chyba: disk je plný"));
+    EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM cd")) + reg.rows(QStringLiteral("SELECT * FROM lide")) +
+                  reg.rows(QStringLiteral("SELECT * FROM pujcovani")),
+              before);
+    EXPECT_FALSE(reg.db().inTransaction());
+
+    // The next action works normally.
+    reg.exec(QStringLiteral("DROP TRIGGER no_update"));
+    pickCd(QStringLiteral("Kytice"));
+    press(w(), "Command10");
+    EXPECT_EQ(press(w(), "Command11"), QStringList("Editace záznamu: Záznam byl změněn"));
+}
