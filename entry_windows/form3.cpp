@@ -1,5 +1,6 @@
 #include "form3.h"
 
+#include "fixed_window.h"
 #include "ui_form3.h"
 
 #include "bound_field.h"
@@ -12,9 +13,7 @@ Form3::Form3(Database& db, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form3>()), Data1(new RecordSource(db, QStringLiteral("cd"), this))
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    makeFixedWindow(this);
     ui->CD->hide(); // the record's own fields: the insert writes through them, the user never sees them
     m_bound.insert(ui->Text1, new BoundField(*Data1, QStringLiteral("idcd"), ui->Text1));
     m_bound.insert(ui->Text2, new BoundField(*Data1, QStringLiteral("nazev"), ui->Text2));

@@ -1,5 +1,6 @@
 #include "form4.h"
 
+#include "fixed_window.h"
 #include "ui_form4.h"
 
 #include "bound_field.h"
@@ -10,9 +11,7 @@ Form4::Form4(Database& db, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form4>()), Data1(new RecordSource(db, QStringLiteral("lide"), this))
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    makeFixedWindow(this);
     ui->Lide->hide(); // the record's own fields: the insert writes through them, the user never sees them
     m_bound.insert(ui->Text9, new BoundField(*Data1, QStringLiteral("idcloveka"), ui->Text9));
     m_bound.insert(ui->Text10, new BoundField(*Data1, QStringLiteral("jmeno"), ui->Text10));

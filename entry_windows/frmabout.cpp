@@ -1,5 +1,6 @@
 #include "frmabout.h"
 
+#include "fixed_window.h"
 #include "ui_frmabout.h"
 
 #include <QPixmap>
@@ -15,9 +16,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::f
     initResources();
     ui->setupUi(this);
     // A fixed dialog: no minimise or maximise, no task-bar entry of its own (it belongs to its parent).
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    makeFixedWindow(this, Qt::Dialog);
     setModal(false);
     ui->Image1->setPixmap(QPixmap(QStringLiteral(":/ordisk/logo.png")));
     ui->cmdOK->setDefault(true);

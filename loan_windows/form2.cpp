@@ -1,5 +1,6 @@
 #include "form2.h"
 
+#include "fixed_window.h"
 #include "ui_form2.h"
 
 #include "bound_field.h"
@@ -29,9 +30,7 @@ Form2::Form2(Database& db, QWidget* parent)
       Data1(new RecordSource(db, QStringLiteral("nevracenecd"), this))
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    makeFixedWindow(this);
     m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByRow, BoundGrid::Header::FieldRow);
     const char* fields[] = {"datumpujceni", "jmeno", "prijmeni", "poznamka", "nazev", "vraceno", "datumvraceni"};
     QWidget* boxes[] = {ui->Text1, ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text6, ui->Text7};

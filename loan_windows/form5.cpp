@@ -1,5 +1,6 @@
 #include "form5.h"
 
+#include "fixed_window.h"
 #include "ui_form5.h"
 
 #include "bound_grid.h"
@@ -25,9 +26,7 @@ Form5::Form5(Database& db, QWidget* parent)
       Data1(new RecordSource(db, QStringLiteral("vypujcky"), this))
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    makeFixedWindow(this);
     m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::FieldRow);
     // A re-query while the window is already in front brings no activation: keep the header row named.
     connect(Data1, &RecordSource::rowsReset, this, &Form5::NastavMrizku);

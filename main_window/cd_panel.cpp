@@ -44,22 +44,25 @@ void Form1::showYesNoTexts()
 
 void Form1::CmbDalsi_Click()
 {
-    if (Data1->absolutePosition() + 1 == Data1->recordCount()) {
-        messages::beep();
-        return;
-    }
-    if (report(Data1->moveNext()))
+    if (page(*Data1, true))
         showYesNoTexts();
 }
 
 void Form1::CmbPredchozi_Click()
 {
-    if (Data1->absolutePosition() == 0) {
-        messages::beep();
-        return;
-    }
-    if (report(Data1->movePrevious()))
+    if (page(*Data1, false))
         showYesNoTexts();
+}
+
+// Paging past either end only beeps; returns whether another record is shown.
+bool Form1::page(RecordSource& source, bool forward)
+{
+    const bool atEnd = forward ? source.absolutePosition() + 1 == source.recordCount() : source.absolutePosition() == 0;
+    if (atEnd) {
+        messages::beep();
+        return false;
+    }
+    return report(forward ? source.moveNext() : source.movePrevious());
 }
 
 void Form1::TxtHledejCd_Change()

@@ -14,43 +14,37 @@ const char* const historyWarning = "Smazáním záznamu odstaríte i všechny je
 
 void Form1::Command4_Click()
 {
-    if (ui->Text1->text().isEmpty()) {
-        messages::critical(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Žádný záznam není vybrán"));
-        return;
-    }
-    const QString question = QStringLiteral("Opravdu chcete smazat záznam: ") + ui->Text2->toPlainText() +
-                             QStringLiteral(" ?\n") + QString::fromUtf8(historyWarning);
-    if (!messages::question(this, QStringLiteral("Smazání CD"), question)) {
-        messages::information(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Mazání bylo přerušeno"));
-        return;
-    }
-    if (!report(Data1->deleteCurrent()))
-        return;
-    Data1->setRecordSource(QStringLiteral("cd"));
-    if (report(Data1->refresh()))
-        ObnovSeznamCd();
-    ui->TxtHledejCd->setText(QString());
-    messages::information(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Záznam byl úspěšně smazán"));
+    deleteShown(*Data1, QStringLiteral("cd"), ui->Text1->text(), QStringLiteral("Smazání CD"),
+                ui->Text2->toPlainText());
 }
 
 void Form1::Command5_Click()
 {
-    if (ui->Text9->text().isEmpty()) {
+    deleteShown(*Data2, QStringLiteral("lide"), ui->Text9->text(), QStringLiteral("Smazání Lidí"),
+                ui->Text10->text() + QLatin1Char(' ') + ui->Text11->text());
+}
+
+// Deletes the current record of the panel's source after the question, then
+// shows the panel's whole table again; the database removes the loans.
+void Form1::deleteShown(RecordSource& source, const QString& table, const QString& idText, const QString& title,
+                        const QString& name)
+{
+    if (idText.isEmpty()) {
         messages::critical(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Žádný záznam není vybrán"));
         return;
     }
-    const QString question = QStringLiteral("Opravdu chcete smazat záznam: ") + ui->Text10->text() +
-                             QLatin1Char(' ') + ui->Text11->text() + QStringLiteral(" ?\n") +
+    const QString question = QStringLiteral("Opravdu chcete smazat záznam: ") + name + QStringLiteral(" ?\n") +
                              QString::fromUtf8(historyWarning);
-    if (!messages::question(this, QStringLiteral("Smazání Lidí"), question)) {
+    if (!messages::question(this, title, question)) {
         messages::information(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Mazání bylo přerušeno"));
         return;
     }
-    if (!report(Data2->deleteCurrent()))
+    if (!report(source.deleteCurrent()))
         return;
-    Data2->setRecordSource(QStringLiteral("lide"));
-    if (report(Data2->refresh()))
-        ObnovSeznamLidi();
-    ui->TxtHledejLidi->setText(QString());
+    const bool isCd = &source == Data1;
+    source.setRecordSource(table);
+    if (report(source.refresh()))
+        isCd ? ObnovSeznamCd() : ObnovSeznamLidi();
+    (isCd ? ui->TxtHledejCd : ui->TxtHledejLidi)->setText(QString());
     messages::information(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Záznam byl úspěšně smazán"));
 }

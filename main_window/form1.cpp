@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "fixed_window.h"
 #include "ui_form1.h"
 
 #include "bound_field.h"
@@ -20,9 +21,7 @@ Form1::Form1(Database& db, QWidget* parent)
       Data3(new RecordSource(db, QStringLiteral("pujcovani"), this))
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    makeFixedWindow(this);
 
     m_grid1 = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::None);
     m_grid2 = new BoundGrid(ui->MSFlexGrid2, *Data2, BoundGrid::Selection::ByRow, BoundGrid::Header::None);

@@ -64,6 +64,7 @@ private:
     void CmbPujcit_Click();
     qint64 countLoans(const SourceQuery& loans);
     void showHistory(const SourceQuery& loans, const QString& heading);
+    void showHistoryOf(const QString& idText, const QString& column, const QString& neverLent, const QString& heading);
 
     // CD list panel.
     void connectCdPanel();
@@ -77,6 +78,7 @@ private:
     void CmbZobrazVseCd_Click();
     void Command14_Click();
     void showYesNoTexts();
+    bool page(RecordSource& source, bool forward);
 
     // People list panel.
     void connectPeoplePanel();
@@ -98,6 +100,8 @@ private:
     void Command4_Click();
     void Command5_Click();
     void setLockedWindow(bool enabled);
+    void deleteShown(RecordSource& source, const QString& table, const QString& idText, const QString& title,
+                     const QString& name);
     void showTypesForEditing();
     bool storeEdits(RecordSource& source, const QString& table);
 

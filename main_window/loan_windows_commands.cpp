@@ -23,41 +23,34 @@ void Form1::Command6_Click()
 
 void Form1::Command7_Click()
 {
-    bool isNumber = false;
-    const qint64 cd = ui->Text1->text().toLongLong(&isNumber);
-    if (!isNumber) {
-        messages::information(this, QStringLiteral("Zobrazení historie"), QStringLiteral("Není vybrán žádný záznam"));
-        return;
-    }
-    const SourceQuery loans = queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcd"), cd);
-    if (const qint64 count = countLoans(loans); count <= 0) {
-        if (count < 0)
-            return;
-        messages::information(this, QStringLiteral("Zobrazení historie"),
-                              QStringLiteral("Toto CD zatím neměl nikdo půjčené"));
-        return;
-    }
-    showHistory(loans, QStringLiteral("HISTORIE PRO CD - ") + ui->Text2->toPlainText());
+    showHistoryOf(ui->Text1->text(), QStringLiteral("idcd"), QStringLiteral("Toto CD zatím neměl nikdo půjčené"),
+                  QStringLiteral("HISTORIE PRO CD - ") + ui->Text2->toPlainText());
 }
 
 void Form1::Command8_Click()
 {
+    showHistoryOf(ui->Text9->text(), QStringLiteral("idcloveka"), QStringLiteral("Tento člověk zatím neměl nic půjčeno"),
+                  QStringLiteral("HISTORIE PRO ČLOVĚKA - ") + ui->Text10->text() + QLatin1Char(' ') +
+                      ui->Text11->text());
+}
+
+// The history of the CD or person whose id the panel shows.
+void Form1::showHistoryOf(const QString& idText, const QString& column, const QString& neverLent,
+                          const QString& heading)
+{
     bool isNumber = false;
-    const qint64 person = ui->Text9->text().toLongLong(&isNumber);
+    const qint64 id = idText.toLongLong(&isNumber);
     if (!isNumber) {
         messages::information(this, QStringLiteral("Zobrazení historie"), QStringLiteral("Není vybrán žádný záznam"));
         return;
     }
-    const SourceQuery loans = queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcloveka"), person);
+    const SourceQuery loans = queries::idEquals(QStringLiteral("vypujcky"), column, id);
     if (const qint64 count = countLoans(loans); count <= 0) {
-        if (count < 0)
-            return;
-        messages::information(this, QStringLiteral("Zobrazení historie"),
-                              QStringLiteral("Tento člověk zatím neměl nic půjčeno"));
+        if (count == 0)
+            messages::information(this, QStringLiteral("Zobrazení historie"), neverLent);
         return;
     }
-    showHistory(loans, QStringLiteral("HISTORIE PRO ČLOVĚKA - ") + ui->Text10->text() + QLatin1Char(' ') +
-                           ui->Text11->text());
+    showHistory(loans, heading);
 }
 
 // Counts the loans before the history window is touched, so that a request that

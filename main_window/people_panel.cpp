@@ -40,20 +40,12 @@ void Form1::MSFlexGrid2_Click()
 
 void Form1::CmbDalsiLidi_Click()
 {
-    if (Data2->absolutePosition() + 1 == Data2->recordCount()) {
-        messages::beep();
-        return;
-    }
-    report(Data2->moveNext());
+    page(*Data2, true);
 }
 
 void Form1::CmbPredchoziLidi_Click()
 {
-    if (Data2->absolutePosition() == 0) {
-        messages::beep();
-        return;
-    }
-    report(Data2->movePrevious());
+    page(*Data2, false);
 }
 
 void Form1::TxtHledejLidi_Change()
