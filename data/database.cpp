@@ -3,10 +3,12 @@
 #include "schema.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,9 +16,63 @@
 
 namespace {
 
+// The engine's failure as the user reads it: a Czech explanation of the kind of
+// failure, with the engine's own words kept for the details. Messages raised by
+// the schema's own rules pass unchanged.
 QString engineMessage(sqlite3* db)
 {
-    return QString::fromUtf8(sqlite3_errmsg(db));
+    const QString detail = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+    QString explanation;
+    const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
+    if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
+        return QStringLiteral("Disk nebo člověk, ke kterému se záznam váže, už v evidenci není (%1)").arg(detail);
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        explanation = QStringLiteral("Na disku není místo; nic nebylo uloženo.");
+        break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        explanation = QStringLiteral("Soubor s evidencí je poškozený.");
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        explanation = QStringLiteral("Soubor s evidencí je zamčený jiným programem.");
+        break;
+    case SQLITE_READONLY:
+        explanation = QStringLiteral("Do souboru s evidencí nelze zapisovat.");
+        break;
+    case SQLITE_IOERR:
+        explanation = QStringLiteral("Chyba při čtení nebo zápisu souboru s evidencí.");
+        break;
+    case SQLITE_CANTOPEN:
+        explanation = QStringLiteral("Soubor s evidencí nelze otevřít.");
+        break;
+    case SQLITE_NOMEM:
+        explanation = QStringLiteral("Nedostatek paměti.");
+        break;
+    default:
+        return detail;
+    }
+    return explanation + QStringLiteral(" (") + detail + QLatin1Char(')');
+}
+
+// A failure of the operating system in Czech.
+QString systemMessage(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("přístup odepřen");
+    case ENOENT:
+        return QStringLiteral("složka neexistuje");
+    case EROFS:
+        return QStringLiteral("disk je jen pro čtení");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("na disku není místo");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
 }
 
 QString argText(sqlite3_value* value)
@@ -187,25 +243,27 @@ std::unique_ptr<Database> Database::open(const QString& path, Status& status)
 {
     const QByteArray native = QFile::encodeName(path);
     const QString unchanged = QStringLiteral(" Soubor nebyl změněn.");
-    bool created = false;
     struct stat info = {};
     if (::stat(native.constData(), &info) != 0) {
         if (errno != ENOENT) {
-            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(
-                                                         QString::fromLocal8Bit(std::strerror(errno)))));
+            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1.").arg(systemMessage(errno))));
             return nullptr;
         }
-        // The register holds telephone numbers and e-mails: readable by its owner only.
-        const int fd = ::open(native.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            status = Status::failure(fileError(path, QStringLiteral("nelze vytvořit: %1").arg(
-                                                         QString::fromLocal8Bit(std::strerror(errno)))));
+        if (Status s = createRegister(native); !s.ok()) {
+            status = Status::failure(fileError(path, QStringLiteral("nelze založit: %1").arg(s.message())));
             return nullptr;
         }
-        ::close(fd);
-        created = true;
     } else if (!S_ISREG(info.st_mode)) {
         status = Status::failure(fileError(path, QStringLiteral("není obyčejný soubor.")));
+        return nullptr;
+    } else if (info.st_size == 0) {
+        // A new register is never left empty (it is built aside and moved in whole),
+        // so an empty file is someone else's.
+        status = Status::failure(fileError(path, QStringLiteral("je prázdný, neobsahuje evidenci programu Ordisk.") +
+                                                     unchanged));
+        return nullptr;
+    } else if (Status s = checkFileSize(native, info.st_size); !s.ok()) {
+        status = Status::failure(fileError(path, s.message() + unchanged));
         return nullptr;
     }
 
@@ -218,15 +276,17 @@ std::unique_ptr<Database> Database::open(const QString& path, Status& status)
     }
     std::unique_ptr<Database> db(new Database(raw, path));
     sqlite3_extended_result_codes(raw, 1);
+    // Another program in the middle of a write holds the file locked: wait a few seconds for it.
     sqlite3_busy_timeout(raw, 5000);
     if (sqlite3_db_readonly(raw, "main") == 1) {
-        status = Status::failure(fileError(path, QStringLiteral("je jen pro čtení; do evidence nelze zapisovat.")));
+        status = Status::failure(fileError(path, QStringLiteral("je jen pro čtení; do evidence nelze zapisovat.") +
+                                                     unchanged));
         return nullptr;
     }
 
     // Read before writing anything: a file that is not ours must stay as it is.
     qint64 objects = 0;
-    if (auto s = db->queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), objects); !s.ok()) {
+    if (Status s = db->queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), objects); !s.ok()) {
         const int code = sqlite3_errcode(raw) & 0xff;
         status = Status::failure(
             code == SQLITE_NOTADB
@@ -234,53 +294,106 @@ std::unique_ptr<Database> Database::open(const QString& path, Status& status)
                 : fileError(path, QStringLiteral("nelze přečíst: %1").arg(s.message()) + unchanged));
         return nullptr;
     }
-    qint64 fileVersion = 0;
-    if (auto s = db->queryInt(QStringLiteral("PRAGMA user_version"), fileVersion); !s.ok()) {
-        status = Status::failure(fileError(path, QStringLiteral("nelze přečíst: %1").arg(s.message()) + unchanged));
+    if (Status s = schema::check(*db); !s.ok()) {
+        status = Status::failure(
+            fileError(path, QStringLiteral("není databází programu Ordisk: %1").arg(s.message()) + unchanged));
         return nullptr;
     }
-    const bool empty = objects == 0 && fileVersion == 0;
-    if (!empty) {
-        if (auto s = schema::check(*db); !s.ok()) {
-            status = Status::failure(
-                fileError(path, QStringLiteral("není databází programu Ordisk: %1").arg(s.message()) + unchanged));
-            return nullptr;
-        }
-    }
-
-    // Rollback journal, not WAL: WAL breaks on network shares, where such files are kept.
-    if (auto s = db->exec(QStringLiteral(
-            "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; PRAGMA journal_mode = DELETE;"));
-        !s.ok()) {
+    if (Status s = db->configure(); !s.ok()) {
         status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(s.message())));
         return nullptr;
-    }
-    if (sqlite3_create_function_v2(raw, "ordisk_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                   containsFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        status = Status::failure(engineMessage(raw));
-        return nullptr;
-    }
-    if (empty) {
-        if (auto s = schema::create(*db); !s.ok()) {
-            status = Status::failure(fileError(path, QStringLiteral("nelze založit: %1").arg(s.message())));
-            db.reset();
-            if (created)
-                ::unlink(native.constData());
-            return nullptr;
-        }
     }
     status = Status::success();
     return db;
 }
 
+Status Database::configure()
+{
+    // Rollback journal, not WAL: WAL breaks on network shares, where such files are kept.
+    if (Status s = exec(QStringLiteral("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; "
+                                       "PRAGMA journal_mode = DELETE;"));
+        !s.ok())
+        return s;
+    if (sqlite3_create_function_v2(m_db, "ordisk_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   containsFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return Status::failure(engineMessage(m_db));
+    return Status::success();
+}
+
+// Builds a new register beside the path and moves it in whole, so that an
+// interrupted first start never leaves a half-made (or empty) file behind.
+Status Database::createRegister(const QByteArray& path)
+{
+    const QByteArray building = path + "-novy";
+    ::unlink(building.constData()); // left by an interrupted start: ours by its name
+    ::unlink((building + "-journal").constData());
+    // The register holds telephone numbers and e-mails: readable by its owner only.
+    const int fd = ::open(building.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return Status::failure(systemMessage(errno) + QLatin1Char('.'));
+    ::close(fd);
+    Status status = Status::success();
+    {
+        sqlite3* raw = nullptr;
+        if (sqlite3_open_v2(building.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) !=
+            SQLITE_OK) {
+            status = Status::failure(engineMessage(raw));
+            sqlite3_close_v2(raw);
+        } else {
+            Database db(raw, QString::fromLocal8Bit(building));
+            status = db.configure();
+            if (status.ok())
+                status = schema::create(db);
+        }
+    }
+    if (status.ok() && ::renameat2(AT_FDCWD, building.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE) != 0) {
+        // Some file systems cannot refuse to replace; then only a file that appeared meanwhile is at risk.
+        const bool unsupported = errno == EINVAL || errno == ENOSYS;
+        if (!unsupported || ::rename(building.constData(), path.constData()) != 0)
+            status = Status::failure(systemMessage(errno) + QLatin1Char('.'));
+    }
+    if (!status.ok()) {
+        ::unlink(building.constData());
+        return status;
+    }
+    // The new name must survive a power cut too.
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
+    if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return Status::success();
+}
+
+// Refuses a file shorter than its own header says: a copy cut short, whose
+// rows would be found missing only later.
+Status Database::checkFileSize(const QByteArray& path, qint64 size)
+{
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return Status::failure(QStringLiteral("nelze přečíst: %1.").arg(systemMessage(errno)));
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return Status::success(); // not SQLite at all: the engine says so
+    auto be = [&header](int offset, int bytes) {
+        quint32 value = 0;
+        for (int i = 0; i < bytes; ++i)
+            value = (value << 8) | static_cast<quint8>(header[offset + i]);
+        return value;
+    };
+    const quint32 pageSizeField = be(16, 2);
+    const qint64 pageSize = pageSizeField == 1 ? 65536 : pageSizeField;
+    const quint32 pages = be(28, 4);
+    const bool countValid = be(92, 4) == be(24, 4) && pages > 0;
+    if (countValid && pageSize > 0 && pages * pageSize > size)
+        return Status::failure(QStringLiteral("je poškozený: je kratší, než má být (chybí část dat)."));
+    return Status::success();
+}
+
 Status Database::exec(const QString& sql)
 {
-    char* error = nullptr;
-    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(m_db));
-        sqlite3_free(error);
-        return Status::failure(message);
-    }
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        return Status::failure(engineMessage(m_db));
     return Status::success();
 }
 

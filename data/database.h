@@ -83,6 +83,9 @@ public:
 
 private:
     Database(sqlite3* db, QString path);
+    Status configure();
+    static Status createRegister(const QByteArray& path);
+    static Status checkFileSize(const QByteArray& path, qint64 size);
 
     sqlite3* m_db = nullptr;
     QString m_path;

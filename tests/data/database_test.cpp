@@ -197,19 +197,6 @@ TEST(ForeignFile, OtherSqliteDatabasesAreRefusedUntouched)
     }
 }
 
-TEST(ForeignFile, EmptyFileBecomesARegister)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("db1.zaz"));
-    QFile(path).open(QIODevice::WriteOnly); // left empty, as by an interrupted first start
-    Status status = Status::success();
-    auto db = Database::open(path, status);
-    ASSERT_TRUE(db) << status.message().toStdString();
-    qint64 version = 0;
-    ASSERT_TRUE(db->queryInt(QStringLiteral("PRAGMA user_version"), version).ok());
-    EXPECT_EQ(version, 1);
-}
-
 TEST(Transactions, NestedWorkIsUndoneUnlessCommitted)
 {
     TempRegister reg;
