@@ -1,6 +1,7 @@
 #include "database.h"
 
 #include "schema.h"
+#include "text_match.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -101,11 +102,7 @@ void containsFunction(sqlite3_context* context, int, sqlite3_value** argv)
             return;
         }
     }
-    if (part->isEmpty()) {
-        sqlite3_result_int(context, 1);
-        return;
-    }
-    sqlite3_result_int(context, argText(argv[0]).contains(*part, Qt::CaseInsensitive) ? 1 : 0);
+    sqlite3_result_int(context, textmatch::containsIgnoringCase(argText(argv[0]), *part) ? 1 : 0);
 }
 
 QString fileError(const QString& path, const QString& what)

@@ -1,6 +1,7 @@
 #include "field_value.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cmath>
@@ -21,30 +22,21 @@ FieldKind kindOf(const QString& declType)
 
 QString formatDate(const QDate& date)
 {
-    return date.isValid() ? QStringLiteral("%1.%2.%3").arg(date.day()).arg(date.month()).arg(date.year())
+    return date.isValid() ? QStringLiteral("%1.%2.%3").arg(date.day()).arg(date.month()).arg(date.year(), 4, 10, QLatin1Char('0'))
                           : QString();
 }
 
 QDate parseDate(const QString& text)
 {
     const QString trimmed = text.trimmed();
-    QDate iso = QDate::fromString(trimmed, QStringLiteral("yyyy-MM-dd"));
-    if (iso.isValid())
-        return iso;
-    // Czech form: day, month, four-digit year, separated by dots and optional blanks.
-    QStringList parts = trimmed.split(QLatin1Char('.'));
-    if (parts.size() != 3)
-        return QDate();
-    bool okDay = false;
-    bool okMonth = false;
-    bool okYear = false;
-    const int day = parts[0].trimmed().toInt(&okDay);
-    const int month = parts[1].trimmed().toInt(&okMonth);
-    const QString yearText = parts[2].trimmed();
-    const int year = yearText.toInt(&okYear);
-    if (!okDay || !okMonth || !okYear || yearText.size() != 4)
-        return QDate();
-    return QDate(year, month, day);
+    // ISO form, or the Czech one: day, month and the whole year, separated by dots and optional blanks.
+    static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
+    static const QRegularExpression czech(QStringLiteral("^(\\d{1,2})\\. ?(\\d{1,2})\\. ?(\\d{4})$"));
+    if (const QRegularExpressionMatch m = iso.match(trimmed); m.hasMatch())
+        return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    if (const QRegularExpressionMatch m = czech.match(trimmed); m.hasMatch())
+        return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+    return QDate();
 }
 
 bool isTrue(const QString& stored)

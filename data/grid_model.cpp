@@ -69,8 +69,13 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return QVariant();
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+    if (role == FullTextRole)
         return m_source.displayText(sourceRow(index.row()), index.column());
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+        // No column is wide enough for more; drawing a megabyte on every repaint would freeze the list.
+        const QString text = m_source.displayText(sourceRow(index.row()), index.column());
+        return text.size() > maxShownLength ? text.left(maxShownLength) : text;
+    }
     return QVariant();
 }
 

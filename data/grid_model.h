@@ -26,6 +26,10 @@ class GridModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
+    // The whole text of a cell; the display role shows at most maxShownLength characters of it.
+    static constexpr int FullTextRole = Qt::UserRole;
+    static constexpr qsizetype maxShownLength = 1000;
+
     explicit GridModel(RecordSource& source, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -58,6 +58,7 @@ void Form4::Command2_Click()
     if (s.ok())
         s = Data1->moveLast();
     if (!s.ok()) {
+        Data1->cancelUpdate(); // the entries stay for another try
         messages::failure(this, s);
         return;
     }

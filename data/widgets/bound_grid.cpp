@@ -63,7 +63,7 @@ QString BoundGrid::text() const
     if (m_currentRow < 0 || m_currentRow >= m_model->rowCount())
         return QString();
     const int column = m_selection == Selection::ByRow ? 0 : m_currentColumn;
-    return m_model->data(m_model->index(m_currentRow, column)).toString();
+    return m_model->data(m_model->index(m_currentRow, column), GridModel::FullTextRole).toString();
 }
 
 void BoundGrid::setHeaderText(int column, const QString& text)

@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
+
+#include <limits>
 #include <QMessageBox>
 
 namespace messages {
@@ -11,10 +14,33 @@ namespace {
 
 int beeps = 0;
 
+// A message box must stay readable and quick to show whatever was typed: a value
+// of a megabyte, or of thousands of lines, is shown by its beginning. Texts of
+// ordinary length are shown exactly as given.
+QString readable(const QString& text)
+{
+    constexpr qsizetype maxLineLength = 300;
+    constexpr qsizetype maxLines = 40;
+    const QString ellipsis = QStringLiteral("…");
+    QStringList lines = text.split(QLatin1Char('\n'));
+    bool shortened = false;
+    if (lines.size() > maxLines) {
+        lines = lines.mid(0, maxLines);
+        lines.last() += ellipsis;
+        shortened = true;
+    }
+    for (QString& line : lines)
+        if (line.size() > maxLineLength) {
+            line = line.left(maxLineLength) + ellipsis;
+            shortened = true;
+        }
+    return shortened ? lines.join(QLatin1Char('\n')) : text;
+}
+
 int show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
          QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(icon, title, text, buttons, parent);
+    QMessageBox box(icon, title, readable(text), buttons, parent);
     box.setTextFormat(Qt::PlainText);
     if (buttons & QMessageBox::Yes)
         box.setDefaultButton(QMessageBox::Yes);
@@ -45,6 +71,9 @@ QString input(QWidget* parent, const QString& title, const QString& prompt)
     box.setLabelText(prompt);
     box.setTextValue(QString());
     box.setInputMode(QInputDialog::TextInput);
+    if (auto* line = box.findChild<QLineEdit*>())
+        line->setMaxLength(std::numeric_limits<int>::max()); // a note of any length
+
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 

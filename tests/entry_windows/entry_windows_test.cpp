@@ -230,3 +230,36 @@ TEST_F(EntryWindows, AboutShowsTheProgramAndClosesWithEnterOrEsc)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(about.isNull());
 }
+
+TEST_F(EntryWindows, AFullDiskIsReportedAndTheEntriesStayForAnotherTry)
+{
+    const QString pages = reg.value(QStringLiteral("PRAGMA page_count"));
+    reg.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+    QWidget* f3 = open("Command3", "Form3");
+    const QString description = QStringLiteral("dlouhý popis ").repeated(2000);
+    child<QPlainTextEdit>(f3, "Text9")->setPlainText(QStringLiteral("Kytice"));
+    child<QPlainTextEdit>(f3, "Text14")->setPlainText(description);
+    gui::type(child<QLineEdit>(f3, "Text10"), QStringLiteral("1"));
+    pick(f3, "Combo1", QStringLiteral("CD"));
+    pick(f3, "Combo2", QStringLiteral("Hudba"));
+    const QStringList shown = add(f3, {QMessageBox::Yes});
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[1], QStringLiteral("Chyba: Na disku není místo; nic nebylo uloženo. (database or disk is full)"));
+    EXPECT_TRUE(discs().isEmpty());
+    EXPECT_FALSE(reg.db().inTransaction());
+    EXPECT_EQ(child<QPlainTextEdit>(f3, "Text14")->toPlainText(), description);
+
+    // With room again the same entries are stored once.
+    reg.exec(QStringLiteral("PRAGMA max_page_count = 1073741823"));
+    EXPECT_EQ(add(f3, {QMessageBox::Yes, QMessageBox::Ok}).size(), 2);
+    EXPECT_EQ(discs().size(), 1);
+
+    reg.exec(QStringLiteral("CREATE TEMP TRIGGER no_person BEFORE INSERT ON lide BEGIN SELECT RAISE(ABORT, 'disk je "
+                            "plný'); END;"));
+    QWidget* f4 = open("Command2", "Form4");
+    gui::type(child<QLineEdit>(f4, "Text2"), QStringLiteral("Jan"));
+    gui::type(child<QLineEdit>(f4, "Text3"), QStringLiteral("Novák"));
+    EXPECT_EQ(add(f4, {QMessageBox::Yes}).last(), QStringLiteral("Chyba: disk je plný"));
+    EXPECT_TRUE(reg.rows(QStringLiteral("SELECT * FROM lide")).isEmpty());
+    EXPECT_EQ(child<QLineEdit>(f4, "Text2")->text(), QStringLiteral("Jan"));
+}

@@ -37,12 +37,12 @@ inline void clickCell(QTableView* grid, int row, int column)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
 }
 
-// The texts of one column as the grid shows them, top to bottom.
+// The texts of one column, top to bottom, whole (a grid draws at most the first thousand characters).
 inline QStringList column(QTableView* grid, int column)
 {
     QStringList values;
     for (int row = 0; row < grid->model()->rowCount(); ++row)
-        values << grid->model()->index(row, column).data().toString();
+        values << grid->model()->index(row, column).data(Qt::UserRole).toString();
     return values;
 }
 
