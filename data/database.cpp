@@ -188,6 +188,12 @@ Statement::Step Statement::step()
     }
 }
 
+void Statement::reset()
+{
+    if (m_stmt)
+        sqlite3_reset(m_stmt);
+}
+
 QString Statement::errorMessage() const
 {
     return m_stmt ? engineMessage(m_db) : m_prepareError;

@@ -35,6 +35,8 @@ public:
     Status bindAll(const QVariantList& values);
     // Runs the statement one row further.
     Step step();
+    // Makes the statement ready to run again (bindings are kept until bound anew).
+    void reset();
     // The engine's message after a failed step.
     QString errorMessage() const;
 

@@ -102,6 +102,8 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= columnCount() || m_order.size() < 2)
         return;
+    if (!m_source.isCached(column))
+        m_source.completeAllRows();
     const size_t rows = m_order.size();
     // Collation keys are costly; a list is sorted again after every keystroke of a
     // search, mostly over the same names, so each text's key is made once and kept.

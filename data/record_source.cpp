@@ -39,12 +39,23 @@ Status RecordSource::refresh()
         names << statement.columnName(c);
         kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
     }
+    // Only the columns a grid shows (and the key) are read for every row; a row's
+    // other fields are read when it becomes the current record.
+    std::vector<char> cached(static_cast<size_t>(columns), 1);
+    if (!m_cachedColumns.isEmpty()) {
+        std::fill(cached.begin(), cached.end(), 0);
+        cached[0] = 1;
+        for (int c : m_cachedColumns)
+            if (c >= 0 && c < columns)
+                cached[static_cast<size_t>(c)] = 1;
+    }
+    const bool partial = std::find(cached.begin(), cached.end(), 0) != cached.end();
     std::vector<QString> cells;
     int rows = 0;
     Statement::Step step;
     while ((step = statement.step()) == Statement::Step::Row) {
         for (int c = 0; c < columns; ++c)
-            cells.push_back(statement.columnText(c));
+            cells.push_back(cached[static_cast<size_t>(c)] ? statement.columnText(c) : QString());
         ++rows;
     }
     if (step == Statement::Step::Error)
@@ -54,6 +65,7 @@ Status RecordSource::refresh()
     m_columnKinds = std::move(kinds);
     m_cells = std::move(cells);
     m_rowCount = rows;
+    m_complete.assign(static_cast<size_t>(rows), partial ? 0 : 1);
     Q_EMIT rowsReset();
     setCurrent(rows > 0 ? 0 : -1);
     return Status::success();
@@ -127,6 +139,7 @@ Status RecordSource::deleteCurrent()
     const auto width = static_cast<std::ptrdiff_t>(m_columnNames.size());
     const auto first = m_cells.begin() + static_cast<std::ptrdiff_t>(m_current) * width;
     m_cells.erase(first, first + width);
+    m_complete.erase(m_complete.begin() + m_current);
     --m_rowCount;
     Q_EMIT rowsReset();
     setCurrent(std::min(m_current, m_rowCount - 1));
@@ -195,9 +208,11 @@ Status RecordSource::commitPending()
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
-    if (!row.empty())
+    if (!row.empty()) {
         std::copy(row.begin(), row.end(),
                   m_cells.begin() + static_cast<std::ptrdiff_t>(m_current) * m_columnNames.size());
+        m_complete[static_cast<size_t>(m_current)] = 1;
+    }
     m_pending.clear();
     return Status::success();
 }
@@ -239,6 +254,7 @@ Status RecordSource::storeNew()
     if (row.empty())
         row.resize(static_cast<size_t>(m_columnNames.size()));
     m_cells.insert(m_cells.end(), row.begin(), row.end());
+    m_complete.push_back(1);
     ++m_rowCount;
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
@@ -267,8 +283,38 @@ Status RecordSource::readRow(qint64 key, std::vector<QString>& row)
     return Status::failure(statement.errorMessage());
 }
 
+void RecordSource::setCachedColumns(const QList<int>& columns)
+{
+    m_cachedColumns = columns;
+}
+
+bool RecordSource::isCached(int column) const
+{
+    return m_cachedColumns.isEmpty() || column == 0 || m_cachedColumns.contains(column) ||
+           std::all_of(m_complete.begin(), m_complete.end(), [](char complete) { return complete != 0; });
+}
+
+void RecordSource::completeRow(int row)
+{
+    if (m_complete[static_cast<size_t>(row)])
+        return;
+    std::vector<QString> whole;
+    if (readRow(cell(row, 0).toLongLong(), whole).ok() && !whole.empty()) {
+        std::move(whole.begin(), whole.end(), m_cells.begin() + static_cast<std::ptrdiff_t>(row) * m_columnNames.size());
+        m_complete[static_cast<size_t>(row)] = 1;
+    }
+}
+
+void RecordSource::completeAllRows()
+{
+    for (int row = 0; row < m_rowCount; ++row)
+        completeRow(row);
+}
+
 void RecordSource::setCurrent(int row)
 {
     m_current = row;
+    if (row >= 0)
+        completeRow(row);
     Q_EMIT currentChanged();
 }

@@ -52,13 +52,22 @@ public:
     // Deletes the current record from its table (the database removes what depends on it).
     Status deleteCurrent();
 
+    // The columns read for every row at a refresh (the key always is); the other fields
+    // of a row are read when it becomes current. Empty (the default) reads every column.
+    void setCachedColumns(const QList<int>& columns);
+    // Whether every row holds the column's value.
+    bool isCached(int column) const;
+    // Reads the fields not yet read of every row (a sort by a column no grid shows).
+    void completeAllRows();
+
     int columnCount() const { return m_columnNames.size(); }
     const QStringList& columnNames() const { return m_columnNames; }
     FieldKind columnKind(int column) const { return m_columnKinds.at(column); }
     // Index of the named column, -1 when the source has no such column.
     int columnIndex(const QString& field) const { return m_columnNames.indexOf(field); }
     // A stored value in its plain text form: numbers in digits, yes/no "1" or "0",
-    // dates ISO; a null string for an empty (NULL) value.
+    // dates ISO; a null string for an empty (NULL) value, and for a column not
+    // cached of a row that has not been current.
     const QString& cell(int row, int column) const
     {
         return m_cells[static_cast<size_t>(row) * static_cast<size_t>(m_columnNames.size()) +
@@ -87,6 +96,7 @@ private:
     Status storeNew();
     Status readRow(qint64 key, std::vector<QString>& row);
     void setCurrent(int row);
+    void completeRow(int row);
     Status check() const;
 
     Database& m_db;
@@ -94,6 +104,8 @@ private:
     QStringList m_columnNames;
     std::vector<FieldKind> m_columnKinds;
     std::vector<QString> m_cells; // row-major
+    std::vector<char> m_complete; // per row: every column read
+    QList<int> m_cachedColumns;
     int m_rowCount = 0;
     int m_current = -1;
     bool m_adding = false;

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsqlite3-dev libgtest-dev
+    libsqlite3-dev libgtest-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
     fonts-dejavu-core
 )

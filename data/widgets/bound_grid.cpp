@@ -11,7 +11,7 @@ constexpr int twipsPerPixel = 15;
 }
 
 BoundGrid::BoundGrid(QTableView* view, RecordSource& source, Selection selection, Header header)
-    : QObject(view), m_view(view), m_model(new GridModel(source, this)), m_selection(selection)
+    : QObject(view), m_view(view), m_source(source), m_model(new GridModel(source, this)), m_selection(selection)
 {
     m_view->setModel(m_model);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -78,6 +78,14 @@ int BoundGrid::rows() const
 
 void BoundGrid::applyWidths()
 {
+    // The source need not read, for every row, the columns nobody sees.
+    if (!m_widths.isEmpty()) {
+        QList<int> shown;
+        for (int column = 0; column < m_widths.size(); ++column)
+            if (m_widths[column] != 0)
+                shown << column;
+        m_source.setCachedColumns(shown);
+    }
     for (int column = 0; column < m_widths.size() && column < m_model->columnCount(); ++column) {
         const int twips = m_widths[column];
         if (twips < 0)

@@ -55,6 +55,7 @@ private:
     void onClicked(const QModelIndex& index);
 
     QTableView* m_view;
+    RecordSource& m_source;
     GridModel* m_model;
     Selection m_selection;
     QVector<int> m_widths; // twips per column, -1 for "as it is"

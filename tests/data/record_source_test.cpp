@@ -1,5 +1,6 @@
 // Record sources: the commit rule, inserts and deletes, and the matching of
 // the program's queries (typed text is matched as itself, case ignored).
+#include "grid_model.h"
 #include "record_source.h"
 #include "qt_printers.h"
 #include "temp_register.h"
@@ -193,4 +194,28 @@ TEST(RecordSource, ReturnThroughUnreturnedQueryStoresOnlyTheTwoFields)
     EXPECT_EQ(unreturned.recordCount(), 0);
     EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM pujcovani")),
               QStringList(QStringLiteral("%1|2026-01-15|%2|%3|pozn|1|1|2026-12-06").arg(loan).arg(cd).arg(person)));
+}
+
+TEST(RecordSource, ColumnsNoGridShowsAreReadWhenTheirRowIsCurrent)
+{
+    TempRegister reg;
+    const qint64 a = reg.addCd(QStringLiteral("A"), QStringLiteral("Hry"));
+    reg.addCd(QStringLiteral("B"), QStringLiteral("Data"));
+    RecordSource source(reg.db(), QStringLiteral("cd"));
+    source.setCachedColumns({1});
+    ASSERT_TRUE(source.refresh().ok());
+    const int type = source.columnIndex(QStringLiteral("typobsahu"));
+    EXPECT_EQ(source.cell(0, 0), QString::number(a));
+    EXPECT_EQ(source.cell(1, 1), QStringLiteral("B"));
+    EXPECT_TRUE(source.cell(1, type).isNull()) << "not read before the row is current";
+    EXPECT_EQ(source.fieldText(QStringLiteral("typobsahu")), QStringLiteral("Hry"));
+    ASSERT_TRUE(source.moveNext().ok());
+    EXPECT_EQ(source.fieldText(QStringLiteral("typobsahu")), QStringLiteral("Data"));
+
+    // A sort by a column not read for every row reads it first.
+    ASSERT_TRUE(source.refresh().ok());
+    GridModel model(source);
+    model.sortRows(type, Qt::AscendingOrder);
+    EXPECT_EQ(model.data(model.index(0, type)).toString(), QStringLiteral("Data"));
+    EXPECT_EQ(model.data(model.index(1, type)).toString(), QStringLiteral("Hry"));
 }

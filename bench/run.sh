@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the benchmark (release), generates the registers once (S: 100,000 discs,
+# 10,000 people, 200,000 loans; L: ten times that) and prints, for each scale, the
+# median of every action, its floor and the ratio, and the peak RSS.
+#   bench/run.sh            both scales
+#   bench/run.sh S          one scale
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$here/tools/setup.sh"
+cd "$here"
+cmake --preset bench >/dev/null
+cmake --build --preset bench
+data=build/bench-data
+mkdir -p "$data"
+declare -A size=([S]="100000 10000 200000" [L]="1000000 100000 2000000")
+for scale in "${@:-S L}"; do
+    for s in $scale; do
+        [ -f "$data/$s.zaz" ] || build/bench/bench/ordisk_generate "$data/$s.zaz" ${size[$s]} 1
+        echo "== scale $s (${size[$s]} discs, people, loans)"
+        ORDISK_BENCH_DB="$data/$s.zaz" build/bench/bench/ordisk_bench --benchmark_repetitions=5 \
+            --benchmark_report_aggregates_only=true --benchmark_format=json --benchmark_min_time=0.2 \
+            >"$data/$s.json" 2>"$data/$s.err"
+        grep "peak RSS" "$data/$s.err" || true
+        python3 - "$data/$s.json" <<'PY'
+import json, sys
+runs = json.load(open(sys.argv[1]))["benchmarks"]
+median = {b["run_name"].split("/")[0]: b["real_time"] for b in runs if b.get("aggregate_name") == "median"}
+print(f"{'action':28} {'median ms':>10} {'floor ms':>10} {'ratio':>6}")
+for name, t in median.items():
+    if name.endswith(" [floor]"):
+        continue
+    floor = median.get(name + " [floor]")
+    ratio = f"{t / floor:6.2f}" if floor else "     -"
+    print(f"{name:28} {t:10.2f} {floor if floor is not None else float('nan'):10.2f} {ratio}")
+PY
+    done
+done

@@ -1,0 +1,533 @@
+// What the user does, timed on a generated register, each action beside its
+// floor: the same rows produced by the SQLite C API alone (the same query
+// stepped into plain values, plus the same sort). Run through bench/run.sh.
+//   ORDISK_BENCH_DB=<generated db1.zaz> ordisk_bench [--benchmark_* options]
+#include "database.h"
+#include "form1.h"
+#include "text_match.h"
+
+#include <QApplication>
+#include <QCollator>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+QString sourceFile;
+std::unique_ptr<QTemporaryDir> workDir;
+
+// Answers every message box and input box at once with its default (Yes, OK) button,
+// as a user who knows the dialogs would; a queue decides the few No answers.
+class Answerer : public QObject
+{
+public:
+    Answerer() { qApp->installEventFilter(this); }
+    QList<QMessageBox::StandardButton> answers;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+                const auto answer = answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
+                QTimer::singleShot(0, box, [box, answer] {
+                    QAbstractButton* button = answer != QMessageBox::NoButton ? box->button(answer) : nullptr;
+                    if (!button)
+                        button = box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->button(QMessageBox::Ok);
+                    button->click();
+                });
+            } else if (auto* input = qobject_cast<QInputDialog*>(watched)) {
+                QTimer::singleShot(0, input, [input] {
+                    input->setTextValue(QStringLiteral("půjčeno na chatu"));
+                    input->accept();
+                });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// A fresh copy of the generated register for each benchmark, and the main window over it.
+struct Session
+{
+    std::unique_ptr<Database> db;
+    std::unique_ptr<Form1> form;
+
+    explicit Session(bool withWindow = true)
+    {
+        const QString path = workDir->filePath(QStringLiteral("db1.zaz"));
+        QFile::remove(path);
+        QFile::copy(sourceFile, path);
+        Status status = Status::success();
+        db = Database::open(path, status);
+        if (!db)
+            qFatal("%s", qPrintable(status.message()));
+        if (withWindow)
+            openWindow();
+    }
+    void openWindow()
+    {
+        form = std::make_unique<Form1>(*db);
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        QApplication::processEvents();
+    }
+    template <class T> T* child(const char* name) { return form->findChild<T*>(QString::fromLatin1(name)); }
+    void click(const char* name) { QTest::mouseClick(child<QWidget>(name), Qt::LeftButton); }
+    void clickCell(const char* grid, int row, int column)
+    {
+        auto* view = child<QTableView>(grid);
+        view->scrollTo(view->model()->index(row, column));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          view->visualRect(view->model()->index(row, column)).center());
+    }
+    int rowOf(const char* grid, int column, const QString& text)
+    {
+        auto* view = child<QTableView>(grid);
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            if (view->model()->index(row, column).data().toString() == text)
+                return row;
+        return -1;
+    }
+    void pickCd(const QString& name) { clickCell("MSFlexGrid1", rowOf("MSFlexGrid1", 1, name), 1); }
+    void pickFirstPerson() { clickCell("MSFlexGrid2", 0, 1); }
+};
+
+// ---- floors: the SQLite C API alone ----
+
+struct Rows
+{
+    std::vector<std::vector<std::string>> values;
+};
+
+Rows step(Database& db, const char* sql, const std::vector<std::string>& params = {})
+{
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.handle(), sql, -1, &stmt, nullptr);
+    for (size_t i = 0; i < params.size(); ++i)
+        sqlite3_bind_text(stmt, static_cast<int>(i + 1), params[i].c_str(), -1, SQLITE_TRANSIENT);
+    Rows rows;
+    const int columns = sqlite3_column_count(stmt);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        std::vector<std::string> row;
+        row.reserve(static_cast<size_t>(columns));
+        for (int c = 0; c < columns; ++c) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+            row.emplace_back(text ? text : "");
+        }
+        rows.values.push_back(std::move(row));
+    }
+    sqlite3_finalize(stmt);
+    return rows;
+}
+
+void sortBy(Rows& rows, size_t column)
+{
+    QCollator collator{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+    std::vector<std::pair<QCollatorSortKey, size_t>> keys;
+    keys.reserve(rows.values.size());
+    for (size_t i = 0; i < rows.values.size(); ++i)
+        keys.emplace_back(collator.sortKey(QString::fromStdString(rows.values[i][column])), i);
+    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    benchmark::DoNotOptimize(keys.data());
+}
+
+void exec(Database& db, const char* sql)
+{
+    sqlite3_exec(db.handle(), sql, nullptr, nullptr, nullptr);
+}
+
+// ---- the benchmarks ----
+
+void startUp(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        s.openWindow();
+        state.PauseTiming();
+        s.form.reset();
+        state.ResumeTiming();
+    }
+}
+
+void startUpFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        Rows cds = step(*s.db, "SELECT * FROM cd");
+        Rows people = step(*s.db, "SELECT * FROM lide");
+        sortBy(cds, 1);
+        sortBy(people, 1);
+    }
+}
+
+void search(benchmark::State& state, const QString& text)
+{
+    Session s;
+    auto* box = s.child<QLineEdit>("TxtHledejCd");
+    for (auto _ : state) {
+        box->setText(text);
+        state.PauseTiming();
+        box->setText(QStringLiteral("§"));
+        state.ResumeTiming();
+    }
+}
+
+void searchFloor(benchmark::State& state, const QString& text)
+{
+    Session s(false);
+    for (auto _ : state) {
+        Rows rows = step(*s.db, "SELECT * FROM cd WHERE ordisk_contains(nazev, ?)", {text.toStdString()});
+        sortBy(rows, 1);
+    }
+}
+
+QString sharedName(Database& db)
+{
+    Rows rows = step(db, "SELECT nazev FROM cd GROUP BY nazev HAVING count(*) >= 3 ORDER BY nazev LIMIT 1");
+    return QString::fromStdString(rows.values.at(0).at(0));
+}
+
+void pickSharedName(benchmark::State& state)
+{
+    Session s;
+    const QString name = sharedName(*s.db);
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int row = s.rowOf("MSFlexGrid1", 1, name);
+        state.ResumeTiming();
+        s.clickCell("MSFlexGrid1", row, 1);
+        state.PauseTiming();
+        s.click("CmbZobrazVseCd");
+        state.ResumeTiming();
+    }
+}
+
+void pickSharedNameFloor(benchmark::State& state)
+{
+    Session s(false);
+    const std::string name = sharedName(*s.db).toStdString();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(step(*s.db, "SELECT * FROM cd WHERE nazev = ?", {name}));
+}
+
+void sortList(benchmark::State& state)
+{
+    Session s;
+    bool descending = false;
+    for (auto _ : state) {
+        descending = !descending;
+        s.click(descending ? "OptSestupneCd" : "OptVzestupneCd");
+        s.click("CmbSetridCd");
+    }
+}
+
+void sortFloor(benchmark::State& state)
+{
+    Session s(false);
+    Rows rows = step(*s.db, "SELECT * FROM cd");
+    for (auto _ : state)
+        sortBy(rows, 1);
+}
+
+void showAll(benchmark::State& state)
+{
+    Session s;
+    for (auto _ : state)
+        s.click("CmbZobrazVseCd");
+}
+
+void allCdsFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        Rows rows = step(*s.db, "SELECT * FROM cd");
+        sortBy(rows, 1);
+    }
+}
+
+void filter(benchmark::State& state)
+{
+    Session s;
+    auto* combo = s.child<QComboBox>("Combo3");
+    combo->setCurrentIndex(combo->findText(QStringLiteral("Hry")));
+    for (auto _ : state)
+        s.click("Command14");
+}
+
+void filterFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        Rows rows = step(*s.db, "SELECT * FROM cd WHERE ordisk_contains(typobsahu, 'Hry')");
+        sortBy(rows, 1);
+    }
+}
+
+void personSearchAndPick(benchmark::State& state)
+{
+    Session s;
+    auto* box = s.child<QLineEdit>("TxtHledejLidi");
+    for (auto _ : state) {
+        box->setText(QStringLiteral("nov"));
+        s.pickFirstPerson();
+        state.PauseTiming();
+        box->setText(QString());
+        state.ResumeTiming();
+    }
+}
+
+void personSearchAndPickFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        Rows rows = step(*s.db, "SELECT * FROM lide WHERE ordisk_contains(jmeno, 'nov') OR ordisk_contains(prijmeni, "
+                                "'nov')");
+        sortBy(rows, 1);
+        benchmark::DoNotOptimize(step(*s.db, "SELECT * FROM lide WHERE idcloveka = ?", {rows.values.at(0).at(0)}));
+    }
+}
+
+void lend(benchmark::State& state)
+{
+    Session s;
+    Answerer answerer;
+    const QString name = sharedName(*s.db);
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.pickCd(name);
+        s.pickFirstPerson();
+        state.ResumeTiming();
+        s.click("CmbPujcit"); // note: yes, typed; confirmed; stored; both lists re-queried
+    }
+}
+
+void lendFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        exec(*s.db, "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, iduzivatele) VALUES "
+                    "('2026-12-06', 1, 1, 'půjčeno na chatu', 1)");
+        Rows cds = step(*s.db, "SELECT * FROM cd");
+        Rows people = step(*s.db, "SELECT * FROM lide");
+        sortBy(cds, 1);
+        sortBy(people, 1);
+    }
+}
+
+void openReturns(benchmark::State& state)
+{
+    Session s;
+    for (auto _ : state) {
+        s.click("Command1");
+        QApplication::processEvents();
+        state.PauseTiming();
+        s.form->windows().closeAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+
+void unreturnedFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(step(*s.db, "SELECT * FROM nevracenecd"));
+}
+
+void returnLoan(benchmark::State& state)
+{
+    Session s;
+    Answerer answerer;
+    s.click("Command1");
+    QWidget* returns = s.form->windows().find(QStringLiteral("Form2"));
+    QApplication::setActiveWindow(returns);
+    auto* grid = returns->findChild<QTableView*>(QStringLiteral("MSFlexGrid1"));
+    for (auto _ : state) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          grid->visualRect(grid->model()->index(0, 2)).center());
+        QTest::mouseClick(returns->findChild<QWidget*>(QStringLiteral("Command2")), Qt::LeftButton);
+    }
+}
+
+void returnFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        exec(*s.db, "UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-06' WHERE idvypujcky = (SELECT "
+                    "idvypujcky FROM nevracenecd LIMIT 1)");
+        benchmark::DoNotOptimize(step(*s.db, "SELECT * FROM nevracenecd"));
+    }
+}
+
+void history(benchmark::State& state, const char* button)
+{
+    Session s;
+    const QString name = sharedName(*s.db);
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.pickCd(name);
+        s.pickFirstPerson();
+        state.ResumeTiming();
+        s.click(button);
+        state.PauseTiming();
+        s.form->windows().closeAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        s.click("CmbZobrazVseCd");
+        s.click("CmbZobrazVseLide");
+        state.ResumeTiming();
+    }
+}
+
+void historyFloor(benchmark::State& state, const char* sql)
+{
+    Session s(false);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(step(*s.db, sql, {"1"}));
+}
+
+void addDisc(benchmark::State& state)
+{
+    Session s;
+    Answerer answerer;
+    s.click("Command3");
+    QWidget* window = s.form->windows().find(QStringLiteral("Form3"));
+    auto* name = window->findChild<QPlainTextEdit*>(QStringLiteral("Text9"));
+    auto* count = window->findChild<QLineEdit*>(QStringLiteral("Text10"));
+    window->findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentIndex(2);
+    window->findChild<QComboBox*>(QStringLiteral("Combo2"))->setCurrentIndex(3);
+    for (auto _ : state) {
+        name->setPlainText(QStringLiteral("Nový disk"));
+        count->setText(QStringLiteral("2"));
+        QTest::mouseClick(window->findChild<QWidget*>(QStringLiteral("Command2")), Qt::LeftButton);
+    }
+}
+
+void addDiscFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state)
+        exec(*s.db, "INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original) VALUES ('Nový disk', 2, "
+                    "'DVD', 'Hudba', '', 0)");
+}
+
+void editDisc(benchmark::State& state)
+{
+    Session s;
+    Answerer answerer;
+    const QString name = sharedName(*s.db);
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.pickCd(name);
+        s.click("Command10");
+        state.ResumeTiming();
+        s.click("Command11");
+    }
+}
+
+void editDiscFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        exec(*s.db, "UPDATE cd SET typdisku = typdisku WHERE idcd = 1");
+        Rows cds = step(*s.db, "SELECT * FROM cd");
+        sortBy(cds, 1);
+    }
+}
+
+void deleteDisc(benchmark::State& state)
+{
+    Session s;
+    Answerer answerer;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Rows lent = step(*s.db, "SELECT nazev FROM cd WHERE idcd = (SELECT idcd FROM pujcovani LIMIT 1)");
+        s.pickCd(QString::fromStdString(lent.values.at(0).at(0)));
+        state.ResumeTiming();
+        s.click("Command4");
+    }
+}
+
+void deleteDiscFloor(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        exec(*s.db, "DELETE FROM cd WHERE idcd = (SELECT idcd FROM pujcovani LIMIT 1)");
+        Rows cds = step(*s.db, "SELECT * FROM cd");
+        sortBy(cds, 1);
+    }
+}
+
+void registerAll()
+{
+    using Fn = std::function<void(benchmark::State&)>;
+    const std::vector<std::pair<std::string, std::pair<Fn, Fn>>> actions = {
+        {"start-up", {startUp, startUpFloor}},
+        {"search 1 char", {[](auto& s) { search(s, QStringLiteral("k")); }, [](auto& s) { searchFloor(s, QStringLiteral("k")); }}},
+        {"search 2 chars", {[](auto& s) { search(s, QStringLiteral("ko")); }, [](auto& s) { searchFloor(s, QStringLiteral("ko")); }}},
+        {"search 3 chars", {[](auto& s) { search(s, QStringLiteral("kol")); }, [](auto& s) { searchFloor(s, QStringLiteral("kol")); }}},
+        {"pick shared name", {pickSharedName, pickSharedNameFloor}},
+        {"sort", {sortList, sortFloor}},
+        {"show all", {showAll, allCdsFloor}},
+        {"filter", {filter, filterFloor}},
+        {"person search and pick", {personSearchAndPick, personSearchAndPickFloor}},
+        {"lend", {lend, lendFloor}},
+        {"open return window", {openReturns, unreturnedFloor}},
+        {"return", {returnLoan, returnFloor}},
+        {"history of a disc", {[](auto& s) { history(s, "Command7"); }, [](auto& s) { historyFloor(s, "SELECT * FROM vypujcky WHERE idcd = ?"); }}},
+        {"history of a person", {[](auto& s) { history(s, "Command8"); }, [](auto& s) { historyFloor(s, "SELECT * FROM vypujcky WHERE idcloveka = ?"); }}},
+        {"history of everything", {[](auto& s) { history(s, "Command6"); }, [](auto& s) { benchmark::DoNotOptimize(s.iterations()); Session x(false); for (auto _ : s) benchmark::DoNotOptimize(step(*x.db, "SELECT * FROM vypujcky")); }}},
+        {"add disc", {addDisc, addDiscFloor}},
+        {"edit disc", {editDisc, editDiscFloor}},
+        {"delete disc with loans", {deleteDisc, deleteDiscFloor}},
+    };
+    for (const auto& [name, fns] : actions) {
+        benchmark::RegisterBenchmark(name.c_str(), fns.first)->Unit(benchmark::kMillisecond)->UseRealTime();
+        benchmark::RegisterBenchmark((name + " [floor]").c_str(), fns.second)->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    sourceFile = qEnvironmentVariable("ORDISK_BENCH_DB");
+    if (sourceFile.isEmpty() || !QFile::exists(sourceFile))
+        qFatal("Set ORDISK_BENCH_DB to a register made by ordisk_generate.");
+    workDir = std::make_unique<QTemporaryDir>();
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    workDir.reset();
+    // The peak memory of the whole run, for the table.
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                std::fprintf(stderr, "peak RSS: %s\n", line.mid(6).trimmed().constData());
+    return 0;
+}
