@@ -19,6 +19,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::f
     makeFixedWindow(this, Qt::Dialog);
     setModal(false);
     ui->Image1->setPixmap(QPixmap(QStringLiteral(":/ordisk/logo.png")));
+    ui->Image1->setAccessibleName(QStringLiteral("Logo programu Ordisk"));
     ui->cmdOK->setDefault(true);
     connect(ui->cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     // Esc is the cancel button: QDialog's reject(), which closes (and so unloads) the window.

@@ -31,6 +31,7 @@ Form2::Form2(Database& db, QWidget* parent)
 {
     ui->setupUi(this);
     makeFixedWindow(this);
+    ui->MSFlexGrid1->setAccessibleName(QStringLiteral("Nevrácená CD"));
     m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByRow, BoundGrid::Header::FieldRow);
     const char* fields[] = {"datumpujceni", "jmeno", "prijmeni", "poznamka", "nazev", "vraceno", "datumvraceni"};
     QWidget* boxes[] = {ui->Text1, ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text6, ui->Text7};

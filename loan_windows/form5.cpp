@@ -27,6 +27,7 @@ Form5::Form5(Database& db, QWidget* parent)
 {
     ui->setupUi(this);
     makeFixedWindow(this);
+    ui->MSFlexGrid1->setAccessibleName(QStringLiteral("Historie půjčování"));
     m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::FieldRow);
     // A re-query while the window is already in front brings no activation: keep the header row named.
     connect(Data1, &RecordSource::rowsReset, this, &Form5::NastavMrizku);

@@ -22,6 +22,14 @@ Form1::Form1(Database& db, QWidget* parent)
 {
     ui->setupUi(this);
     makeFixedWindow(this);
+    // Names a screen reader announces for the controls that have no label of their own.
+    ui->MSFlexGrid1->setAccessibleName(QStringLiteral("Seznam CD"));
+    ui->MSFlexGrid2->setAccessibleName(QStringLiteral("Seznam lidí"));
+    ui->Combo3->setAccessibleName(QStringLiteral("Typ obsahu k filtrování"));
+    ui->Combo1->setAccessibleName(QStringLiteral("Typ obsahu"));
+    ui->Combo2->setAccessibleName(QStringLiteral("Typ disku"));
+    ui->TxtPoznamka->setAccessibleName(QStringLiteral("Poznámka"));
+    ui->TxtIdUzivatele->setAccessibleName(QStringLiteral("Uživatel"));
 
     m_grid1 = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::None);
     m_grid2 = new BoundGrid(ui->MSFlexGrid2, *Data2, BoundGrid::Selection::ByRow, BoundGrid::Header::None);

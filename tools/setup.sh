@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev libgtest-dev libbenchmark-dev
+    appstream desktop-file-utils dpkg-dev
     clang-14 libclang-rt-14-dev
     fonts-dejavu-core
 )
