@@ -73,5 +73,5 @@ void Form1::showHistory(const SourceQuery& loans, const QString& heading)
             history->close();
         return;
     }
-    m_windows.open(QStringLiteral("Form5"), [] { return nullptr; });
+    WindowRegistry::bringToFront(history);
 }

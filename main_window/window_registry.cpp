@@ -21,10 +21,15 @@ QWidget* WindowRegistry::load(const QString& name, const std::function<QWidget*(
 QWidget* WindowRegistry::open(const QString& name, const std::function<QWidget*()>& create)
 {
     QWidget* window = load(name, create);
+    bringToFront(window);
+    return window;
+}
+
+void WindowRegistry::bringToFront(QWidget* window)
+{
     window->show();
     window->raise();
     window->activateWindow();
-    return window;
 }
 
 void WindowRegistry::closeAll()

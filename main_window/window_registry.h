@@ -18,6 +18,8 @@ public:
     QWidget* load(const QString& name, const std::function<QWidget*()>& create);
     // Loads the window if needed, shows it and brings it to the front.
     QWidget* open(const QString& name, const std::function<QWidget*()>& create);
+    // Shows a loaded window and brings it to the front.
+    static void bringToFront(QWidget* window);
     // Closes every loaded window.
     void closeAll();
 

@@ -1,12 +1,9 @@
-// The register file: the schema a new file gets, the rules it keeps, and
-// files that are not ours, which must be refused and left as they were.
+// The register file: the schema a new file gets and the rules it keeps.
 #include "database.h"
 #include "qt_printers.h"
 #include "temp_register.h"
 
-#include <QCryptographicHash>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -17,23 +14,6 @@ namespace {
 QStringList columnsOf(TempRegister& reg, const QString& relation)
 {
     return reg.rows(QStringLiteral("SELECT name FROM pragma_table_info('%1') ORDER BY cid").arg(relation));
-}
-
-QByteArray fileHash(const QString& path)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-// Opens the file and expects a refusal; returns the message.
-QString refusal(const QString& path)
-{
-    Status status = Status::success();
-    auto db = Database::open(path, status);
-    EXPECT_EQ(db, nullptr);
-    EXPECT_FALSE(status.ok());
-    return status.message();
 }
 
 } // namespace
@@ -140,61 +120,6 @@ TEST(Schema, RefusesValuesItsFieldsCannotHold)
                      .execute(QStringLiteral("INSERT INTO pujcovani (datumpujceni, idcd, idcloveka) VALUES (?, ?, ?)"),
                               {QStringLiteral("2026-01-01"), cd + 100, person})
                      .ok());
-}
-
-TEST(ForeignFile, IsRefusedAndLeftByteForByte)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("db1.zaz"));
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("Toto je seznam nákupů, žádná databáze.\n").repeated(200));
-    }
-    const QByteArray before = fileHash(path);
-    const QString message = refusal(path);
-    EXPECT_TRUE(message.contains(path)) << message.toStdString();
-    EXPECT_TRUE(message.contains(QStringLiteral("není databází programu Ordisk"))) << message.toStdString();
-    EXPECT_EQ(fileHash(path), before);
-    EXPECT_FALSE(QFile::exists(path + QStringLiteral("-journal")));
-}
-
-TEST(ForeignFile, OtherSqliteDatabasesAreRefusedUntouched)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("db1.zaz"));
-    const QString other = dir.filePath(QStringLiteral("other.zaz"));
-    {
-        TempRegister reg; // a real register, copied and then spoiled in different ways
-        QFile::copy(reg.path(), other);
-    }
-    struct Case
-    {
-        const char* what;
-        const char* sql;
-    };
-    const Case cases[] = {
-        {"someone else's tables", "DROP VIEW vypujcky; DROP VIEW nevracenecd; DROP TABLE pujcovani; DROP TABLE cd; "
-                                  "DROP TABLE lide; PRAGMA user_version = 0; CREATE TABLE recepty (nazev TEXT);"},
-        {"a newer version", "PRAGMA user_version = 7;"},
-        {"a missing query", "DROP VIEW nevracenecd;"},
-        {"a changed table", "ALTER TABLE cd ADD COLUMN cena INTEGER;"},
-    };
-    for (const Case& c : cases) {
-        QFile::remove(path);
-        ASSERT_TRUE(QFile::copy(other, path));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        {
-            Status status = Status::success();
-            auto db = Database::open(path, status);
-            ASSERT_TRUE(db) << status.message().toStdString();
-            ASSERT_TRUE(db->exec(QString::fromUtf8(c.sql)).ok()) << c.what;
-        }
-        const QByteArray before = fileHash(path);
-        const QString message = refusal(path);
-        EXPECT_TRUE(message.contains(QStringLiteral("Soubor nebyl změněn"))) << c.what;
-        EXPECT_EQ(fileHash(path), before) << c.what;
-    }
 }
 
 TEST(Transactions, NestedWorkIsUndoneUnlessCommitted)
