@@ -15,13 +15,13 @@ Form3::Form3(Database& db, QWidget* parent)
     ui->setupUi(this);
     makeFixedWindow(this);
     ui->CD->hide(); // the record's own fields: the insert writes through them, the user never sees them
-    m_bound.insert(ui->Text1, new BoundField(*Data1, QStringLiteral("idcd"), ui->Text1));
-    m_bound.insert(ui->Text2, new BoundField(*Data1, QStringLiteral("nazev"), ui->Text2));
-    m_bound.insert(ui->Text3, new BoundField(*Data1, QStringLiteral("pocetdisku"), ui->Text3));
-    m_bound.insert(ui->Text4, new BoundField(*Data1, QStringLiteral("typdisku"), ui->Text4));
-    m_bound.insert(ui->Text5, new BoundField(*Data1, QStringLiteral("typobsahu"), ui->Text5));
-    m_bound.insert(ui->Text8, new BoundField(*Data1, QStringLiteral("popis"), ui->Text8));
-    m_bound.insert(ui->Check1, new BoundField(*Data1, QStringLiteral("original"), ui->Check1));
+    m_bound = BoundField::bind(*Data1, {{"idcd", ui->Text1},
+                                        {"nazev", ui->Text2},
+                                        {"pocetdisku", ui->Text3},
+                                        {"typdisku", ui->Text4},
+                                        {"typobsahu", ui->Text5},
+                                        {"popis", ui->Text8},
+                                        {"original", ui->Check1}});
     connect(ui->Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     Form_Load();

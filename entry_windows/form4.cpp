@@ -13,12 +13,12 @@ Form4::Form4(Database& db, QWidget* parent)
     ui->setupUi(this);
     makeFixedWindow(this);
     ui->Lide->hide(); // the record's own fields: the insert writes through them, the user never sees them
-    m_bound.insert(ui->Text9, new BoundField(*Data1, QStringLiteral("idcloveka"), ui->Text9));
-    m_bound.insert(ui->Text10, new BoundField(*Data1, QStringLiteral("jmeno"), ui->Text10));
-    m_bound.insert(ui->Text11, new BoundField(*Data1, QStringLiteral("prijmeni"), ui->Text11));
-    m_bound.insert(ui->Text12, new BoundField(*Data1, QStringLiteral("telefon"), ui->Text12));
-    m_bound.insert(ui->Text13, new BoundField(*Data1, QStringLiteral("email"), ui->Text13));
-    m_bound.insert(ui->Text14, new BoundField(*Data1, QStringLiteral("poznamka"), ui->Text14));
+    m_bound = BoundField::bind(*Data1, {{"idcloveka", ui->Text9},
+                                        {"jmeno", ui->Text10},
+                                        {"prijmeni", ui->Text11},
+                                        {"telefon", ui->Text12},
+                                        {"email", ui->Text13},
+                                        {"poznamka", ui->Text14}});
     connect(ui->Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     // The window only adds people: it needs the table's fields, not its rows.

@@ -33,15 +33,13 @@ Form2::Form2(Database& db, QWidget* parent)
     makeFixedWindow(this);
     ui->MSFlexGrid1->setAccessibleName(QStringLiteral("Nevrácená CD"));
     m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByRow, BoundGrid::Header::FieldRow);
-    const char* fields[] = {"datumpujceni", "jmeno", "prijmeni", "poznamka", "nazev", "vraceno", "datumvraceni"};
-    QWidget* boxes[] = {ui->Text1, ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text6, ui->Text7};
-    for (int i = 0; i < 7; ++i) {
-        const QString field = QString::fromLatin1(fields[i]);
-        if (auto* line = qobject_cast<QLineEdit*>(boxes[i]))
-            m_bound.insert(line, new BoundField(*Data1, field, line));
-        else
-            m_bound.insert(boxes[i], new BoundField(*Data1, field, static_cast<QPlainTextEdit*>(boxes[i])));
-    }
+    m_bound = BoundField::bind(*Data1, {{"datumpujceni", ui->Text1},
+                                        {"jmeno", ui->Text2},
+                                        {"prijmeni", ui->Text3},
+                                        {"poznamka", ui->Text4},
+                                        {"nazev", ui->Text5},
+                                        {"vraceno", ui->Text6},
+                                        {"datumvraceni", ui->Text7}});
     ui->Text6->hide();
     ui->Text7->hide();
     connect(m_grid, &BoundGrid::picked, this, &Form2::MSFlexGrid1_Click);

@@ -72,28 +72,25 @@ Form1::~Form1()
 
 void Form1::bindFields()
 {
-    auto bind = [this](RecordSource* source, const char* field, auto* box) {
-        m_bound.insert(box, new BoundField(*source, QString::fromLatin1(field), box));
-    };
-    bind(Data1, "idcd", ui->Text1);
-    bind(Data1, "nazev", ui->Text2);
-    bind(Data1, "pocetdisku", ui->Text3);
-    bind(Data1, "typdisku", ui->Text4);
-    bind(Data1, "typobsahu", ui->Text5);
-    bind(Data1, "popis", ui->Text8);
-    bind(Data1, "original", ui->Check1);
-    bind(Data1, "vyrazeno", ui->Check2);
-    bind(Data2, "idcloveka", ui->Text9);
-    bind(Data2, "jmeno", ui->Text10);
-    bind(Data2, "prijmeni", ui->Text11);
-    bind(Data2, "telefon", ui->Text12);
-    bind(Data2, "email", ui->Text13);
-    bind(Data2, "poznamka", ui->Text14);
-    bind(Data3, "datumpujceni", ui->TxtDatum);
-    bind(Data3, "idcd", ui->TxtIdCd);
-    bind(Data3, "idcloveka", ui->TxtIdCloveka);
-    bind(Data3, "poznamka", ui->TxtPoznamka);
-    bind(Data3, "iduzivatele", ui->TxtIdUzivatele);
+    m_bound = BoundField::bind(*Data1, {{"idcd", ui->Text1},
+                                        {"nazev", ui->Text2},
+                                        {"pocetdisku", ui->Text3},
+                                        {"typdisku", ui->Text4},
+                                        {"typobsahu", ui->Text5},
+                                        {"popis", ui->Text8},
+                                        {"original", ui->Check1},
+                                        {"vyrazeno", ui->Check2}});
+    m_bound.insert(BoundField::bind(*Data2, {{"idcloveka", ui->Text9},
+                                             {"jmeno", ui->Text10},
+                                             {"prijmeni", ui->Text11},
+                                             {"telefon", ui->Text12},
+                                             {"email", ui->Text13},
+                                             {"poznamka", ui->Text14}}));
+    m_bound.insert(BoundField::bind(*Data3, {{"datumpujceni", ui->TxtDatum},
+                                             {"idcd", ui->TxtIdCd},
+                                             {"idcloveka", ui->TxtIdCloveka},
+                                             {"poznamka", ui->TxtPoznamka},
+                                             {"iduzivatele", ui->TxtIdUzivatele}}));
 }
 
 BoundField& Form1::bound(const QWidget* box) const

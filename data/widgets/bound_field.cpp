@@ -42,6 +42,22 @@ BoundField::BoundField(RecordSource& source, const QString& field, QCheckBox* bo
     showCurrent();
 }
 
+QHash<const QWidget*, BoundField*> BoundField::bind(RecordSource& source,
+                                                   std::initializer_list<std::pair<const char*, QWidget*>> fields)
+{
+    QHash<const QWidget*, BoundField*> bound;
+    for (const auto& [name, box] : fields) {
+        const QString field = QString::fromLatin1(name);
+        if (auto* line = qobject_cast<QLineEdit*>(box))
+            bound.insert(box, new BoundField(source, field, line));
+        else if (auto* plain = qobject_cast<QPlainTextEdit*>(box))
+            bound.insert(box, new BoundField(source, field, plain));
+        else if (auto* check = qobject_cast<QCheckBox*>(box))
+            bound.insert(box, new BoundField(source, field, check));
+    }
+    return bound;
+}
+
 void BoundField::store(const QString& text)
 {
     setShown(text);

@@ -4,6 +4,11 @@
 #include <QPointer>
 #include <QString>
 
+#include <QHash>
+
+#include <initializer_list>
+#include <utility>
+
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -33,6 +38,10 @@ public:
     QString text() const;
 
     const QString& field() const { return m_field; }
+
+    // Binds each box (a QLineEdit, QPlainTextEdit or QCheckBox) to its field; returns the bindings by box.
+    static QHash<const QWidget*, BoundField*> bind(RecordSource& source,
+                                                  std::initializer_list<std::pair<const char*, QWidget*>> fields);
 
 private:
     BoundField(RecordSource& source, const QString& field, QWidget* widget);
