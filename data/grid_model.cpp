@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr qsizetype maxCachedKeys = 2'000'000;
+constexpr size_t maxKnownTexts = 2'000'000;
 
 const QCollator& czechCollator()
 {
@@ -105,18 +105,34 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     if (!m_source.isCached(column))
         m_source.completeAllRows();
     const size_t rows = m_order.size();
-    // Collation keys are costly; a list is sorted again after every keystroke of a
-    // search, mostly over the same names, so each text's key is made once and kept.
-    if (m_keyCache.size() > maxCachedKeys)
-        m_keyCache.clear();
-    std::vector<SortKey> keys(static_cast<size_t>(m_source.recordCount()));
+    // A list is sorted again after every keystroke of a search, mostly over the same
+    // names. Each distinct text gets its collation key once and a rank among all texts
+    // seen; the rows are then sorted by rank, a whole number, instead of by key.
+    if (m_knownTexts.size() > maxKnownTexts) {
+        m_textIndex.clear();
+        m_knownTexts.clear();
+        m_knownKeys.clear();
+        m_rankOfKnown.clear();
+    }
+    std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
+    bool newTexts = false;
     for (size_t i = 0; i < rows; ++i) {
         const int row = m_order[i];
         const QString text = m_source.displayText(row, column);
-        auto cached = m_keyCache.constFind(text);
-        if (cached == m_keyCache.constEnd())
-            cached = m_keyCache.insert(text, makeKey(text));
-        keys[static_cast<size_t>(row)] = *cached;
+        auto known = m_textIndex.constFind(text);
+        if (known == m_textIndex.constEnd()) {
+            known = m_textIndex.insert(text, static_cast<int>(m_knownTexts.size()));
+            m_knownTexts.push_back(text);
+            m_knownKeys.push_back(makeKey(text));
+            newTexts = true;
+        }
+        rank[static_cast<size_t>(row)] = *known; // the text's index for now, its rank below
+    }
+    if (newTexts)
+        rankKnownTexts();
+    for (size_t i = 0; i < rows; ++i) {
+        const auto row = static_cast<size_t>(m_order[i]);
+        rank[row] = m_rankOfKnown[static_cast<size_t>(rank[row])];
     }
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // Keep the view's current cell and selection on the same record.
@@ -125,10 +141,11 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     for (const QModelIndex& index : before)
         sourceRows.push_back(sourceRow(index.row()));
     std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
-        const int c = compareKeys(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);
-        return order == Qt::AscendingOrder ? c < 0 : c > 0;
+        const int ra = rank[static_cast<size_t>(a)];
+        const int rb = rank[static_cast<size_t>(b)];
+        return order == Qt::AscendingOrder ? ra < rb : rb < ra;
     });
-    std::vector<int> gridRowOf(keys.size());
+    std::vector<int> gridRowOf(rank.size());
     for (size_t i = 0; i < rows; ++i)
         gridRowOf[static_cast<size_t>(m_order[i])] = static_cast<int>(i);
     QModelIndexList after;
@@ -136,6 +153,23 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
         after << index(gridRowOf[static_cast<size_t>(sourceRows[static_cast<size_t>(i)])], before[i].column());
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void GridModel::rankKnownTexts()
+{
+    std::vector<int> byKey(m_knownTexts.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::sort(byKey.begin(), byKey.end(), [this](int a, int b) {
+        return compareKeys(m_knownKeys[static_cast<size_t>(a)], m_knownKeys[static_cast<size_t>(b)]) < 0;
+    });
+    // Texts that collate equal share a rank, so the sort keeps their rows in source order.
+    m_rankOfKnown.assign(m_knownTexts.size(), 0);
+    int rank = 0;
+    for (size_t i = 0; i < byKey.size(); ++i) {
+        if (i > 0 && compareKeys(m_knownKeys[static_cast<size_t>(byKey[i - 1])], m_knownKeys[static_cast<size_t>(byKey[i])]) != 0)
+            ++rank;
+        m_rankOfKnown[static_cast<size_t>(byKey[i])] = rank;
+    }
 }
 
 void GridModel::reload()

@@ -46,9 +46,14 @@ public:
 
 private:
     void reload();
+    void rankKnownTexts();
 
     RecordSource& m_source;
     std::vector<int> m_order; // grid row -> source row
     QStringList m_headers;
-    QHash<QString, SortKey> m_keyCache; // text -> its place in the sort, kept across reloads
+    // Every distinct text sorted so far, kept across reloads: its collation key and its rank.
+    QHash<QString, int> m_textIndex; // text -> index in the vectors below
+    std::vector<QString> m_knownTexts;
+    std::vector<SortKey> m_knownKeys;
+    std::vector<int> m_rankOfKnown;
 };
