@@ -68,6 +68,21 @@ void Form1::showTypesForEditing()
     ui->Combo2->setEditText(Data1->fieldText(QStringLiteral("typdisku")));
 }
 
+// Editing shows the check boxes, type boxes and "OK" in the places of the
+// yes/no texts, the type texts and "Zobrazit historii"; its end shows those again.
+void Form1::showCdEditControls(bool editing)
+{
+    for (QWidget* w : {static_cast<QWidget*>(ui->Label9), static_cast<QWidget*>(ui->Text7),
+                       static_cast<QWidget*>(ui->Label8), static_cast<QWidget*>(ui->Text6),
+                       static_cast<QWidget*>(ui->Text5), static_cast<QWidget*>(ui->Text4),
+                       static_cast<QWidget*>(ui->Command7)})
+        w->setVisible(!editing);
+    for (QWidget* w : {static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->Check1),
+                       static_cast<QWidget*>(ui->Check2), static_cast<QWidget*>(ui->Combo1),
+                       static_cast<QWidget*>(ui->Combo2)})
+        w->setVisible(editing);
+}
+
 void Form1::Command10_Click()
 {
     if (ui->Text1->text().isEmpty()) {
@@ -76,15 +91,7 @@ void Form1::Command10_Click()
     }
     ZamkniOkno();
     ui->CD->setEnabled(true);
-    for (QWidget* w : {static_cast<QWidget*>(ui->Label9), static_cast<QWidget*>(ui->Text7),
-                       static_cast<QWidget*>(ui->Label8), static_cast<QWidget*>(ui->Text6),
-                       static_cast<QWidget*>(ui->Text5), static_cast<QWidget*>(ui->Text4),
-                       static_cast<QWidget*>(ui->Command7)})
-        w->hide();
-    for (QWidget* w : {static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->Check1),
-                       static_cast<QWidget*>(ui->Check2), static_cast<QWidget*>(ui->Combo1),
-                       static_cast<QWidget*>(ui->Combo2)})
-        w->show();
+    showCdEditControls(true);
     ui->Combo1->setEditText(ui->Text5->text());
     ui->Combo2->setEditText(ui->Text4->text());
     ui->CD->setStyleSheet(QString::fromLatin1(editingTitleStyle));
@@ -107,15 +114,7 @@ void Form1::Command11_Click()
             bound(ui->Text3).store(meant);
     }
     m_editingCd = false;
-    for (QWidget* w : {static_cast<QWidget*>(ui->Label9), static_cast<QWidget*>(ui->Text7),
-                       static_cast<QWidget*>(ui->Label8), static_cast<QWidget*>(ui->Text6),
-                       static_cast<QWidget*>(ui->Text5), static_cast<QWidget*>(ui->Text4),
-                       static_cast<QWidget*>(ui->Command7)})
-        w->show();
-    for (QWidget* w : {static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->Check1),
-                       static_cast<QWidget*>(ui->Check2), static_cast<QWidget*>(ui->Combo1),
-                       static_cast<QWidget*>(ui->Combo2)})
-        w->hide();
+    showCdEditControls(false);
     ui->CD->setStyleSheet(QString());
     ui->CD->setTitle(QStringLiteral("Informace o CD"));
     setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, true);

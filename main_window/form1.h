@@ -103,6 +103,7 @@ private:
     void deleteShown(RecordSource& source, const QString& table, const QString& idText, const QString& title,
                      const QString& name);
     void showTypesForEditing();
+    void showCdEditControls(bool editing);
     bool storeEdits(RecordSource& source, const QString& table);
 
     void bindFields();
