@@ -23,6 +23,9 @@ BoundGrid::BoundGrid(QTableView* view, RecordSource& source, Selection selection
     m_view->horizontalHeader()->setVisible(header == Header::FieldRow);
     m_view->horizontalHeader()->setSectionsClickable(false);
     m_view->horizontalHeader()->setHighlightSections(false);
+    // Rows of one fixed height: the view then keeps no per-row sizes, which a list of a
+    // million rows would make costly at every reload.
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
     m_view->setWordWrap(false);
     m_view->setTextElideMode(Qt::ElideNone); // a date a pixel too wide for its column stays readable
