@@ -110,6 +110,16 @@ Status RecordSource::update()
     return m_adding ? storeNew() : commitPending();
 }
 
+Status RecordSource::updateNew()
+{
+    Status s = update();
+    if (s.ok())
+        s = moveLast();
+    if (!s.ok())
+        cancelUpdate();
+    return s;
+}
+
 void RecordSource::cancelUpdate()
 {
     m_pending.clear();

@@ -47,6 +47,9 @@ public:
     bool isAdding() const { return m_adding; }
     // Stores the new record (after addNew) or the pending edits of the current one.
     Status update();
+    // Stores the record started by addNew() and makes it current (update, then moveLast);
+    // when that fails the new record is dropped and the file holds nothing of it.
+    Status updateNew();
     // Drops the pending edits (and a new record not yet stored) without writing them.
     void cancelUpdate();
     // Deletes the current record from its table (the database removes what depends on it).

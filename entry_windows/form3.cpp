@@ -81,12 +81,8 @@ void Form3::Command2_Click()
     bound(ui->Text5).store(ui->Combo2->currentText());
     bound(ui->Text8).store(ui->Text14->toPlainText());
     bound(ui->Check1).store(ui->Check2->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    Status s = Data1->update();
-    if (s.ok())
-        s = Data1->moveLast();
-    if (!s.ok()) {
-        Data1->cancelUpdate(); // the entries stay for another try
-        messages::failure(this, s);
+    if (const Status s = Data1->updateNew(); !s.ok()) {
+        messages::failure(this, s); // the entries stay for another try
         return;
     }
     messages::information(this, QStringLiteral("Přidání záznamu"), QStringLiteral("Záznam byl úspěšně přidán"));

@@ -54,12 +54,8 @@ void Form4::Command2_Click()
     bound(ui->Text12).store(ui->Text4->text());
     bound(ui->Text13).store(ui->Text5->text());
     bound(ui->Text14).store(ui->Text6->toPlainText());
-    Status s = Data1->update();
-    if (s.ok())
-        s = Data1->moveLast();
-    if (!s.ok()) {
-        Data1->cancelUpdate(); // the entries stay for another try
-        messages::failure(this, s);
+    if (const Status s = Data1->updateNew(); !s.ok()) {
+        messages::failure(this, s); // the entries stay for another try
         return;
     }
     messages::information(this, QStringLiteral("Přidání záznamu"), QStringLiteral("Záznam byl úspěšně přidán"));

@@ -35,13 +35,8 @@ void Form1::CmbPujcit_Click()
     bound(ui->TxtIdCloveka).store(ui->Text9->text());
     bound(ui->TxtPoznamka).store(PoznamkaVypujcky);
     bound(ui->TxtIdUzivatele).store(QStringLiteral("1"));
-    Status s = Data3->update();
-    if (s.ok())
-        s = Data3->moveLast();
-    if (!report(s)) {
-        Data3->cancelUpdate();
+    if (!report(Data3->updateNew()))
         return;
-    }
     messages::information(this, QStringLiteral("Nová výpujčka"),
                           QStringLiteral("Vypůjčka byla úspěšně zařazena do databáze"));
 

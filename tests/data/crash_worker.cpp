@@ -45,13 +45,11 @@ qint64 add(const QString& table, const QList<QPair<QString, QString>>& fields)
     source.addNew();
     for (const auto& field : fields)
         source.setFieldText(field.first, field.second);
-    if (Status s = source.update(); !s.ok()) {
+    if (Status s = source.updateNew(); !s.ok()) {
         if (s.message().contains(QStringLiteral("už v evidenci není")))
             return 0;
         fail(s);
     }
-    if (Status s = source.moveLast(); !s.ok())
-        fail(s);
     return source.cell(source.absolutePosition(), 0).toLongLong();
 }
 
