@@ -1,6 +1,7 @@
 #include "database.h"
 
 #include "schema.h"
+#include "table_cache.h"
 #include "text_match.h"
 
 #include <QFile>
@@ -239,7 +240,15 @@ Database::Database(sqlite3* db, QString path) : m_db(db), m_path(std::move(path)
 
 Database::~Database()
 {
+    m_tableCache.reset();
     sqlite3_close_v2(m_db);
+}
+
+TableCache& Database::tableCache()
+{
+    if (!m_tableCache)
+        m_tableCache = std::make_unique<TableCache>(*this);
+    return *m_tableCache;
 }
 
 std::unique_ptr<Database> Database::open(const QString& path, Status& status)

@@ -8,6 +8,7 @@
 #include <memory>
 
 struct sqlite3;
+class TableCache;
 struct sqlite3_stmt;
 
 // One prepared statement; finalized when it goes out of scope.
@@ -82,6 +83,8 @@ public:
 
     const QString& path() const { return m_path; }
     sqlite3* handle() { return m_db; }
+    // The rows of the lists' tables kept in memory between queries on this connection.
+    TableCache& tableCache();
 
 private:
     Database(sqlite3* db, QString path);
@@ -91,6 +94,7 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    std::unique_ptr<TableCache> m_tableCache;
 };
 
 // A unit of work: everything done while it lives is stored by commit() or

@@ -1,6 +1,10 @@
 #include "record_source.h"
 
 #include "database.h"
+#include "table_cache.h"
+#include "text_match.h"
+
+#include <algorithm>
 
 RecordSource::RecordSource(Database& db, const QString& table, QObject* parent)
     : QObject(parent), m_db(db), m_source(queries::all(table))
@@ -52,14 +56,19 @@ Status RecordSource::refresh()
     const bool partial = std::find(cached.begin(), cached.end(), 0) != cached.end();
     std::vector<QString> cells;
     int rows = 0;
-    Statement::Step step;
-    while ((step = statement.step()) == Statement::Step::Row) {
-        for (int c = 0; c < columns; ++c)
-            cells.push_back(cached[static_cast<size_t>(c)] ? statement.columnText(c) : QString());
-        ++rows;
+    Status status = Status::success();
+    if (!readFromCache(names, cached, cells, rows, status)) {
+        Statement::Step step;
+        while ((step = statement.step()) == Statement::Step::Row) {
+            for (int c = 0; c < columns; ++c)
+                cells.push_back(cached[static_cast<size_t>(c)] ? statement.columnText(c) : QString());
+            ++rows;
+        }
+        if (step == Statement::Step::Error)
+            return Status::failure(statement.errorMessage());
+    } else if (!status.ok()) {
+        return status;
     }
-    if (step == Statement::Step::Error)
-        return Status::failure(statement.errorMessage());
 
     m_columnNames = std::move(names);
     m_columnKinds = std::move(kinds);
@@ -69,6 +78,55 @@ Status RecordSource::refresh()
     Q_EMIT rowsReset();
     setCurrent(rows > 0 ? 0 : -1);
     return Status::success();
+}
+
+// All rows of a table, or a text search in it, come from the rows the table cache
+// keeps, when it keeps the table: the same rows in the same order as the query
+// would give (a plain scan, in key order). Returns whether the rows were served
+// (or could not be read: then status says why).
+bool RecordSource::readFromCache(const QStringList& names, const std::vector<char>& cached,
+                                 std::vector<QString>& cells, int& rows, Status& status)
+{
+    const bool everyRow = m_source.condition.isEmpty();
+    if (!TableCache::isCached(m_source.table) || (!everyRow && m_source.containedIn.isEmpty()))
+        return false;
+    QString part;
+    std::vector<int> tested;
+    if (!everyRow) {
+        if (m_source.params.isEmpty() || m_source.params[0].isNull())
+            return false;
+        // The text as the query receives it, through UTF-8, and folded once as it folds it.
+        part = QString::fromUtf8(m_source.params[0].toString().toUtf8()).toCaseFolded();
+        for (const QString& name : m_source.containedIn) {
+            const int column = static_cast<int>(names.indexOf(name));
+            if (column < 0)
+                return false;
+            tested.push_back(column);
+        }
+    }
+    const auto width = static_cast<size_t>(names.size());
+    std::vector<int> needed = tested;
+    for (size_t c = 0; c < width; ++c)
+        if (cached[c])
+            needed.push_back(static_cast<int>(c));
+    const TableCache::Table* table = m_db.tableCache().rows(m_source.table, needed, status);
+    if (!table || table->columns.size() != width)
+        return !status.ok();
+    const size_t count = table->keys.size();
+    if (everyRow)
+        cells.reserve(count * width);
+    for (size_t row = 0; row < count; ++row) {
+        const bool matches = everyRow || std::any_of(tested.begin(), tested.end(), [&](int column) {
+                                 const QString& value = table->columns[static_cast<size_t>(column)][row];
+                                 return !value.isNull() && textmatch::containsIgnoringCase(value, part);
+                             });
+        if (!matches)
+            continue;
+        for (size_t c = 0; c < width; ++c)
+            cells.push_back(cached[c] ? table->columns[c][row] : QString());
+        ++rows;
+    }
+    return true;
 }
 
 Status RecordSource::moveNext()

@@ -95,6 +95,8 @@ Q_SIGNALS:
     void currentChanged();
 
 private:
+    bool readFromCache(const QStringList& names, const std::vector<char>& cached, std::vector<QString>& cells,
+                       int& rows, Status& status);
     Status commitPending();
     Status storeNew();
     Status readRow(qint64 key, std::vector<QString>& row);

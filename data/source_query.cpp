@@ -22,41 +22,42 @@ bool isKnownTable(const QString& table)
 SourceQuery all(const QString& table)
 {
     Q_ASSERT(isKnownTable(table));
-    return {table, QString(), {}};
+    return {table, QString(), {}, {}};
 }
 
 SourceQuery none(const QString& table)
 {
     Q_ASSERT(isKnownTable(table));
-    return {table, QStringLiteral("0"), {}};
+    return {table, QStringLiteral("0"), {}, {}};
 }
 
 SourceQuery cdNameContains(const QString& text)
 {
-    return {QStringLiteral("cd"), QStringLiteral("ordisk_contains(nazev, ?)"), {text}};
+    return {QStringLiteral("cd"), QStringLiteral("ordisk_contains(nazev, ?)"), {text}, {QStringLiteral("nazev")}};
 }
 
 SourceQuery cdContentTypeContains(const QString& text)
 {
-    return {QStringLiteral("cd"), QStringLiteral("ordisk_contains(typobsahu, ?)"), {text}};
+    return {QStringLiteral("cd"), QStringLiteral("ordisk_contains(typobsahu, ?)"), {text}, {QStringLiteral("typobsahu")}};
 }
 
 SourceQuery cdNameEquals(const QString& name)
 {
-    return {QStringLiteral("cd"), QStringLiteral("nazev = ?"), {name}};
+    return {QStringLiteral("cd"), QStringLiteral("nazev = ?"), {name}, {}};
 }
 
 SourceQuery peopleNameContains(const QString& text)
 {
     return {QStringLiteral("lide"), QStringLiteral("ordisk_contains(jmeno, ?) OR ordisk_contains(prijmeni, ?)"),
-            {text, text}};
+            {text, text},
+            {QStringLiteral("jmeno"), QStringLiteral("prijmeni")}};
 }
 
 SourceQuery idEquals(const QString& table, const QString& column, qint64 id)
 {
     Q_ASSERT(isKnownTable(table));
     // Column names come from the program's own code, never from typed text.
-    return {table, column + QStringLiteral(" = ?"), {id}};
+    return {table, column + QStringLiteral(" = ?"), {id}, {}};
 }
 
 } // namespace queries

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 // What a record source evaluates: all rows of one table or saved query, or the
@@ -11,6 +12,10 @@ struct SourceQuery
     QString table;       // table or view the rows come from and edits go back to
     QString condition;   // empty for all rows; otherwise SQL with ? placeholders, never typed text
     QVariantList params; // values for the placeholders
+    // For a text search: the columns of which one must contain the first parameter,
+    // ignoring case (NULL contains nothing), so that rows held in memory can be tested
+    // exactly as the condition tests them. Empty for any other condition.
+    QStringList containedIn;
 
     // The SELECT the source runs.
     QString sql() const;

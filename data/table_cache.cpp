@@ -1,0 +1,175 @@
+#include "table_cache.h"
+
+#include "database.h"
+
+// The pre-update hook names a row's key before and after a change (the update hook
+// names only the new one, so a rewritten key would leave its old row behind).
+#define SQLITE_ENABLE_PREUPDATE_HOOK
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+
+TableCache::TableCache(Database& db) : m_db(db)
+{
+    sqlite3_preupdate_hook(m_db.handle(), &TableCache::rowChanged, this);
+}
+
+TableCache::~TableCache()
+{
+    sqlite3_preupdate_hook(m_db.handle(), nullptr, nullptr);
+}
+
+bool TableCache::isCached(const QString& table)
+{
+    return table == QLatin1String("cd") || table == QLatin1String("lide");
+}
+
+// Called by SQLite before every row is inserted, updated or deleted on this connection,
+// also by triggers, cascades and conflict replacements, and also for changes later
+// rolled back: the rows under both keys are read again either way, so the cache holds
+// what the file holds.
+void TableCache::rowChanged(void* self, sqlite3*, int, const char* database, const char* table, long long before,
+                            long long after)
+{
+    auto* cache = static_cast<TableCache*>(self);
+    if (std::strcmp(database, "main") != 0 || (std::strcmp(table, "cd") != 0 && std::strcmp(table, "lide") != 0))
+        return;
+    const std::string name(table);
+    if (cache->m_overflowed.count(name))
+        return;
+    auto& changed = cache->m_changed[name];
+    changed.insert(before);
+    changed.insert(after);
+    if (changed.size() > maxChangedRows) {
+        changed.clear();
+        cache->m_overflowed.insert(name);
+    }
+}
+
+Status TableCache::dataVersion(qint64& version)
+{
+    return m_db.queryInt(QStringLiteral("PRAGMA data_version"), version);
+}
+
+bool TableCache::Table::hasColumns(const std::vector<int>& wanted) const
+{
+    return std::all_of(wanted.begin(), wanted.end(), [this](int c) {
+        return c >= 0 && static_cast<size_t>(c) < isRead.size() && isRead[static_cast<size_t>(c)];
+    });
+}
+
+const TableCache::Table* TableCache::rows(const QString& table, const std::vector<int>& columns, Status& status)
+{
+    status = Status::success();
+    // Inside a transaction the rows may yet be rolled back: read the file itself.
+    if (!isCached(table) || m_db.inTransaction())
+        return nullptr;
+    qint64 version = 0;
+    if (status = dataVersion(version); !status.ok())
+        return nullptr;
+    if (version != m_dataVersion) {
+        m_tables.clear();
+        m_changed.clear();
+        m_overflowed.clear();
+        m_dataVersion = version;
+    }
+    const std::string name = table.toStdString();
+    std::vector<int> wanted = columns;
+    if (auto found = m_tables.find(table); found != m_tables.end()) {
+        Table& kept = *found->second;
+        if (!m_overflowed.count(name) && kept.hasColumns(columns)) {
+            if (auto changed = m_changed.find(name); changed != m_changed.end()) {
+                const std::set<qint64> keys = std::move(changed->second);
+                m_changed.erase(changed);
+                status = readChangedRows(table, keys, kept);
+            }
+            if (status.ok())
+                return &kept;
+        }
+        // Too many changes to follow, a column not read before, or a failed read: read
+        // the table again, with the columns read before.
+        for (size_t c = 0; c < kept.isRead.size(); ++c)
+            if (kept.isRead[c])
+                wanted.push_back(static_cast<int>(c));
+        m_tables.erase(found);
+    }
+    m_changed.erase(name);
+    m_overflowed.erase(name);
+    auto fresh = std::make_unique<Table>();
+    if (status = load(table, wanted, *fresh); !status.ok())
+        return nullptr;
+    return m_tables.emplace(table, std::move(fresh)).first->second.get();
+}
+
+Status TableCache::load(const QString& table, const std::vector<int>& columns, Table& into)
+{
+    Statement statement(m_db.handle(), QStringLiteral("SELECT * FROM ") + table);
+    if (!statement.status().ok())
+        return statement.status();
+    const int count = statement.columnCount();
+    std::vector<int> read;
+    for (int c : columns)
+        if (c > 0 && c < count && std::find(read.begin(), read.end(), c) == read.end())
+            read.push_back(c);
+    into.keys.clear();
+    into.columns.assign(static_cast<size_t>(count), {});
+    into.isRead.assign(static_cast<size_t>(count), 0);
+    into.isRead[0] = 1;
+    for (int c : read)
+        into.isRead[static_cast<size_t>(c)] = 1;
+    Statement::Step step;
+    while ((step = statement.step()) == Statement::Step::Row) {
+        into.keys.push_back(statement.columnInt(0));
+        for (int c : read)
+            into.columns[static_cast<size_t>(c)].push_back(statement.columnText(c));
+    }
+    if (step == Statement::Step::Error)
+        return Status::failure(statement.errorMessage());
+    // The keys as the record sources show them.
+    auto& keyTexts = into.columns[0];
+    keyTexts.reserve(into.keys.size());
+    for (qint64 key : into.keys)
+        keyTexts.push_back(QString::number(key));
+    return Status::success();
+}
+
+Status TableCache::readChangedRows(const QString& table, const std::set<qint64>& changed, Table& into)
+{
+    Statement statement(m_db.handle(), QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table));
+    if (!statement.status().ok())
+        return statement.status();
+    if (static_cast<size_t>(statement.columnCount()) != into.columns.size())
+        return Status::failure(QStringLiteral("Tabulka %1 se změnila.").arg(table));
+    for (qint64 key : changed) {
+        statement.reset();
+        if (auto s = statement.bind(1, key); !s.ok())
+            return s;
+        const Statement::Step step = statement.step();
+        if (step == Statement::Step::Error)
+            return Status::failure(statement.errorMessage());
+        const auto at = std::lower_bound(into.keys.begin(), into.keys.end(), key);
+        const auto row = at - into.keys.begin();
+        const bool present = at != into.keys.end() && *at == key;
+        if (step == Statement::Step::Done) {
+            if (present) {
+                into.keys.erase(at);
+                for (size_t c = 0; c < into.columns.size(); ++c)
+                    if (into.isRead[c])
+                        into.columns[c].erase(into.columns[c].begin() + row);
+            }
+            continue;
+        }
+        if (!present) {
+            into.keys.insert(at, key);
+            for (size_t c = 0; c < into.columns.size(); ++c)
+                if (into.isRead[c])
+                    into.columns[c].insert(into.columns[c].begin() + row, QString());
+        }
+        for (size_t c = 0; c < into.columns.size(); ++c)
+            if (into.isRead[c])
+                into.columns[c][static_cast<size_t>(row)] =
+                    c == 0 ? QString::number(key) : statement.columnText(static_cast<int>(c));
+    }
+    return Status::success();
+}

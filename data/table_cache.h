@@ -1,0 +1,63 @@
+#pragma once
+
+#include "status.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+class Database;
+struct sqlite3;
+
+// The rows of the tables the lists show ("cd", "lide") as last read from the
+// file, kept between queries, so that a search keystroke, a filter or "show all"
+// reads memory instead of the whole table. SQLite's pre-update hook names every row
+// this connection inserts, changes or deletes; those rows are read again before
+// the table is next used. A change committed by another connection (seen through
+// PRAGMA data_version) drops everything.
+class TableCache
+{
+public:
+    struct Table
+    {
+        std::vector<qint64> keys; // ascending, the order of a plain scan of the table
+        // Per column the value of every row as Statement::columnText gives it (a null
+        // string for NULL); empty for a column not read.
+        std::vector<std::vector<QString>> columns;
+        std::vector<char> isRead; // per column
+
+        bool hasColumns(const std::vector<int>& wanted) const;
+    };
+
+    explicit TableCache(Database& db);
+    ~TableCache();
+    TableCache(const TableCache&) = delete;
+    TableCache& operator=(const TableCache&) = delete;
+
+    // Whether the table's rows are kept here.
+    static bool isCached(const QString& table);
+    // The table's current rows with at least the given columns read. Null when they
+    // cannot be served from memory (inside a transaction, or a table not kept here)
+    // or cannot be read (then status says why).
+    const Table* rows(const QString& table, const std::vector<int>& columns, Status& status);
+
+private:
+    // Rows changed in one table since it was read; beyond this many it is read anew.
+    static constexpr size_t maxChangedRows = 5000;
+
+    static void rowChanged(void* self, sqlite3* db, int operation, const char* database, const char* table,
+                           long long before, long long after);
+    Status load(const QString& table, const std::vector<int>& columns, Table& into);
+    Status readChangedRows(const QString& table, const std::set<qint64>& changed, Table& into);
+    Status dataVersion(qint64& version);
+
+    Database& m_db;
+    qint64 m_dataVersion = -1;
+    std::map<QString, std::unique_ptr<Table>> m_tables;
+    std::map<std::string, std::set<qint64>> m_changed; // table -> keys of rows changed since read
+    std::set<std::string> m_overflowed;                // tables with too many changed rows to follow
+};

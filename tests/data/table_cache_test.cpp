@@ -1,0 +1,157 @@
+// The rows kept in memory between queries: a list served from them must hold
+// exactly what the query on the file gives, whatever changed the file meanwhile.
+#include "record_source.h"
+#include "qt_printers.h"
+#include "table_cache.h"
+#include "temp_register.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What a source holds: "key|name" of every row, in its order (NULL as TempRegister::rows gives it).
+QStringList shown(RecordSource& source)
+{
+    const Status s = source.refresh();
+    EXPECT_TRUE(s.ok()) << s.message().toStdString();
+    QStringList rows;
+    for (int row = 0; row < source.recordCount(); ++row)
+        rows << source.cell(row, 0) + QLatin1Char('|') +
+                    (source.cell(row, 1).isNull() ? QStringLiteral("NULL") : source.cell(row, 1));
+    return rows;
+}
+
+// The same list read from the file by the query itself, in the order of its plain
+// scan (two columns alone would be read from the name index, in name order).
+QStringList queried(TempRegister& reg, const SourceQuery& query)
+{
+    QString sql = QStringLiteral("SELECT idcd, nazev FROM cd NOT INDEXED");
+    if (!query.condition.isEmpty())
+        sql += QStringLiteral(" WHERE ") +
+               QString(query.condition)
+                   .replace(QLatin1Char('?'), QLatin1Char('\'') + query.params.value(0).toString() + QLatin1Char('\''));
+    return reg.rows(sql);
+}
+
+const QStringList names = {QStringLiteral("Čechomor"), QStringLiteral("čechomor live"), QStringLiteral("ŽIVĚ"),
+                           QStringLiteral("Ábel"),     QStringLiteral("abeceda"),       QStringLiteral("")};
+
+} // namespace
+
+// Random inserts, edits and deletes made through record sources, by plain SQL on the
+// same connection, in rolled-back transactions and by another connection: after each,
+// every list equals the query's own answer.
+TEST(TableCache, ListsNeverShowAStaleRowWhateverChangedTheFile)
+{
+    TempRegister reg;
+    for (int i = 0; i < 20; ++i)
+        reg.addCd(names[i % names.size()]);
+    Status status = Status::success();
+    auto other = Database::open(reg.path(), status);
+    ASSERT_TRUE(other) << status.message().toStdString();
+
+    RecordSource all(reg.db(), QStringLiteral("cd"));
+    RecordSource search(reg.db(), QStringLiteral("cd"));
+    all.setCachedColumns({1});
+    search.setCachedColumns({1});
+    const QStringList parts = {QStringLiteral("čech"), QStringLiteral("ž"), QStringLiteral("AB"), QString(),
+                               QStringLiteral("x")};
+    QRandomGenerator random(7);
+    auto name = [&] { return names[random.bounded(static_cast<int>(names.size()))]; };
+    auto someKey = [&] {
+        return reg.value(QStringLiteral("SELECT idcd FROM cd ORDER BY random() LIMIT 1")).toLongLong();
+    };
+    for (int step = 0; step < 300; ++step) {
+        const int action = random.bounded(8);
+        switch (action) {
+        case 0: // insert through a record source
+            all.addNew();
+            all.setFieldText(QStringLiteral("nazev"), name());
+            ASSERT_TRUE(all.updateNew().ok());
+            break;
+        case 1: // edit through a record source
+            if (all.recordCount() > 0) {
+                for (int moves = random.bounded(all.recordCount()); moves > 0; --moves)
+                    ASSERT_TRUE(all.moveNext().ok());
+                all.setFieldText(QStringLiteral("nazev"), name());
+                ASSERT_TRUE(all.refresh().ok());
+            }
+            break;
+        case 2: // delete through a record source
+            if (all.recordCount() > 0) {
+                ASSERT_TRUE(all.deleteCurrent().ok());
+            }
+            break;
+        case 3: // plain SQL on the same connection, NULL names too
+            ASSERT_TRUE(reg.db()
+                            .execute(QStringLiteral("UPDATE cd SET nazev = ? WHERE idcd = ?"),
+                                     {random.bounded(3) == 0 ? QVariant() : QVariant(name()), someKey()})
+                            .ok());
+            break;
+        case 4: { // work undone: nothing of it may stay
+            Transaction undone(reg.db());
+            ASSERT_TRUE(reg.db().execute(QStringLiteral("INSERT INTO cd (nazev) VALUES (?)"), {name()}).ok());
+            ASSERT_TRUE(reg.db().execute(QStringLiteral("DELETE FROM cd WHERE idcd = ?"), {someKey()}).ok());
+            EXPECT_EQ(shown(search), queried(reg, search.recordSource())) << "inside the transaction";
+            break;
+        }
+        case 5: // another copy of the program stores something
+            ASSERT_TRUE(other->execute(QStringLiteral("INSERT INTO cd (nazev) VALUES (?)"), {name()}).ok());
+            ASSERT_TRUE(other->execute(QStringLiteral("DELETE FROM cd WHERE idcd = ?"), {someKey()}).ok());
+            break;
+        case 6: // a key rewritten, or moved onto another row's key
+            ASSERT_TRUE(reg.db()
+                            .execute(random.bounded(2) ? QStringLiteral("UPDATE cd SET idcd = (SELECT max(idcd) + 1 FROM cd) WHERE idcd = ?")
+                                                       : QStringLiteral("UPDATE OR REPLACE cd SET idcd = (SELECT min(idcd) FROM cd) WHERE idcd = ?"),
+                                     {someKey()})
+                            .ok());
+            break;
+        default: // a new search
+            search.setRecordSource(queries::cdNameContains(parts[random.bounded(static_cast<int>(parts.size()))]));
+            break;
+        }
+        ASSERT_EQ(shown(search), queried(reg, search.recordSource())) << "step " << step << ", action " << action;
+        ASSERT_EQ(shown(all), queried(reg, queries::all(QStringLiteral("cd")))) << "step " << step << ", action " << action;
+    }
+}
+
+// Many changes at once (more than are followed row by row) and a key edited through
+// a record source: the table is read anew.
+TEST(TableCache, ManyChangesAndARewrittenKeyReadTheTableAnew)
+{
+    TempRegister reg;
+    reg.addCd(QStringLiteral("první"));
+    RecordSource source(reg.db(), QStringLiteral("cd"));
+    ASSERT_EQ(shown(source), QStringList({"1|první"}));
+    reg.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
+                            "INSERT INTO cd (nazev) SELECT 'disk ' || i FROM n"));
+    EXPECT_EQ(shown(source), queried(reg, queries::all(QStringLiteral("cd"))));
+    reg.exec(QStringLiteral("DELETE FROM cd WHERE idcd > 1"));
+    EXPECT_EQ(shown(source), QStringList({"1|první"}));
+
+    source.setFieldText(QStringLiteral("idcd"), QStringLiteral("50"));
+    EXPECT_EQ(shown(source), QStringList({"50|první"}));
+}
+
+// A people search tests both names: a person matches by either, a NULL name matches nothing.
+TEST(TableCache, PeopleSearchFromMemoryMatchesTheQuery)
+{
+    TempRegister reg;
+    reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
+    reg.addPerson(QStringLiteral("Nováková"), QStringLiteral("Eva"));
+    reg.exec(QStringLiteral("INSERT INTO lide (jmeno, prijmeni) VALUES (NULL, 'Novotný'), ('Petr', NULL)"));
+    RecordSource people(reg.db(), QStringLiteral("lide"));
+    for (const QString& part : {QStringLiteral("NOV"), QStringLiteral("petr"), QString()}) {
+        people.setRecordSource(queries::peopleNameContains(part));
+        ASSERT_TRUE(people.refresh().ok());
+        QStringList keys;
+        for (int row = 0; row < people.recordCount(); ++row)
+            keys << people.cell(row, 0);
+        EXPECT_EQ(keys, reg.rows(QStringLiteral("SELECT idcloveka FROM lide WHERE ordisk_contains(jmeno, '%1') OR "
+                                                "ordisk_contains(prijmeni, '%1')")
+                                     .arg(part)))
+            << part.toStdString();
+    }
+}
