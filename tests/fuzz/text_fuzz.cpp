@@ -36,7 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(textmatch::containsIgnoringCase(text, piece));
     check(textmatch::containsIgnoringCase(text, QString()));
     check(textmatch::containsIgnoringCase(text.toCaseFolded(), piece.toCaseFolded()));
-    (void)textmatch::containsIgnoringCase(piece, text);
+    // The search decides exactly as Qt's own case-insensitive search, in both directions
+    // and for pieces cut anywhere (half of a surrogate pair too).
+    for (const QString& part : {piece, piece.toCaseFolded(), piece.toUpper(), text.mid(from, 2), text.right(3)}) {
+        check(textmatch::containsIgnoringCase(text, part) == text.contains(part, Qt::CaseInsensitive));
+        check(textmatch::containsIgnoringCase(part, text) == part.contains(text, Qt::CaseInsensitive));
+    }
 
     // A count is accepted only as a whole number in range, and stores as that number.
     const fieldvalue::DiscCount count = fieldvalue::parseDiscCount(text);
