@@ -234,6 +234,12 @@ QString Statement::columnText(int column) const
     return value.isNull() ? QString(QLatin1String("")) : value;
 }
 
+std::string_view Statement::columnUtf8(int column) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string_view();
+}
+
 // ---------------------------------------------------------------- Database
 
 Database::Database(sqlite3* db, QString path) : m_db(db), m_path(std::move(path)) {}

@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <string_view>
 
 struct sqlite3;
 class TableCache;
@@ -49,6 +50,8 @@ public:
     qint64 columnInt(int column) const;
     // The column of the current row as text (numbers in their decimal form), null QString for NULL.
     QString columnText(int column) const;
+    // The column's value as UTF-8 bytes, valid until the next step (empty for NULL).
+    std::string_view columnUtf8(int column) const;
 
     sqlite3_stmt* handle() { return m_stmt; }
 

@@ -113,38 +113,56 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
         m_knownTexts.clear();
         m_knownKeys.clear();
         m_rankOfKnown.clear();
+        m_knownAt.clear();
     }
     std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
     bool newTexts = false;
-    for (size_t i = 0; i < rows; ++i) {
-        const int row = m_order[i];
-        const QString text = m_source.displayText(row, column);
-        auto known = m_textIndex.constFind(text);
-        if (known == m_textIndex.constEnd()) {
-            known = m_textIndex.insert(text, static_cast<int>(m_knownTexts.size()));
-            m_knownTexts.push_back(text);
-            m_knownKeys.push_back(makeKey(text));
-            newTexts = true;
+    // Texts and whole numbers show as stored: their held strings are used as they are.
+    const bool shownAsStored = m_source.columnKind(column) == FieldKind::Text ||
+                               m_source.columnKind(column) == FieldKind::Integer;
+    QString shown;
+    for (int row = 0; row < m_source.recordCount(); ++row) {
+        const QString& text = shownAsStored ? m_source.cell(row, column) : (shown = m_source.displayText(row, column));
+        int index = -1;
+        if (auto at = m_knownAt.constFind(text.constData());
+            at != m_knownAt.constEnd() && m_knownTexts[static_cast<size_t>(*at)].size() == text.size()) {
+            index = *at;
+        } else {
+            auto known = m_textIndex.constFind(text);
+            if (known == m_textIndex.constEnd()) {
+                known = m_textIndex.insert(text, static_cast<int>(m_knownTexts.size()));
+                m_knownTexts.push_back(text);
+                m_knownKeys.push_back(makeKey(text));
+                newTexts = true;
+            }
+            index = *known;
+            m_knownAt.insert(m_knownTexts[static_cast<size_t>(index)].constData(), index);
         }
-        rank[static_cast<size_t>(row)] = *known; // the text's index for now, its rank below
+        rank[static_cast<size_t>(row)] = index; // the text's index for now, its rank below
     }
     if (newTexts)
         rankKnownTexts();
+    // A counting sort by rank: stable, so rows of equal texts keep their order.
+    std::vector<int> firstOfRank(static_cast<size_t>(m_rankCount) + 1, 0);
     for (size_t i = 0; i < rows; ++i) {
         const auto row = static_cast<size_t>(m_order[i]);
-        rank[row] = m_rankOfKnown[static_cast<size_t>(rank[row])];
+        int r = m_rankOfKnown[static_cast<size_t>(rank[row])];
+        if (order != Qt::AscendingOrder)
+            r = m_rankCount - 1 - r;
+        rank[row] = r;
+        ++firstOfRank[static_cast<size_t>(r) + 1];
     }
+    std::partial_sum(firstOfRank.begin(), firstOfRank.end(), firstOfRank.begin());
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // Keep the view's current cell and selection on the same record.
     const QModelIndexList before = persistentIndexList();
     std::vector<int> sourceRows;
     for (const QModelIndex& index : before)
         sourceRows.push_back(sourceRow(index.row()));
-    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
-        const int ra = rank[static_cast<size_t>(a)];
-        const int rb = rank[static_cast<size_t>(b)];
-        return order == Qt::AscendingOrder ? ra < rb : rb < ra;
-    });
+    std::vector<int> sorted(rows);
+    for (int row : m_order)
+        sorted[static_cast<size_t>(firstOfRank[static_cast<size_t>(rank[static_cast<size_t>(row)])]++)] = row;
+    m_order = std::move(sorted);
     std::vector<int> gridRowOf(rank.size());
     for (size_t i = 0; i < rows; ++i)
         gridRowOf[static_cast<size_t>(m_order[i])] = static_cast<int>(i);
@@ -170,6 +188,7 @@ void GridModel::rankKnownTexts()
             ++rank;
         m_rankOfKnown[static_cast<size_t>(byKey[i])] = rank;
     }
+    m_rankCount = byKey.empty() ? 0 : rank + 1;
 }
 
 void GridModel::reload()

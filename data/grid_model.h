@@ -56,4 +56,9 @@ private:
     std::vector<QString> m_knownTexts;
     std::vector<SortKey> m_knownKeys;
     std::vector<int> m_rankOfKnown;
+    int m_rankCount = 0;
+    // The data address of a known text's string -> its index. Cells read as shared
+    // strings are found by address, without hashing their text; the known text keeps
+    // the address alive, so no other text can come to have it.
+    QHash<const QChar*, int> m_knownAt;
 };

@@ -53,7 +53,11 @@ Status RecordSource::refresh()
             if (c >= 0 && c < columns)
                 cached[static_cast<size_t>(c)] = 1;
     }
-    const bool partial = std::find(cached.begin(), cached.end(), 0) != cached.end();
+    std::vector<int> slotOf(static_cast<size_t>(columns), -1);
+    int held = 0;
+    for (size_t c = 0; c < cached.size(); ++c)
+        if (cached[c])
+            slotOf[c] = held++;
     std::vector<QString> cells;
     int rows = 0;
     Status status = Status::success();
@@ -61,7 +65,8 @@ Status RecordSource::refresh()
         Statement::Step step;
         while ((step = statement.step()) == Statement::Step::Row) {
             for (int c = 0; c < columns; ++c)
-                cells.push_back(cached[static_cast<size_t>(c)] ? statement.columnText(c) : QString());
+                if (cached[static_cast<size_t>(c)])
+                    cells.push_back(statement.columnText(c));
             ++rows;
         }
         if (step == Statement::Step::Error)
@@ -73,8 +78,10 @@ Status RecordSource::refresh()
     m_columnNames = std::move(names);
     m_columnKinds = std::move(kinds);
     m_cells = std::move(cells);
+    m_slotOf = std::move(slotOf);
+    m_slots = held;
+    m_currentRow.clear();
     m_rowCount = rows;
-    m_complete.assign(static_cast<size_t>(rows), partial ? 0 : 1);
     Q_EMIT rowsReset();
     setCurrent(rows > 0 ? 0 : -1);
     return Status::success();
@@ -112,9 +119,13 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
     const TableCache::Table* table = m_db.tableCache().rows(m_source.table, needed, status);
     if (!table || table->columns.size() != width)
         return !status.ok();
+    std::vector<const std::vector<QString>*> held;
+    for (size_t c = 0; c < width; ++c)
+        if (cached[c])
+            held.push_back(&table->columns[c]);
     const size_t count = table->keys.size();
     if (everyRow)
-        cells.reserve(count * width);
+        cells.reserve(count * held.size());
     for (size_t row = 0; row < count; ++row) {
         const bool matches = everyRow || std::any_of(tested.begin(), tested.end(), [&](int column) {
                                  const QString& value = table->columns[static_cast<size_t>(column)][row];
@@ -122,8 +133,8 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
                              });
         if (!matches)
             continue;
-        for (size_t c = 0; c < width; ++c)
-            cells.push_back(cached[c] ? table->columns[c][row] : QString());
+        for (const std::vector<QString>* column : held)
+            cells.push_back((*column)[row]);
         ++rows;
     }
     return true;
@@ -204,10 +215,8 @@ Status RecordSource::deleteCurrent()
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
-    const auto width = static_cast<std::ptrdiff_t>(m_columnNames.size());
-    const auto first = m_cells.begin() + static_cast<std::ptrdiff_t>(m_current) * width;
-    m_cells.erase(first, first + width);
-    m_complete.erase(m_complete.begin() + m_current);
+    const auto first = m_cells.begin() + static_cast<std::ptrdiff_t>(m_current) * m_slots;
+    m_cells.erase(first, first + m_slots);
     --m_rowCount;
     Q_EMIT rowsReset();
     setCurrent(std::min(m_current, m_rowCount - 1));
@@ -277,9 +286,9 @@ Status RecordSource::commitPending()
     if (auto s = transaction.commit(); !s.ok())
         return s;
     if (!row.empty()) {
-        std::copy(row.begin(), row.end(),
-                  m_cells.begin() + static_cast<std::ptrdiff_t>(m_current) * m_columnNames.size());
-        m_complete[static_cast<size_t>(m_current)] = 1;
+        heldFromRow(m_current, row);
+        if (static_cast<size_t>(m_slots) < row.size())
+            m_currentRow = std::move(row);
     }
     m_pending.clear();
     return Status::success();
@@ -321,8 +330,8 @@ Status RecordSource::storeNew()
     m_pending.clear();
     if (row.empty())
         row.resize(static_cast<size_t>(m_columnNames.size()));
-    m_cells.insert(m_cells.end(), row.begin(), row.end());
-    m_complete.push_back(1);
+    m_cells.resize(m_cells.size() + static_cast<size_t>(m_slots));
+    heldFromRow(m_rowCount, row);
     ++m_rowCount;
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
@@ -358,31 +367,50 @@ void RecordSource::setCachedColumns(const QList<int>& columns)
 
 bool RecordSource::isCached(int column) const
 {
-    return m_cachedColumns.isEmpty() || column == 0 || m_cachedColumns.contains(column) ||
-           std::all_of(m_complete.begin(), m_complete.end(), [](char complete) { return complete != 0; });
+    return column >= 0 && static_cast<size_t>(column) < m_slotOf.size() && m_slotOf[static_cast<size_t>(column)] >= 0;
 }
 
-void RecordSource::completeRow(int row)
+void RecordSource::heldFromRow(int row, const std::vector<QString>& values)
 {
-    if (m_complete[static_cast<size_t>(row)])
-        return;
-    std::vector<QString> whole;
-    if (readRow(cell(row, 0).toLongLong(), whole).ok() && !whole.empty()) {
-        std::move(whole.begin(), whole.end(), m_cells.begin() + static_cast<std::ptrdiff_t>(row) * m_columnNames.size());
-        m_complete[static_cast<size_t>(row)] = 1;
-    }
+    for (size_t c = 0; c < m_slotOf.size(); ++c)
+        if (m_slotOf[c] >= 0)
+            m_cells[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(m_slotOf[c])] =
+                values[c];
 }
 
 void RecordSource::completeAllRows()
 {
-    for (int row = 0; row < m_rowCount; ++row)
-        completeRow(row);
+    const auto width = static_cast<size_t>(m_columnNames.size());
+    if (static_cast<size_t>(m_slots) == width)
+        return;
+    std::vector<QString> cells;
+    cells.reserve(static_cast<size_t>(m_rowCount) * width);
+    std::vector<QString> whole;
+    for (int row = 0; row < m_rowCount; ++row) {
+        if (!readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
+            // The row is gone from the file: keep what is held of it.
+            whole.clear();
+            for (size_t c = 0; c < width; ++c)
+                whole.push_back(cell(row, static_cast<int>(c)));
+        }
+        cells.insert(cells.end(), whole.begin(), whole.end());
+    }
+    m_cells = std::move(cells);
+    for (size_t c = 0; c < width; ++c)
+        m_slotOf[c] = static_cast<int>(c);
+    m_slots = static_cast<int>(width);
+    m_currentRow.clear();
 }
 
 void RecordSource::setCurrent(int row)
 {
     m_current = row;
-    if (row >= 0)
-        completeRow(row);
+    m_currentRow.clear();
+    // The fields not held for every row are read for the current one.
+    if (row >= 0 && static_cast<size_t>(m_slots) < m_slotOf.size()) {
+        std::vector<QString> whole;
+        if (readRow(cell(row, 0).toLongLong(), whole).ok() && !whole.empty())
+            m_currentRow = std::move(whole);
+    }
     Q_EMIT currentChanged();
 }

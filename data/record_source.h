@@ -55,12 +55,12 @@ public:
     // Deletes the current record from its table (the database removes what depends on it).
     Status deleteCurrent();
 
-    // The columns read for every row at a refresh (the key always is); the other fields
-    // of a row are read when it becomes current. Empty (the default) reads every column.
+    // The columns read and held for every row at a refresh (the key always is); the
+    // other fields are read for the current row only. Empty (the default) holds every column.
     void setCachedColumns(const QList<int>& columns);
     // Whether every row holds the column's value.
     bool isCached(int column) const;
-    // Reads the fields not yet read of every row (a sort by a column no grid shows).
+    // Reads and holds every field of every row (a sort by a column no grid shows).
     void completeAllRows();
 
     int columnCount() const { return m_columnNames.size(); }
@@ -70,11 +70,15 @@ public:
     int columnIndex(const QString& field) const { return m_columnNames.indexOf(field); }
     // A stored value in its plain text form: numbers in digits, yes/no "1" or "0",
     // dates ISO; a null string for an empty (NULL) value, and for a column not
-    // cached of a row that has not been current.
+    // held for every row (see setCachedColumns) of a row that is not current.
     const QString& cell(int row, int column) const
     {
-        return m_cells[static_cast<size_t>(row) * static_cast<size_t>(m_columnNames.size()) +
-                       static_cast<size_t>(column)];
+        const int slot = m_slotOf[static_cast<size_t>(column)];
+        if (slot >= 0)
+            return m_cells[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(slot)];
+        if (row == m_current && !m_currentRow.empty())
+            return m_currentRow[static_cast<size_t>(column)];
+        return s_notHeld;
     }
     // A value as grids and text boxes show it.
     QString displayText(int row, int column) const;
@@ -101,15 +105,18 @@ private:
     Status storeNew();
     Status readRow(qint64 key, std::vector<QString>& row);
     void setCurrent(int row);
-    void completeRow(int row);
+    void heldFromRow(int row, const std::vector<QString>& values);
     Status check() const;
 
     Database& m_db;
     SourceQuery m_source;
     QStringList m_columnNames;
     std::vector<FieldKind> m_columnKinds;
-    std::vector<QString> m_cells; // row-major
-    std::vector<char> m_complete; // per row: every column read
+    std::vector<QString> m_cells;       // row-major, the held columns of every row
+    std::vector<int> m_slotOf;          // column -> its place in a row of m_cells, -1 when not held
+    int m_slots = 0;                    // columns held per row
+    std::vector<QString> m_currentRow;  // every field of the current row, when not all are held
+    static inline const QString s_notHeld;
     QList<int> m_cachedColumns;
     int m_rowCount = 0;
     int m_current = -1;

@@ -9,6 +9,48 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
+
+namespace {
+
+// Reads the values of one column so that equal texts share one string: a disc
+// type, a content type or a name repeated over thousands of rows is held once.
+// Gives up on a column whose values are nearly all different.
+class SharedTexts
+{
+public:
+    QString text(const Statement& statement, int column)
+    {
+        if (statement.isNull(column))
+            return QString();
+        const std::string_view bytes = statement.columnUtf8(column);
+        if (!m_sharing)
+            return statement.columnText(column);
+        ++m_reads;
+        if (auto seen = m_seen.find(bytes); seen != m_seen.end())
+            return seen->second;
+        QString value = statement.columnText(column);
+        m_seen.emplace(std::string(bytes), value);
+        if (m_reads % 4096 == 0 && m_seen.size() * 10 > m_reads * 9) {
+            m_sharing = false;
+            m_seen.clear();
+        }
+        return value;
+    }
+
+private:
+    struct Hash
+    {
+        using is_transparent = void;
+        size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>()(bytes); }
+    };
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_seen;
+    bool m_sharing = true;
+    size_t m_reads = 0;
+};
+
+} // namespace
 
 TableCache::TableCache(Database& db) : m_db(db)
 {
@@ -118,11 +160,12 @@ Status TableCache::load(const QString& table, const std::vector<int>& columns, T
     into.isRead[0] = 1;
     for (int c : read)
         into.isRead[static_cast<size_t>(c)] = 1;
+    std::vector<SharedTexts> texts(static_cast<size_t>(count));
     Statement::Step step;
     while ((step = statement.step()) == Statement::Step::Row) {
         into.keys.push_back(statement.columnInt(0));
         for (int c : read)
-            into.columns[static_cast<size_t>(c)].push_back(statement.columnText(c));
+            into.columns[static_cast<size_t>(c)].push_back(texts[static_cast<size_t>(c)].text(statement, c));
     }
     if (step == Statement::Step::Error)
         return Status::failure(statement.errorMessage());

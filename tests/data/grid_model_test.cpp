@@ -6,6 +6,8 @@
 #include "temp_register.h"
 
 #include <QAbstractItemModelTester>
+#include <QCollator>
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -75,4 +77,60 @@ TEST(GridModel, ShowsYesNoAsMinusOneAndZeroAndDatesWithTheWholeYear)
     EXPECT_EQ(shown(model, 6), QStringList({"0", "-1"}));
     EXPECT_EQ(shown(model, 1), QStringList({"15.1.2026", "15.1.2026"}));
     EXPECT_EQ(shown(model, 2), QStringList({"", "6.12.2026"}));
+}
+
+// Lists sorted again and again while names change, appear and disappear (the strings
+// read from the file are shared and reused between sorts): every sort is in order.
+TEST(GridModel, RepeatedSortsStayInOrderWhileTheTextsChange)
+{
+    TempRegister reg;
+    const QStringList pool = {"Čáp", "čáp", "cibule", "Chata", "hrad", "10", "9", "", "Žába", "Adam", "ábel", "1e3"};
+    for (int i = 0; i < 60; ++i)
+        reg.addCd(pool[i % pool.size()]);
+    RecordSource source(reg.db(), QStringLiteral("cd"));
+    source.setCachedColumns({1});
+    ASSERT_TRUE(source.refresh().ok());
+    GridModel model(source);
+    QCollator collator{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Numbers first by value, then text by Czech collation.
+    auto inOrder = [&](const QString& a, const QString& b) {
+        bool aNumber = false;
+        bool bNumber = false;
+        const double x = a.toDouble(&aNumber);
+        const double y = b.toDouble(&bNumber);
+        if (aNumber != bNumber)
+            return aNumber;
+        return aNumber ? x <= y : collator.compare(a, b) <= 0;
+    };
+    QRandomGenerator random(3);
+    for (int round = 0; round < 40; ++round) {
+        const QString name = pool[random.bounded(static_cast<int>(pool.size()))] + QString::number(random.bounded(3));
+        switch (random.bounded(3)) {
+        case 0:
+            reg.addCd(name);
+            break;
+        case 1:
+            reg.exec(QStringLiteral("UPDATE cd SET nazev = '%1' WHERE idcd IN (SELECT idcd FROM cd ORDER BY random() LIMIT 5)").arg(name));
+            break;
+        default:
+            reg.exec(QStringLiteral("DELETE FROM cd WHERE idcd IN (SELECT idcd FROM cd ORDER BY random() LIMIT 3)"));
+        }
+        source.setRecordSource(random.bounded(2) ? queries::all(QStringLiteral("cd"))
+                                                 : queries::cdNameContains(pool[random.bounded(4)].left(1)));
+        ASSERT_TRUE(source.refresh().ok());
+        const bool ascending = random.bounded(2) == 0;
+        model.sortRows(1, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        const QStringList values = shown(model, 1);
+        for (qsizetype i = 1; i < values.size(); ++i)
+            ASSERT_TRUE(ascending ? inOrder(values[i - 1], values[i]) : inOrder(values[i], values[i - 1]))
+                << "round " << round << ": " << values[i - 1].toStdString() << " before " << values[i].toStdString();
+        QStringList expected;
+        for (int row = 0; row < source.recordCount(); ++row)
+            expected << source.cell(row, 1);
+        QStringList sortedValues = values;
+        sortedValues.sort();
+        expected.sort();
+        ASSERT_EQ(sortedValues, expected) << "round " << round;
+    }
 }
