@@ -108,12 +108,13 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     // A list is sorted again after every keystroke of a search, mostly over the same
     // names. Each distinct text gets its collation key once and a rank among all texts
     // seen; the rows are then sorted by rank, a whole number, instead of by key.
-    if (m_knownTexts.size() > maxKnownTexts) {
+    if (m_addressed.size() > maxKnownTexts) {
         m_textIndex.clear();
         m_knownTexts.clear();
         m_knownKeys.clear();
         m_rankOfKnown.clear();
         m_knownAt.clear();
+        m_addressed.clear();
     }
     std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
     bool newTexts = false;
@@ -124,7 +125,7 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     for (int row = 0; row < m_source.recordCount(); ++row) {
         const QString& text = shownAsStored ? m_source.cell(row, column) : (shown = m_source.displayText(row, column));
         int index = -1;
-        if (auto at = m_knownAt.constFind(text.constData());
+        if (auto at = shownAsStored ? m_knownAt.constFind(text.constData()) : m_knownAt.constEnd();
             at != m_knownAt.constEnd() && m_knownTexts[static_cast<size_t>(*at)].size() == text.size()) {
             index = *at;
         } else {
@@ -136,7 +137,10 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
                 newTexts = true;
             }
             index = *known;
-            m_knownAt.insert(m_knownTexts[static_cast<size_t>(index)].constData(), index);
+            if (shownAsStored) { // a held string, read again at the next sort (not a text made for showing)
+                m_knownAt.insert(text.constData(), index);
+                m_addressed.push_back(text);
+            }
         }
         rank[static_cast<size_t>(row)] = index; // the text's index for now, its rank below
     }

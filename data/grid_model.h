@@ -57,8 +57,9 @@ private:
     std::vector<SortKey> m_knownKeys;
     std::vector<int> m_rankOfKnown;
     int m_rankCount = 0;
-    // The data address of a known text's string -> its index. Cells read as shared
-    // strings are found by address, without hashing their text; the known text keeps
-    // the address alive, so no other text can come to have it.
+    // The data address of a string holding a known text -> the text's index. Cells
+    // are found by address, without hashing their text; m_addressed keeps each such
+    // string alive, so no other text can come to have its address.
     QHash<const QChar*, int> m_knownAt;
+    std::vector<QString> m_addressed;
 };

@@ -119,7 +119,16 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
     const TableCache::Table* table = m_db.tableCache().rows(m_source.table, needed, status);
     if (!table || table->columns.size() != width)
         return !status.ok();
-    std::vector<const std::vector<QString>*> held;
+    // Each distinct text of a searched column is tested once, not once per row.
+    std::vector<std::vector<char>> found;
+    for (int column : tested) {
+        const TableCache::Column& values = table->columns[static_cast<size_t>(column)];
+        std::vector<char> matches(values.texts.size());
+        for (size_t i = 0; i < values.texts.size(); ++i)
+            matches[i] = !values.texts[i].isNull() && textmatch::containsIgnoringCase(values.texts[i], part);
+        found.push_back(std::move(matches));
+    }
+    std::vector<const TableCache::Column*> held;
     for (size_t c = 0; c < width; ++c)
         if (cached[c])
             held.push_back(&table->columns[c]);
@@ -127,14 +136,13 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
     if (everyRow)
         cells.reserve(count * held.size());
     for (size_t row = 0; row < count; ++row) {
-        const bool matches = everyRow || std::any_of(tested.begin(), tested.end(), [&](int column) {
-                                 const QString& value = table->columns[static_cast<size_t>(column)][row];
-                                 return !value.isNull() && textmatch::containsIgnoringCase(value, part);
-                             });
+        bool matches = everyRow;
+        for (size_t t = 0; t < tested.size() && !matches; ++t)
+            matches = found[t][table->columns[static_cast<size_t>(tested[t])].ids[row]];
         if (!matches)
             continue;
-        for (const std::vector<QString>* column : held)
-            cells.push_back((*column)[row]);
+        for (const TableCache::Column* column : held)
+            cells.push_back(column->at(row));
         ++rows;
     }
     return true;

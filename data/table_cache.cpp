@@ -14,40 +14,62 @@
 
 namespace {
 
-// Reads the values of one column so that equal texts share one string: a disc
-// type, a content type or a name repeated over thousands of rows is held once.
-// Gives up on a column whose values are nearly all different.
-class SharedTexts
+// Reads the values of one column into its distinct texts. Gives up looking for
+// repeats in a column whose values are nearly all different.
+class ColumnReader
 {
 public:
-    QString text(const Statement& statement, int column)
+    explicit ColumnReader(TableCache::Column& column) : m_column(column) {}
+
+    void read(const Statement& statement, int index)
     {
-        if (statement.isNull(column))
-            return QString();
-        const std::string_view bytes = statement.columnUtf8(column);
+        m_column.ids.push_back(idOf(statement, index));
+    }
+
+    quint32 idOf(const Statement& statement, int index)
+    {
+        if (statement.isNull(index))
+            return add(QString());
         if (!m_sharing)
-            return statement.columnText(column);
+            return add(statement.columnText(index));
+        const std::string_view bytes = statement.columnUtf8(index);
         ++m_reads;
         if (auto seen = m_seen.find(bytes); seen != m_seen.end())
             return seen->second;
-        QString value = statement.columnText(column);
-        m_seen.emplace(std::string(bytes), value);
-        if (m_reads % 4096 == 0 && m_seen.size() * 10 > m_reads * 9) {
+        const quint32 id = add(statement.columnText(index));
+        m_seen.emplace(std::string(bytes), id);
+        // Checked at 64 Ki reads and each doubling: a column of names drawn at random
+        // from a large set still repeats by then, one of unique values does not.
+        if (m_reads >= 65536 && (m_reads & (m_reads - 1)) == 0 && m_seen.size() * 100 > m_reads * 97) {
             m_sharing = false;
             m_seen.clear();
         }
-        return value;
+        return id;
     }
 
 private:
+    quint32 add(QString text)
+    {
+        if (text.isNull() && m_null != noId)
+            return m_null;
+        m_column.texts.push_back(std::move(text));
+        const auto id = static_cast<quint32>(m_column.texts.size() - 1);
+        if (m_column.texts.back().isNull())
+            m_null = id;
+        return id;
+    }
+
     struct Hash
     {
         using is_transparent = void;
         size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>()(bytes); }
     };
-    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_seen;
+    static constexpr quint32 noId = ~quint32(0);
+    TableCache::Column& m_column;
+    std::unordered_map<std::string, quint32, Hash, std::equal_to<>> m_seen;
     bool m_sharing = true;
     size_t m_reads = 0;
+    quint32 m_null = noId;
 };
 
 } // namespace
@@ -97,7 +119,7 @@ Status TableCache::dataVersion(qint64& version)
 bool TableCache::Table::hasColumns(const std::vector<int>& wanted) const
 {
     return std::all_of(wanted.begin(), wanted.end(), [this](int c) {
-        return c >= 0 && static_cast<size_t>(c) < isRead.size() && isRead[static_cast<size_t>(c)];
+        return c >= 0 && static_cast<size_t>(c) < columns.size() && columns[static_cast<size_t>(c)].isRead;
     });
 }
 
@@ -131,8 +153,8 @@ const TableCache::Table* TableCache::rows(const QString& table, const std::vecto
         }
         // Too many changes to follow, a column not read before, or a failed read: read
         // the table again, with the columns read before.
-        for (size_t c = 0; c < kept.isRead.size(); ++c)
-            if (kept.isRead[c])
+        for (size_t c = 0; c < kept.columns.size(); ++c)
+            if (kept.columns[c].isRead)
                 wanted.push_back(static_cast<int>(c));
         m_tables.erase(found);
     }
@@ -156,24 +178,29 @@ Status TableCache::load(const QString& table, const std::vector<int>& columns, T
             read.push_back(c);
     into.keys.clear();
     into.columns.assign(static_cast<size_t>(count), {});
-    into.isRead.assign(static_cast<size_t>(count), 0);
-    into.isRead[0] = 1;
-    for (int c : read)
-        into.isRead[static_cast<size_t>(c)] = 1;
-    std::vector<SharedTexts> texts(static_cast<size_t>(count));
+    std::vector<ColumnReader> readers;
+    readers.reserve(read.size());
+    for (int c : read) {
+        into.columns[static_cast<size_t>(c)].isRead = true;
+        readers.emplace_back(into.columns[static_cast<size_t>(c)]);
+    }
     Statement::Step step;
     while ((step = statement.step()) == Statement::Step::Row) {
         into.keys.push_back(statement.columnInt(0));
-        for (int c : read)
-            into.columns[static_cast<size_t>(c)].push_back(texts[static_cast<size_t>(c)].text(statement, c));
+        for (size_t i = 0; i < read.size(); ++i)
+            readers[i].read(statement, read[i]);
     }
     if (step == Statement::Step::Error)
         return Status::failure(statement.errorMessage());
-    // The keys as the record sources show them.
-    auto& keyTexts = into.columns[0];
-    keyTexts.reserve(into.keys.size());
-    for (qint64 key : into.keys)
-        keyTexts.push_back(QString::number(key));
+    // The keys as the record sources show them, each its own text.
+    Column& keyTexts = into.columns[0];
+    keyTexts.isRead = true;
+    keyTexts.texts.reserve(into.keys.size());
+    keyTexts.ids.reserve(into.keys.size());
+    for (qint64 key : into.keys) {
+        keyTexts.ids.push_back(static_cast<quint32>(keyTexts.texts.size()));
+        keyTexts.texts.push_back(QString::number(key));
+    }
     return Status::success();
 }
 
@@ -197,22 +224,26 @@ Status TableCache::readChangedRows(const QString& table, const std::set<qint64>&
         if (step == Statement::Step::Done) {
             if (present) {
                 into.keys.erase(at);
-                for (size_t c = 0; c < into.columns.size(); ++c)
-                    if (into.isRead[c])
-                        into.columns[c].erase(into.columns[c].begin() + row);
+                for (Column& column : into.columns)
+                    if (column.isRead)
+                        column.ids.erase(column.ids.begin() + row);
             }
             continue;
         }
         if (!present) {
             into.keys.insert(at, key);
-            for (size_t c = 0; c < into.columns.size(); ++c)
-                if (into.isRead[c])
-                    into.columns[c].insert(into.columns[c].begin() + row, QString());
+            for (Column& column : into.columns)
+                if (column.isRead)
+                    column.ids.insert(column.ids.begin() + row, 0);
         }
-        for (size_t c = 0; c < into.columns.size(); ++c)
-            if (into.isRead[c])
-                into.columns[c][static_cast<size_t>(row)] =
-                    c == 0 ? QString::number(key) : statement.columnText(static_cast<int>(c));
+        // The row's values join the texts as their own (a changed row is rare).
+        for (size_t c = 0; c < into.columns.size(); ++c) {
+            Column& column = into.columns[c];
+            if (!column.isRead)
+                continue;
+            column.ids[static_cast<size_t>(row)] = static_cast<quint32>(column.texts.size());
+            column.texts.push_back(c == 0 ? QString::number(key) : statement.columnText(static_cast<int>(c)));
+        }
     }
     return Status::success();
 }

@@ -22,13 +22,22 @@ struct sqlite3;
 class TableCache
 {
 public:
+    // One column of every row, each distinct text held once: the value of row r is
+    // texts[ids[r]], as Statement::columnText gives it (a null string for NULL).
+    // A search tests each distinct text once, however many rows share it.
+    struct Column
+    {
+        std::vector<QString> texts;
+        std::vector<quint32> ids; // per row
+        bool isRead = false;
+
+        const QString& at(size_t row) const { return texts[ids[row]]; }
+    };
+
     struct Table
     {
         std::vector<qint64> keys; // ascending, the order of a plain scan of the table
-        // Per column the value of every row as Statement::columnText gives it (a null
-        // string for NULL); empty for a column not read.
-        std::vector<std::vector<QString>> columns;
-        std::vector<char> isRead; // per column
+        std::vector<Column> columns;
 
         bool hasColumns(const std::vector<int>& wanted) const;
     };
