@@ -112,7 +112,12 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
         }
     }
     const auto width = static_cast<size_t>(names.size());
+    // The columns any search of the table tests are kept from the first reading on, so
+    // that the first search or filter does not read the whole table again.
     std::vector<int> needed = tested;
+    for (const QString& name : queries::searchedColumns(m_source.table))
+        if (const auto column = names.indexOf(name); column >= 0)
+            needed.push_back(static_cast<int>(column));
     for (size_t c = 0; c < width; ++c)
         if (cached[c])
             needed.push_back(static_cast<int>(c));

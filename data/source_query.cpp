@@ -19,6 +19,15 @@ bool isKnownTable(const QString& table)
     return names.contains(table);
 }
 
+QStringList searchedColumns(const QString& table)
+{
+    if (table == QLatin1String("cd"))
+        return {QStringLiteral("nazev"), QStringLiteral("typobsahu")};
+    if (table == QLatin1String("lide"))
+        return {QStringLiteral("jmeno"), QStringLiteral("prijmeni")};
+    return {};
+}
+
 SourceQuery all(const QString& table)
 {
     Q_ASSERT(isKnownTable(table));

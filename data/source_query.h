@@ -40,6 +40,9 @@ SourceQuery peopleNameContains(const QString& text);
 // The rows of a table or saved query whose whole-number column equals the id.
 SourceQuery idEquals(const QString& table, const QString& column, qint64 id);
 
+// The columns the searches of a table test (empty for a table no search reads).
+QStringList searchedColumns(const QString& table);
+
 // Whether the name is one of the five tables and saved queries of the register.
 bool isKnownTable(const QString& table);
 
