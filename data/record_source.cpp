@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "table_cache.h"
+#include "text_dictionary.h"
 #include "text_match.h"
 
 #include <algorithm>
@@ -62,11 +63,16 @@ Status RecordSource::refresh()
     int rows = 0;
     Status status = Status::success();
     if (!readFromCache(names, cached, cells, rows, status)) {
+        // Values repeated over the rows (dates, names) are held once and shared.
+        std::vector<TextDictionary> dictionaries(static_cast<size_t>(columns));
         Statement::Step step;
         while ((step = statement.step()) == Statement::Step::Row) {
-            for (int c = 0; c < columns; ++c)
-                if (cached[static_cast<size_t>(c)])
-                    cells.push_back(statement.columnText(c));
+            for (int c = 0; c < columns; ++c) {
+                if (!cached[static_cast<size_t>(c)])
+                    continue;
+                TextDictionary& values = dictionaries[static_cast<size_t>(c)];
+                cells.push_back(values.text(values.add(statement, c)));
+            }
             ++rows;
         }
         if (step == Statement::Step::Error)

@@ -1,6 +1,7 @@
 #include "table_cache.h"
 
 #include "database.h"
+#include "text_dictionary.h"
 
 // The pre-update hook names a row's key before and after a change (the update hook
 // names only the new one, so a rewritten key would leave its old row behind).
@@ -9,70 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string_view>
-#include <unordered_map>
 
-namespace {
-
-// Reads the values of one column into its distinct texts. Gives up looking for
-// repeats in a column whose values are nearly all different.
-class ColumnReader
-{
-public:
-    explicit ColumnReader(TableCache::Column& column) : m_column(column) {}
-
-    void read(const Statement& statement, int index)
-    {
-        m_column.ids.push_back(idOf(statement, index));
-    }
-
-    quint32 idOf(const Statement& statement, int index)
-    {
-        if (statement.isNull(index))
-            return add(QString());
-        if (!m_sharing)
-            return add(statement.columnText(index));
-        const std::string_view bytes = statement.columnUtf8(index);
-        ++m_reads;
-        if (auto seen = m_seen.find(bytes); seen != m_seen.end())
-            return seen->second;
-        const quint32 id = add(statement.columnText(index));
-        m_seen.emplace(std::string(bytes), id);
-        // Checked at 64 Ki reads and each doubling: a column of names drawn at random
-        // from a large set still repeats by then, one of unique values does not.
-        if (m_reads >= 65536 && (m_reads & (m_reads - 1)) == 0 && m_seen.size() * 100 > m_reads * 97) {
-            m_sharing = false;
-            m_seen.clear();
-        }
-        return id;
-    }
-
-private:
-    quint32 add(QString text)
-    {
-        if (text.isNull() && m_null != noId)
-            return m_null;
-        m_column.texts.push_back(std::move(text));
-        const auto id = static_cast<quint32>(m_column.texts.size() - 1);
-        if (m_column.texts.back().isNull())
-            m_null = id;
-        return id;
-    }
-
-    struct Hash
-    {
-        using is_transparent = void;
-        size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>()(bytes); }
-    };
-    static constexpr quint32 noId = ~quint32(0);
-    TableCache::Column& m_column;
-    std::unordered_map<std::string, quint32, Hash, std::equal_to<>> m_seen;
-    bool m_sharing = true;
-    size_t m_reads = 0;
-    quint32 m_null = noId;
-};
-
-} // namespace
 
 TableCache::TableCache(Database& db) : m_db(db)
 {
@@ -178,20 +116,20 @@ Status TableCache::load(const QString& table, const std::vector<int>& columns, T
             read.push_back(c);
     into.keys.clear();
     into.columns.assign(static_cast<size_t>(count), {});
-    std::vector<ColumnReader> readers;
-    readers.reserve(read.size());
-    for (int c : read) {
-        into.columns[static_cast<size_t>(c)].isRead = true;
-        readers.emplace_back(into.columns[static_cast<size_t>(c)]);
-    }
+    std::vector<TextDictionary> dictionaries(read.size());
     Statement::Step step;
     while ((step = statement.step()) == Statement::Step::Row) {
         into.keys.push_back(statement.columnInt(0));
         for (size_t i = 0; i < read.size(); ++i)
-            readers[i].read(statement, read[i]);
+            into.columns[static_cast<size_t>(read[i])].ids.push_back(dictionaries[i].add(statement, read[i]));
     }
     if (step == Statement::Step::Error)
         return Status::failure(statement.errorMessage());
+    for (size_t i = 0; i < read.size(); ++i) {
+        Column& column = into.columns[static_cast<size_t>(read[i])];
+        column.isRead = true;
+        column.texts = std::move(dictionaries[i].texts());
+    }
     // The keys as the record sources show them, each its own text.
     Column& keyTexts = into.columns[0];
     keyTexts.isRead = true;

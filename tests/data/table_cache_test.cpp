@@ -4,6 +4,7 @@
 #include "qt_printers.h"
 #include "table_cache.h"
 #include "temp_register.h"
+#include "text_dictionary.h"
 
 #include <QRandomGenerator>
 
@@ -154,4 +155,36 @@ TEST(TableCache, PeopleSearchFromMemoryMatchesTheQuery)
                                      .arg(part)))
             << part.toStdString();
     }
+}
+
+// A column read into its distinct texts gives back every value as read, NULL, empty
+// and long texts included, whether it repeats (shared) or not (given up on).
+TEST(TableCache, ColumnTextsComeBackAsReadWhetherTheyRepeatOrNot)
+{
+    TempRegister reg;
+    Statement statement(reg.db().handle(),
+                        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 70000) "
+                                       "SELECT 'jedinečný ' || i, CASE i % 5 WHEN 0 THEN NULL WHEN 1 THEN '' "
+                                       "WHEN 2 THEN 'Čechomor' ELSE printf('%.*c', i % 300, 'ž') END FROM n"));
+    ASSERT_TRUE(statement.status().ok());
+    TextDictionary unique;
+    TextDictionary repeated;
+    std::vector<quint32> uniqueIds;
+    std::vector<quint32> repeatedIds;
+    QStringList expectedUnique;
+    QStringList expectedRepeated;
+    while (statement.step() == Statement::Step::Row) {
+        uniqueIds.push_back(unique.add(statement, 0));
+        repeatedIds.push_back(repeated.add(statement, 1));
+        expectedUnique << statement.columnText(0);
+        expectedRepeated << statement.columnText(1);
+    }
+    ASSERT_EQ(uniqueIds.size(), 70000u);
+    for (size_t row = 0; row < uniqueIds.size(); ++row) {
+        ASSERT_EQ(unique.text(uniqueIds[row]), expectedUnique[static_cast<qsizetype>(row)]) << row;
+        const QString& text = repeated.text(repeatedIds[row]);
+        ASSERT_EQ(text, expectedRepeated[static_cast<qsizetype>(row)]) << row;
+        ASSERT_EQ(text.isNull(), expectedRepeated[static_cast<qsizetype>(row)].isNull()) << row;
+    }
+    EXPECT_LT(repeated.texts().size(), 300u); // the repeated texts are held once each
 }

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+class Statement;
+
+// The texts of one column read from many rows, each distinct text held once:
+// a name, a date or a type repeated over thousands of rows becomes one string
+// that every row shares. Gives up looking for repeats in a column whose values
+// are nearly all different (keys, notes), where looking would only cost.
+class TextDictionary
+{
+public:
+    // The id of the value in the statement's current row (a null string for NULL).
+    quint32 add(const Statement& statement, int column);
+    // The text of an id.
+    const QString& text(quint32 id) const { return m_texts[id]; }
+    // Every text, by id; may be taken over once the reading is done.
+    std::vector<QString>& texts() { return m_texts; }
+
+private:
+    quint32 append(QString text);
+    void grow();
+
+    std::vector<QString> m_texts;
+    std::string m_bytes;                 // the UTF-8 of every distinct text, one after another
+    std::vector<size_t> m_offsets;       // per distinct text: where its bytes start (and end, at the next)
+    std::vector<quint32> m_textIds;      // per distinct text: its id
+    std::vector<quint32> m_slots;        // open addressing: id + 1, 0 for an empty slot
+    bool m_looking = true;
+    size_t m_reads = 0;
+    quint32 m_null = ~quint32(0);
+};
