@@ -2,10 +2,21 @@
 
 #include "database.h"
 
-#include <QHashFunctions>
-
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string_view>
+
+namespace {
+
+// Well mixed in every bit: the slot is taken from the lowest bits, and dates or
+// numbered names differ only in a few characters.
+size_t hashOf(std::string_view bytes)
+{
+    return std::hash<std::string_view>()(bytes);
+}
+
+} // namespace
 
 quint32 TextDictionary::append(QString text)
 {
@@ -37,7 +48,7 @@ quint32 TextDictionary::add(const Statement& statement, int column)
     if ((m_offsets.size() + 1) * 2 > m_slots.size())
         grow();
     const size_t mask = m_slots.size() - 1;
-    size_t slot = qHashBits(bytes.data(), bytes.size()) & mask;
+    size_t slot = hashOf(bytes) & mask;
     for (; m_slots[slot] != 0; slot = (slot + 1) & mask) {
         const quint32 known = m_slots[slot] - 1;
         const size_t begin = m_offsets[known];
@@ -61,7 +72,7 @@ void TextDictionary::grow()
     for (quint32 known = 0; known < m_offsets.size(); ++known) {
         const size_t begin = m_offsets[known];
         const size_t end = known + 1 < m_offsets.size() ? m_offsets[known + 1] : m_bytes.size();
-        size_t slot = qHashBits(m_bytes.data() + begin, end - begin) & mask;
+        size_t slot = hashOf(std::string_view(m_bytes).substr(begin, end - begin)) & mask;
         while (table[slot] != 0)
             slot = (slot + 1) & mask;
         table[slot] = known + 1;
