@@ -118,32 +118,20 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     }
     std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
     bool newTexts = false;
-    // Texts and whole numbers show as stored: their held strings are used as they are.
-    const bool shownAsStored = m_source.columnKind(column) == FieldKind::Text ||
-                               m_source.columnKind(column) == FieldKind::Integer;
-    QString shown;
-    for (int row = 0; row < m_source.recordCount(); ++row) {
-        const QString& text = shownAsStored ? m_source.cell(row, column) : (shown = m_source.displayText(row, column));
-        int index = -1;
-        if (auto at = shownAsStored ? m_knownAt.constFind(text.constData()) : m_knownAt.constEnd();
-            at != m_knownAt.constEnd() && m_knownTexts[static_cast<size_t>(*at)].size() == text.size()) {
-            index = *at;
-        } else {
-            auto known = m_textIndex.constFind(text);
-            if (known == m_textIndex.constEnd()) {
-                known = m_textIndex.insert(text, static_cast<int>(m_knownTexts.size()));
-                m_knownTexts.push_back(text);
-                m_knownKeys.push_back(makeKey(text));
-                newTexts = true;
-            }
-            index = *known;
-            if (shownAsStored) { // a held string, read again at the next sort (not a text made for showing)
-                m_knownAt.insert(text.constData(), index);
-                m_addressed.push_back(text);
-            }
-        }
-        rank[static_cast<size_t>(row)] = index; // the text's index for now, its rank below
+    // Texts and whole numbers show as stored: the held strings are used as they are, each
+    // distinct one looked up once however many rows share it.
+    if (m_source.columnKind(column) == FieldKind::Text || m_source.columnKind(column) == FieldKind::Integer) {
+        const std::vector<QString>& texts = m_source.heldTexts(column);
+        std::vector<int> indexOfText(texts.size());
+        for (size_t id = 0; id < texts.size(); ++id)
+            indexOfText[id] = knownIndex(texts[id], true, newTexts);
+        for (int row = 0; row < m_source.recordCount(); ++row)
+            rank[static_cast<size_t>(row)] = indexOfText[m_source.heldTextId(row, column)];
+    } else {
+        for (int row = 0; row < m_source.recordCount(); ++row)
+            rank[static_cast<size_t>(row)] = knownIndex(m_source.displayText(row, column), false, newTexts);
     }
+    // Each row holds its text's index for now, its rank below.
     if (newTexts)
         rankKnownTexts();
     // A counting sort by rank: stable, so rows of equal texts keep their order.
@@ -175,6 +163,29 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
         after << index(gridRowOf[static_cast<size_t>(sourceRows[static_cast<size_t>(i)])], before[i].column());
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+// The index of a text among those known, adding it when new. A held string (read
+// again at the next sort, unlike a text made for showing) is remembered by address.
+int GridModel::knownIndex(const QString& text, bool held, bool& newTexts)
+{
+    if (held) {
+        if (auto at = m_knownAt.constFind(text.constData());
+            at != m_knownAt.constEnd() && m_knownTexts[static_cast<size_t>(*at)].size() == text.size())
+            return *at;
+    }
+    auto known = m_textIndex.constFind(text);
+    if (known == m_textIndex.constEnd()) {
+        known = m_textIndex.insert(text, static_cast<int>(m_knownTexts.size()));
+        m_knownTexts.push_back(text);
+        m_knownKeys.push_back(makeKey(text));
+        newTexts = true;
+    }
+    if (held) {
+        m_knownAt.insert(text.constData(), *known);
+        m_addressed.push_back(text);
+    }
+    return *known;
 }
 
 void GridModel::rankKnownTexts()

@@ -47,6 +47,7 @@ public:
 private:
     void reload();
     void rankKnownTexts();
+    int knownIndex(const QString& text, bool held, bool& newTexts);
 
     RecordSource& m_source;
     std::vector<int> m_order; // grid row -> source row

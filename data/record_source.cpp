@@ -7,6 +7,12 @@
 
 #include <algorithm>
 
+namespace {
+
+constexpr quint32 noText = ~quint32(0);
+
+} // namespace
+
 RecordSource::RecordSource(Database& db, const QString& table, QObject* parent)
     : QObject(parent), m_db(db), m_source(queries::all(table))
 {
@@ -59,31 +65,32 @@ Status RecordSource::refresh()
     for (size_t c = 0; c < cached.size(); ++c)
         if (cached[c])
             slotOf[c] = held++;
-    std::vector<QString> cells;
+    std::vector<std::vector<QString>> texts(static_cast<size_t>(held));
+    std::vector<quint32> ids;
     int rows = 0;
     Status status = Status::success();
-    if (!readFromCache(names, cached, cells, rows, status)) {
+    if (!readFromCache(names, cached, texts, ids, rows, status)) {
         // Values repeated over the rows (dates, names) are held once and shared.
-        std::vector<TextDictionary> dictionaries(static_cast<size_t>(columns));
+        std::vector<TextDictionary> dictionaries(static_cast<size_t>(held));
         Statement::Step step;
         while ((step = statement.step()) == Statement::Step::Row) {
-            for (int c = 0; c < columns; ++c) {
-                if (!cached[static_cast<size_t>(c)])
-                    continue;
-                TextDictionary& values = dictionaries[static_cast<size_t>(c)];
-                cells.push_back(values.text(values.add(statement, c)));
-            }
+            for (int c = 0; c < columns; ++c)
+                if (const int slot = slotOf[static_cast<size_t>(c)]; slot >= 0)
+                    ids.push_back(dictionaries[static_cast<size_t>(slot)].add(statement, c));
             ++rows;
         }
         if (step == Statement::Step::Error)
             return Status::failure(statement.errorMessage());
+        for (size_t slot = 0; slot < dictionaries.size(); ++slot)
+            texts[slot] = std::move(dictionaries[slot].texts());
     } else if (!status.ok()) {
         return status;
     }
 
     m_columnNames = std::move(names);
     m_columnKinds = std::move(kinds);
-    m_cells = std::move(cells);
+    m_texts = std::move(texts);
+    m_ids = std::move(ids);
     m_slotOf = std::move(slotOf);
     m_slots = held;
     m_currentRow.clear();
@@ -98,7 +105,8 @@ Status RecordSource::refresh()
 // would give (a plain scan, in key order). Returns whether the rows were served
 // (or could not be read: then status says why).
 bool RecordSource::readFromCache(const QStringList& names, const std::vector<char>& cached,
-                                 std::vector<QString>& cells, int& rows, Status& status)
+                                 std::vector<std::vector<QString>>& texts, std::vector<quint32>& ids, int& rows,
+                                 Status& status)
 {
     const bool everyRow = m_source.condition.isEmpty();
     if (!TableCache::isCached(m_source.table) || (!everyRow && m_source.containedIn.isEmpty()))
@@ -139,21 +147,32 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
             matches[i] = !values.texts[i].isNull() && textmatch::containsIgnoringCase(values.texts[i], part);
         found.push_back(std::move(matches));
     }
+    // The held columns take over the texts of the rows found, each once.
     std::vector<const TableCache::Column*> held;
+    std::vector<std::vector<quint32>> newId; // per held column: cache text id -> id here
     for (size_t c = 0; c < width; ++c)
-        if (cached[c])
+        if (cached[c]) {
             held.push_back(&table->columns[c]);
+            newId.emplace_back(table->columns[c].texts.size(), noText);
+        }
     const size_t count = table->keys.size();
     if (everyRow)
-        cells.reserve(count * held.size());
+        ids.reserve(count * held.size());
     for (size_t row = 0; row < count; ++row) {
         bool matches = everyRow;
         for (size_t t = 0; t < tested.size() && !matches; ++t)
             matches = found[t][table->columns[static_cast<size_t>(tested[t])].ids[row]];
         if (!matches)
             continue;
-        for (const TableCache::Column* column : held)
-            cells.push_back(column->at(row));
+        for (size_t slot = 0; slot < held.size(); ++slot) {
+            const quint32 id = held[slot]->ids[row];
+            quint32& mine = newId[slot][id];
+            if (mine == noText) {
+                mine = static_cast<quint32>(texts[slot].size());
+                texts[slot].push_back(held[slot]->texts[id]);
+            }
+            ids.push_back(mine);
+        }
         ++rows;
     }
     return true;
@@ -234,8 +253,8 @@ Status RecordSource::deleteCurrent()
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
-    const auto first = m_cells.begin() + static_cast<std::ptrdiff_t>(m_current) * m_slots;
-    m_cells.erase(first, first + m_slots);
+    const auto first = m_ids.begin() + static_cast<std::ptrdiff_t>(m_current) * m_slots;
+    m_ids.erase(first, first + m_slots);
     --m_rowCount;
     Q_EMIT rowsReset();
     setCurrent(std::min(m_current, m_rowCount - 1));
@@ -349,7 +368,7 @@ Status RecordSource::storeNew()
     m_pending.clear();
     if (row.empty())
         row.resize(static_cast<size_t>(m_columnNames.size()));
-    m_cells.resize(m_cells.size() + static_cast<size_t>(m_slots));
+    m_ids.resize(m_ids.size() + static_cast<size_t>(m_slots));
     heldFromRow(m_rowCount, row);
     ++m_rowCount;
     Q_EMIT rowsReset();
@@ -391,10 +410,15 @@ bool RecordSource::isCached(int column) const
 
 void RecordSource::heldFromRow(int row, const std::vector<QString>& values)
 {
-    for (size_t c = 0; c < m_slotOf.size(); ++c)
-        if (m_slotOf[c] >= 0)
-            m_cells[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(m_slotOf[c])] =
-                values[c];
+    for (size_t c = 0; c < m_slotOf.size(); ++c) {
+        const int slot = m_slotOf[c];
+        if (slot < 0)
+            continue;
+        auto& texts = m_texts[static_cast<size_t>(slot)];
+        m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(slot)] =
+            static_cast<quint32>(texts.size());
+        texts.push_back(values[c]);
+    }
 }
 
 void RecordSource::completeAllRows()
@@ -402,8 +426,7 @@ void RecordSource::completeAllRows()
     const auto width = static_cast<size_t>(m_columnNames.size());
     if (static_cast<size_t>(m_slots) == width)
         return;
-    std::vector<QString> cells;
-    cells.reserve(static_cast<size_t>(m_rowCount) * width);
+    std::vector<std::vector<QString>> texts(width);
     std::vector<QString> whole;
     for (int row = 0; row < m_rowCount; ++row) {
         if (!readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
@@ -412,9 +435,14 @@ void RecordSource::completeAllRows()
             for (size_t c = 0; c < width; ++c)
                 whole.push_back(cell(row, static_cast<int>(c)));
         }
-        cells.insert(cells.end(), whole.begin(), whole.end());
+        for (size_t c = 0; c < width; ++c)
+            texts[c].push_back(whole[c]);
     }
-    m_cells = std::move(cells);
+    m_ids.resize(static_cast<size_t>(m_rowCount) * width);
+    for (size_t row = 0; row < static_cast<size_t>(m_rowCount); ++row)
+        for (size_t c = 0; c < width; ++c)
+            m_ids[row * width + c] = static_cast<quint32>(row);
+    m_texts = std::move(texts);
     for (size_t c = 0; c < width; ++c)
         m_slotOf[c] = static_cast<int>(c);
     m_slots = static_cast<int>(width);

@@ -75,10 +75,22 @@ public:
     {
         const int slot = m_slotOf[static_cast<size_t>(column)];
         if (slot >= 0)
-            return m_cells[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(slot)];
+            return m_texts[static_cast<size_t>(slot)]
+                          [m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(slot)]];
         if (row == m_current && !m_currentRow.empty())
             return m_currentRow[static_cast<size_t>(column)];
         return s_notHeld;
+    }
+    // The texts the rows of a held column share, and the one a row has: cell(row, column)
+    // is heldTexts(column)[heldTextId(row, column)].
+    const std::vector<QString>& heldTexts(int column) const
+    {
+        return m_texts[static_cast<size_t>(m_slotOf[static_cast<size_t>(column)])];
+    }
+    quint32 heldTextId(int row, int column) const
+    {
+        return m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) +
+                     static_cast<size_t>(m_slotOf[static_cast<size_t>(column)])];
     }
     // A value as grids and text boxes show it.
     QString displayText(int row, int column) const;
@@ -99,8 +111,8 @@ Q_SIGNALS:
     void currentChanged();
 
 private:
-    bool readFromCache(const QStringList& names, const std::vector<char>& cached, std::vector<QString>& cells,
-                       int& rows, Status& status);
+    bool readFromCache(const QStringList& names, const std::vector<char>& cached,
+                       std::vector<std::vector<QString>>& texts, std::vector<quint32>& ids, int& rows, Status& status);
     Status commitPending();
     Status storeNew();
     Status readRow(qint64 key, std::vector<QString>& row);
@@ -112,8 +124,11 @@ private:
     SourceQuery m_source;
     QStringList m_columnNames;
     std::vector<FieldKind> m_columnKinds;
-    std::vector<QString> m_cells;       // row-major, the held columns of every row
-    std::vector<int> m_slotOf;          // column -> its place in a row of m_cells, -1 when not held
+    // The held columns of every row: per held column its texts, each distinct text once
+    // as far as they were recognised, and per row the id of each held column's text.
+    std::vector<std::vector<QString>> m_texts; // per slot
+    std::vector<quint32> m_ids;                // row-major, m_slots per row
+    std::vector<int> m_slotOf;                 // column -> its slot, -1 when not held
     int m_slots = 0;                    // columns held per row
     std::vector<QString> m_currentRow;  // every field of the current row, when not all are held
     static inline const QString s_notHeld;
