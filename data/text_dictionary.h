@@ -26,10 +26,24 @@ private:
     void grow();
 
     std::vector<QString> m_texts;
-    std::string m_bytes;                 // the UTF-8 of every distinct text, one after another
-    std::vector<size_t> m_offsets;       // per distinct text: where its bytes start (and end, at the next)
-    std::vector<quint32> m_textIds;      // per distinct text: its id
-    std::vector<quint32> m_slots;        // open addressing: id + 1, 0 for an empty slot
+    // A distinct text as recognised: where its UTF-8 lies in m_bytes, its hash and id.
+    struct Entry
+    {
+        size_t offset;
+        size_t hash;
+        quint32 length;
+        quint32 id;
+    };
+    // A slot of the open-addressing table: the upper half of the hash, compared first,
+    // and the entry's number + 1 (0 for an empty slot).
+    struct Slot
+    {
+        quint32 tag = 0;
+        quint32 entry = 0;
+    };
+    std::string m_bytes; // the UTF-8 of every distinct text, one after another
+    std::vector<Entry> m_entries;
+    std::vector<Slot> m_slots;
     bool m_looking = true;
     size_t m_reads = 0;
     quint32 m_null = ~quint32(0);
