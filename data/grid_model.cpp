@@ -115,6 +115,7 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
         m_rankOfKnown.clear();
         m_knownAt.clear();
         m_addressed.clear();
+        m_indexedColumn = -1;
     }
     std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
     bool newTexts = false;
@@ -122,11 +123,16 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     // distinct one looked up once however many rows share it.
     if (m_source.columnKind(column) == FieldKind::Text || m_source.columnKind(column) == FieldKind::Integer) {
         const std::vector<QString>& texts = m_source.heldTexts(column);
-        std::vector<int> indexOfText(texts.size());
-        for (size_t id = 0; id < texts.size(); ++id)
-            indexOfText[id] = knownIndex(texts[id], true, newTexts);
+        if (m_indexedColumn != column || m_indexedGeneration != m_source.generation() ||
+            m_indexOfText.size() != texts.size()) {
+            m_indexOfText.resize(texts.size());
+            for (size_t id = 0; id < texts.size(); ++id)
+                m_indexOfText[id] = knownIndex(texts[id], true, newTexts);
+            m_indexedColumn = column;
+            m_indexedGeneration = m_source.generation();
+        }
         for (int row = 0; row < m_source.recordCount(); ++row)
-            rank[static_cast<size_t>(row)] = indexOfText[m_source.heldTextId(row, column)];
+            rank[static_cast<size_t>(row)] = m_indexOfText[m_source.heldTextId(row, column)];
     } else {
         for (int row = 0; row < m_source.recordCount(); ++row)
             rank[static_cast<size_t>(row)] = knownIndex(m_source.displayText(row, column), false, newTexts);

@@ -63,4 +63,9 @@ private:
     // string alive, so no other text can come to have its address.
     QHash<const QChar*, int> m_knownAt;
     std::vector<QString> m_addressed;
+    // The known text of each held text of the column sorted last, kept while the
+    // source's rows stay as they were (sorting again, the other way, looks up nothing).
+    int m_indexedColumn = -1;
+    quint64 m_indexedGeneration = 0;
+    std::vector<int> m_indexOfText;
 };

@@ -95,6 +95,7 @@ Status RecordSource::refresh()
     m_slots = held;
     m_currentRow.clear();
     m_rowCount = rows;
+    ++m_generation;
     Q_EMIT rowsReset();
     setCurrent(rows > 0 ? 0 : -1);
     return Status::success();
@@ -147,14 +148,19 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
             matches[i] = !values.texts[i].isNull() && textmatch::containsIgnoringCase(values.texts[i], part);
         found.push_back(std::move(matches));
     }
-    // The held columns take over the texts of the rows found, each once.
+    // The held columns take over the texts of the rows found, each once: all of them
+    // for every row, else those the rows found use.
     std::vector<const TableCache::Column*> held;
     std::vector<std::vector<quint32>> newId; // per held column: cache text id -> id here
-    for (size_t c = 0; c < width; ++c)
-        if (cached[c]) {
-            held.push_back(&table->columns[c]);
-            newId.emplace_back(table->columns[c].texts.size(), noText);
-        }
+    for (size_t c = 0; c < width; ++c) {
+        if (!cached[c])
+            continue;
+        const TableCache::Column& column = table->columns[c];
+        held.push_back(&column);
+        if (everyRow)
+            texts[held.size() - 1] = column.texts;
+        newId.emplace_back(everyRow || column.onePerRow ? 0 : column.texts.size(), noText);
+    }
     const size_t count = table->keys.size();
     if (everyRow)
         ids.reserve(count * held.size());
@@ -166,6 +172,15 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
             continue;
         for (size_t slot = 0; slot < held.size(); ++slot) {
             const quint32 id = held[slot]->ids[row];
+            if (everyRow) {
+                ids.push_back(id);
+                continue;
+            }
+            if (held[slot]->onePerRow) {
+                ids.push_back(static_cast<quint32>(texts[slot].size()));
+                texts[slot].push_back(held[slot]->texts[id]);
+                continue;
+            }
             quint32& mine = newId[slot][id];
             if (mine == noText) {
                 mine = static_cast<quint32>(texts[slot].size());
@@ -255,6 +270,7 @@ Status RecordSource::deleteCurrent()
         return s;
     const auto first = m_ids.begin() + static_cast<std::ptrdiff_t>(m_current) * m_slots;
     m_ids.erase(first, first + m_slots);
+    ++m_generation;
     --m_rowCount;
     Q_EMIT rowsReset();
     setCurrent(std::min(m_current, m_rowCount - 1));
@@ -410,6 +426,7 @@ bool RecordSource::isCached(int column) const
 
 void RecordSource::heldFromRow(int row, const std::vector<QString>& values)
 {
+    ++m_generation;
     for (size_t c = 0; c < m_slotOf.size(); ++c) {
         const int slot = m_slotOf[c];
         if (slot < 0)
@@ -447,6 +464,7 @@ void RecordSource::completeAllRows()
         m_slotOf[c] = static_cast<int>(c);
     m_slots = static_cast<int>(width);
     m_currentRow.clear();
+    ++m_generation;
 }
 
 void RecordSource::setCurrent(int row)

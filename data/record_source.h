@@ -92,6 +92,9 @@ public:
         return m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) +
                      static_cast<size_t>(m_slotOf[static_cast<size_t>(column)])];
     }
+    // Changes whenever a row's held values may have changed (a refresh, an insert, a
+    // delete, a stored edit), so that what was worked out from them can be kept till then.
+    quint64 generation() const { return m_generation; }
     // A value as grids and text boxes show it.
     QString displayText(int row, int column) const;
 
@@ -130,6 +133,7 @@ private:
     std::vector<quint32> m_ids;                // row-major, m_slots per row
     std::vector<int> m_slotOf;                 // column -> its slot, -1 when not held
     int m_slots = 0;                    // columns held per row
+    quint64 m_generation = 0;
     std::vector<QString> m_currentRow;  // every field of the current row, when not all are held
     static inline const QString s_notHeld;
     QList<int> m_cachedColumns;

@@ -133,6 +133,7 @@ Status TableCache::load(const QString& table, const std::vector<int>& columns, T
     // The keys as the record sources show them, each its own text.
     Column& keyTexts = into.columns[0];
     keyTexts.isRead = true;
+    keyTexts.onePerRow = true;
     keyTexts.texts.reserve(into.keys.size());
     keyTexts.ids.reserve(into.keys.size());
     for (qint64 key : into.keys) {

@@ -30,6 +30,7 @@ public:
         std::vector<QString> texts;
         std::vector<quint32> ids; // per row
         bool isRead = false;
+        bool onePerRow = false; // every row has a text of its own (the keys)
 
         const QString& at(size_t row) const { return texts[ids[row]]; }
     };
