@@ -117,6 +117,13 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
         m_addressed.clear();
         m_indexedColumn = -1;
     }
+    // Strings read anew by each re-query (not kept between queries) would each keep their
+    // address here: beyond twice the known texts, the addresses are forgotten.
+    if (m_addressed.size() > 2 * m_knownTexts.size() + 65536) {
+        m_knownAt.clear();
+        m_addressed.clear();
+        m_indexedColumn = -1;
+    }
     std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
     bool newTexts = false;
     // Texts and whole numbers show as stored: the held strings are used as they are, each

@@ -86,7 +86,11 @@ const TableCache::Table* TableCache::rows(const QString& table, const std::vecto
                 m_changed.erase(changed);
                 status = readChangedRows(table, keys, kept);
             }
-            if (status.ok())
+            // Each changed row adds texts of its own; a table grown well beyond its rows is read anew.
+            const bool bloated = std::any_of(kept.columns.begin(), kept.columns.end(), [&](const Column& column) {
+                return column.texts.size() > 2 * kept.keys.size() + 1024;
+            });
+            if (status.ok() && !bloated)
                 return &kept;
         }
         // Too many changes to follow, a column not read before, or a failed read: read
