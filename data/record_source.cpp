@@ -141,13 +141,8 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
         return !status.ok();
     // Each distinct text of a searched column is tested once, not once per row.
     std::vector<std::vector<char>> found;
-    for (int column : tested) {
-        const TableCache::Column& values = table->columns[static_cast<size_t>(column)];
-        std::vector<char> matches(values.texts.size());
-        for (size_t i = 0; i < values.texts.size(); ++i)
-            matches[i] = !values.texts[i].isNull() && textmatch::containsIgnoringCase(values.texts[i], part);
-        found.push_back(std::move(matches));
-    }
+    for (int column : tested)
+        found.push_back(table->columns[static_cast<size_t>(column)].containing(part));
     // The held columns take over the texts of the rows found, each once: all of them
     // for every row, else those the rows found use.
     std::vector<const TableCache::Column*> held;
@@ -162,14 +157,25 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
         newId.emplace_back(everyRow || column.onePerRow ? 0 : column.texts.size(), noText);
     }
     const size_t count = table->keys.size();
-    if (everyRow)
-        ids.reserve(count * held.size());
-    for (size_t row = 0; row < count; ++row) {
-        bool matches = everyRow;
-        for (size_t t = 0; t < tested.size() && !matches; ++t)
-            matches = found[t][table->columns[static_cast<size_t>(tested[t])].ids[row]];
-        if (!matches)
-            continue;
+    // The rows found, in one tight pass over the searched columns' ids.
+    std::vector<quint32> foundRows;
+    if (!everyRow) {
+        std::vector<char> rowMatches(count, 0);
+        for (size_t t = 0; t < tested.size(); ++t) {
+            const quint32* rowIds = table->columns[static_cast<size_t>(tested[t])].ids.data();
+            const char* textMatches = found[t].data();
+            char* out = rowMatches.data();
+            for (size_t row = 0; row < count; ++row)
+                out[row] |= textMatches[rowIds[row]];
+        }
+        for (size_t row = 0; row < count; ++row)
+            if (rowMatches[row])
+                foundRows.push_back(static_cast<quint32>(row));
+    }
+    const size_t foundCount = everyRow ? count : foundRows.size();
+    ids.reserve(foundCount * held.size());
+    for (size_t i = 0; i < foundCount; ++i) {
+        const size_t row = everyRow ? i : foundRows[i];
         for (size_t slot = 0; slot < held.size(); ++slot) {
             const quint32 id = held[slot]->ids[row];
             if (everyRow) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "status.h"
+#include "text_match.h"
 
 #include <QString>
 
@@ -33,6 +34,15 @@ public:
         bool onePerRow = false; // every row has a text of its own (the keys)
 
         const QString& at(size_t row) const { return texts[ids[row]]; }
+        // For each text, whether it contains the part ignoring case (NULL contains nothing).
+        std::vector<char> containing(QStringView part) const
+        {
+            folded.update(texts);
+            return folded.containing(texts, part);
+        }
+
+    private:
+        mutable textmatch::FoldedTexts folded; // the texts folded at their first search
     };
 
     struct Table

@@ -64,4 +64,45 @@ bool containsIgnoringCase(QStringView text, QStringView part)
     return false;
 }
 
+void FoldedTexts::update(const std::vector<QString>& texts)
+{
+    const char16_t* fold = foldTable();
+    for (size_t i = m_ends.size(); i < texts.size(); ++i) {
+        const QString& text = texts[i];
+        char whole = text.isNull() ? 2 : 1;
+        for (QChar c : text) {
+            if (isSurrogate(c.unicode()))
+                whole = 0;
+            m_folded.push_back(fold[c.unicode()]);
+        }
+        m_ends.push_back(m_folded.size());
+        m_whole.push_back(whole);
+    }
+}
+
+std::vector<char> FoldedTexts::containing(const std::vector<QString>& texts, QStringView part) const
+{
+    std::vector<char> result(texts.size(), 0);
+    bool partWhole = true;
+    for (QChar c : part)
+        partWhole = partWhole && !isSurrogate(c.unicode());
+    const char16_t* fold = foldTable();
+    std::u16string foldedPart;
+    for (QChar c : part)
+        foldedPart.push_back(fold[c.unicode()]);
+    const std::u16string_view all(m_folded);
+    size_t begin = 0;
+    for (size_t i = 0; i < texts.size() && i < m_ends.size(); ++i) {
+        const size_t end = m_ends[i];
+        if (m_whole[i] == 2)
+            result[i] = 0;
+        else if (m_whole[i] == 1 && partWhole)
+            result[i] = all.substr(begin, end - begin).find(foldedPart) != std::u16string_view::npos;
+        else
+            result[i] = containsIgnoringCase(texts[i], part);
+        begin = end;
+    }
+    return result;
+}
+
 } // namespace textmatch

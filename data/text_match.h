@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <string>
+#include <vector>
+
 namespace textmatch {
 
 // Whether text holds part anywhere, ignoring letter case in every alphabet
@@ -10,5 +13,22 @@ namespace textmatch {
 // decides it. Every character of part stands for itself: quotes, "%", "_" and
 // "*" are no wildcards. An empty part is found in any text.
 bool containsIgnoringCase(QStringView text, QStringView part);
+
+// Many texts folded once, one after another, to be searched for one part after
+// another: each search reads them in one sequential pass. Decides exactly as
+// containsIgnoringCase does; a null text contains nothing.
+class FoldedTexts
+{
+public:
+    // Folds the texts not folded yet (the list only ever grows at its end).
+    void update(const std::vector<QString>& texts);
+    // For each text, whether it contains the part.
+    std::vector<char> containing(const std::vector<QString>& texts, QStringView part) const;
+
+private:
+    std::u16string m_folded;
+    std::vector<size_t> m_ends; // per text: where its folded units end
+    std::vector<char> m_whole;  // per text: 1 when folded unit by unit (no surrogate), 2 when null
+};
 
 } // namespace textmatch

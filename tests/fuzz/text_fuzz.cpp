@@ -38,9 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(textmatch::containsIgnoringCase(text.toCaseFolded(), piece.toCaseFolded()));
     // The search decides exactly as Qt's own case-insensitive search, in both directions
     // and for pieces cut anywhere (half of a surrogate pair too).
+    const std::vector<QString> texts = {text, piece, text.left(from)};
+    textmatch::FoldedTexts folded;
+    folded.update(texts);
     for (const QString& part : {piece, piece.toCaseFolded(), piece.toUpper(), text.mid(from, 2), text.right(3)}) {
         check(textmatch::containsIgnoringCase(text, part) == text.contains(part, Qt::CaseInsensitive));
         check(textmatch::containsIgnoringCase(part, text) == part.contains(text, Qt::CaseInsensitive));
+        const std::vector<char> found = folded.containing(texts, part);
+        for (size_t i = 0; i < texts.size(); ++i)
+            check((found[i] != 0) == (!texts[i].isNull() && texts[i].contains(part, Qt::CaseInsensitive)));
     }
 
     // A count is accepted only as a whole number in range, and stores as that number.
