@@ -132,9 +132,9 @@ private:
     std::vector<std::vector<QString>> m_texts; // per slot
     std::vector<quint32> m_ids;                // row-major, m_slots per row
     std::vector<int> m_slotOf;                 // column -> its slot, -1 when not held
-    int m_slots = 0;                    // columns held per row
+    int m_slots = 0;                           // columns held per row
     quint64 m_generation = 0;
-    std::vector<QString> m_currentRow;  // every field of the current row, when not all are held
+    std::vector<QString> m_currentRow; // every field of the current row, when not all are held
     static inline const QString s_notHeld;
     QList<int> m_cachedColumns;
     int m_rowCount = 0;

@@ -47,7 +47,8 @@ SourceQuery cdNameContains(const QString& text)
 
 SourceQuery cdContentTypeContains(const QString& text)
 {
-    return {QStringLiteral("cd"), QStringLiteral("ordisk_contains(typobsahu, ?)"), {text}, {QStringLiteral("typobsahu")}};
+    return {
+        QStringLiteral("cd"), QStringLiteral("ordisk_contains(typobsahu, ?)"), {text}, {QStringLiteral("typobsahu")}};
 }
 
 SourceQuery cdNameEquals(const QString& name)
@@ -57,7 +58,8 @@ SourceQuery cdNameEquals(const QString& name)
 
 SourceQuery peopleNameContains(const QString& text)
 {
-    return {QStringLiteral("lide"), QStringLiteral("ordisk_contains(jmeno, ?) OR ordisk_contains(prijmeni, ?)"),
+    return {QStringLiteral("lide"),
+            QStringLiteral("ordisk_contains(jmeno, ?) OR ordisk_contains(prijmeni, ?)"),
             {text, text},
             {QStringLiteral("jmeno"), QStringLiteral("prijmeni")}};
 }

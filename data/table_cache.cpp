@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 TableCache::TableCache(Database& db) : m_db(db)
 {
     sqlite3_preupdate_hook(m_db.handle(), &TableCache::rowChanged, this);

@@ -1,7 +1,7 @@
 // The rows kept in memory between queries: a list served from them must hold
 // exactly what the query on the file gives, whatever changed the file meanwhile.
-#include "record_source.h"
 #include "qt_printers.h"
+#include "record_source.h"
 #include "table_cache.h"
 #include "temp_register.h"
 #include "text_dictionary.h"
@@ -103,18 +103,22 @@ TEST(TableCache, ListsNeverShowAStaleRowWhateverChangedTheFile)
             ASSERT_TRUE(other->execute(QStringLiteral("DELETE FROM cd WHERE idcd = ?"), {someKey()}).ok());
             break;
         case 6: // a key rewritten, or moved onto another row's key
-            ASSERT_TRUE(reg.db()
-                            .execute(random.bounded(2) ? QStringLiteral("UPDATE cd SET idcd = (SELECT max(idcd) + 1 FROM cd) WHERE idcd = ?")
-                                                       : QStringLiteral("UPDATE OR REPLACE cd SET idcd = (SELECT min(idcd) FROM cd) WHERE idcd = ?"),
-                                     {someKey()})
-                            .ok());
+            ASSERT_TRUE(
+                reg.db()
+                    .execute(random.bounded(2)
+                                 ? QStringLiteral("UPDATE cd SET idcd = (SELECT max(idcd) + 1 FROM cd) WHERE idcd = ?")
+                                 : QStringLiteral(
+                                       "UPDATE OR REPLACE cd SET idcd = (SELECT min(idcd) FROM cd) WHERE idcd = ?"),
+                             {someKey()})
+                    .ok());
             break;
         default: // a new search
             search.setRecordSource(queries::cdNameContains(parts[random.bounded(static_cast<int>(parts.size()))]));
             break;
         }
         ASSERT_EQ(shown(search), queried(reg, search.recordSource())) << "step " << step << ", action " << action;
-        ASSERT_EQ(shown(all), queried(reg, queries::all(QStringLiteral("cd")))) << "step " << step << ", action " << action;
+        ASSERT_EQ(shown(all), queried(reg, queries::all(QStringLiteral("cd"))))
+            << "step " << step << ", action " << action;
     }
 }
 
@@ -138,8 +142,9 @@ TEST(TableCache, ManyChangesAndARewrittenKeyReadTheTableAnew)
     // One row changed and shown over and over: the texts its changes left behind do not pile up.
     reg.exec(QStringLiteral("PRAGMA synchronous = OFF")); // thousands of small commits, no crash to survive
     for (int change = 0; change < 1200; ++change) {
-        ASSERT_TRUE(
-            reg.db().execute(QStringLiteral("UPDATE cd SET nazev = ? WHERE idcd = 50"), {QString::number(change)}).ok());
+        ASSERT_TRUE(reg.db()
+                        .execute(QStringLiteral("UPDATE cd SET nazev = ? WHERE idcd = 50"), {QString::number(change)})
+                        .ok());
         ASSERT_TRUE(source.refresh().ok());
         ASSERT_EQ(source.cell(0, 1), QString::number(change));
     }
@@ -175,10 +180,11 @@ TEST(TableCache, PeopleSearchFromMemoryMatchesTheQuery)
 TEST(TableCache, ColumnTextsComeBackAsReadWhetherTheyRepeatOrNot)
 {
     TempRegister reg;
-    Statement statement(reg.db().handle(),
-                        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 70000) "
-                                       "SELECT 'jedinečný ' || i, CASE i % 5 WHEN 0 THEN NULL WHEN 1 THEN '' "
-                                       "WHEN 2 THEN 'Čechomor' ELSE printf('%.*c', i % 300, 'ž') END FROM n"));
+    Statement statement(
+        reg.db().handle(),
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 70000) "
+                       "SELECT 'jedinečný ' || i, CASE i % 5 WHEN 0 THEN NULL WHEN 1 THEN '' "
+                       "WHEN 2 THEN 'Čechomor' ELSE printf('%.*c', i % 300, 'ž') END FROM n"));
     ASSERT_TRUE(statement.status().ok());
     TextDictionary unique;
     TextDictionary repeated;

@@ -13,9 +13,9 @@ TEST(TextMatch, EveryCharacterMatchesAsQtMatchesIt)
     for (char32_t unit = 1; unit < 0x10000; ++unit) {
         const QChar c(static_cast<char16_t>(unit));
         const QString text = QStringLiteral("Žluťoučký ") + c + QStringLiteral("kůň 😀");
-        for (const QString& part : {QString(c), QString(c.toUpper()) + QStringLiteral("KŮ"),
-                                    QStringLiteral("ý ") + c.toLower(), QString(c.toCaseFolded()) + QStringLiteral("😀"),
-                                    QStringLiteral("ŽLUŤ")}) {
+        for (const QString& part :
+             {QString(c), QString(c.toUpper()) + QStringLiteral("KŮ"), QStringLiteral("ý ") + c.toLower(),
+              QString(c.toCaseFolded()) + QStringLiteral("😀"), QStringLiteral("ŽLUŤ")}) {
             ASSERT_EQ(textmatch::containsIgnoringCase(text, part), text.contains(part, Qt::CaseInsensitive))
                 << "U+" << std::hex << static_cast<unsigned>(unit) << " in part " << part.toStdString();
             ++checked;
@@ -36,8 +36,9 @@ TEST(TextMatch, FoldedTextsDecideAsEachTextAlone)
     textmatch::FoldedTexts folded;
     folded.update({texts.begin(), texts.begin() + 3}); // texts join in two steps, as a kept table grows
     folded.update(texts);
-    QStringList parts = {QString(), QStringLiteral("česk"), QStringLiteral("😀"), QStringLiteral("Ň"), QStringLiteral("ký "),
-                         QString(QChar(0xD83D))}; // half of a surrogate pair
+    QStringList parts = {
+        QString(),           QStringLiteral("česk"), QStringLiteral("😀"),
+        QStringLiteral("Ň"), QStringLiteral("ký "),  QString(QChar(0xD83D))}; // half of a surrogate pair
     for (char32_t unit = 1; unit < 0x10000; unit += 331)
         parts << QString(QChar(static_cast<char16_t>(unit)).toUpper()) + QStringLiteral("KŮ");
     for (const QString& part : parts) {
