@@ -7,23 +7,21 @@
 
 #include <algorithm>
 #include <numeric>
+#include <thread>
 
 namespace {
 
 constexpr size_t maxKnownTexts = 2'000'000;
 
-const QCollator& czechCollator()
+QCollator newCzechCollator()
 {
-    static const QCollator collator = [] {
-        QCollator c{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        c.setNumericMode(false);
-        return c;
-    }();
+    QCollator collator{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
     return collator;
 }
 
-SortKey makeKey(const QString& text)
+SortKey makeKey(const QString& text, const QCollator& collator)
 {
     SortKey key;
     bool ok = false;
@@ -32,9 +30,32 @@ SortKey makeKey(const QString& text)
         key.isNumber = true;
         key.number = number;
     } else {
-        key.text = czechCollator().sortKey(text);
+        key.text = collator.sortKey(text);
     }
     return key;
+}
+
+// Below this many, work is not worth a second thread.
+constexpr size_t parallelFrom = 20000;
+
+// The sort keys of texts[from...] into keys[from...]: with many texts (a large list
+// sorted the first time) half of them on a second thread, with a collator of its own.
+void makeKeys(const std::vector<QString>& texts, size_t from, std::vector<SortKey>& keys)
+{
+    static const QCollator collator = newCzechCollator();
+    keys.resize(texts.size());
+    auto work = [&](const QCollator& with, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i)
+            keys[i] = makeKey(texts[i], with);
+    };
+    if (texts.size() - from < parallelFrom) {
+        work(collator, from, texts.size());
+        return;
+    }
+    const size_t middle = from + (texts.size() - from) / 2;
+    std::thread helper([&] { work(newCzechCollator(), middle, texts.size()); });
+    work(collator, from, middle);
+    helper.join();
 }
 
 int compareKeys(const SortKey& a, const SortKey& b)
@@ -191,7 +212,6 @@ int GridModel::knownIndex(const QString& text, bool held, bool& newTexts)
     if (known == m_textIndex.constEnd()) {
         known = m_textIndex.insert(text, static_cast<int>(m_knownTexts.size()));
         m_knownTexts.push_back(text);
-        m_knownKeys.push_back(makeKey(text));
         newTexts = true;
     }
     if (held) {
@@ -203,11 +223,22 @@ int GridModel::knownIndex(const QString& text, bool held, bool& newTexts)
 
 void GridModel::rankKnownTexts()
 {
+    makeKeys(m_knownTexts, m_knownKeys.size(), m_knownKeys);
     std::vector<int> byKey(m_knownTexts.size());
     std::iota(byKey.begin(), byKey.end(), 0);
-    std::sort(byKey.begin(), byKey.end(), [this](int a, int b) {
+    auto before = [this](int a, int b) {
         return compareKeys(m_knownKeys[static_cast<size_t>(a)], m_knownKeys[static_cast<size_t>(b)]) < 0;
-    });
+    };
+    // Many texts: each half sorted on a thread of its own, then the halves merged.
+    if (byKey.size() < parallelFrom) {
+        std::sort(byKey.begin(), byKey.end(), before);
+    } else {
+        const auto middle = byKey.begin() + static_cast<std::ptrdiff_t>(byKey.size() / 2);
+        std::thread helper([&] { std::sort(middle, byKey.end(), before); });
+        std::sort(byKey.begin(), middle, before);
+        helper.join();
+        std::inplace_merge(byKey.begin(), middle, byKey.end(), before);
+    }
     // Texts that collate equal share a rank, so the sort keeps their rows in source order.
     m_rankOfKnown.assign(m_knownTexts.size(), 0);
     int rank = 0;

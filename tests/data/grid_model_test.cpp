@@ -21,6 +21,23 @@ QStringList shown(const GridModel& model, int column)
     return values;
 }
 
+// Whether a may come before b: numbers first by value, then text by Czech collation.
+bool inOrder(const QString& a, const QString& b)
+{
+    static const QCollator collator = [] {
+        QCollator czech{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+        czech.setCaseSensitivity(Qt::CaseInsensitive);
+        return czech;
+    }();
+    bool aNumber = false;
+    bool bNumber = false;
+    const double x = a.toDouble(&aNumber);
+    const double y = b.toDouble(&bNumber);
+    if (aNumber != bNumber)
+        return aNumber;
+    return aNumber ? x <= y : collator.compare(a, b) <= 0;
+}
+
 } // namespace
 
 TEST(GridModel, SortsCzechTextAndNumbersWithoutTouchingTheSource)
@@ -91,18 +108,6 @@ TEST(GridModel, RepeatedSortsStayInOrderWhileTheTextsChange)
     source.setCachedColumns({1});
     ASSERT_TRUE(source.refresh().ok());
     GridModel model(source);
-    QCollator collator{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // Numbers first by value, then text by Czech collation.
-    auto inOrder = [&](const QString& a, const QString& b) {
-        bool aNumber = false;
-        bool bNumber = false;
-        const double x = a.toDouble(&aNumber);
-        const double y = b.toDouble(&bNumber);
-        if (aNumber != bNumber)
-            return aNumber;
-        return aNumber ? x <= y : collator.compare(a, b) <= 0;
-    };
     QRandomGenerator random(3);
     for (int round = 0; round < 40; ++round) {
         const QString name = pool[random.bounded(static_cast<int>(pool.size()))] + QString::number(random.bounded(3));
@@ -139,5 +144,26 @@ TEST(GridModel, RepeatedSortsStayInOrderWhileTheTextsChange)
         sortedValues.sort();
         expected.sort();
         ASSERT_EQ(sortedValues, expected) << "round " << round;
+    }
+}
+
+// A long list sorted the first time (its keys made and ranked on two threads) is in order.
+TEST(GridModel, ALongListIsInOrderBothWays)
+{
+    TempRegister reg;
+    reg.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+                            "INSERT INTO cd (nazev) SELECT CASE WHEN i % 40 = 0 THEN CAST(i * 37 % 1000 AS TEXT) "
+                            "ELSE char(65 + i * 7 % 26, 268 + i % 4, 97 + i % 26) || ' ' || (i * 7919 % 30011) END FROM n"));
+    RecordSource source(reg.db(), QStringLiteral("cd"));
+    source.setCachedColumns({1});
+    ASSERT_TRUE(source.refresh().ok());
+    GridModel model(source);
+    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        model.sortRows(1, order);
+        const QStringList values = shown(model, 1);
+        ASSERT_EQ(values.size(), 30000);
+        for (qsizetype i = 1; i < values.size(); ++i)
+            ASSERT_TRUE(order == Qt::AscendingOrder ? inOrder(values[i - 1], values[i]) : inOrder(values[i], values[i - 1]))
+                << values[i - 1].toStdString() << " before " << values[i].toStdString();
     }
 }
