@@ -65,7 +65,9 @@ Status RecordSource::refresh()
     for (size_t c = 0; c < cached.size(); ++c)
         if (cached[c])
             slotOf[c] = held++;
-    std::vector<std::vector<QString>> texts(static_cast<size_t>(held));
+    std::vector<SharedTexts> texts(static_cast<size_t>(held));
+    for (SharedTexts& column : texts)
+        column = std::make_shared<std::vector<QString>>();
     std::vector<quint32> ids;
     int rows = 0;
     Status status = Status::success();
@@ -82,7 +84,7 @@ Status RecordSource::refresh()
         if (step == Statement::Step::Error)
             return Status::failure(statement.errorMessage());
         for (size_t slot = 0; slot < dictionaries.size(); ++slot)
-            texts[slot] = std::move(dictionaries[slot].texts());
+            *texts[slot] = std::move(dictionaries[slot].texts());
     } else if (!status.ok()) {
         return status;
     }
@@ -106,7 +108,7 @@ Status RecordSource::refresh()
 // would give (a plain scan, in key order). Returns whether the rows were served
 // (or could not be read: then status says why).
 bool RecordSource::readFromCache(const QStringList& names, const std::vector<char>& cached,
-                                 std::vector<std::vector<QString>>& texts, std::vector<quint32>& ids, int& rows,
+                                 std::vector<SharedTexts>& texts, std::vector<quint32>& ids, int& rows,
                                  Status& status)
 {
     const bool everyRow = m_source.condition.isEmpty();
@@ -154,7 +156,7 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
         held.push_back(&column);
         if (everyRow)
             texts[held.size() - 1] = column.texts;
-        newId.emplace_back(everyRow || column.onePerRow ? 0 : column.texts.size(), noText);
+        newId.emplace_back(everyRow || column.onePerRow ? 0 : column.texts->size(), noText);
     }
     const size_t count = table->keys.size();
     // The rows found, in one tight pass over the searched columns' ids.
@@ -182,15 +184,16 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
                 ids.push_back(id);
                 continue;
             }
+            std::vector<QString>& mineTexts = *texts[slot];
             if (held[slot]->onePerRow) {
-                ids.push_back(static_cast<quint32>(texts[slot].size()));
-                texts[slot].push_back(held[slot]->texts[id]);
+                ids.push_back(static_cast<quint32>(mineTexts.size()));
+                mineTexts.push_back((*held[slot]->texts)[id]);
                 continue;
             }
             quint32& mine = newId[slot][id];
             if (mine == noText) {
-                mine = static_cast<quint32>(texts[slot].size());
-                texts[slot].push_back(held[slot]->texts[id]);
+                mine = static_cast<quint32>(mineTexts.size());
+                mineTexts.push_back((*held[slot]->texts)[id]);
             }
             ids.push_back(mine);
         }
@@ -437,7 +440,7 @@ void RecordSource::heldFromRow(int row, const std::vector<QString>& values)
         const int slot = m_slotOf[c];
         if (slot < 0)
             continue;
-        auto& texts = m_texts[static_cast<size_t>(slot)];
+        std::vector<QString>& texts = writable(m_texts[static_cast<size_t>(slot)]);
         m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(slot)] =
             static_cast<quint32>(texts.size());
         texts.push_back(values[c]);
@@ -449,7 +452,9 @@ void RecordSource::completeAllRows()
     const auto width = static_cast<size_t>(m_columnNames.size());
     if (static_cast<size_t>(m_slots) == width)
         return;
-    std::vector<std::vector<QString>> texts(width);
+    std::vector<SharedTexts> texts(width);
+    for (SharedTexts& column : texts)
+        column = std::make_shared<std::vector<QString>>();
     std::vector<QString> whole;
     for (int row = 0; row < m_rowCount; ++row) {
         if (!readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
@@ -459,7 +464,7 @@ void RecordSource::completeAllRows()
                 whole.push_back(cell(row, static_cast<int>(c)));
         }
         for (size_t c = 0; c < width; ++c)
-            texts[c].push_back(whole[c]);
+            texts[c]->push_back(whole[c]);
     }
     m_ids.resize(static_cast<size_t>(m_rowCount) * width);
     for (size_t row = 0; row < static_cast<size_t>(m_rowCount); ++row)

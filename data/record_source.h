@@ -3,6 +3,7 @@
 #include "field_value.h"
 #include "source_query.h"
 #include "status.h"
+#include "text_dictionary.h"
 
 #include <QMap>
 #include <QObject>
@@ -75,8 +76,8 @@ public:
     {
         const int slot = m_slotOf[static_cast<size_t>(column)];
         if (slot >= 0)
-            return m_texts[static_cast<size_t>(slot)]
-                          [m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(slot)]];
+            return (*m_texts[static_cast<size_t>(slot)])
+                [m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(slot)]];
         if (row == m_current && !m_currentRow.empty())
             return m_currentRow[static_cast<size_t>(column)];
         return s_notHeld;
@@ -85,7 +86,7 @@ public:
     // is heldTexts(column)[heldTextId(row, column)].
     const std::vector<QString>& heldTexts(int column) const
     {
-        return m_texts[static_cast<size_t>(m_slotOf[static_cast<size_t>(column)])];
+        return *m_texts[static_cast<size_t>(m_slotOf[static_cast<size_t>(column)])];
     }
     quint32 heldTextId(int row, int column) const
     {
@@ -115,7 +116,7 @@ Q_SIGNALS:
 
 private:
     bool readFromCache(const QStringList& names, const std::vector<char>& cached,
-                       std::vector<std::vector<QString>>& texts, std::vector<quint32>& ids, int& rows, Status& status);
+                       std::vector<SharedTexts>& texts, std::vector<quint32>& ids, int& rows, Status& status);
     Status commitPending();
     Status storeNew();
     Status readRow(qint64 key, std::vector<QString>& row);
@@ -129,7 +130,7 @@ private:
     std::vector<FieldKind> m_columnKinds;
     // The held columns of every row: per held column its texts, each distinct text once
     // as far as they were recognised, and per row the id of each held column's text.
-    std::vector<std::vector<QString>> m_texts; // per slot
+    std::vector<SharedTexts> m_texts; // per slot
     std::vector<quint32> m_ids;                // row-major, m_slots per row
     std::vector<int> m_slotOf;                 // column -> its slot, -1 when not held
     int m_slots = 0;                           // columns held per row

@@ -1,7 +1,6 @@
 #include "table_cache.h"
 
 #include "database.h"
-#include "text_dictionary.h"
 
 // The pre-update hook names a row's key before and after a change (the update hook
 // names only the new one, so a rewritten key would leave its old row behind).
@@ -87,7 +86,7 @@ const TableCache::Table* TableCache::rows(const QString& table, const std::vecto
             }
             // Each changed row adds texts of its own; a table grown well beyond its rows is read anew.
             const bool bloated = std::any_of(kept.columns.begin(), kept.columns.end(), [&](const Column& column) {
-                return column.texts.size() > 2 * kept.keys.size() + 1024;
+                return column.texts->size() > 2 * kept.keys.size() + 1024;
             });
             if (status.ok() && !bloated)
                 return &kept;
@@ -118,7 +117,8 @@ Status TableCache::load(const QString& table, const std::vector<int>& columns, T
         if (c > 0 && c < count && std::find(read.begin(), read.end(), c) == read.end())
             read.push_back(c);
     into.keys.clear();
-    into.columns.assign(static_cast<size_t>(count), {});
+    into.columns.clear();
+    into.columns.resize(static_cast<size_t>(count)); // each column with texts of its own
     std::vector<TextDictionary> dictionaries(read.size());
     Statement::Step step;
     while ((step = statement.step()) == Statement::Step::Row) {
@@ -131,17 +131,18 @@ Status TableCache::load(const QString& table, const std::vector<int>& columns, T
     for (size_t i = 0; i < read.size(); ++i) {
         Column& column = into.columns[static_cast<size_t>(read[i])];
         column.isRead = true;
-        column.texts = std::move(dictionaries[i].texts());
+        *column.texts = std::move(dictionaries[i].texts());
     }
     // The keys as the record sources show them, each its own text.
     Column& keyTexts = into.columns[0];
     keyTexts.isRead = true;
     keyTexts.onePerRow = true;
-    keyTexts.texts.reserve(into.keys.size());
+    std::vector<QString>& keys = *keyTexts.texts;
+    keys.reserve(into.keys.size());
     keyTexts.ids.reserve(into.keys.size());
     for (qint64 key : into.keys) {
-        keyTexts.ids.push_back(static_cast<quint32>(keyTexts.texts.size()));
-        keyTexts.texts.push_back(QString::number(key));
+        keyTexts.ids.push_back(static_cast<quint32>(keys.size()));
+        keys.push_back(QString::number(key));
     }
     return Status::success();
 }
@@ -183,8 +184,9 @@ Status TableCache::readChangedRows(const QString& table, const std::set<qint64>&
             Column& column = into.columns[c];
             if (!column.isRead)
                 continue;
-            column.ids[static_cast<size_t>(row)] = static_cast<quint32>(column.texts.size());
-            column.texts.push_back(c == 0 ? QString::number(key) : statement.columnText(static_cast<int>(c)));
+            std::vector<QString>& texts = writable(column.texts);
+            column.ids[static_cast<size_t>(row)] = static_cast<quint32>(texts.size());
+            texts.push_back(c == 0 ? QString::number(key) : statement.columnText(static_cast<int>(c)));
         }
     }
     return Status::success();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "status.h"
+#include "text_dictionary.h"
 #include "text_match.h"
 
 #include <QString>
@@ -24,21 +25,21 @@ class TableCache
 {
 public:
     // One column of every row, each distinct text held once: the value of row r is
-    // texts[ids[r]], as Statement::columnText gives it (a null string for NULL).
+    // (*texts)[ids[r]], as Statement::columnText gives it (a null string for NULL).
     // A search tests each distinct text once, however many rows share it.
     struct Column
     {
-        std::vector<QString> texts;
+        SharedTexts texts = std::make_shared<std::vector<QString>>();
         std::vector<quint32> ids; // per row
         bool isRead = false;
         bool onePerRow = false; // every row has a text of its own (the keys)
 
-        const QString& at(size_t row) const { return texts[ids[row]]; }
+        const QString& at(size_t row) const { return (*texts)[ids[row]]; }
         // For each text, whether it contains the part ignoring case (NULL contains nothing).
         std::vector<char> containing(QStringView part) const
         {
-            folded.update(texts);
-            return folded.containing(texts, part);
+            folded.update(*texts);
+            return folded.containing(*texts, part);
         }
 
     private:

@@ -18,6 +18,15 @@ size_t hashOf(std::string_view bytes)
 
 } // namespace
 
+std::vector<QString>& writable(SharedTexts& texts)
+{
+    if (!texts)
+        texts = std::make_shared<std::vector<QString>>();
+    else if (texts.use_count() > 1)
+        texts = std::make_shared<std::vector<QString>>(*texts);
+    return *texts;
+}
+
 quint32 TextDictionary::append(QString text)
 {
     m_texts.push_back(std::move(text));

@@ -2,10 +2,17 @@
 
 #include <QString>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class Statement;
+
+// Texts shared between the kept rows of a table and the record sources showing them:
+// a list of a million keys is handed over, not copied.
+using SharedTexts = std::shared_ptr<std::vector<QString>>;
+// The texts to add to: copied first when another holder still shares them.
+std::vector<QString>& writable(SharedTexts& texts);
 
 // The texts of one column read from many rows, each distinct text held once:
 // a name, a date or a type repeated over thousands of rows becomes one string

@@ -151,7 +151,7 @@ TEST(TableCache, ManyChangesAndARewrittenKeyReadTheTableAnew)
     Status status = Status::success();
     const TableCache::Table* kept = reg.db().tableCache().rows(QStringLiteral("cd"), {1}, status);
     ASSERT_TRUE(kept);
-    EXPECT_LE(kept->columns[1].texts.size(), 2 * kept->keys.size() + 1024);
+    EXPECT_LE(kept->columns[1].texts->size(), 2 * kept->keys.size() + 1024);
 }
 
 // A people search tests both names: a person matches by either, a NULL name matches nothing.
