@@ -34,7 +34,6 @@ public:
         bool isRead = false;
         bool onePerRow = false; // every row has a text of its own (the keys)
 
-        const QString& at(size_t row) const { return (*texts)[ids[row]]; }
         // For each text, whether it contains the part ignoring case (NULL contains nothing).
         std::vector<char> containing(QStringView part) const
         {

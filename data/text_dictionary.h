@@ -23,8 +23,6 @@ class TextDictionary
 public:
     // The id of the value in the statement's current row (a null string for NULL).
     quint32 add(const Statement& statement, int column);
-    // The text of an id.
-    const QString& text(quint32 id) const { return m_texts[id]; }
     // Every text, by id; may be taken over once the reading is done.
     std::vector<QString>& texts() { return m_texts; }
 

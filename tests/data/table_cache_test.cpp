@@ -200,8 +200,8 @@ TEST(TableCache, ColumnTextsComeBackAsReadWhetherTheyRepeatOrNot)
     }
     ASSERT_EQ(uniqueIds.size(), 70000u);
     for (size_t row = 0; row < uniqueIds.size(); ++row) {
-        ASSERT_EQ(unique.text(uniqueIds[row]), expectedUnique[static_cast<qsizetype>(row)]) << row;
-        const QString& text = repeated.text(repeatedIds[row]);
+        ASSERT_EQ(unique.texts()[uniqueIds[row]], expectedUnique[static_cast<qsizetype>(row)]) << row;
+        const QString& text = repeated.texts()[repeatedIds[row]];
         ASSERT_EQ(text, expectedRepeated[static_cast<qsizetype>(row)]) << row;
         ASSERT_EQ(text.isNull(), expectedRepeated[static_cast<qsizetype>(row)].isNull()) << row;
     }
