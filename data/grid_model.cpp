@@ -129,18 +129,16 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     // A list is sorted again after every keystroke of a search, mostly over the same
     // names. Each distinct text gets its collation key once and a rank among all texts
     // seen; the rows are then sorted by rank, a whole number, instead of by key.
-    if (m_addressed.size() > maxKnownTexts) {
+    if (m_knownTexts.size() > maxKnownTexts) {
         m_textIndex.clear();
         m_knownTexts.clear();
         m_knownKeys.clear();
         m_rankOfKnown.clear();
-        m_knownAt.clear();
-        m_addressed.clear();
-        m_indexedColumn = -1;
     }
-    // Strings read anew by each re-query (not kept between queries) would each keep their
-    // address here: beyond twice the known texts, the addresses are forgotten.
-    if (m_addressed.size() > 2 * m_knownTexts.size() + 65536) {
+    // Addresses point at known texts, so go with them. Strings read anew by each re-query
+    // (not kept between queries) would each keep their address here: beyond twice the
+    // known texts, the addresses are forgotten.
+    if (m_knownTexts.empty() || m_addressed.size() > 2 * m_knownTexts.size() + 65536) {
         m_knownAt.clear();
         m_addressed.clear();
         m_indexedColumn = -1;

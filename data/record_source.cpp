@@ -52,26 +52,18 @@ Status RecordSource::refresh()
     }
     // Only the columns a grid shows (and the key) are read for every row; a row's
     // other fields are read when it becomes the current record.
-    std::vector<char> cached(static_cast<size_t>(columns), 1);
-    if (!m_cachedColumns.isEmpty()) {
-        std::fill(cached.begin(), cached.end(), 0);
-        cached[0] = 1;
-        for (int c : m_cachedColumns)
-            if (c >= 0 && c < columns)
-                cached[static_cast<size_t>(c)] = 1;
-    }
     std::vector<int> slotOf(static_cast<size_t>(columns), -1);
     int held = 0;
-    for (size_t c = 0; c < cached.size(); ++c)
-        if (cached[c])
-            slotOf[c] = held++;
+    for (int c = 0; c < columns; ++c)
+        if (m_cachedColumns.isEmpty() || c == 0 || m_cachedColumns.contains(c))
+            slotOf[static_cast<size_t>(c)] = held++;
     std::vector<SharedTexts> texts(static_cast<size_t>(held));
     for (SharedTexts& column : texts)
         column = std::make_shared<std::vector<QString>>();
     std::vector<quint32> ids;
     int rows = 0;
     Status status = Status::success();
-    if (!readFromCache(names, cached, texts, ids, rows, status)) {
+    if (!readFromCache(names, slotOf, texts, ids, rows, status)) {
         // Values repeated over the rows (dates, names) are held once and shared.
         std::vector<TextDictionary> dictionaries(static_cast<size_t>(held));
         Statement::Step step;
@@ -107,7 +99,7 @@ Status RecordSource::refresh()
 // keeps, when it keeps the table: the same rows in the same order as the query
 // would give (a plain scan, in key order). Returns whether the rows were served
 // (or could not be read: then status says why).
-bool RecordSource::readFromCache(const QStringList& names, const std::vector<char>& cached,
+bool RecordSource::readFromCache(const QStringList& names, const std::vector<int>& slotOf,
                                  std::vector<SharedTexts>& texts, std::vector<quint32>& ids, int& rows,
                                  Status& status)
 {
@@ -136,7 +128,7 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
         if (const auto column = names.indexOf(name); column >= 0)
             needed.push_back(static_cast<int>(column));
     for (size_t c = 0; c < width; ++c)
-        if (cached[c])
+        if (slotOf[c] >= 0)
             needed.push_back(static_cast<int>(c));
     const TableCache::Table* table = m_db.tableCache().rows(m_source.table, needed, status);
     if (!table || table->columns.size() != width)
@@ -150,7 +142,7 @@ bool RecordSource::readFromCache(const QStringList& names, const std::vector<cha
     std::vector<const TableCache::Column*> held;
     std::vector<std::vector<quint32>> newId; // per held column: cache text id -> id here
     for (size_t c = 0; c < width; ++c) {
-        if (!cached[c])
+        if (slotOf[c] < 0)
             continue;
         const TableCache::Column& column = table->columns[c];
         held.push_back(&column);

@@ -115,7 +115,7 @@ Q_SIGNALS:
     void currentChanged();
 
 private:
-    bool readFromCache(const QStringList& names, const std::vector<char>& cached,
+    bool readFromCache(const QStringList& names, const std::vector<int>& slotOf,
                        std::vector<SharedTexts>& texts, std::vector<quint32>& ids, int& rows, Status& status);
     Status commitPending();
     Status storeNew();
