@@ -1,5 +1,6 @@
 #include "field_value.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
@@ -39,6 +40,32 @@ QDate parseDate(const QString& text)
     return QDate();
 }
 
+QString label(const QString& field)
+{
+    static const QHash<QString, QString> labels = {
+        {QStringLiteral("idcd"), QStringLiteral("ID CD")},
+        {QStringLiteral("nazev"), QStringLiteral("Název")},
+        {QStringLiteral("pocetdisku"), QStringLiteral("Počet disků")},
+        {QStringLiteral("typdisku"), QStringLiteral("Typ disku")},
+        {QStringLiteral("typobsahu"), QStringLiteral("Typ obsahu")},
+        {QStringLiteral("popis"), QStringLiteral("Popis")},
+        {QStringLiteral("original"), QStringLiteral("Originál")},
+        {QStringLiteral("vyrazeno"), QStringLiteral("Vyřazeno")},
+        {QStringLiteral("idcloveka"), QStringLiteral("ID člověka")},
+        {QStringLiteral("jmeno"), QStringLiteral("Jméno")},
+        {QStringLiteral("prijmeni"), QStringLiteral("Příjmení")},
+        {QStringLiteral("telefon"), QStringLiteral("Telefon")},
+        {QStringLiteral("email"), QStringLiteral("Email")},
+        {QStringLiteral("poznamka"), QStringLiteral("Poznámka")},
+        {QStringLiteral("idvypujcky"), QStringLiteral("ID výpůjčky")},
+        {QStringLiteral("datumpujceni"), QStringLiteral("Datum půjčení")},
+        {QStringLiteral("datumvraceni"), QStringLiteral("Datum vrácení")},
+        {QStringLiteral("iduzivatele"), QStringLiteral("Uživatel")},
+        {QStringLiteral("vraceno"), QStringLiteral("Vráceno")},
+    };
+    return labels.value(field, QStringLiteral("Hodnota"));
+}
+
 bool isTrue(const QString& stored)
 {
     return !stored.isEmpty() && stored != QLatin1String("0");
@@ -68,16 +95,14 @@ Status toStored(FieldKind kind, const QString& field, const QString& text, QVari
         result = text;
         return Status::success();
     case FieldKind::Integer: {
-        const QString trimmed = text.trimmed();
-        if (trimmed.isEmpty()) {
+        if (text.trimmed().isEmpty()) {
             result = QVariant();
             return Status::success();
         }
-        bool ok = false;
-        const qlonglong value = trimmed.toLongLong(&ok);
-        if (!ok)
-            return Status::failure(QStringLiteral("Pole %1 musí obsahovat celé číslo, ne „%2“.").arg(field, text));
-        result = value;
+        const WholeNumber number = parseWholeNumber(text, field);
+        if (!number.ok)
+            return Status::failure(number.message);
+        result = number.value;
         return Status::success();
     }
     case FieldKind::Boolean: {
@@ -91,7 +116,7 @@ Status toStored(FieldKind kind, const QString& field, const QString& text, QVari
             result = 0;
             return Status::success();
         }
-        return Status::failure(QStringLiteral("Pole %1 musí obsahovat Ano nebo Ne, ne „%2“.").arg(field, text));
+        return Status::failure(QStringLiteral("%1 musí být Ano nebo Ne").arg(label(field)));
     }
     case FieldKind::Date: {
         if (text.trimmed().isEmpty()) {
@@ -100,27 +125,37 @@ Status toStored(FieldKind kind, const QString& field, const QString& text, QVari
         }
         const QDate date = parseDate(text);
         if (!date.isValid())
-            return Status::failure(QStringLiteral("Pole %1 musí obsahovat platné datum, ne „%2“.").arg(field, text));
+            return Status::failure(QStringLiteral("%1 musí být platné datum").arg(label(field)));
         result = date.toString(QStringLiteral("yyyy-MM-dd"));
         return Status::success();
     }
     }
-    return Status::failure(QStringLiteral("Neznámý druh pole %1.").arg(field));
+    return Status::failure(QStringLiteral("Neznámý druh pole %1").arg(label(field)));
 }
 
-DiscCount parseDiscCount(const QString& text)
+WholeNumber parseWholeNumber(const QString& text, const QString& field)
 {
-    constexpr qint64 lowest = std::numeric_limits<qint32>::min();
-    constexpr qint64 highest = std::numeric_limits<qint32>::max();
+    const bool discs = field == QLatin1String("pocetdisku");
+    const qint64 lowest = discs ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint64>::min();
+    const qint64 highest = discs ? std::numeric_limits<qint32>::max() : std::numeric_limits<qint64>::max();
+    // The program is Czech: a decimal comma is read as such whatever the system's locale,
+    // and so is a dot.
+    static const QLocale readings[] = {QLocale::c(), QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+    // Bounds for real numbers: above highest means at or above highest + 1, which a double
+    // holds exactly also where highest itself is not (2^63 - 1).
+    const auto inRange = [&](double v) {
+        return v >= static_cast<double>(lowest) && v < static_cast<double>(highest) + 1.0;
+    };
     const QString trimmed = text.trimmed();
-    DiscCount count;
+    WholeNumber count;
     bool isNumber = false;
     double value = 0;
     if (!trimmed.isEmpty()) {
         // Whole numbers are read exactly; anything else as a real number.
-        qlonglong whole = QLocale::c().toLongLong(trimmed, &isNumber);
-        if (!isNumber)
-            whole = QLocale().toLongLong(trimmed, &isNumber);
+        qlonglong whole = 0;
+        for (const QLocale& locale : readings)
+            if (!isNumber)
+                whole = locale.toLongLong(trimmed, &isNumber);
         if (isNumber) {
             value = static_cast<double>(whole);
             if (whole < lowest || whole > highest)
@@ -128,24 +163,30 @@ DiscCount parseDiscCount(const QString& text)
             else
                 count.value = whole;
         } else {
-            value = QLocale().toDouble(trimmed, &isNumber);
-            if (!isNumber)
-                value = QLocale::c().toDouble(trimmed, &isNumber);
+            for (const QLocale& locale : readings)
+                if (!isNumber)
+                    value = locale.toDouble(trimmed, &isNumber);
             isNumber = isNumber && !std::isnan(value);
-            if (isNumber && std::isfinite(value) && value == std::floor(value) && value >= lowest && value <= highest)
+            if (isNumber && std::isfinite(value) && value == std::floor(value) && inRange(value))
                 count.value = static_cast<qint64>(value);
         }
     }
+    const QString name = label(field);
     if (!isNumber) {
-        count.message = QStringLiteral("Počet disků musí být číslo");
+        count.message = QStringLiteral("%1 musí být číslo").arg(name);
     } else if (std::isfinite(value) && value != std::floor(value)) {
-        count.message = QStringLiteral("Počet disků musí být celé číslo");
-    } else if (!std::isfinite(value) || value < lowest || value > highest) {
-        count.message = QStringLiteral("Počet disků musí být celé číslo od %1 do %2").arg(lowest).arg(highest);
+        count.message = QStringLiteral("%1 musí být celé číslo").arg(name);
+    } else if (!std::isfinite(value) || !inRange(value)) {
+        count.message = QStringLiteral("%1 musí být celé číslo od %2 do %3").arg(name).arg(lowest).arg(highest);
     } else {
         count.ok = true;
     }
     return count;
+}
+
+WholeNumber parseDiscCount(const QString& text)
+{
+    return parseWholeNumber(text, QStringLiteral("pocetdisku"));
 }
 
 } // namespace fieldvalue

@@ -21,12 +21,33 @@ QCollator newCzechCollator()
     return collator;
 }
 
+// Whether the text reads as an ordinary decimal number: blanks around an optional sign,
+// digits and an optional dot with more digits. "nan", "inf" or "1e3" are names, not numbers
+// (a NaN would compare equal to every number and leave the list out of order).
+bool isDecimalNumber(QStringView text)
+{
+    text = text.trimmed();
+    if (!text.isEmpty() && (text.front() == u'+' || text.front() == u'-'))
+        text = text.mid(1);
+    qsizetype digits = 0;
+    bool dot = false;
+    for (const QChar ch : text) {
+        if (ch >= u'0' && ch <= u'9')
+            ++digits;
+        else if (ch == u'.' && !dot)
+            dot = true;
+        else
+            return false;
+    }
+    return digits > 0;
+}
+
 SortKey makeKey(const QString& text, const QCollator& collator)
 {
     SortKey key;
     bool ok = false;
-    const double number = text.toDouble(&ok);
-    if (ok && !text.trimmed().isEmpty()) {
+    const double number = isDecimalNumber(text) ? text.toDouble(&ok) : 0;
+    if (ok) {
         key.isNumber = true;
         key.number = number;
     } else {

@@ -45,7 +45,7 @@ void Form3::Form_Load()
 void Form3::Command2_Click()
 {
     const QString original = ui->Check2->isChecked() ? QStringLiteral("Ano") : QStringLiteral("Ne");
-    const fieldvalue::DiscCount count = fieldvalue::parseDiscCount(ui->Text10->text());
+    const fieldvalue::WholeNumber count = fieldvalue::parseDiscCount(ui->Text10->text());
     if (!count.ok) {
         messages::critical(this, QStringLiteral("Chyba"), count.message);
         return;

@@ -44,12 +44,14 @@ void Form1::showYesNoTexts()
 
 void Form1::CmbDalsi_Click()
 {
+    keepTypedTypes();
     if (page(*Data1, true))
         showYesNoTexts();
 }
 
 void Form1::CmbPredchozi_Click()
 {
+    keepTypedTypes();
     if (page(*Data1, false))
         showYesNoTexts();
 }
@@ -100,6 +102,7 @@ void Form1::CmbZobrazVseCd_Click()
 // "Filtruj": all CDs, or those whose content type contains the chosen text.
 void Form1::Command14_Click()
 {
+    keepTypedTypes(); // the re-query stores the CD being edited, its types too
     const QString chosen = ui->Combo3->currentText();
     if (chosen == QStringLiteral("Zobrazit vše"))
         Data1->setRecordSource(QStringLiteral("cd"));

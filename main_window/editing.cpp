@@ -31,8 +31,8 @@ void Form1::connectEditing()
     connect(ui->Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
     connect(ui->Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
     connect(ui->Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
-    // Paging, "Filtruj" or "Smazat" may bring another CD into the panel while it is
-    // edited: the type boxes then show that CD's types, so "OK" stores what is shown.
+    // Paging brings another CD into the panel while it is edited: the type boxes then
+    // show that CD's types, so "OK" stores what is shown.
     connect(Data1, &RecordSource::currentChanged, this, [this] {
         if (m_editingCd)
             showTypesForEditing();
@@ -102,30 +102,55 @@ void Form1::Command10_Click()
 
 void Form1::Command11_Click()
 {
-    // A count the field cannot hold is refused here; the panel stays in editing.
-    if (const QString count = ui->Text3->text(); !count.trimmed().isEmpty()) {
-        const fieldvalue::DiscCount parsed = fieldvalue::parseDiscCount(count);
-        if (!parsed.ok) {
-            messages::critical(this, QStringLiteral("Editace záznamu"), parsed.message);
-            return;
+    finishCdEditing(true);
+}
+
+// Before Data1 moves while the CD is edited (paging, "Filtruj"), the types typed into
+// the combo boxes go into their fields, so the move stores them with the CD's other edits.
+void Form1::keepTypedTypes()
+{
+    if (!m_editingCd || ui->Text1->text().isEmpty())
+        return;
+    bound(ui->Text5).store(ui->Combo1->currentText());
+    bound(ui->Text4).store(ui->Combo2->currentText());
+}
+
+// Ends editing the CD as "OK" does: stores what the panel shows into the CD it shows,
+// re-queries the list and unlocks the window. A panel emptied meanwhile ("Smazat",
+// "Filtruj") shows no CD: nothing is stored then. Returns false when a count that the
+// field cannot hold keeps the panel in editing.
+bool Form1::finishCdEditing(bool announce)
+{
+    const bool shown = !ui->Text1->text().isEmpty();
+    if (shown) {
+        if (const QString count = ui->Text3->text(); !count.trimmed().isEmpty()) {
+            const fieldvalue::WholeNumber parsed = fieldvalue::parseDiscCount(count);
+            if (!parsed.ok) {
+                messages::critical(this, QStringLiteral("Editace záznamu"), parsed.message);
+                return false;
+            }
+            // Stored as the whole number meant ("1e3" is 1000).
+            if (const QString meant = QString::number(parsed.value); meant != count)
+                bound(ui->Text3).store(meant);
         }
-        // Stored as the whole number meant ("1e3" is 1000).
-        if (const QString meant = QString::number(parsed.value); meant != count)
-            bound(ui->Text3).store(meant);
+    } else if (announce) {
+        messages::critical(this, QStringLiteral("Editace záznamu"), QStringLiteral("Není vybrán žádný záznam"));
     }
+    keepTypedTypes();
     m_editingCd = false;
     showCdEditControls(false);
     ui->CD->setStyleSheet(QString());
     ui->CD->setTitle(QStringLiteral("Informace o CD"));
     setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, true);
-    bound(ui->Text5).store(ui->Combo1->currentText());
-    bound(ui->Text4).store(ui->Combo2->currentText());
+    if (!shown)
+        Data1->cancelUpdate();
     const bool stored = storeEdits(*Data1, QStringLiteral("cd"));
     ObnovSeznamCd();
     ui->TxtHledejCd->setText(QString());
-    if (stored)
+    if (stored && shown && announce)
         messages::information(this, QStringLiteral("Editace záznamu"), QStringLiteral("Záznam byl změněn"));
     OdemkniOkno();
+    return true;
 }
 
 void Form1::Command12_Click()
@@ -146,16 +171,27 @@ void Form1::Command12_Click()
 
 void Form1::Command13_Click()
 {
+    finishPersonEditing(true);
+}
+
+// Ends editing the person as "OK" does; as for the CD, a panel emptied by "Smazat" stores nothing.
+void Form1::finishPersonEditing(bool announce)
+{
+    const bool shown = !ui->Text9->text().isEmpty();
+    if (!shown && announce)
+        messages::critical(this, QStringLiteral("Editace záznamu"), QStringLiteral("Není vybrán žádný záznam"));
     m_editingPerson = false;
     setLocked({ui->Text10, ui->Text11, ui->Text12, ui->Text13, ui->Text14}, true);
     ui->Lide->setStyleSheet(QString());
     ui->Lide->setTitle(QStringLiteral("Informace o lidech"));
     ui->Command13->hide();
     ui->Command8->show();
+    if (!shown)
+        Data2->cancelUpdate();
     const bool stored = storeEdits(*Data2, QStringLiteral("lide"));
     ObnovSeznamLidi();
     ui->TxtHledejLidi->setText(QString());
-    if (stored)
+    if (stored && shown && announce)
         messages::information(this, QStringLiteral("Editace záznamu"), QStringLiteral("Záznam byl změněn"));
     OdemkniOkno();
 }

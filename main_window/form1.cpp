@@ -183,6 +183,13 @@ void Form1::VymazPoleCd()
     ui->Text6->clear();
     ui->Text7->clear();
     bound(ui->Text8).clearDisplay();
+    // The hidden check boxes and, while editing, the type boxes show no CD either.
+    bound(ui->Check1).clearDisplay();
+    bound(ui->Check2).clearDisplay();
+    if (m_editingCd) {
+        ui->Combo1->setEditText(QString());
+        ui->Combo2->setEditText(QString());
+    }
 }
 
 void Form1::VymazPoleLidi()
@@ -200,6 +207,14 @@ void Form1::CmbKonec_Click()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    // An edit in progress is stored as "OK" stores it; a count that cannot be stored
+    // is refused with its message and the window stays open.
+    if (m_editingCd && !finishCdEditing(false)) {
+        event->ignore();
+        return;
+    }
+    if (m_editingPerson)
+        finishPersonEditing(false);
     // Closing the main window ends the program, also when other windows are loaded:
     // a loaded but hidden window would otherwise keep an invisible process alive.
     m_windows.closeAll();

@@ -104,6 +104,9 @@ private:
                      const QString& name);
     void showTypesForEditing();
     void showCdEditControls(bool editing);
+    void keepTypedTypes();
+    bool finishCdEditing(bool announce);
+    void finishPersonEditing(bool announce);
     bool storeEdits(RecordSource& source, const QString& table);
 
     void bindFields();

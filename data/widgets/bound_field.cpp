@@ -17,7 +17,7 @@ BoundField::BoundField(RecordSource& source, const QString& field, QLineEdit* bo
 {
     m_line = box;
     // textEdited comes from the user only, never from setText.
-    connect(box, &QLineEdit::textEdited, this, [this](const QString& text) { m_source.setFieldText(m_field, text); });
+    connect(box, &QLineEdit::textEdited, this, &BoundField::typed);
     showCurrent();
 }
 
@@ -25,10 +25,7 @@ BoundField::BoundField(RecordSource& source, const QString& field, QPlainTextEdi
     : BoundField(source, field, static_cast<QWidget*>(box))
 {
     m_plain = box;
-    connect(box, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_showing)
-            m_source.setFieldText(m_field, m_plain->toPlainText());
-    });
+    connect(box, &QPlainTextEdit::textChanged, this, [this] { typed(m_plain->toPlainText()); });
     showCurrent();
 }
 
@@ -38,7 +35,7 @@ BoundField::BoundField(RecordSource& source, const QString& field, QCheckBox* bo
     m_check = box;
     // clicked comes from the user only, never from setChecked.
     connect(box, &QCheckBox::clicked, this,
-            [this](bool checked) { m_source.setFieldText(m_field, checked ? QStringLiteral("1") : QStringLiteral("0")); });
+            [this](bool checked) { typed(checked ? QStringLiteral("1") : QStringLiteral("0")); });
     showCurrent();
 }
 
@@ -67,11 +64,21 @@ void BoundField::store(const QString& text)
 void BoundField::clearDisplay()
 {
     setShown(QString());
+    m_cleared = true;
 }
 
 void BoundField::showCurrent()
 {
     setShown(m_source.fieldText(m_field));
+    m_cleared = false;
+}
+
+void BoundField::typed(const QString& text)
+{
+    // A box emptied to clear the panel belongs to no record: typing there must not
+    // edit the record the source happens to hold (the next "OK" would store it).
+    if (!m_showing && !m_cleared)
+        m_source.setFieldText(m_field, text);
 }
 
 QString BoundField::text() const

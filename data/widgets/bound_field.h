@@ -30,7 +30,8 @@ public:
 
     // Puts a value into the field to be stored at the next move, refresh or update.
     void store(const QString& text);
-    // Empties the field on screen; the record is not touched.
+    // Empties the field on screen; the record is not touched, and what is typed into the
+    // emptied box is no edit of any record until it shows a record again.
     void clearDisplay();
     // Shows the current record's value again.
     void showCurrent();
@@ -46,6 +47,7 @@ public:
 private:
     BoundField(RecordSource& source, const QString& field, QWidget* widget);
     void setShown(const QString& text);
+    void typed(const QString& text);
 
     RecordSource& m_source;
     QString m_field;
@@ -53,4 +55,5 @@ private:
     QPointer<QPlainTextEdit> m_plain;
     QPointer<QCheckBox> m_check;
     bool m_showing = false; // set while the program changes the display, so it is not taken for typing
+    bool m_cleared = false; // the box shows no record (clearDisplay) and edits none
 };

@@ -15,7 +15,9 @@ BoundGrid::BoundGrid(QTableView* view, RecordSource& source, Selection selection
 {
     m_view->setModel(m_model);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The user selects nothing by moving about the grid: a row (or cell) is highlighted
+    // only when it is picked, so a highlight never suggests a pick that was not made.
+    m_view->setSelectionMode(QAbstractItemView::NoSelection);
     m_view->setSelectionBehavior(selection == Selection::ByRow ? QAbstractItemView::SelectRows
                                                                : QAbstractItemView::SelectItems);
     m_view->setSortingEnabled(false);
@@ -105,5 +107,8 @@ void BoundGrid::onClicked(const QModelIndex& index)
         return;
     m_currentRow = index.row();
     m_currentColumn = m_selection == Selection::ByRow ? 0 : index.column();
+    m_view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect |
+                                                (m_selection == Selection::ByRow ? QItemSelectionModel::Rows
+                                                                                 : QItemSelectionModel::NoUpdate));
     Q_EMIT picked();
 }

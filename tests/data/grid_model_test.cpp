@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QCollator>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -29,10 +30,11 @@ bool inOrder(const QString& a, const QString& b)
         czech.setCaseSensitivity(Qt::CaseInsensitive);
         return czech;
     }();
-    bool aNumber = false;
-    bool bNumber = false;
-    const double x = a.toDouble(&aNumber);
-    const double y = b.toDouble(&bNumber);
+    static const QRegularExpression decimal(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)\\s*$"));
+    const bool aNumber = decimal.match(a).hasMatch();
+    const bool bNumber = decimal.match(b).hasMatch();
+    const double x = a.toDouble();
+    const double y = b.toDouble();
     if (aNumber != bNumber)
         return aNumber;
     return aNumber ? x <= y : collator.compare(a, b) <= 0;
@@ -43,7 +45,9 @@ bool inOrder(const QString& a, const QString& b)
 TEST(GridModel, SortsCzechTextAndNumbersWithoutTouchingTheSource)
 {
     TempRegister reg;
-    for (const char* name : {"hrad", "Chata", "Čáp", "cibule", "Cesta", "Žába", "zebra", "10", "9", "ábel", "Adam"})
+    // Only ordinary decimal numbers count as numbers: "nan" or "Infinity" are names.
+    for (const char* name : {"hrad", "Chata", "Čáp", "nan", "cibule", "Cesta", "Žába", "zebra", "10", "Infinity", "9",
+                             "ábel", "-2.5", "Adam", "1e3"})
         reg.addCd(QString::fromUtf8(name));
     RecordSource source(reg.db(), QStringLiteral("cd"));
     ASSERT_TRUE(source.refresh().ok());
@@ -53,11 +57,11 @@ TEST(GridModel, SortsCzechTextAndNumbersWithoutTouchingTheSource)
     EXPECT_EQ(model.columnCount(), 8);
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("nazev"));
     model.sortRows(1, Qt::AscendingOrder);
-    EXPECT_EQ(shown(model, 1), QStringList({"9", "10", "ábel", "Adam", "Cesta", "cibule", "Čáp", "hrad", "Chata",
-                                            "zebra", "Žába"}));
+    EXPECT_EQ(shown(model, 1), QStringList({"-2.5", "9", "10", "1e3", "ábel", "Adam", "Cesta", "cibule", "Čáp", "hrad",
+                                            "Chata", "Infinity", "nan", "zebra", "Žába"}));
     model.sortRows(1, Qt::DescendingOrder);
     EXPECT_EQ(shown(model, 1).first(), QStringLiteral("Žába"));
-    EXPECT_EQ(shown(model, 1).last(), QStringLiteral("9"));
+    EXPECT_EQ(shown(model, 1).last(), QStringLiteral("-2.5"));
     // Only the grid's order changed: the source still has its own order and current record.
     EXPECT_EQ(source.cell(0, 1), QStringLiteral("hrad"));
     EXPECT_EQ(source.absolutePosition(), 0);
@@ -67,8 +71,8 @@ TEST(GridModel, SortsCzechTextAndNumbersWithoutTouchingTheSource)
     reg.exec(QStringLiteral("UPDATE cd SET nazev = 'Babička' WHERE nazev = 'zebra'"));
     ASSERT_TRUE(source.refresh().ok());
     model.sortRows(1, Qt::AscendingOrder);
-    EXPECT_EQ(shown(model, 1), QStringList({"9", "10", "ábel", "Adam", "Babička", "Cesta", "cibule", "Čáp", "hrad",
-                                            "Chalupa", "Chata", "Žába"}));
+    EXPECT_EQ(shown(model, 1), QStringList({"-2.5", "9", "10", "1e3", "ábel", "Adam", "Babička", "Cesta", "cibule", "Čáp",
+                                            "hrad", "Chalupa", "Chata", "Infinity", "nan", "Žába"}));
 
     // A refresh reloads the rows in the source's order and restores the header texts.
     model.setHeaderText(1, QStringLiteral("Název"));

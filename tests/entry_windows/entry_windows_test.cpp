@@ -106,22 +106,26 @@ TEST_F(EntryWindows, AddCdStoresTheCountMeantAndRefusesOthers)
         {"1e3", "1000", nullptr},
         {"2,0", "2", nullptr},
     };
-    for (const Case& c : cases) {
-        child<QPlainTextEdit>(f3, "Text9")->setPlainText(QStringLiteral("Disk"));
-        auto* count = child<QLineEdit>(f3, "Text10");
-        count->clear();
-        gui::type(count, QString::fromUtf8(c.typed));
-        const QStringList shown = add(f3, {QMessageBox::Yes});
-        if (c.stored) {
-            ASSERT_EQ(shown.size(), 2) << c.typed;
-            EXPECT_EQ(reg.value(QStringLiteral("SELECT pocetdisku || typeof(pocetdisku) FROM cd ORDER BY idcd DESC")),
-                      QString::fromUtf8(c.stored) + QStringLiteral("integer"))
-                << c.typed;
-        } else {
-            EXPECT_EQ(shown, QStringList(QStringLiteral("Chyba: ") + QString::fromUtf8(c.message))) << c.typed;
+    // One reading whatever the system's locale: "1,5" and "1.5" are the same number.
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::Czech)}) {
+        QLocale::setDefault(locale);
+        for (const Case& c : cases) {
+            child<QPlainTextEdit>(f3, "Text9")->setPlainText(QStringLiteral("Disk"));
+            auto* count = child<QLineEdit>(f3, "Text10");
+            count->clear();
+            gui::type(count, QString::fromUtf8(c.typed));
+            const QStringList shown = add(f3, {QMessageBox::Yes});
+            if (c.stored) {
+                ASSERT_EQ(shown.size(), 2) << c.typed;
+                EXPECT_EQ(reg.value(QStringLiteral("SELECT pocetdisku || typeof(pocetdisku) FROM cd ORDER BY idcd DESC")),
+                          QString::fromUtf8(c.stored) + QStringLiteral("integer"))
+                    << c.typed;
+            } else {
+                EXPECT_EQ(shown, QStringList(QStringLiteral("Chyba: ") + QString::fromUtf8(c.message))) << c.typed;
+            }
         }
     }
-    EXPECT_EQ(discs().size(), 5);
+    EXPECT_EQ(discs().size(), 10);
 }
 
 TEST_F(EntryWindows, AddCdConfirmsLineByLineStoresAndEmptiesTheEntries)

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     // A count is accepted only as a whole number in range, and stores as that number.
-    const fieldvalue::DiscCount count = fieldvalue::parseDiscCount(text);
+    const fieldvalue::WholeNumber count = fieldvalue::parseDiscCount(text);
     if (count.ok) {
         check(count.message.isEmpty());
         check(count.value >= std::numeric_limits<qint32>::min() && count.value <= std::numeric_limits<qint32>::max());

@@ -81,8 +81,13 @@ TEST_F(Return, RefusesWhenNoLoanIsShown)
 {
     QWidget* f2 = openReturns();
     auto* grid = child<QTableView>(f2, "MSFlexGrid1");
+    // Nothing looks picked before a pick: not on opening, not when the arrow keys move about.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_FALSE(grid->selectionModel()->hasSelection());
     gui::clickCell(grid, 0, 2);
     gui::click(child<QPushButton>(f2, "Command1")); // "Zobraz vše"
+    EXPECT_FALSE(grid->selectionModel()->hasSelection());
     EXPECT_EQ(press(f2, "Command2"), QStringList("Chyba: Není vybrána žádná výpujčka"));
 
     // Back from the main window the fields are cleared, though the grid still shows the one loan.

@@ -58,4 +58,17 @@ TEST_F(MainWindowFixture, EveryControlHasAnAccessibleNameAndEntryWindowsKeepThei
     QWidget* f4 = form->windows().find(QStringLiteral("Form4"));
     EXPECT_EQ(order(f4, child<QWidget>(f4, "Text2"), 7),
               QStringList({"Text2", "Text3", "Text4", "Text5", "Text6", "Command2", "Command1"}));
+
+    // Tab moves on from every multi-line box a user can reach; it never types a tab into it.
+    for (QWidget* window : {static_cast<QWidget*>(form.get()), f3, f4}) {
+        QApplication::setActiveWindow(window);
+        for (auto* box : window->findChildren<QPlainTextEdit*>()) {
+            if (!box->isVisibleTo(window) || box->isReadOnly())
+                continue;
+            gui::type(box, QStringLiteral("a"));
+            QTest::keyClick(box, Qt::Key_Tab);
+            EXPECT_NE(QApplication::focusWidget(), box) << box->objectName().toStdString();
+            EXPECT_FALSE(box->toPlainText().contains(QLatin1Char('\t'))) << box->objectName().toStdString();
+        }
+    }
 }

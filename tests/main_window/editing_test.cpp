@@ -204,3 +204,92 @@ TEST_F(Editing, AFailingStoreOrDeleteLeavesTheFileAsItWasAndTheWindowUsable)
     press(w(), "Command10");
     EXPECT_EQ(press(w(), "Command11"), QStringList("Editace záznamu: Záznam byl změněn"));
 }
+
+// Edits that meet another action: "OK" stores only into the record the panel shows, and
+// what was typed into an emptied panel is stored nowhere.
+TEST_F(Editing, DeletingTheRecordBeingEditedLeavesNothingForOkToStore)
+{
+    for (const bool isCd : {true, false}) {
+        const QString table = QString::fromLatin1(isCd ? "cd" : "lide");
+        isCd ? pickCd(QStringLiteral("Kytice")) : pickPerson(QStringLiteral("Malá"));
+        press(w(), isCd ? "Command10" : "Command12");
+        const char* box = isCd ? "Text2" : "Text11";
+        typeInto(box, QStringLiteral("napsáno před smazáním"));
+        EXPECT_EQ(press(w(), isCd ? "Command4" : "Command5", {QMessageBox::Yes}).last(),
+                  QStringLiteral("Mazání záznamu: Záznam byl úspěšně smazán"));
+        const QStringList left = reg.rows(QStringLiteral("SELECT * FROM ") + table);
+        typeInto(box, QStringLiteral("nikdo to nevybral"));
+        if (isCd)
+            gui::click(child<QCheckBox>(w(), "Check2"));
+        EXPECT_EQ(press(w(), isCd ? "Command11" : "Command13"),
+                  QStringList("Editace záznamu: Není vybrán žádný záznam"));
+        EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM ") + table), left) << table.toStdString();
+        EXPECT_EQ(frame(isCd ? "CD" : "Lide")->title(), isCd ? "Informace o CD" : "Informace o lidech");
+        for (const char* name : lockedControls)
+            EXPECT_TRUE(usable(name)) << name;
+    }
+}
+
+TEST_F(Editing, PagingAndFilterStoreTheCdLeftWithItsTypesExactlyAsTyped)
+{
+    const qint64 second = reg.addCd(QStringLiteral("Babička"), QStringLiteral("Filmy"));
+    gui::click(child<QPushButton>(w(), "CmbZobrazVseCd"));
+    pickCd(QStringLiteral("Babička"));
+    press(w(), "Command10");
+    // Typed, not picked: no completion to "Hudba" or "Image CD", and Enter adds nothing to the lists.
+    auto* content = child<QComboBox>(w(), "Combo1");
+    auto* disc = child<QComboBox>(w(), "Combo2");
+    for (auto [combo, text] : {std::pair{content, "hud"}, std::pair{disc, "Image"}}) {
+        combo->lineEdit()->selectAll();
+        gui::type(combo, QString::fromLatin1(text));
+        QTest::keyClick(combo, Qt::Key_Return);
+    }
+    EXPECT_EQ(content->count(), 8);
+    EXPECT_EQ(disc->count(), 9);
+    typeInto("Text2", QStringLiteral("Babička I"));
+
+    gui::click(child<QPushButton>(w(), "CmbDalsi"));
+    EXPECT_EQ(cd(babicka), QStringList(QStringLiteral("%1|Babička I|1|Image|hud||0|0").arg(babicka)));
+    EXPECT_EQ(shown("Text1"), QString::number(second));
+    EXPECT_EQ(content->currentText(), QStringLiteral("Filmy"));
+
+    // Letters in the count: the re-query of "Filtruj" refuses them in Czech, as "OK" does.
+    typeInto("Text3", QStringLiteral("dva"));
+    EXPECT_EQ(press(w(), "Command14"), QStringList("Chyba: Počet disků musí být číslo"));
+    typeInto("Text3", QStringLiteral("2"));
+    content->lineEdit()->selectAll();
+    gui::type(content, QStringLiteral("Foto"));
+    EXPECT_TRUE(press(w(), "Command14").isEmpty());
+    EXPECT_EQ(cd(second), QStringList(QStringLiteral("%1|Babička|2|CD|Foto||0|0").arg(second)));
+    EXPECT_EQ(shown("Text1"), QString());
+
+    // The filtered list's first CD is not the edited one: neither another "Filtruj" nor "OK"
+    // stores what is typed into the emptied panel.
+    const QStringList all = reg.rows(QStringLiteral("SELECT * FROM cd"));
+    typeInto("Text2", QStringLiteral("cizí"));
+    EXPECT_TRUE(press(w(), "Command14").isEmpty());
+    EXPECT_EQ(press(w(), "Command11"), QStringList("Editace záznamu: Není vybrán žádný záznam"));
+    EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM cd")), all);
+    EXPECT_TRUE(usable("CmbKonec"));
+}
+
+TEST_F(Editing, TabLeavesTheBoxAndClosingTheWindowStoresTheEdit)
+{
+    pickCd(QStringLiteral("Kytice"));
+    press(w(), "Command10");
+    auto* name = child<QPlainTextEdit>(w(), "Text2");
+    typeInto("Text2", QStringLiteral("Kytice"));
+    QTest::keyClick(name, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), name);
+    typeInto("Text3", QStringLiteral("dva"));
+
+    // A count the field cannot hold keeps the window open with the edit.
+    DialogAnswerer answerer;
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(answerer.summary(), QStringList("Editace záznamu: Počet disků musí být číslo"));
+    EXPECT_TRUE(w()->isVisible());
+    typeInto("Text3", QStringLiteral("3"));
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(answerer.summary().size(), 1) << "closing says nothing more";
+    EXPECT_EQ(cd(kytice), QStringList(QStringLiteral("%1|Kytice|3|CD|Hudba||0|0").arg(kytice)));
+}
