@@ -123,11 +123,15 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
+    const bool spoken = role == Qt::AccessibleTextRole;
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && !spoken) || section < 0 ||
+        section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
     if (section < m_headers.size() && !m_headers[section].isNull())
         return m_headers[section];
-    return m_source.columnNames().value(section);
+    // The header row shows the field names; a screen reader announces the column in Czech.
+    const QString field = m_source.columnNames().value(section);
+    return spoken ? fieldvalue::label(field) : field;
 }
 
 void GridModel::setHeaderText(int column, const QString& text)

@@ -11,7 +11,18 @@
 
 namespace {
 
-const char* const editingTitleStyle = "QGroupBox::title { color: rgb(255, 0, 0); }";
+// The caption of a panel being edited is red. Only the frame's own text colour changes:
+// a style sheet would also change the fonts inside the frame, for good.
+void showEditingColour(QGroupBox* frame, bool editing)
+{
+    QPalette palette;
+    if (editing) {
+        palette = frame->palette();
+        palette.setColor(QPalette::Active, QPalette::WindowText, QColor(255, 0, 0));
+        palette.setColor(QPalette::Inactive, QPalette::WindowText, QColor(255, 0, 0));
+    }
+    frame->setPalette(palette); // a default palette: the frame's colours are the window's again
+}
 
 void setLocked(std::initializer_list<QWidget*> boxes, bool locked)
 {
@@ -27,6 +38,15 @@ void setLocked(std::initializer_list<QWidget*> boxes, bool locked)
 
 void Form1::connectEditing()
 {
+    // The labels and check boxes inside the panels keep their own text colour when the
+    // frame's turns red.
+    for (QGroupBox* frame : {ui->CD, ui->Lide})
+        for (QWidget* control : frame->findChildren<QWidget*>()) {
+            QPalette own = control->palette();
+            for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                own.setColor(group, QPalette::WindowText, own.color(group, QPalette::WindowText));
+            control->setPalette(own);
+        }
     connect(ui->Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
     connect(ui->Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
     connect(ui->Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
@@ -94,7 +114,7 @@ void Form1::Command10_Click()
     showCdEditControls(true);
     ui->Combo1->setEditText(ui->Text5->text());
     ui->Combo2->setEditText(ui->Text4->text());
-    ui->CD->setStyleSheet(QString::fromLatin1(editingTitleStyle));
+    showEditingColour(ui->CD, true);
     ui->CD->setTitle(ui->CD->title() + QStringLiteral(" - EDITACE"));
     setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, false);
     m_editingCd = true;
@@ -139,7 +159,7 @@ bool Form1::finishCdEditing(bool announce)
     keepTypedTypes();
     m_editingCd = false;
     showCdEditControls(false);
-    ui->CD->setStyleSheet(QString());
+    showEditingColour(ui->CD, false);
     ui->CD->setTitle(QStringLiteral("Informace o CD"));
     setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, true);
     if (!shown)
@@ -163,7 +183,7 @@ void Form1::Command12_Click()
     ui->Lide->setEnabled(true);
     setLocked({ui->Text10, ui->Text11, ui->Text12, ui->Text13, ui->Text14}, false);
     ui->Command8->hide();
-    ui->Lide->setStyleSheet(QString::fromLatin1(editingTitleStyle));
+    showEditingColour(ui->Lide, true);
     ui->Lide->setTitle(ui->Lide->title() + QStringLiteral(" - EDITACE"));
     ui->Command13->show();
     m_editingPerson = true;
@@ -182,7 +202,7 @@ void Form1::finishPersonEditing(bool announce)
         messages::critical(this, QStringLiteral("Editace záznamu"), QStringLiteral("Není vybrán žádný záznam"));
     m_editingPerson = false;
     setLocked({ui->Text10, ui->Text11, ui->Text12, ui->Text13, ui->Text14}, true);
-    ui->Lide->setStyleSheet(QString());
+    showEditingColour(ui->Lide, false);
     ui->Lide->setTitle(QStringLiteral("Informace o lidech"));
     ui->Command13->hide();
     ui->Command8->show();

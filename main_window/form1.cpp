@@ -22,14 +22,8 @@ Form1::Form1(Database& db, QWidget* parent)
 {
     ui->setupUi(this);
     makeFixedWindow(this);
-    // Names a screen reader announces for the controls that have no label of their own.
-    ui->MSFlexGrid1->setAccessibleName(QStringLiteral("Seznam CD"));
-    ui->MSFlexGrid2->setAccessibleName(QStringLiteral("Seznam lidí"));
-    ui->Combo3->setAccessibleName(QStringLiteral("Typ obsahu k filtrování"));
-    ui->Combo1->setAccessibleName(QStringLiteral("Typ obsahu"));
-    ui->Combo2->setAccessibleName(QStringLiteral("Typ disku"));
-    ui->TxtPoznamka->setAccessibleName(QStringLiteral("Poznámka"));
-    ui->TxtIdUzivatele->setAccessibleName(QStringLiteral("Uživatel"));
+    nameForScreenReaders();
+    setReadingOrder();
 
     m_grid1 = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::None);
     m_grid2 = new BoundGrid(ui->MSFlexGrid2, *Data2, BoundGrid::Selection::ByRow, BoundGrid::Header::None);
@@ -91,6 +85,67 @@ void Form1::bindFields()
                                              {"idcloveka", ui->TxtIdCloveka},
                                              {"poznamka", ui->TxtPoznamka},
                                              {"iduzivatele", ui->TxtIdUzivatele}}));
+}
+
+// Names a screen reader announces: for controls without a label of their own, and for the
+// twin controls of the two lists and panels, which must be told apart by more than their captions.
+void Form1::nameForScreenReaders()
+{
+    const std::pair<QWidget*, const char*> names[] = {
+        {ui->MSFlexGrid1, "Seznam CD"},
+        {ui->MSFlexGrid2, "Seznam lidí"},
+        {ui->Combo3, "Typ obsahu k filtrování"},
+        {ui->Combo1, "Typ obsahu"},
+        {ui->Combo2, "Typ disku"},
+        {ui->TxtPoznamka, "Poznámka"},
+        {ui->TxtIdUzivatele, "Uživatel"},
+        {ui->TxtHledejCd, "Hledat CD"},
+        {ui->TxtHledejLidi, "Hledat lidi"},
+        {ui->CmbZobrazVseCd, "Zobrazit všechna CD"},
+        {ui->CmbZobrazVseLide, "Zobrazit všechny lidi"},
+        {ui->OptVzestupneCd, "Řadit CD vzestupně"},
+        {ui->OptSestupneCd, "Řadit CD sestupně"},
+        {ui->CmbSetridCd, "Setřídit CD"},
+        {ui->OptVzestupneLidi, "Řadit lidi vzestupně"},
+        {ui->OptSestupneLidi, "Řadit lidi sestupně"},
+        {ui->CmbSetridLidi, "Setřídit lidi"},
+        {ui->Text1, "ID CD"},
+        {ui->Text9, "ID člověka"},
+        {ui->CmbPredchozi, "Předchozí CD"},
+        {ui->CmbDalsi, "Další CD"},
+        {ui->CmbPredchoziLidi, "Předchozí člověk"},
+        {ui->CmbDalsiLidi, "Další člověk"},
+        {ui->Command4, "Smazat CD"},
+        {ui->Command5, "Smazat člověka"},
+        {ui->Command10, "Editovat CD"},
+        {ui->Command12, "Editovat člověka"},
+        {ui->Command11, "OK, uložit CD"},
+        {ui->Command13, "OK, uložit člověka"},
+        {ui->Command7, "Zobrazit historii CD"},
+        {ui->Command8, "Zobrazit historii člověka"},
+    };
+    for (const auto& [control, name] : names)
+        control->setAccessibleName(QString::fromUtf8(name));
+}
+
+// Tab visits the window as it reads: the CD list with its search and sort, the CD panel,
+// the people panel, the people list with its search and sort, then the buttons below.
+void Form1::setReadingOrder()
+{
+    QWidget* const order[] = {
+        ui->Combo3,         ui->Command14,        ui->MSFlexGrid1,      ui->TxtHledejCd,    ui->CmbZobrazVseCd,
+        ui->OptVzestupneCd, ui->OptSestupneCd,    ui->CmbSetridCd,      ui->Text1,          ui->Text7,
+        ui->Check1,         ui->Text2,            ui->Text3,            ui->Text4,          ui->Combo2,
+        ui->Text5,          ui->Combo1,           ui->Text6,            ui->Check2,         ui->Text8,
+        ui->CmbPredchozi,   ui->CmbDalsi,         ui->Command4,         ui->Command10,      ui->Command11,
+        ui->Command7,       ui->Text9,            ui->Text10,           ui->Text11,         ui->Text12,
+        ui->Text13,         ui->Text14,           ui->CmbPredchoziLidi, ui->CmbDalsiLidi,   ui->Command5,
+        ui->Command12,      ui->Command13,        ui->Command8,         ui->MSFlexGrid2,    ui->TxtHledejLidi,
+        ui->CmbZobrazVseLide, ui->OptVzestupneLidi, ui->OptSestupneLidi, ui->CmbSetridLidi, ui->Command1,
+        ui->Command6,       ui->Command3,         ui->Command2,         ui->CmbPujcit,      ui->Command9,
+        ui->CmbKonec};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 BoundField& Form1::bound(const QWidget* box) const

@@ -109,6 +109,8 @@ private:
     void finishPersonEditing(bool announce);
     bool storeEdits(RecordSource& source, const QString& table);
 
+    void nameForScreenReaders();
+    void setReadingOrder();
     void bindFields();
     void fillLists();
     // Shows a failure of the database; returns whether the status was a success.

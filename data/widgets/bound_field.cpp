@@ -95,8 +95,10 @@ QString BoundField::text() const
 void BoundField::setShown(const QString& text)
 {
     m_showing = true;
-    if (m_line)
+    if (m_line) {
         m_line->setText(text);
+        m_line->setCursorPosition(0); // a long value shows its beginning, not its end
+    }
     if (m_plain && m_plain->toPlainText() != text)
         m_plain->setPlainText(text);
     if (m_check)

@@ -4,6 +4,7 @@
 #include "record_source.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QTableView>
 
 namespace {
@@ -32,6 +33,10 @@ BoundGrid::BoundGrid(QTableView* view, RecordSource& source, Selection selection
     m_view->setWordWrap(false);
     m_view->setTextElideMode(Qt::ElideNone); // a date a pixel too wide for its column stays readable
     connect(m_view, &QTableView::clicked, this, &BoundGrid::onClicked);
+    // From the keyboard: the arrow keys move the current cell, Enter or Space picks it as a
+    // click does, and Tab leaves the grid at once instead of walking through its cells.
+    m_view->setTabKeyNavigation(false);
+    m_view->installEventFilter(this);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         m_currentRow = -1;
         m_currentColumn = -1;
@@ -99,6 +104,18 @@ void BoundGrid::applyWidths()
         if (twips > 0)
             m_view->setColumnWidth(column, twips / twipsPerPixel);
     }
+}
+
+bool BoundGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            onClicked(m_view->currentIndex());
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void BoundGrid::onClicked(const QModelIndex& index)

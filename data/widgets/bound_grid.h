@@ -11,7 +11,8 @@ class RecordSource;
 
 // A read-only grid that shows every row of a record source: column widths
 // in twips (0 hides a column), the grid's own sort, the current cell's text,
-// and a pick raised by a single left click on a data cell.
+// and a pick raised by a single left click on a data cell, or by Enter or Space on
+// the current cell.
 class BoundGrid : public QObject
 {
     Q_OBJECT
@@ -49,6 +50,9 @@ public:
 Q_SIGNALS:
     // The user picked a data cell; text() is that cell's (or, by row, the row's column 0) text.
     void picked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applyWidths();

@@ -8,5 +8,5 @@ class QWidget;
 // close box (no minimise or maximise). Dialogs keep to their parent's task-bar entry.
 // Its boxes keep exactly what is typed: text boxes take text of any length, Tab moves
 // on from multi-line boxes instead of typing a tab, and editable drop-downs neither
-// complete what is typed nor add it to their lists.
+// complete what is typed nor add it to their lists. A frame's contents clear its title.
 void makeFixedWindow(QWidget* window, Qt::WindowType kind = Qt::Window);

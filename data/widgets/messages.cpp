@@ -3,11 +3,14 @@
 #include "status.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTranslator>
 
 #include <limits>
-#include <QMessageBox>
 
 namespace messages {
 namespace {
@@ -37,11 +40,25 @@ QString readable(const QString& text)
     return shortened ? lines.join(QLatin1Char('\n')) : text;
 }
 
+// Room for a title in the title bar: its text in the title bar's (bold) font, the
+// window manager's buttons and margins.
+int titleWidth(const QWidget& box, const QString& title)
+{
+    QFont font = box.font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + 160;
+}
+
 int show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
          QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, title, readable(text), buttons, parent);
     box.setTextFormat(Qt::PlainText);
+    // A message box is as narrow as its text; a window manager then cuts a longer title.
+    // A spacer across the box's layout makes it wide enough for the whole title.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth(box, title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     if (buttons & QMessageBox::Yes)
         box.setDefaultButton(QMessageBox::Yes);
     return box.exec();
@@ -71,8 +88,10 @@ QString input(QWidget* parent, const QString& title, const QString& prompt)
     box.setLabelText(prompt);
     box.setTextValue(QString());
     box.setInputMode(QInputDialog::TextInput);
-    if (auto* line = box.findChild<QLineEdit*>())
+    if (auto* line = box.findChild<QLineEdit*>()) {
         line->setMaxLength(std::numeric_limits<int>::max()); // a note of any length
+        line->setMinimumWidth(std::max(400, titleWidth(box, title))); // room for a sentence, and for the title
+    }
 
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
@@ -80,6 +99,17 @@ QString input(QWidget* parent, const QString& title, const QString& prompt)
 void failure(QWidget* parent, const Status& status)
 {
     critical(parent, QStringLiteral("Chyba"), status.message());
+}
+
+bool installCzechQtTexts()
+{
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QLocale(QLocale::Czech, QLocale::CzechRepublic), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 void beep()

@@ -20,6 +20,11 @@ QString input(QWidget* parent, const QString& title, const QString& prompt);
 // A failure of the database: stop icon, title "Chyba", the engine's text.
 void failure(QWidget* parent, const Status& status);
 
+// Loads Qt's own Czech texts (standard buttons "Ano", "Ne", "Zrušit", the text boxes'
+// context menu) whatever the system's locale; false, with English texts left, when
+// Qt's translations are not installed.
+bool installCzechQtTexts();
+
 // The system beep (paging past the ends of a list).
 void beep();
 // How many times the program has beeped (read by tests; a beep cannot be heard offscreen).

@@ -72,3 +72,56 @@ TEST_F(MainWindowFixture, EveryControlHasAnAccessibleNameAndEntryWindowsKeepThei
         }
     }
 }
+
+// Twin controls of the two lists are told apart by name, grid columns are announced in
+// Czech, grids are picked from the keyboard, and Qt's own buttons speak Czech.
+TEST_F(MainWindowFixture, KeyboardAndScreenReaderReachEveryListInCzech)
+{
+    QStringList names;
+    for (QWidget* control : form->findChildren<QWidget*>())
+        if (control->focusPolicy() != Qt::NoFocus && control->isVisibleTo(form.get()) &&
+            !control->objectName().isEmpty() && !control->objectName().startsWith(QLatin1String("qt_")))
+            names << QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    QStringList twins = names;
+    for (const QString& name : QSet<QString>(names.begin(), names.end()))
+        twins.removeOne(name);
+    EXPECT_EQ(twins, QStringList());
+    EXPECT_TRUE(names.contains(QStringLiteral("Hledat lidi")) && names.contains(QStringLiteral("Smazat CD")));
+    EXPECT_EQ(child<QPushButton>(form.get(), "Command4")->text(), QStringLiteral("Smazat")) << "captions stay";
+    auto* people = child<QTableView>(form.get(), "MSFlexGrid2");
+    QStringList columns; // announced whether or not the header row is shown
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(people);
+    for (int i = 0; i < grid->childCount() && columns.size() < 3; ++i)
+        if (grid->child(i)->role() == QAccessible::ColumnHeader)
+            columns << grid->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(columns, QStringList({"ID člověka", "Jméno", "Příjmení"}));
+
+    // Arrow keys move, Enter picks; Tab leaves the grid in one press, in reading order.
+    people->setFocus();
+    QTest::keyClick(people, Qt::Key_Down);
+    EXPECT_EQ(shown("Text9"), QString()) << "moving is not picking";
+    QTest::keyClick(people, Qt::Key_Return);
+    EXPECT_EQ(shown("Text9"), QString::number(jan));
+    QTest::keyClick(people, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(form.get(), "TxtHledejLidi"));
+    QStringList order;
+    for (QWidget* w = child<QWidget>(form.get(), "TxtHledejCd"); order.size() < 6; w = w->nextInFocusChain())
+        if (w->isVisibleTo(form.get()) && w->focusPolicy() != Qt::NoFocus)
+            order << w->objectName();
+    EXPECT_EQ(order, QStringList({"TxtHledejCd", "CmbZobrazVseCd", "OptVzestupneCd", "OptSestupneCd", "CmbSetridCd",
+                                  "Text1"}));
+
+    // Space picks in the return window's grid too; its question has Czech buttons.
+    gui::click(child<QPushButton>(form.get(), "Command1"));
+    QWidget* f2 = form->windows().find(QStringLiteral("Form2"));
+    activate(f2);
+    auto* loans = child<QTableView>(f2, "MSFlexGrid1");
+    loans->setFocus();
+    QTest::keyClick(loans, Qt::Key_Space);
+    EXPECT_FALSE(child<QLineEdit>(f2, "Text1")->text().isEmpty());
+    DialogAnswerer answerer;
+    answerer.answer(QMessageBox::No);
+    gui::click(child<QPushButton>(f2, "Command2"));
+    ASSERT_FALSE(answerer.shown().isEmpty());
+    EXPECT_EQ(answerer.shown().first().buttonTexts, QStringList({"Ano", "Ne"}));
+}

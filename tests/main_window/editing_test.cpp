@@ -28,6 +28,17 @@ protected:
             static_cast<QPlainTextEdit*>(box)->selectAll();
         gui::type(box, text);
     }
+    // The fonts of both panels and everything in them.
+    QStringList panelFonts()
+    {
+        QStringList fonts;
+        for (QWidget* panel : {static_cast<QWidget*>(frame("CD")), static_cast<QWidget*>(frame("Lide"))}) {
+            const QList<QWidget*> controls = panel->findChildren<QWidget*>() << panel;
+            for (QWidget* control : controls)
+                fonts << control->objectName() + QLatin1Char(' ') + control->font().toString();
+        }
+        return fonts;
+    }
     bool usable(const char* name) { return child<QWidget>(w(), name)->isEnabledTo(w()) && child<QWidget>(w(), name)->isEnabled(); }
 };
 
@@ -43,9 +54,12 @@ TEST_F(Editing, EditingACdLocksTheWindowAndStoresWhatThePanelShows)
     EXPECT_TRUE(usable("CmbKonec"));
 
     pickCd(QStringLiteral("Kytice"));
+    const QStringList fontsBefore = panelFonts();
     EXPECT_TRUE(press(w(), "Command10").isEmpty());
     EXPECT_EQ(frame("CD")->title(), QStringLiteral("Informace o CD - EDITACE"));
-    EXPECT_TRUE(frame("CD")->styleSheet().contains(QStringLiteral("rgb(255, 0, 0)")));
+    const QColor red(255, 0, 0);
+    EXPECT_EQ(frame("CD")->palette().color(QPalette::WindowText), red);
+    EXPECT_NE(child<QLabel>(w(), "Label4")->palette().color(QPalette::WindowText), red) << "only the caption is red";
     for (const char* name : lockedControls)
         EXPECT_FALSE(usable(name)) << name;
     EXPECT_FALSE(usable("Lide"));
@@ -91,7 +105,8 @@ TEST_F(Editing, EditingACdLocksTheWindowAndStoresWhatThePanelShows)
     EXPECT_EQ(press(w(), "Command11"), QStringList("Editace záznamu: Záznam byl změněn"));
     EXPECT_EQ(cd(kytice), QStringList(QStringLiteral("%1|Kytice – Erben|10|DVD|Mluvené slovo||0|1").arg(kytice)));
     EXPECT_EQ(frame("CD")->title(), QStringLiteral("Informace o CD"));
-    EXPECT_TRUE(frame("CD")->styleSheet().isEmpty());
+    EXPECT_NE(frame("CD")->palette().color(QPalette::WindowText), red);
+    EXPECT_EQ(panelFonts(), fontsBefore) << "editing leaves the panels' fonts as they were";
     for (const char* name : lockedControls)
         EXPECT_TRUE(usable(name)) << name;
     EXPECT_TRUE(child<QLineEdit>(w(), "Text3")->isReadOnly());

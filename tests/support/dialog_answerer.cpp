@@ -24,7 +24,9 @@ void DialogAnswerer::poll()
         if (!input->isVisible() || input->property("answered").toBool())
             return;
         input->setProperty("answered", true);
-        m_shown.append({input->windowTitle(), input->labelText(), QMessageBox::NoIcon, {}});
+        m_shown.append({input->windowTitle(), input->labelText(), QMessageBox::NoIcon, {}, {}});
+        for (QAbstractButton* button : input->findChildren<QAbstractButton*>())
+            m_shown.last().buttonTexts << button->text().remove(QLatin1Char('&'));
         const QPair<QString, bool> answer = m_inputs.isEmpty() ? qMakePair(QString(), false) : m_inputs.dequeue();
         if (!input->textValue().isEmpty())
             m_shown.last().text += QStringLiteral(" [not empty at start]");
@@ -39,7 +41,9 @@ void DialogAnswerer::poll()
     if (!box || !box->isVisible() || box->property("answered").toBool())
         return;
     box->setProperty("answered", true);
-    m_shown.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+    m_shown.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(), {}});
+    for (QAbstractButton* button : box->buttons())
+        m_shown.last().buttonTexts << button->text().remove(QLatin1Char('&'));
     QAbstractButton* button = nullptr;
     if (!m_answers.isEmpty())
         button = box->button(m_answers.dequeue());

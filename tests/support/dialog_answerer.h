@@ -13,6 +13,7 @@ struct ShownBox
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    QStringList buttonTexts; // as the buttons read, mnemonics left out
 };
 
 // Answers the real modal message boxes the program shows, in order, as a

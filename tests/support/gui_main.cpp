@@ -1,4 +1,6 @@
 // Test entry for window tests: a real QApplication on the offscreen platform.
+#include "messages.h"
+
 #include <QApplication>
 #include <QLocale>
 
@@ -11,6 +13,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     // The windows are tested as a Czech user sees them (decimal comma, for one).
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
+    messages::installCzechQtTexts();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
