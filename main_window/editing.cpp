@@ -34,6 +34,13 @@ void setLocked(std::initializer_list<QWidget*> boxes, bool locked)
     }
 }
 
+// Shows a type in an editable combo box from its beginning, as the text boxes show theirs.
+void showType(QComboBox* combo, const QString& text)
+{
+    combo->setEditText(text);
+    combo->lineEdit()->setCursorPosition(0);
+}
+
 } // namespace
 
 void Form1::connectEditing()
@@ -84,8 +91,8 @@ void Form1::setLockedWindow(bool enabled)
 
 void Form1::showTypesForEditing()
 {
-    ui->Combo1->setEditText(Data1->fieldText(QStringLiteral("typobsahu")));
-    ui->Combo2->setEditText(Data1->fieldText(QStringLiteral("typdisku")));
+    showType(ui->Combo1, Data1->fieldText(QStringLiteral("typobsahu")));
+    showType(ui->Combo2, Data1->fieldText(QStringLiteral("typdisku")));
 }
 
 // Editing shows the check boxes, type boxes and "OK" in the places of the
@@ -112,8 +119,8 @@ void Form1::Command10_Click()
     ZamkniOkno();
     ui->CD->setEnabled(true);
     showCdEditControls(true);
-    ui->Combo1->setEditText(ui->Text5->text());
-    ui->Combo2->setEditText(ui->Text4->text());
+    showType(ui->Combo1, ui->Text5->text());
+    showType(ui->Combo2, ui->Text4->text());
     showEditingColour(ui->CD, true);
     ui->CD->setTitle(ui->CD->title() + QStringLiteral(" - EDITACE"));
     setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, false);

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QPlainTextEdit>
 
 namespace {
@@ -40,6 +41,11 @@ TEST_F(MainWindowFixture, EveryControlHasAnAccessibleNameAndEntryWindowsKeepThei
         QWidget* opened = form->windows().find(QString::fromLatin1(window));
         ASSERT_NE(opened, nullptr) << window;
         EXPECT_EQ(unnamedControls(opened), QStringList());
+        // Nothing sits on a frame's title.
+        for (QWidget* shown : {opened, static_cast<QWidget*>(form.get())})
+            for (QGroupBox* frame : shown->findChildren<QGroupBox*>())
+                for (QWidget* control : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                    EXPECT_GE(control->y(), frame->contentsRect().top()) << control->objectName().toStdString();
     }
 
     const auto order = [](QWidget* window, QWidget* first, int steps) {
