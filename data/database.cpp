@@ -313,7 +313,9 @@ std::unique_ptr<Database> Database::open(const QString& path, Status& status)
                 : fileError(path, QStringLiteral("nelze přečíst: %1").arg(s.message()) + unchanged));
         return nullptr;
     }
-    if (Status s = schema::check(*db); !s.ok()) {
+    // A register restored from SQLite's text dump has lost only its version.
+    const bool restored = schema::isUnversionedRegister(*db);
+    if (Status s = restored ? Status::success() : schema::check(*db); !s.ok()) {
         status = Status::failure(
             fileError(path, QStringLiteral("není databází programu Ordisk: %1").arg(s.message()) + unchanged));
         return nullptr;
@@ -322,6 +324,11 @@ std::unique_ptr<Database> Database::open(const QString& path, Status& status)
         status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(s.message())));
         return nullptr;
     }
+    if (restored)
+        if (Status s = schema::adopt(*db); !s.ok()) {
+            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(s.message())));
+            return nullptr;
+        }
     status = Status::success();
     return db;
 }

@@ -2,7 +2,12 @@
 
 #include "database.h"
 
+#include <QHash>
 #include <QStringList>
+
+#include <sqlite3.h>
+
+#include <algorithm>
 
 namespace schema {
 namespace {
@@ -79,9 +84,7 @@ struct Relation
 const QList<Relation>& expectedRelations()
 {
     static const QList<Relation> relations = {
-        {"cd",
-         "table",
-         {"idcd", "nazev", "pocetdisku", "typdisku", "typobsahu", "popis", "original", "vyrazeno"}},
+        {"cd", "table", {"idcd", "nazev", "pocetdisku", "typdisku", "typobsahu", "popis", "original", "vyrazeno"}},
         {"lide", "table", {"idcloveka", "jmeno", "prijmeni", "telefon", "email", "poznamka"}},
         {"pujcovani",
          "table",
@@ -127,6 +130,40 @@ Status checkRelation(Database& db, const Relation& relation)
     return Status::success();
 }
 
+// What sqlite_master holds of the schema: type, name, table and SQL text of every object
+// but SQLite's own, in one text per object.
+QStringList schemaObjects(sqlite3* db, const char* types)
+{
+    QStringList objects;
+    Statement statement(db, QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master WHERE type IN (%1) "
+                                           "AND name NOT LIKE 'sqlite_%' ORDER BY type, name")
+                                .arg(QLatin1String(types)));
+    while (statement.step() == Statement::Step::Row)
+        objects << QStringList({statement.columnText(0), statement.columnText(1), statement.columnText(2),
+                                statement.columnText(3)})
+                       .join(QLatin1Char('\x1f'));
+    return objects;
+}
+
+// The schema create() makes, read from a database made in memory for the comparison.
+const QStringList& createdObjects(const char* types)
+{
+    static QHash<QByteArray, QStringList> made;
+    auto it = made.find(types);
+    if (it == made.end()) {
+        sqlite3* memory = nullptr;
+        QStringList objects;
+        if (sqlite3_open(":memory:", &memory) == SQLITE_OK &&
+            sqlite3_exec(memory, createSql, nullptr, nullptr, nullptr) == SQLITE_OK)
+            objects = schemaObjects(memory, types);
+        sqlite3_close(memory);
+        it = made.insert(types, objects);
+    }
+    return *it;
+}
+
+constexpr const char* definitions = "'table', 'view', 'trigger'";
+
 } // namespace
 
 Status create(Database& db)
@@ -162,6 +199,36 @@ Status check(Database& db)
     if (triggers != 1)
         return Status::failure(QStringLiteral("chybí pravidlo pro vracení výpůjček."));
     return Status::success();
+}
+
+bool isUnversionedRegister(Database& db)
+{
+    qint64 fileVersion = -1;
+    if (!db.queryInt(QStringLiteral("PRAGMA user_version"), fileVersion).ok() || fileVersion != 0)
+        return false;
+    if (schemaObjects(db.handle(), definitions) != createdObjects(definitions))
+        return false;
+    // Indexes of ours may be missing, but no other may be there.
+    const QStringList& ours = createdObjects("'index'");
+    const QStringList indexes = schemaObjects(db.handle(), "'index'");
+    return std::all_of(indexes.begin(), indexes.end(), [&](const QString& index) { return ours.contains(index); });
+}
+
+Status adopt(Database& db)
+{
+    Transaction transaction(db);
+    if (!transaction.status().ok())
+        return transaction.status();
+    for (const QString& index : createdObjects("'index'")) {
+        const QString sql = index.section(QLatin1Char('\x1f'), 3);
+        if (auto s = db.exec(
+                QString(sql).replace(QStringLiteral("CREATE INDEX"), QStringLiteral("CREATE INDEX IF NOT EXISTS")));
+            !s.ok())
+            return s;
+    }
+    if (auto s = db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)); !s.ok())
+        return s;
+    return transaction.commit();
 }
 
 } // namespace schema
