@@ -2,6 +2,7 @@
 
 #include "fixed_window.h"
 #include "ui_frmabout.h"
+#include "version.h"
 
 #include <QPixmap>
 
@@ -18,6 +19,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::f
     // A fixed dialog: no minimise or maximise, no task-bar entry of its own (it belongs to its parent).
     makeFixedWindow(this, Qt::Dialog);
     setModal(false);
+    ui->lblVersion->setText(QStringLiteral(ORDISK_VERSION));
     ui->Image1->setPixmap(QPixmap(QStringLiteral(":/ordisk/logo.png")));
     ui->Image1->setAccessibleName(QStringLiteral("Logo programu Ordisk"));
     ui->cmdOK->setDefault(true);
