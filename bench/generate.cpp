@@ -33,21 +33,29 @@ private:
     quint64 m_state;
 };
 
-const QStringList adjectives = {"Zlatá", "Stříbrná", "Černá", "Bílá", "Modrá", "Zelená", "Čtvrtá", "Ztracená",
+QStringList words(std::initializer_list<const char*> texts)
+{
+    QStringList list;
+    for (const char* text : texts)
+        list << QString::fromUtf8(text);
+    return list;
+}
+
+const QStringList adjectives = words({"Zlatá", "Stříbrná", "Černá", "Bílá", "Modrá", "Zelená", "Čtvrtá", "Ztracená",
                                 "Velká", "Malá", "Noční", "Letní", "Zimní", "Podzimní", "Jarní", "Tichá",
-                                "Žlutá", "Šťastná", "Dlouhá", "Poslední", "Česká", "Moravská", "Slovenská", "Stará"};
-const QStringList nouns = {"kolekce", "píseň", "cesta", "řeka", "hvězda", "země", "noc", "škola", "hudba",
+                                "Žlutá", "Šťastná", "Dlouhá", "Poslední", "Česká", "Moravská", "Slovenská", "Stará"});
+const QStringList nouns = words({"kolekce", "píseň", "cesta", "řeka", "hvězda", "země", "noc", "škola", "hudba",
                            "pohádka", "kniha", "zahrada", "louka", "ulice", "řada", "edice", "sbírka", "výprava",
-                           "kronika", "sezóna", "krajina", "bouře", "ozvěna", "léčba"};
-const QStringList series = {"", "", "", " 2", " 3", " – výběr", " (remaster)", " – živě", " I", " II", " 1998",
-                            " 2004", " 2012", " – zlatá edice"};
-const QStringList firstNames = {"Jan", "Petr", "Pavel", "Tomáš", "Jiří", "Martin", "Lukáš", "Jakub", "Ondřej",
+                           "kronika", "sezóna", "krajina", "bouře", "ozvěna", "léčba"});
+const QStringList series = words({"", "", "", " 2", " 3", " – výběr", " (remaster)", " – živě", " I", " II", " 1998",
+                            " 2004", " 2012", " – zlatá edice"});
+const QStringList firstNames = words({"Jan", "Petr", "Pavel", "Tomáš", "Jiří", "Martin", "Lukáš", "Jakub", "Ondřej",
                                 "Václav", "Jana", "Eva", "Hana", "Lucie", "Kateřina", "Tereza", "Věra", "Marie",
-                                "Šárka", "Zdeňka", "Štěpán", "Čeněk", "Řehoř", "Žofie", "Dagmar", "Ilona"};
-const QStringList surnames = {"Novák", "Svoboda", "Novotný", "Dvořák", "Černý", "Procházka", "Kučera", "Veselý",
+                                "Šárka", "Zdeňka", "Štěpán", "Čeněk", "Řehoř", "Žofie", "Dagmar", "Ilona"});
+const QStringList surnames = words({"Novák", "Svoboda", "Novotný", "Dvořák", "Černý", "Procházka", "Kučera", "Veselý",
                               "Horák", "Němec", "Marek", "Pospíšil", "Pokorný", "Hájek", "Král", "Jelínek",
                               "Růžička", "Beneš", "Fiala", "Sedláček", "Doležal", "Zeman", "Kolář", "Šťastný",
-                              "Žák", "Čermák", "Říha", "Vávra", "Šimek", "Holub"};
+                              "Žák", "Čermák", "Říha", "Vávra", "Šimek", "Holub"});
 
 void check(const Status& s)
 {

@@ -242,7 +242,7 @@ std::string_view Statement::columnUtf8(int column) const
 
 // ---------------------------------------------------------------- Database
 
-Database::Database(sqlite3* db, QString path) : m_db(db), m_path(std::move(path)) {}
+Database::Database(sqlite3* db) : m_db(db) {}
 
 Database::~Database()
 {
@@ -293,7 +293,7 @@ std::unique_ptr<Database> Database::open(const QString& path, Status& status)
         sqlite3_close_v2(raw);
         return nullptr;
     }
-    std::unique_ptr<Database> db(new Database(raw, path));
+    std::unique_ptr<Database> db(new Database(raw));
     sqlite3_extended_result_codes(raw, 1);
     // Another program in the middle of a write holds the file locked: wait a few seconds for it.
     sqlite3_busy_timeout(raw, 5000);
@@ -367,7 +367,7 @@ Status Database::createRegister(const QByteArray& path)
             status = Status::failure(engineMessage(raw));
             sqlite3_close_v2(raw);
         } else {
-            Database db(raw, QString::fromLocal8Bit(building));
+            Database db(raw);
             status = db.configure();
             if (status.ok())
                 status = schema::create(db);

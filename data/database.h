@@ -53,7 +53,6 @@ public:
     // The column's value as UTF-8 bytes, valid until the next step (empty for NULL).
     std::string_view columnUtf8(int column) const;
 
-    sqlite3_stmt* handle() { return m_stmt; }
 
 private:
     sqlite3* m_db = nullptr;
@@ -84,19 +83,17 @@ public:
     // Whether a transaction is open on this connection.
     bool inTransaction() const;
 
-    const QString& path() const { return m_path; }
     sqlite3* handle() { return m_db; }
     // The rows of the lists' tables kept in memory between queries on this connection.
     TableCache& tableCache();
 
 private:
-    Database(sqlite3* db, QString path);
+    explicit Database(sqlite3* db);
     Status configure();
     static Status createRegister(const QByteArray& path);
     static Status checkFileSize(const QByteArray& path, qint64 size);
 
     sqlite3* m_db = nullptr;
-    QString m_path;
     std::unique_ptr<TableCache> m_tableCache;
 };
 

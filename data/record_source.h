@@ -44,8 +44,6 @@ public:
     Status moveLast();
     // Starts a new, empty record; its bound fields clear and edit it.
     void addNew();
-    // Whether a new record started by addNew() awaits update().
-    bool isAdding() const { return m_adding; }
     // Stores the new record (after addNew) or the pending edits of the current one.
     Status update();
     // Stores the record started by addNew() and makes it current (update, then moveLast);

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace schema {
 namespace {
@@ -78,7 +79,7 @@ struct Relation
 {
     const char* name;
     const char* type;
-    QStringList columns;
+    std::vector<const char*> columns;
 };
 
 const QList<Relation>& expectedRelations()
@@ -124,9 +125,12 @@ Status checkRelation(Database& db, const Relation& relation)
         columns << info.columnText(0);
     if (step == Statement::Step::Error)
         return Status::failure(info.errorMessage());
-    if (columns != relation.columns)
+    QStringList expected;
+    for (const char* column : relation.columns)
+        expected << QLatin1String(column);
+    if (columns != expected)
         return Status::failure(QStringLiteral("„%1“ nemá očekávaná pole (%2).")
-                                   .arg(QLatin1String(relation.name), relation.columns.join(QStringLiteral(", "))));
+                                   .arg(QLatin1String(relation.name), expected.join(QStringLiteral(", "))));
     return Status::success();
 }
 

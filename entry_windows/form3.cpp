@@ -15,13 +15,13 @@ Form3::Form3(Database& db, QWidget* parent)
     ui->setupUi(this);
     makeFixedWindow(this);
     ui->CD->hide(); // the record's own fields: the insert writes through them, the user never sees them
-    m_bound = BoundField::bind(*Data1, {{"idcd", ui->Text1},
-                                        {"nazev", ui->Text2},
-                                        {"pocetdisku", ui->Text3},
-                                        {"typdisku", ui->Text4},
-                                        {"typobsahu", ui->Text5},
-                                        {"popis", ui->Text8},
-                                        {"original", ui->Check1}});
+    BoundField::bind(*Data1, {{"idcd", ui->Text1},
+                              {"nazev", ui->Text2},
+                              {"pocetdisku", ui->Text3},
+                              {"typdisku", ui->Text4},
+                              {"typobsahu", ui->Text5},
+                              {"popis", ui->Text8},
+                              {"original", ui->Check1}});
     connect(ui->Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     Form_Load();
@@ -38,7 +38,7 @@ void Form3::Form_Load()
     // The window only adds discs: it needs the table's fields, not its rows.
     Data1->setRecordSource(queries::none(QStringLiteral("cd")));
     if (const Status s = Data1->refresh(); !s.ok())
-        messages::failure(this, s);
+        messages::report(this, s);
 }
 
 // "PŘIDAT": the checks in order, the first failing one reported; then confirm and store.
@@ -75,14 +75,14 @@ void Form3::Command2_Click()
         return;
 
     Data1->addNew();
-    bound(ui->Text2).store(ui->Text9->toPlainText());
-    bound(ui->Text3).store(QString::number(count.value)); // the number meant, not the form typed
-    bound(ui->Text4).store(ui->Combo1->currentText());
-    bound(ui->Text5).store(ui->Combo2->currentText());
-    bound(ui->Text8).store(ui->Text14->toPlainText());
-    bound(ui->Check1).store(ui->Check2->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    BoundField::of(ui->Text2).store(ui->Text9->toPlainText());
+    BoundField::of(ui->Text3).store(QString::number(count.value)); // the number meant, not the form typed
+    BoundField::of(ui->Text4).store(ui->Combo1->currentText());
+    BoundField::of(ui->Text5).store(ui->Combo2->currentText());
+    BoundField::of(ui->Text8).store(ui->Text14->toPlainText());
+    BoundField::of(ui->Check1).store(ui->Check2->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     if (const Status s = Data1->updateNew(); !s.ok()) {
-        messages::failure(this, s); // the entries stay for another try
+        messages::report(this, s); // the entries stay for another try
         return;
     }
     messages::information(this, QStringLiteral("Přidání záznamu"), QStringLiteral("Záznam byl úspěšně přidán"));

@@ -26,9 +26,7 @@ private:
     void Form_Load();
     void Command2_Click();
     void Command1_Click();
-    BoundField& bound(const QWidget* box) const { return *m_bound.value(box); }
 
     std::unique_ptr<Ui::Form3> ui;
     RecordSource* Data1;
-    QHash<const QWidget*, BoundField*> m_bound;
 };

@@ -13,18 +13,18 @@ Form4::Form4(Database& db, QWidget* parent)
     ui->setupUi(this);
     makeFixedWindow(this);
     ui->Lide->hide(); // the record's own fields: the insert writes through them, the user never sees them
-    m_bound = BoundField::bind(*Data1, {{"idcloveka", ui->Text9},
-                                        {"jmeno", ui->Text10},
-                                        {"prijmeni", ui->Text11},
-                                        {"telefon", ui->Text12},
-                                        {"email", ui->Text13},
-                                        {"poznamka", ui->Text14}});
+    BoundField::bind(*Data1, {{"idcloveka", ui->Text9},
+                              {"jmeno", ui->Text10},
+                              {"prijmeni", ui->Text11},
+                              {"telefon", ui->Text12},
+                              {"email", ui->Text13},
+                              {"poznamka", ui->Text14}});
     connect(ui->Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     // The window only adds people: it needs the table's fields, not its rows.
     Data1->setRecordSource(queries::none(QStringLiteral("lide")));
     if (const Status s = Data1->refresh(); !s.ok())
-        messages::failure(this, s);
+        messages::report(this, s);
 }
 
 Form4::~Form4() = default;
@@ -49,13 +49,13 @@ void Form4::Command2_Click()
         return;
 
     Data1->addNew();
-    bound(ui->Text10).store(ui->Text2->text());
-    bound(ui->Text11).store(ui->Text3->text());
-    bound(ui->Text12).store(ui->Text4->text());
-    bound(ui->Text13).store(ui->Text5->text());
-    bound(ui->Text14).store(ui->Text6->toPlainText());
+    BoundField::of(ui->Text10).store(ui->Text2->text());
+    BoundField::of(ui->Text11).store(ui->Text3->text());
+    BoundField::of(ui->Text12).store(ui->Text4->text());
+    BoundField::of(ui->Text13).store(ui->Text5->text());
+    BoundField::of(ui->Text14).store(ui->Text6->toPlainText());
     if (const Status s = Data1->updateNew(); !s.ok()) {
-        messages::failure(this, s); // the entries stay for another try
+        messages::report(this, s); // the entries stay for another try
         return;
     }
     messages::information(this, QStringLiteral("Přidání záznamu"), QStringLiteral("Záznam byl úspěšně přidán"));

@@ -25,9 +25,7 @@ public:
 private:
     void Command2_Click();
     void Command1_Click();
-    BoundField& bound(const QWidget* box) const { return *m_bound.value(box); }
 
     std::unique_ptr<Ui::Form4> ui;
     RecordSource* Data1;
-    QHash<const QWidget*, BoundField*> m_bound;
 };

@@ -19,9 +19,9 @@ struct Column
     int width; // twips
 };
 
-const Column columns[] = {{"ID", 500},        {"Datum", 1000},    {"Jméno", 1000},
+const Column columns[] = {{"ID", 500},        {"Datum", 1000},       {"Jméno", 1000},
                           {"Příjmení", 1000}, {"Název disku", 4000}, {"Poznámka", 1950},
-                          {"Uživatel", 0},    {"Vráceno", 0},     {"Datum vrácení", 0}};
+                          {"Uživatel", 0},    {"Vráceno", 0},        {"Datum vrácení", 0}};
 
 } // namespace
 
@@ -33,30 +33,23 @@ Form2::Form2(Database& db, QWidget* parent)
     makeFixedWindow(this);
     ui->MSFlexGrid1->setAccessibleName(QStringLiteral("Nevrácená CD"));
     m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByRow, BoundGrid::Header::FieldRow);
-    m_bound = BoundField::bind(*Data1, {{"datumpujceni", ui->Text1},
-                                        {"jmeno", ui->Text2},
-                                        {"prijmeni", ui->Text3},
-                                        {"poznamka", ui->Text4},
-                                        {"nazev", ui->Text5},
-                                        {"vraceno", ui->Text6},
-                                        {"datumvraceni", ui->Text7}});
+    BoundField::bind(*Data1, {{"datumpujceni", ui->Text1},
+                              {"jmeno", ui->Text2},
+                              {"prijmeni", ui->Text3},
+                              {"poznamka", ui->Text4},
+                              {"nazev", ui->Text5},
+                              {"vraceno", ui->Text6},
+                              {"datumvraceni", ui->Text7}});
     ui->Text6->hide();
     ui->Text7->hide();
     connect(m_grid, &BoundGrid::picked, this, &Form2::MSFlexGrid1_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(ui->Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
     connect(ui->Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
-    report(Data1->refresh());
+    messages::report(this, Data1->refresh());
 }
 
 Form2::~Form2() = default;
-
-bool Form2::report(const Status& status)
-{
-    if (!status.ok())
-        messages::failure(this, status);
-    return status.ok();
-}
 
 void Form2::Form_Activate()
 {
@@ -76,10 +69,10 @@ void Form2::NastavMrizku()
 
 void Form2::VymazPole()
 {
-    for (const QWidget* box : {static_cast<QWidget*>(ui->Text1), static_cast<QWidget*>(ui->Text2),
-                               static_cast<QWidget*>(ui->Text3), static_cast<QWidget*>(ui->Text4),
-                               static_cast<QWidget*>(ui->Text5)})
-        bound(box).clearDisplay();
+    for (const QWidget* box :
+         {static_cast<QWidget*>(ui->Text1), static_cast<QWidget*>(ui->Text2), static_cast<QWidget*>(ui->Text3),
+          static_cast<QWidget*>(ui->Text4), static_cast<QWidget*>(ui->Text5)})
+        BoundField::of(box).clearDisplay();
 }
 
 // A pick shows the loan of the row, whichever of its cells was clicked.
@@ -90,14 +83,14 @@ void Form2::MSFlexGrid1_Click()
     if (!isNumber)
         return; // no loan under the click
     Data1->setRecordSource(queries::idEquals(QStringLiteral("nevracenecd"), QStringLiteral("idvypujcky"), loan));
-    if (report(Data1->refresh()))
+    if (messages::report(this, Data1->refresh()))
         NastavMrizku();
 }
 
 void Form2::Command1_Click()
 {
     Data1->setRecordSource(QStringLiteral("nevracenecd"));
-    if (!report(Data1->refresh()))
+    if (!messages::report(this, Data1->refresh()))
         return;
     NastavMrizku();
     VymazPole();
@@ -112,16 +105,16 @@ void Form2::Command2_Click()
                                   QStringLiteral("Potvrdit vrácení cd.\nNázev: ") + ui->Text5->text() +
                                       QStringLiteral("\nOd: ") + ui->Text2->text() + QLatin1Char(' ') +
                                       ui->Text3->text())) {
-        bound(ui->Text6).store(QStringLiteral("1"));
-        bound(ui->Text7).store(fieldvalue::formatDate(QDate::currentDate()));
+        BoundField::of(ui->Text6).store(QStringLiteral("1"));
+        BoundField::of(ui->Text7).store(fieldvalue::formatDate(QDate::currentDate()));
         // Stored before "CD bylo vráceno" is said, so a failure is never reported as a return.
-        if (report(Data1->update()))
+        if (messages::report(this, Data1->update()))
             messages::information(this, QStringLiteral("Vrácení CD"), QStringLiteral("CD bylo vráceno"));
         else
             Data1->cancelUpdate();
     }
     Data1->setRecordSource(QStringLiteral("nevracenecd"));
-    if (!report(Data1->refresh()))
+    if (!messages::report(this, Data1->refresh()))
         return;
     NastavMrizku();
     VymazPole();

@@ -36,12 +36,8 @@ private:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
-    // Shows a failure of the database; returns whether the status was a success.
-    bool report(const Status& status);
-    BoundField& bound(const QWidget* box) const { return *m_bound.value(box); }
 
     std::unique_ptr<Ui::Form2> ui;
     RecordSource* Data1;
     BoundGrid* m_grid = nullptr; // MSFlexGrid1
-    QHash<const QWidget*, BoundField*> m_bound;
 };

@@ -25,7 +25,7 @@ void Form1::MSFlexGrid1_Click()
 {
     VybraneCd = m_grid1->text();
     Data1->setRecordSource(queries::cdNameEquals(VybraneCd));
-    if (!report(Data1->refresh()))
+    if (!messages::report(this, Data1->refresh()))
         return;
     PocetCd = static_cast<float>(Data1->recordCount());
     ui->LblNadpis1->setText(QStringLiteral("Seznam CD - ") + QString::number(static_cast<qint64>(PocetCd)));
@@ -64,13 +64,13 @@ bool Form1::page(RecordSource& source, bool forward)
         messages::beep();
         return false;
     }
-    return report(forward ? source.moveNext() : source.movePrevious());
+    return messages::report(this, forward ? source.moveNext() : source.movePrevious());
 }
 
 void Form1::TxtHledejCd_Change()
 {
     Data1->setRecordSource(queries::cdNameContains(ui->TxtHledejCd->text()));
-    if (report(Data1->refresh()))
+    if (messages::report(this, Data1->refresh()))
         ObnovSeznamCd();
 }
 
@@ -92,7 +92,7 @@ void Form1::CmbSetridCd_Click()
 void Form1::CmbZobrazVseCd_Click()
 {
     Data1->setRecordSource(QStringLiteral("cd"));
-    if (!report(Data1->refresh()))
+    if (!messages::report(this, Data1->refresh()))
         return;
     ObnovSeznamCd();
     // Emptying a box that held text is a change: the search runs with the empty text.
@@ -108,6 +108,6 @@ void Form1::Command14_Click()
         Data1->setRecordSource(QStringLiteral("cd"));
     else
         Data1->setRecordSource(queries::cdContentTypeContains(chosen));
-    if (report(Data1->refresh()))
+    if (messages::report(this, Data1->refresh()))
         ObnovSeznamCd();
 }

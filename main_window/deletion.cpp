@@ -39,11 +39,11 @@ void Form1::deleteShown(RecordSource& source, const QString& table, const QStrin
         messages::information(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Mazání bylo přerušeno"));
         return;
     }
-    if (!report(source.deleteCurrent()))
+    if (!messages::report(this, source.deleteCurrent()))
         return;
     const bool isCd = &source == Data1;
     source.setRecordSource(table);
-    if (report(source.refresh()))
+    if (messages::report(this, source.refresh()))
         isCd ? ObnovSeznamCd() : ObnovSeznamLidi();
     (isCd ? ui->TxtHledejCd : ui->TxtHledejLidi)->setText(QString());
     messages::information(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Záznam byl úspěšně smazán"));

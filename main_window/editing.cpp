@@ -68,15 +68,16 @@ void Form1::connectEditing()
 
 void Form1::ZamkniOkno()
 {
-    setLockedWindow(false);
+    setWindowLocked(true);
 }
 
 void Form1::OdemkniOkno()
 {
-    setLockedWindow(true);
+    setWindowLocked(false);
 }
 
-void Form1::setLockedWindow(bool enabled)
+// While a record is edited, these controls cannot be used.
+void Form1::setWindowLocked(bool locked)
 {
     for (QWidget* control :
          {static_cast<QWidget*>(ui->MSFlexGrid1), static_cast<QWidget*>(ui->MSFlexGrid2),
@@ -86,7 +87,7 @@ void Form1::setLockedWindow(bool enabled)
           static_cast<QWidget*>(ui->Lide), static_cast<QWidget*>(ui->CD), static_cast<QWidget*>(ui->Command1),
           static_cast<QWidget*>(ui->Command2), static_cast<QWidget*>(ui->Command3), static_cast<QWidget*>(ui->Command6),
           static_cast<QWidget*>(ui->Command9), static_cast<QWidget*>(ui->CmbPujcit), static_cast<QWidget*>(ui->CmbKonec)})
-        control->setEnabled(enabled);
+        control->setEnabled(!locked);
 }
 
 void Form1::showTypesForEditing()
@@ -138,8 +139,8 @@ void Form1::keepTypedTypes()
 {
     if (!m_editingCd || ui->Text1->text().isEmpty())
         return;
-    bound(ui->Text5).store(ui->Combo1->currentText());
-    bound(ui->Text4).store(ui->Combo2->currentText());
+    BoundField::of(ui->Text5).store(ui->Combo1->currentText());
+    BoundField::of(ui->Text4).store(ui->Combo2->currentText());
 }
 
 // Ends editing the CD as "OK" does: stores what the panel shows into the CD it shows,
@@ -158,7 +159,7 @@ bool Form1::finishCdEditing(bool announce)
             }
             // Stored as the whole number meant ("1e3" is 1000).
             if (const QString meant = QString::number(parsed.value); meant != count)
-                bound(ui->Text3).store(meant);
+                BoundField::of(ui->Text3).store(meant);
         }
     } else if (announce) {
         messages::critical(this, QStringLiteral("Editace záznamu"), QStringLiteral("Není vybrán žádný záznam"));
@@ -229,9 +230,9 @@ void Form1::finishPersonEditing(bool announce)
 bool Form1::storeEdits(RecordSource& source, const QString& table)
 {
     source.setRecordSource(table);
-    if (report(source.refresh()))
+    if (messages::report(this, source.refresh()))
         return true;
     source.cancelUpdate();
-    report(source.refresh());
+    messages::report(this, source.refresh());
     return false;
 }

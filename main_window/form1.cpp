@@ -16,7 +16,8 @@
 #include <QCoreApplication>
 
 Form1::Form1(Database& db, QWidget* parent)
-    : ProgramWindow(parent), ui(std::make_unique<Ui::Form1>()), m_db(db), Data1(new RecordSource(db, QStringLiteral("cd"), this)),
+    : ProgramWindow(parent), ui(std::make_unique<Ui::Form1>()), m_db(db),
+      Data1(new RecordSource(db, QStringLiteral("cd"), this)),
       Data2(new RecordSource(db, QStringLiteral("lide"), this)),
       Data3(new RecordSource(db, QStringLiteral("pujcovani"), this))
 {
@@ -30,12 +31,12 @@ Form1::Form1(Database& db, QWidget* parent)
     bindFields();
 
     // Controls that only editing or a pick of several records shows, and the loan buffer.
-    for (QWidget* w : {static_cast<QWidget*>(ui->Check1), static_cast<QWidget*>(ui->Check2),
-                       static_cast<QWidget*>(ui->Combo1), static_cast<QWidget*>(ui->Combo2),
-                       static_cast<QWidget*>(ui->CmbPredchozi), static_cast<QWidget*>(ui->CmbDalsi),
-                       static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->CmbPredchoziLidi),
-                       static_cast<QWidget*>(ui->CmbDalsiLidi), static_cast<QWidget*>(ui->Command13),
-                       static_cast<QWidget*>(ui->FrmPujceni)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui->Check1), static_cast<QWidget*>(ui->Check2), static_cast<QWidget*>(ui->Combo1),
+          static_cast<QWidget*>(ui->Combo2), static_cast<QWidget*>(ui->CmbPredchozi),
+          static_cast<QWidget*>(ui->CmbDalsi), static_cast<QWidget*>(ui->Command11),
+          static_cast<QWidget*>(ui->CmbPredchoziLidi), static_cast<QWidget*>(ui->CmbDalsiLidi),
+          static_cast<QWidget*>(ui->Command13), static_cast<QWidget*>(ui->FrmPujceni)})
         w->hide();
     ui->Combo1->setEditText(QStringLiteral("Combo1"));
     ui->Combo2->setEditText(QStringLiteral("Combo2"));
@@ -66,25 +67,25 @@ Form1::~Form1()
 
 void Form1::bindFields()
 {
-    m_bound = BoundField::bind(*Data1, {{"idcd", ui->Text1},
-                                        {"nazev", ui->Text2},
-                                        {"pocetdisku", ui->Text3},
-                                        {"typdisku", ui->Text4},
-                                        {"typobsahu", ui->Text5},
-                                        {"popis", ui->Text8},
-                                        {"original", ui->Check1},
-                                        {"vyrazeno", ui->Check2}});
-    m_bound.insert(BoundField::bind(*Data2, {{"idcloveka", ui->Text9},
-                                             {"jmeno", ui->Text10},
-                                             {"prijmeni", ui->Text11},
-                                             {"telefon", ui->Text12},
-                                             {"email", ui->Text13},
-                                             {"poznamka", ui->Text14}}));
-    m_bound.insert(BoundField::bind(*Data3, {{"datumpujceni", ui->TxtDatum},
-                                             {"idcd", ui->TxtIdCd},
-                                             {"idcloveka", ui->TxtIdCloveka},
-                                             {"poznamka", ui->TxtPoznamka},
-                                             {"iduzivatele", ui->TxtIdUzivatele}}));
+    BoundField::bind(*Data1, {{"idcd", ui->Text1},
+                              {"nazev", ui->Text2},
+                              {"pocetdisku", ui->Text3},
+                              {"typdisku", ui->Text4},
+                              {"typobsahu", ui->Text5},
+                              {"popis", ui->Text8},
+                              {"original", ui->Check1},
+                              {"vyrazeno", ui->Check2}});
+    BoundField::bind(*Data2, {{"idcloveka", ui->Text9},
+                              {"jmeno", ui->Text10},
+                              {"prijmeni", ui->Text11},
+                              {"telefon", ui->Text12},
+                              {"email", ui->Text13},
+                              {"poznamka", ui->Text14}});
+    BoundField::bind(*Data3, {{"datumpujceni", ui->TxtDatum},
+                              {"idcd", ui->TxtIdCd},
+                              {"idcloveka", ui->TxtIdCloveka},
+                              {"poznamka", ui->TxtPoznamka},
+                              {"iduzivatele", ui->TxtIdUzivatele}});
 }
 
 // Names a screen reader announces: for controls without a label of their own, and for the
@@ -132,32 +133,59 @@ void Form1::nameForScreenReaders()
 // the people panel, the people list with its search and sort, then the buttons below.
 void Form1::setReadingOrder()
 {
-    QWidget* const order[] = {
-        ui->Combo3,         ui->Command14,        ui->MSFlexGrid1,      ui->TxtHledejCd,    ui->CmbZobrazVseCd,
-        ui->OptVzestupneCd, ui->OptSestupneCd,    ui->CmbSetridCd,      ui->Text1,          ui->Text7,
-        ui->Check1,         ui->Text2,            ui->Text3,            ui->Text4,          ui->Combo2,
-        ui->Text5,          ui->Combo1,           ui->Text6,            ui->Check2,         ui->Text8,
-        ui->CmbPredchozi,   ui->CmbDalsi,         ui->Command4,         ui->Command10,      ui->Command11,
-        ui->Command7,       ui->Text9,            ui->Text10,           ui->Text11,         ui->Text12,
-        ui->Text13,         ui->Text14,           ui->CmbPredchoziLidi, ui->CmbDalsiLidi,   ui->Command5,
-        ui->Command12,      ui->Command13,        ui->Command8,         ui->MSFlexGrid2,    ui->TxtHledejLidi,
-        ui->CmbZobrazVseLide, ui->OptVzestupneLidi, ui->OptSestupneLidi, ui->CmbSetridLidi, ui->Command1,
-        ui->Command6,       ui->Command3,         ui->Command2,         ui->CmbPujcit,      ui->Command9,
-        ui->CmbKonec};
+    QWidget* const order[] = {ui->Combo3,
+                              ui->Command14,
+                              ui->MSFlexGrid1,
+                              ui->TxtHledejCd,
+                              ui->CmbZobrazVseCd,
+                              ui->OptVzestupneCd,
+                              ui->OptSestupneCd,
+                              ui->CmbSetridCd,
+                              ui->Text1,
+                              ui->Text7,
+                              ui->Check1,
+                              ui->Text2,
+                              ui->Text3,
+                              ui->Text4,
+                              ui->Combo2,
+                              ui->Text5,
+                              ui->Combo1,
+                              ui->Text6,
+                              ui->Check2,
+                              ui->Text8,
+                              ui->CmbPredchozi,
+                              ui->CmbDalsi,
+                              ui->Command4,
+                              ui->Command10,
+                              ui->Command11,
+                              ui->Command7,
+                              ui->Text9,
+                              ui->Text10,
+                              ui->Text11,
+                              ui->Text12,
+                              ui->Text13,
+                              ui->Text14,
+                              ui->CmbPredchoziLidi,
+                              ui->CmbDalsiLidi,
+                              ui->Command5,
+                              ui->Command12,
+                              ui->Command13,
+                              ui->Command8,
+                              ui->MSFlexGrid2,
+                              ui->TxtHledejLidi,
+                              ui->CmbZobrazVseLide,
+                              ui->OptVzestupneLidi,
+                              ui->OptSestupneLidi,
+                              ui->CmbSetridLidi,
+                              ui->Command1,
+                              ui->Command6,
+                              ui->Command3,
+                              ui->Command2,
+                              ui->CmbPujcit,
+                              ui->Command9,
+                              ui->CmbKonec};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-}
-
-BoundField& Form1::bound(const QWidget* box) const
-{
-    return *m_bound.value(box);
-}
-
-bool Form1::report(const Status& status)
-{
-    if (!status.ok())
-        messages::failure(this, status);
-    return status.ok();
 }
 
 void Form1::Form_Load()
@@ -175,7 +203,7 @@ void Form1::Form_Load()
     // The loan buffer only appends rows: it needs the table's fields, not its rows.
     Data3->setRecordSource(queries::none(QStringLiteral("pujcovani")));
     for (RecordSource* source : {Data1, Data2, Data3})
-        if (!report(source->refresh()))
+        if (!messages::report(this, source->refresh()))
             break;
 }
 
@@ -230,17 +258,17 @@ void Form1::ObnovSeznamLidi()
 
 void Form1::VymazPoleCd()
 {
-    bound(ui->Text1).clearDisplay();
-    bound(ui->Text2).clearDisplay();
-    bound(ui->Text3).clearDisplay();
-    bound(ui->Text4).clearDisplay();
-    bound(ui->Text5).clearDisplay();
+    BoundField::of(ui->Text1).clearDisplay();
+    BoundField::of(ui->Text2).clearDisplay();
+    BoundField::of(ui->Text3).clearDisplay();
+    BoundField::of(ui->Text4).clearDisplay();
+    BoundField::of(ui->Text5).clearDisplay();
     ui->Text6->clear();
     ui->Text7->clear();
-    bound(ui->Text8).clearDisplay();
+    BoundField::of(ui->Text8).clearDisplay();
     // The hidden check boxes and, while editing, the type boxes show no CD either.
-    bound(ui->Check1).clearDisplay();
-    bound(ui->Check2).clearDisplay();
+    BoundField::of(ui->Check1).clearDisplay();
+    BoundField::of(ui->Check2).clearDisplay();
     if (m_editingCd) {
         ui->Combo1->setEditText(QString());
         ui->Combo2->setEditText(QString());
@@ -249,10 +277,10 @@ void Form1::VymazPoleCd()
 
 void Form1::VymazPoleLidi()
 {
-    for (const QWidget* box : {static_cast<QWidget*>(ui->Text9), static_cast<QWidget*>(ui->Text10),
-                               static_cast<QWidget*>(ui->Text11), static_cast<QWidget*>(ui->Text12),
-                               static_cast<QWidget*>(ui->Text13), static_cast<QWidget*>(ui->Text14)})
-        bound(box).clearDisplay();
+    for (const QWidget* box :
+         {static_cast<QWidget*>(ui->Text9), static_cast<QWidget*>(ui->Text10), static_cast<QWidget*>(ui->Text11),
+          static_cast<QWidget*>(ui->Text12), static_cast<QWidget*>(ui->Text13), static_cast<QWidget*>(ui->Text14)})
+        BoundField::of(box).clearDisplay();
 }
 
 void Form1::CmbKonec_Click()

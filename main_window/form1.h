@@ -99,7 +99,7 @@ private:
     void Command13_Click();
     void Command4_Click();
     void Command5_Click();
-    void setLockedWindow(bool enabled);
+    void setWindowLocked(bool locked);
     void deleteShown(RecordSource& source, const QString& table, const QString& idText, const QString& title,
                      const QString& name);
     void showTypesForEditing();
@@ -113,9 +113,6 @@ private:
     void setReadingOrder();
     void bindFields();
     void fillLists();
-    // Shows a failure of the database; returns whether the status was a success.
-    bool report(const Status& status);
-    BoundField& bound(const QWidget* box) const;
 
     std::unique_ptr<Ui::Form1> ui;
     Database& m_db;
@@ -124,7 +121,6 @@ private:
     RecordSource* Data3;
     BoundGrid* m_grid1 = nullptr; // MSFlexGrid1, the CD list
     BoundGrid* m_grid2 = nullptr; // MSFlexGrid2, the people list
-    QHash<const QWidget*, BoundField*> m_bound;
     bool m_editingCd = false;     // the CD panel is being edited
     bool m_editingPerson = false; // the people panel is being edited
     WindowRegistry m_windows;

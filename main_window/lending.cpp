@@ -30,22 +30,22 @@ void Form1::CmbPujcit_Click()
         return;
 
     Data3->addNew();
-    bound(ui->TxtDatum).store(fieldvalue::formatDate(DatumVypujcky));
-    bound(ui->TxtIdCd).store(ui->Text1->text());
-    bound(ui->TxtIdCloveka).store(ui->Text9->text());
-    bound(ui->TxtPoznamka).store(PoznamkaVypujcky);
-    bound(ui->TxtIdUzivatele).store(QStringLiteral("1"));
-    if (!report(Data3->updateNew()))
+    BoundField::of(ui->TxtDatum).store(fieldvalue::formatDate(DatumVypujcky));
+    BoundField::of(ui->TxtIdCd).store(ui->Text1->text());
+    BoundField::of(ui->TxtIdCloveka).store(ui->Text9->text());
+    BoundField::of(ui->TxtPoznamka).store(PoznamkaVypujcky);
+    BoundField::of(ui->TxtIdUzivatele).store(QStringLiteral("1"));
+    if (!messages::report(this, Data3->updateNew()))
         return;
     messages::information(this, QStringLiteral("Nová výpujčka"),
                           QStringLiteral("Vypůjčka byla úspěšně zařazena do databáze"));
 
     Data1->setRecordSource(QStringLiteral("cd"));
-    if (report(Data1->refresh()))
+    if (messages::report(this, Data1->refresh()))
         ObnovSeznamCd();
     ui->TxtHledejCd->setText(QString());
     Data2->setRecordSource(QStringLiteral("lide"));
-    if (report(Data2->refresh()))
+    if (messages::report(this, Data2->refresh()))
         ObnovSeznamLidi();
     ui->TxtHledejLidi->setText(QString());
 }

@@ -60,7 +60,7 @@ qint64 Form1::countLoans(const SourceQuery& loans)
 {
     qint64 count = 0;
     const Status s = m_db.queryInt(QStringLiteral("SELECT count(*) FROM (%1)").arg(loans.sql()), count, loans.params);
-    return report(s) ? count : -1;
+    return messages::report(this, s) ? count : -1;
 }
 
 void Form1::showHistory(const SourceQuery& loans, const QString& heading)
@@ -68,7 +68,7 @@ void Form1::showHistory(const SourceQuery& loans, const QString& heading)
     const bool wasLoaded = m_windows.find(QStringLiteral("Form5")) != nullptr;
     auto* history =
         static_cast<Form5*>(m_windows.load(QStringLiteral("Form5"), [this] { return new Form5(m_db); }));
-    if (!report(history->showLoans(loans, heading))) {
+    if (!messages::report(this, history->showLoans(loans, heading))) {
         if (!wasLoaded)
             history->close();
         return;

@@ -28,7 +28,7 @@ void Form1::MSFlexGrid2_Click()
         return; // no person's id under the click: nothing to pick
     VybranyClovek = id;
     Data2->setRecordSource(queries::idEquals(QStringLiteral("lide"), QStringLiteral("idcloveka"), VybranyClovek));
-    if (!report(Data2->refresh()))
+    if (!messages::report(this, Data2->refresh()))
         return;
     PocetLidi = static_cast<float>(Data2->recordCount());
     ui->LblNadpis2->setText(QStringLiteral("Seznam Lidí - ") + QString::number(static_cast<qint64>(PocetLidi)));
@@ -51,7 +51,7 @@ void Form1::CmbPredchoziLidi_Click()
 void Form1::TxtHledejLidi_Change()
 {
     Data2->setRecordSource(queries::peopleNameContains(ui->TxtHledejLidi->text()));
-    if (report(Data2->refresh()))
+    if (messages::report(this, Data2->refresh()))
         ObnovSeznamLidi();
 }
 
@@ -73,7 +73,7 @@ void Form1::CmbSetridLidi_Click()
 void Form1::CmbZobrazVseLide_Click()
 {
     Data2->setRecordSource(QStringLiteral("lide"));
-    if (!report(Data2->refresh()))
+    if (!messages::report(this, Data2->refresh()))
         return;
     ObnovSeznamLidi();
     ui->TxtHledejLidi->setText(QString());

@@ -39,20 +39,27 @@ BoundField::BoundField(RecordSource& source, const QString& field, QCheckBox* bo
     showCurrent();
 }
 
-QHash<const QWidget*, BoundField*> BoundField::bind(RecordSource& source,
-                                                   std::initializer_list<std::pair<const char*, QWidget*>> fields)
+void BoundField::bind(RecordSource& source, std::initializer_list<std::pair<const char*, QWidget*>> fields)
 {
-    QHash<const QWidget*, BoundField*> bound;
     for (const auto& [name, box] : fields) {
         const QString field = QString::fromLatin1(name);
         if (auto* line = qobject_cast<QLineEdit*>(box))
-            bound.insert(box, new BoundField(source, field, line));
+            new BoundField(source, field, line);
         else if (auto* plain = qobject_cast<QPlainTextEdit*>(box))
-            bound.insert(box, new BoundField(source, field, plain));
+            new BoundField(source, field, plain);
         else if (auto* check = qobject_cast<QCheckBox*>(box))
-            bound.insert(box, new BoundField(source, field, check));
+            new BoundField(source, field, check);
+        else
+            qFatal("BoundField::bind: %s is no text box or check box", qPrintable(box->objectName()));
     }
-    return bound;
+}
+
+BoundField& BoundField::of(const QWidget* box)
+{
+    auto* field = box->findChild<BoundField*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!field)
+        qFatal("BoundField::of: %s is bound to no field", qPrintable(box->objectName()));
+    return *field;
 }
 
 void BoundField::store(const QString& text)
@@ -79,17 +86,6 @@ void BoundField::typed(const QString& text)
     // edit the record the source happens to hold (the next "OK" would store it).
     if (!m_showing && !m_cleared)
         m_source.setFieldText(m_field, text);
-}
-
-QString BoundField::text() const
-{
-    if (m_line)
-        return m_line->text();
-    if (m_plain)
-        return m_plain->toPlainText();
-    if (m_check)
-        return m_check->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-    return QString();
 }
 
 void BoundField::setShown(const QString& text)

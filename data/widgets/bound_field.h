@@ -4,8 +4,6 @@
 #include <QPointer>
 #include <QString>
 
-#include <QHash>
-
 #include <initializer_list>
 #include <utility>
 
@@ -35,14 +33,10 @@ public:
     void clearDisplay();
     // Shows the current record's value again.
     void showCurrent();
-    // What the field shows; a check box gives "1" when ticked and "0" when not.
-    QString text() const;
-
-    const QString& field() const { return m_field; }
-
-    // Binds each box (a QLineEdit, QPlainTextEdit or QCheckBox) to its field; returns the bindings by box.
-    static QHash<const QWidget*, BoundField*> bind(RecordSource& source,
-                                                  std::initializer_list<std::pair<const char*, QWidget*>> fields);
+    // Binds each box (a QLineEdit, QPlainTextEdit or QCheckBox) to its field.
+    static void bind(RecordSource& source, std::initializer_list<std::pair<const char*, QWidget*>> fields);
+    // The binding of a box bound by bind() (a box bound to nothing is a fault of the program: it stops).
+    static BoundField& of(const QWidget* box);
 
 private:
     BoundField(RecordSource& source, const QString& field, QWidget* widget);

@@ -81,11 +81,6 @@ void BoundGrid::setHeaderText(int column, const QString& text)
     m_model->setHeaderText(column, text);
 }
 
-int BoundGrid::rows() const
-{
-    return m_model->rowCount();
-}
-
 void BoundGrid::applyWidths()
 {
     // The source need not read, for every row, the columns nobody sees.

@@ -41,11 +41,6 @@ public:
     QString text() const;
     // Writes a header text (row 0 of a grid with a header row); reloads restore field names.
     void setHeaderText(int column, const QString& text);
-    // Rows shown.
-    int rows() const;
-
-    GridModel* model() const { return m_model; }
-    QTableView* view() const { return m_view; }
 
 Q_SIGNALS:
     // The user picked a data cell; text() is that cell's (or, by row, the row's column 0) text.

@@ -78,7 +78,7 @@ int main(int argc, char* argv[])
     for (int n = 0;; ++n) {
         const int action = random.bounded(100);
         if (action < 25) {
-            const QString name = QStringLiteral("Disk %1-%2 č.").arg(argv[2]).arg(n);
+            const QString name = QStringLiteral("Disk %1-%2 č.").arg(QString::fromLocal8Bit(argv[2])).arg(n);
             say(QStringLiteral("? addcd"));
             const qint64 id = add(QStringLiteral("cd"), {{QStringLiteral("nazev"), name},
                                                         {QStringLiteral("pocetdisku"), QStringLiteral("1")},
@@ -119,7 +119,7 @@ int main(int argc, char* argv[])
             const qint64 cd = randomId("SELECT idcd FROM cd ORDER BY random() LIMIT 1");
             if (cd == 0)
                 continue;
-            const QString name = QStringLiteral("Upraveno %1-%2").arg(argv[2]).arg(n);
+            const QString name = QStringLiteral("Upraveno %1-%2").arg(QString::fromLocal8Bit(argv[2])).arg(n);
             say(QStringLiteral("? edit %1").arg(cd));
             RecordSource source(*db, QStringLiteral("cd"));
             if (!onRow(source, QStringLiteral("cd"), QStringLiteral("idcd"), cd))

@@ -17,8 +17,9 @@ void information(QWidget* parent, const QString& title, const QString& text);
 bool question(QWidget* parent, const QString& title, const QString& text);
 // The input box: a prompt, an empty line, OK and Cancel; Cancel gives the empty text.
 QString input(QWidget* parent, const QString& title, const QString& prompt);
-// A failure of the database: stop icon, title "Chyba", the engine's text.
-void failure(QWidget* parent, const Status& status);
+// Shows a failure of the database (stop icon, title "Chyba", the engine's text) unless
+// the status is a success; returns whether it was.
+bool report(QWidget* parent, const Status& status);
 
 // Loads Qt's own Czech texts (standard buttons "Ano", "Ne", "Zrušit", the text boxes'
 // context menu) whatever the system's locale; false, with English texts left, when

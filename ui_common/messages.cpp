@@ -96,9 +96,11 @@ QString input(QWidget* parent, const QString& title, const QString& prompt)
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
-void failure(QWidget* parent, const Status& status)
+bool report(QWidget* parent, const Status& status)
 {
-    critical(parent, QStringLiteral("Chyba"), status.message());
+    if (!status.ok())
+        critical(parent, QStringLiteral("Chyba"), status.message());
+    return status.ok();
 }
 
 bool installCzechQtTexts()
