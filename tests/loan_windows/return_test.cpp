@@ -112,18 +112,3 @@ TEST_F(Return, RefusesWhenNoLoanIsShown)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(closing.isNull());
 }
-
-TEST_F(Return, AFailingReturnIsNeverReportedAsDone)
-{
-    QWidget* f2 = openReturns();
-    auto* grid = child<QTableView>(f2, "MSFlexGrid1");
-    reg.exec(QStringLiteral("CREATE TEMP TRIGGER no_return BEFORE UPDATE ON pujcovani BEGIN SELECT RAISE(ABORT, "
-                            "'disk je plný'); END;"));
-    gui::clickCell(grid, 0, 2);
-    const QStringList boxes = press(f2, "Command2", {QMessageBox::Yes});
-    ASSERT_EQ(boxes.size(), 2);
-    EXPECT_EQ(boxes.last(), QStringLiteral("Chyba: disk je plný"));
-    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM nevracenecd")), QStringLiteral("2"));
-    EXPECT_EQ(grid->model()->rowCount(), 2);
-    EXPECT_FALSE(reg.db().inTransaction());
-}

@@ -18,7 +18,7 @@
 // A register with discs, people and loans, and the main window shown over it.
 class MainWindowFixture : public ::testing::Test
 {
-protected:
+public:
     void SetUp() override
     {
         kytice = reg.addCd(QStringLiteral("Kytice"));
