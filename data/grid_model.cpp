@@ -170,9 +170,12 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     }
     std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
     bool newTexts = false;
-    // Texts and whole numbers show as stored: the held strings are used as they are, each
-    // distinct one looked up once however many rows share it.
-    if (m_source.columnKind(column) == FieldKind::Text || m_source.columnKind(column) == FieldKind::Integer) {
+    // A column sorts by what its cells are: texts by Czech collation (names that are numbers
+    // by value), whole numbers by value, dates by their stored ISO form, which sorts as the
+    // days do (not by the text shown, "15.1.2026" before "6.12.2025"), yes/no as the -1 and
+    // 0 shown. Stored strings are used as they are, each distinct one looked up once however
+    // many rows share it.
+    if (m_source.columnKind(column) != FieldKind::Boolean) {
         const std::vector<QString>& texts = m_source.heldTexts(column);
         if (m_indexedColumn != column || m_indexedGeneration != m_source.generation() ||
             m_indexOfText.size() != texts.size()) {

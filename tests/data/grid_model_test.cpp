@@ -84,20 +84,27 @@ TEST(GridModel, SortsCzechTextAndNumbersWithoutTouchingTheSource)
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("nazev"));
 }
 
-TEST(GridModel, ShowsYesNoAsMinusOneAndZeroAndDatesWithTheWholeYear)
+// Yes/no shows and sorts as -1 and 0, a date shows with the whole year and sorts by the
+// day it is, not by its text ("15.1.2026" before "6.12.2025" as text).
+TEST(GridModel, ShowsAndSortsYesNoAndDatesByWhatTheyAre)
 {
     TempRegister reg;
     const qint64 cd = reg.addCd(QStringLiteral("A"));
     const qint64 person = reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
-    reg.addLoan(cd, person);
-    reg.addLoan(cd, person);
-    reg.exec(QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-06' WHERE idvypujcky = 2"));
+    for (int i = 0; i < 3; ++i)
+        reg.addLoan(cd, person);
+    reg.exec(QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-06' WHERE idvypujcky = 2; "
+                            "UPDATE pujcovani SET datumpujceni = '2025-12-06' WHERE idvypujcky = 3"));
     RecordSource source(reg.db(), QStringLiteral("vypujcky"));
     ASSERT_TRUE(source.refresh().ok());
     GridModel model(source);
-    EXPECT_EQ(shown(model, 6), QStringList({"0", "-1"}));
-    EXPECT_EQ(shown(model, 1), QStringList({"15.1.2026", "15.1.2026"}));
-    EXPECT_EQ(shown(model, 2), QStringList({"", "6.12.2026"}));
+    EXPECT_EQ(shown(model, 6), QStringList({"0", "-1", "0"}));
+    EXPECT_EQ(shown(model, 1), QStringList({"15.1.2026", "15.1.2026", "6.12.2025"}));
+    EXPECT_EQ(shown(model, 2), QStringList({"", "6.12.2026", ""}));
+    model.sortRows(1, Qt::AscendingOrder);
+    EXPECT_EQ(shown(model, 1), QStringList({"6.12.2025", "15.1.2026", "15.1.2026"}));
+    model.sortRows(6, Qt::AscendingOrder);
+    EXPECT_EQ(shown(model, 6), QStringList({"-1", "0", "0"}));
 }
 
 // Lists sorted again and again while names change, appear and disappear (the strings
