@@ -12,20 +12,56 @@ QString SourceQuery::sql() const
 
 namespace queries {
 
-bool isKnownTable(const QString& table)
+const QStringList& knownTables()
 {
     static const QStringList names = {QStringLiteral("cd"), QStringLiteral("lide"), QStringLiteral("pujcovani"),
                                       QStringLiteral("vypujcky"), QStringLiteral("nevracenecd")};
-    return names.contains(table);
+    return names;
 }
+
+bool isKnownTable(const QString& table)
+{
+    return knownTables().contains(table);
+}
+
+namespace {
+
+// The text searches of the lists, each declared once: its table and the columns of which
+// one must contain the typed text. The SQL condition, the test of rows kept in memory and
+// the columns kept from a table's first reading on all come from these.
+struct Search
+{
+    const char* table;
+    std::initializer_list<const char*> columns;
+};
+constexpr Search cdName{"cd", {"nazev"}};
+constexpr Search cdContentType{"cd", {"typobsahu"}};
+constexpr Search peopleName{"lide", {"jmeno", "prijmeni"}};
+constexpr const Search* searches[] = {&cdName, &cdContentType, &peopleName};
+
+SourceQuery contains(const Search& search, const QString& text)
+{
+    SourceQuery query{QString::fromLatin1(search.table), QString(), {}, {}};
+    QStringList terms;
+    for (const char* column : search.columns) {
+        terms << QStringLiteral("ordisk_contains(%1, ?)").arg(QLatin1String(column));
+        query.params << text;
+        query.containedIn << QString::fromLatin1(column);
+    }
+    query.condition = terms.join(QStringLiteral(" OR "));
+    return query;
+}
+
+} // namespace
 
 QStringList searchedColumns(const QString& table)
 {
-    if (table == QLatin1String("cd"))
-        return {QStringLiteral("nazev"), QStringLiteral("typobsahu")};
-    if (table == QLatin1String("lide"))
-        return {QStringLiteral("jmeno"), QStringLiteral("prijmeni")};
-    return {};
+    QStringList columns;
+    for (const Search* search : searches)
+        if (table == QLatin1String(search->table))
+            for (const char* column : search->columns)
+                columns << QString::fromLatin1(column);
+    return columns;
 }
 
 SourceQuery all(const QString& table)
@@ -42,13 +78,12 @@ SourceQuery none(const QString& table)
 
 SourceQuery cdNameContains(const QString& text)
 {
-    return {QStringLiteral("cd"), QStringLiteral("ordisk_contains(nazev, ?)"), {text}, {QStringLiteral("nazev")}};
+    return contains(cdName, text);
 }
 
 SourceQuery cdContentTypeContains(const QString& text)
 {
-    return {
-        QStringLiteral("cd"), QStringLiteral("ordisk_contains(typobsahu, ?)"), {text}, {QStringLiteral("typobsahu")}};
+    return contains(cdContentType, text);
 }
 
 SourceQuery cdNameEquals(const QString& name)
@@ -58,10 +93,7 @@ SourceQuery cdNameEquals(const QString& name)
 
 SourceQuery peopleNameContains(const QString& text)
 {
-    return {QStringLiteral("lide"),
-            QStringLiteral("ordisk_contains(jmeno, ?) OR ordisk_contains(prijmeni, ?)"),
-            {text, text},
-            {QStringLiteral("jmeno"), QStringLiteral("prijmeni")}};
+    return contains(peopleName, text);
 }
 
 SourceQuery idEquals(const QString& table, const QString& column, qint64 id)

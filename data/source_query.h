@@ -40,10 +40,13 @@ SourceQuery peopleNameContains(const QString& text);
 // The rows of a table or saved query whose whole-number column equals the id.
 SourceQuery idEquals(const QString& table, const QString& column, qint64 id);
 
-// The columns the searches of a table test (empty for a table no search reads).
+// The columns the searches of a table test (empty for a table no search reads): the
+// tables whose rows are kept in memory, and the columns kept from their first reading on.
 QStringList searchedColumns(const QString& table);
 
-// Whether the name is one of the five tables and saved queries of the register.
+// The five tables and saved queries of the register.
+const QStringList& knownTables();
+// Whether the name is one of them.
 bool isKnownTable(const QString& table);
 
 } // namespace queries

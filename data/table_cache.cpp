@@ -1,6 +1,7 @@
 #include "table_cache.h"
 
 #include "database.h"
+#include "source_query.h"
 
 // The pre-update hook names a row's key before and after a change (the update hook
 // names only the new one, so a rewritten key would leave its old row behind).
@@ -12,6 +13,9 @@
 
 TableCache::TableCache(Database& db) : m_db(db)
 {
+    for (const QString& table : queries::knownTables())
+        if (isCached(table))
+            m_keptTables.insert(table.toStdString());
     sqlite3_preupdate_hook(m_db.handle(), &TableCache::rowChanged, this);
 }
 
@@ -22,7 +26,8 @@ TableCache::~TableCache()
 
 bool TableCache::isCached(const QString& table)
 {
-    return table == QLatin1String("cd") || table == QLatin1String("lide");
+    // The tables the lists search.
+    return !queries::searchedColumns(table).isEmpty();
 }
 
 // Called by SQLite before every row is inserted, updated or deleted on this connection,
@@ -33,7 +38,7 @@ void TableCache::rowChanged(void* self, sqlite3*, int, const char* database, con
                             long long after)
 {
     auto* cache = static_cast<TableCache*>(self);
-    if (std::strcmp(database, "main") != 0 || (std::strcmp(table, "cd") != 0 && std::strcmp(table, "lide") != 0))
+    if (std::strcmp(database, "main") != 0 || !cache->m_keptTables.count(table))
         return;
     const std::string name(table);
     if (cache->m_overflowed.count(name))

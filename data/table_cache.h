@@ -80,4 +80,5 @@ private:
     std::map<QString, std::unique_ptr<Table>> m_tables;
     std::map<std::string, std::set<qint64>> m_changed; // table -> keys of rows changed since read
     std::set<std::string> m_overflowed;                // tables with too many changed rows to follow
+    std::set<std::string, std::less<>> m_keptTables;   // the tables kept here, for the hook's quick test
 };
