@@ -177,25 +177,6 @@ TEST(RecordSource, QueriesOfTheOtherListsMatchLikeTheirTexts)
     EXPECT_EQ(history.recordCount(), 0);
 }
 
-TEST(RecordSource, ReturnThroughUnreturnedQueryStoresOnlyTheTwoFields)
-{
-    TempRegister reg;
-    const qint64 cd = reg.addCd(QStringLiteral("Kytice"));
-    const qint64 person = reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
-    const qint64 loan = reg.addLoan(cd, person, QStringLiteral("pozn"));
-    RecordSource unreturned(reg.db(), QStringLiteral("nevracenecd"));
-    unreturned.setRecordSource(queries::idEquals(QStringLiteral("nevracenecd"), QStringLiteral("idvypujcky"), loan));
-    ASSERT_TRUE(unreturned.refresh().ok());
-    EXPECT_EQ(unreturned.fieldText(QStringLiteral("datumpujceni")), QStringLiteral("15.1.2026"));
-    unreturned.setFieldText(QStringLiteral("vraceno"), QStringLiteral("1"));
-    unreturned.setFieldText(QStringLiteral("datumvraceni"), QStringLiteral("6. 12. 2026"));
-    unreturned.setRecordSource(QStringLiteral("nevracenecd"));
-    ASSERT_TRUE(unreturned.refresh().ok());
-    EXPECT_EQ(unreturned.recordCount(), 0);
-    EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM pujcovani")),
-              QStringList(QStringLiteral("%1|2026-01-15|%2|%3|pozn|1|1|2026-12-06").arg(loan).arg(cd).arg(person)));
-}
-
 TEST(RecordSource, ColumnsNoGridShowsAreReadWhenTheirRowIsCurrent)
 {
     TempRegister reg;
