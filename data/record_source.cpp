@@ -2,16 +2,8 @@
 
 #include "database.h"
 #include "table_cache.h"
-#include "text_dictionary.h"
-#include "text_match.h"
 
 #include <algorithm>
-
-namespace {
-
-constexpr quint32 noText = ~quint32(0);
-
-} // namespace
 
 RecordSource::RecordSource(Database& db, const QString& table, QObject* parent)
     : QObject(parent), m_db(db), m_source(queries::all(table))
@@ -40,158 +32,21 @@ Status RecordSource::refresh()
     m_adding = false;
     m_pending.clear();
 
-    Statement statement(m_db.handle(), m_source.sql());
-    if (auto s = statement.bindAll(m_source.params); !s.ok())
+    RowSet rows;
+    if (auto s = m_db.tableCache().select(m_source, m_cachedColumns, rows); !s.ok())
         return s;
-    const int columns = statement.columnCount();
-    QStringList names;
-    std::vector<FieldKind> kinds;
-    for (int c = 0; c < columns; ++c) {
-        names << statement.columnName(c);
-        kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
-    }
-    // Only the columns a grid shows (and the key) are read for every row; a row's
-    // other fields are read when it becomes the current record.
-    std::vector<int> slotOf(static_cast<size_t>(columns), -1);
-    int held = 0;
-    for (int c = 0; c < columns; ++c)
-        if (m_cachedColumns.isEmpty() || c == 0 || m_cachedColumns.contains(c))
-            slotOf[static_cast<size_t>(c)] = held++;
-    std::vector<SharedTexts> texts(static_cast<size_t>(held));
-    for (SharedTexts& column : texts)
-        column = std::make_shared<std::vector<QString>>();
-    std::vector<quint32> ids;
-    int rows = 0;
-    Status status = Status::success();
-    if (!readFromCache(names, slotOf, texts, ids, rows, status)) {
-        // Values repeated over the rows (dates, names) are held once and shared.
-        std::vector<TextDictionary> dictionaries(static_cast<size_t>(held));
-        Statement::Step step;
-        while ((step = statement.step()) == Statement::Step::Row) {
-            for (int c = 0; c < columns; ++c)
-                if (const int slot = slotOf[static_cast<size_t>(c)]; slot >= 0)
-                    ids.push_back(dictionaries[static_cast<size_t>(slot)].add(statement, c));
-            ++rows;
-        }
-        if (step == Statement::Step::Error)
-            return Status::failure(statement.errorMessage());
-        for (size_t slot = 0; slot < dictionaries.size(); ++slot)
-            *texts[slot] = std::move(dictionaries[slot].texts());
-    } else if (!status.ok()) {
-        return status;
-    }
-
-    m_columnNames = std::move(names);
-    m_columnKinds = std::move(kinds);
-    m_texts = std::move(texts);
-    m_ids = std::move(ids);
-    m_slotOf = std::move(slotOf);
-    m_slots = held;
+    m_columnNames = std::move(rows.names);
+    m_columnKinds = std::move(rows.kinds);
+    m_texts = std::move(rows.texts);
+    m_ids = std::move(rows.ids);
+    m_slotOf = std::move(rows.slotOf);
+    m_slots = static_cast<int>(m_texts.size());
     m_currentRow.clear();
-    m_rowCount = rows;
+    m_rowCount = rows.count;
     ++m_generation;
     Q_EMIT rowsReset();
-    setCurrent(rows > 0 ? 0 : -1);
+    setCurrent(m_rowCount > 0 ? 0 : -1);
     return Status::success();
-}
-
-// All rows of a table, or a text search in it, come from the rows the table cache
-// keeps, when it keeps the table: the same rows in the same order as the query
-// would give (a plain scan, in key order). Returns whether the rows were served
-// (or could not be read: then status says why).
-bool RecordSource::readFromCache(const QStringList& names, const std::vector<int>& slotOf,
-                                 std::vector<SharedTexts>& texts, std::vector<quint32>& ids, int& rows,
-                                 Status& status)
-{
-    const bool everyRow = m_source.condition.isEmpty();
-    if (!TableCache::isCached(m_source.table) || (!everyRow && m_source.containedIn.isEmpty()))
-        return false;
-    QString part;
-    std::vector<int> tested;
-    if (!everyRow) {
-        if (m_source.params.isEmpty() || m_source.params[0].isNull())
-            return false;
-        // The text as the query receives it, through UTF-8, and folded once as it folds it.
-        part = QString::fromUtf8(m_source.params[0].toString().toUtf8()).toCaseFolded();
-        for (const QString& name : m_source.containedIn) {
-            const int column = static_cast<int>(names.indexOf(name));
-            if (column < 0)
-                return false;
-            tested.push_back(column);
-        }
-    }
-    const auto width = static_cast<size_t>(names.size());
-    // The columns any search of the table tests are kept from the first reading on, so
-    // that the first search or filter does not read the whole table again.
-    std::vector<int> needed = tested;
-    for (const QString& name : queries::searchedColumns(m_source.table))
-        if (const auto column = names.indexOf(name); column >= 0)
-            needed.push_back(static_cast<int>(column));
-    for (size_t c = 0; c < width; ++c)
-        if (slotOf[c] >= 0)
-            needed.push_back(static_cast<int>(c));
-    const TableCache::Table* table = m_db.tableCache().rows(m_source.table, needed, status);
-    if (!table || table->columns.size() != width)
-        return !status.ok();
-    // Each distinct text of a searched column is tested once, not once per row.
-    std::vector<std::vector<char>> found;
-    for (int column : tested)
-        found.push_back(table->columns[static_cast<size_t>(column)].containing(part));
-    // The held columns take over the texts of the rows found, each once: all of them
-    // for every row, else those the rows found use.
-    std::vector<const TableCache::Column*> held;
-    std::vector<std::vector<quint32>> newId; // per held column: cache text id -> id here
-    for (size_t c = 0; c < width; ++c) {
-        if (slotOf[c] < 0)
-            continue;
-        const TableCache::Column& column = table->columns[c];
-        held.push_back(&column);
-        if (everyRow)
-            texts[held.size() - 1] = column.texts;
-        newId.emplace_back(everyRow || column.onePerRow ? 0 : column.texts->size(), noText);
-    }
-    const size_t count = table->keys.size();
-    // The rows found, in one tight pass over the searched columns' ids.
-    std::vector<quint32> foundRows;
-    if (!everyRow) {
-        std::vector<char> rowMatches(count, 0);
-        for (size_t t = 0; t < tested.size(); ++t) {
-            const quint32* rowIds = table->columns[static_cast<size_t>(tested[t])].ids.data();
-            const char* textMatches = found[t].data();
-            char* out = rowMatches.data();
-            for (size_t row = 0; row < count; ++row)
-                out[row] |= textMatches[rowIds[row]];
-        }
-        for (size_t row = 0; row < count; ++row)
-            if (rowMatches[row])
-                foundRows.push_back(static_cast<quint32>(row));
-    }
-    const size_t foundCount = everyRow ? count : foundRows.size();
-    ids.reserve(foundCount * held.size());
-    for (size_t i = 0; i < foundCount; ++i) {
-        const size_t row = everyRow ? i : foundRows[i];
-        for (size_t slot = 0; slot < held.size(); ++slot) {
-            const quint32 id = held[slot]->ids[row];
-            if (everyRow) {
-                ids.push_back(id);
-                continue;
-            }
-            std::vector<QString>& mineTexts = *texts[slot];
-            if (held[slot]->onePerRow) {
-                ids.push_back(static_cast<quint32>(mineTexts.size()));
-                mineTexts.push_back((*held[slot]->texts)[id]);
-                continue;
-            }
-            quint32& mine = newId[slot][id];
-            if (mine == noText) {
-                mine = static_cast<quint32>(mineTexts.size());
-                mineTexts.push_back((*held[slot]->texts)[id]);
-            }
-            ids.push_back(mine);
-        }
-        ++rows;
-    }
-    return true;
 }
 
 Status RecordSource::moveNext()

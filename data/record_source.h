@@ -113,8 +113,6 @@ Q_SIGNALS:
     void currentChanged();
 
 private:
-    bool readFromCache(const QStringList& names, const std::vector<int>& slotOf,
-                       std::vector<SharedTexts>& texts, std::vector<quint32>& ids, int& rows, Status& status);
     Status commitPending();
     Status storeNew();
     Status readRow(qint64 key, std::vector<QString>& row);

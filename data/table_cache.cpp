@@ -9,6 +9,12 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+
+namespace {
+
+constexpr quint32 noText = ~quint32(0);
+
+} // namespace
 #include <cstring>
 
 TableCache::TableCache(Database& db) : m_db(db)
@@ -109,6 +115,152 @@ const TableCache::Table* TableCache::rows(const QString& table, const std::vecto
     if (status = load(table, wanted, *fresh); !status.ok())
         return nullptr;
     return m_tables.emplace(table, std::move(fresh)).first->second.get();
+}
+
+// All rows of a kept table, or a text search in it, come from the kept rows: the same
+// rows in the same order as the query would give (a plain scan, in key order). Returns
+// whether the rows were served (or could not be read: then status says why).
+bool TableCache::selectKept(const SourceQuery& query, RowSet& rows, Status& status)
+{
+    const QStringList& names = rows.names;
+    const std::vector<int>& slotOf = rows.slotOf;
+    std::vector<SharedTexts>& texts = rows.texts;
+    std::vector<quint32>& ids = rows.ids;
+    const bool everyRow = query.condition.isEmpty();
+    if (!isCached(query.table) || (!everyRow && query.containedIn.isEmpty()))
+        return false;
+    QString part;
+    std::vector<int> tested;
+    if (!everyRow) {
+        if (query.params.isEmpty() || query.params[0].isNull())
+            return false;
+        // The text as the query receives it, through UTF-8, and folded once as it folds it.
+        part = QString::fromUtf8(query.params[0].toString().toUtf8()).toCaseFolded();
+        for (const QString& name : query.containedIn) {
+            const int column = static_cast<int>(names.indexOf(name));
+            if (column < 0)
+                return false;
+            tested.push_back(column);
+        }
+    }
+    const auto width = static_cast<size_t>(names.size());
+    // The columns any search of the table tests are kept from the first reading on, so
+    // that the first search or filter does not read the whole table again.
+    std::vector<int> needed = tested;
+    for (const QString& name : queries::searchedColumns(query.table))
+        if (const auto column = names.indexOf(name); column >= 0)
+            needed.push_back(static_cast<int>(column));
+    for (size_t c = 0; c < width; ++c)
+        if (slotOf[c] >= 0)
+            needed.push_back(static_cast<int>(c));
+    const Table* table = this->rows(query.table, needed, status);
+    if (!table || table->columns.size() != width)
+        return !status.ok();
+    // Each distinct text of a searched column is tested once, not once per row.
+    std::vector<std::vector<char>> found;
+    for (int column : tested)
+        found.push_back(table->columns[static_cast<size_t>(column)].containing(part));
+    // The held columns take over the texts of the rows found, each once: all of them
+    // for every row, else those the rows found use.
+    std::vector<const Column*> held;
+    std::vector<std::vector<quint32>> newId; // per held column: cache text id -> id here
+    for (size_t c = 0; c < width; ++c) {
+        if (slotOf[c] < 0)
+            continue;
+        const Column& column = table->columns[c];
+        held.push_back(&column);
+        if (everyRow)
+            texts[held.size() - 1] = column.texts;
+        newId.emplace_back(everyRow || column.onePerRow ? 0 : column.texts->size(), noText);
+    }
+    const size_t count = table->keys.size();
+    // The rows found, in one tight pass over the searched columns' ids.
+    std::vector<quint32> foundRows;
+    if (!everyRow) {
+        std::vector<char> rowMatches(count, 0);
+        for (size_t t = 0; t < tested.size(); ++t) {
+            const quint32* rowIds = table->columns[static_cast<size_t>(tested[t])].ids.data();
+            const char* textMatches = found[t].data();
+            char* out = rowMatches.data();
+            for (size_t row = 0; row < count; ++row)
+                out[row] |= textMatches[rowIds[row]];
+        }
+        for (size_t row = 0; row < count; ++row)
+            if (rowMatches[row])
+                foundRows.push_back(static_cast<quint32>(row));
+    }
+    const size_t foundCount = everyRow ? count : foundRows.size();
+    ids.reserve(foundCount * held.size());
+    for (size_t i = 0; i < foundCount; ++i) {
+        const size_t row = everyRow ? i : foundRows[i];
+        for (size_t slot = 0; slot < held.size(); ++slot) {
+            const quint32 id = held[slot]->ids[row];
+            if (everyRow) {
+                ids.push_back(id);
+                continue;
+            }
+            std::vector<QString>& mineTexts = *texts[slot];
+            if (held[slot]->onePerRow) {
+                ids.push_back(static_cast<quint32>(mineTexts.size()));
+                mineTexts.push_back((*held[slot]->texts)[id]);
+                continue;
+            }
+            quint32& mine = newId[slot][id];
+            if (mine == noText) {
+                mine = static_cast<quint32>(mineTexts.size());
+                mineTexts.push_back((*held[slot]->texts)[id]);
+            }
+            ids.push_back(mine);
+        }
+        ++rows.count;
+    }
+    return true;
+}
+
+Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowSet& rows)
+{
+    Statement statement(m_db.handle(), query.sql());
+    if (auto s = statement.bindAll(query.params); !s.ok())
+        return s;
+    rows = RowSet();
+    const int columns = statement.columnCount();
+    for (int c = 0; c < columns; ++c) {
+        rows.names << statement.columnName(c);
+        rows.kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
+    }
+    // Only the columns a grid shows (and the key) are read for every row; a row's
+    // other fields are read when it becomes the current record.
+    rows.slotOf.assign(static_cast<size_t>(columns), -1);
+    int slots = 0;
+    for (int c = 0; c < columns; ++c)
+        if (held.isEmpty() || c == 0 || held.contains(c))
+            rows.slotOf[static_cast<size_t>(c)] = slots++;
+    rows.texts.resize(static_cast<size_t>(slots));
+    for (SharedTexts& column : rows.texts)
+        column = std::make_shared<std::vector<QString>>();
+    Status status = Status::success();
+    if (m_enabled && selectKept(query, rows, status))
+        return status;
+    // Values repeated over the rows (dates, names) are held once and shared.
+    std::vector<TextDictionary> dictionaries(static_cast<size_t>(slots));
+    Statement::Step step;
+    while ((step = statement.step()) == Statement::Step::Row) {
+        for (int c = 0; c < columns; ++c)
+            if (const int slot = rows.slotOf[static_cast<size_t>(c)]; slot >= 0)
+                rows.ids.push_back(dictionaries[static_cast<size_t>(slot)].add(statement, c));
+        ++rows.count;
+    }
+    if (step == Statement::Step::Error)
+        return Status::failure(statement.errorMessage());
+    for (size_t slot = 0; slot < dictionaries.size(); ++slot)
+        *rows.texts[slot] = std::move(dictionaries[slot].texts());
+    return Status::success();
+}
+
+void TableCache::setEnabled(bool enabled)
+{
+    // Kept rows stay kept (and follow changes) while switched off.
+    m_enabled = enabled;
 }
 
 Status TableCache::load(const QString& table, const std::vector<int>& columns, Table& into)

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "field_value.h"
+#include "source_query.h"
 #include "status.h"
 #include "text_dictionary.h"
 #include "text_match.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <memory>
@@ -15,12 +19,24 @@
 class Database;
 struct sqlite3;
 
-// The rows of the tables the lists show ("cd", "lide") as last read from the
-// file, kept between queries, so that a search keystroke, a filter or "show all"
-// reads memory instead of the whole table. SQLite's pre-update hook names every row
-// this connection inserts, changes or deletes; those rows are read again before
-// the table is next used. A change committed by another connection (seen through
-// PRAGMA data_version) drops everything.
+// The rows of a query as a record source holds them: of each held column its texts (each
+// distinct text once, as far as recognised) and of each row the id of each held column's text.
+struct RowSet
+{
+    QStringList names;              // every column of the query, in its order
+    std::vector<FieldKind> kinds;   // per column
+    std::vector<int> slotOf;        // per column: its slot among the held ones, -1 when not held
+    std::vector<SharedTexts> texts; // per slot
+    std::vector<quint32> ids;       // row-major: the slots of row 0, then of row 1...
+    int count = 0;                  // rows
+};
+
+// The one door through which record sources read rows. The rows of the tables the
+// lists search ("cd", "lide") are kept between queries as last read from the file, so
+// that a search keystroke, a filter or "show all" reads memory instead of the whole
+// table; every other query (and every query, when switched off) goes to SQLite. SQLite's pre-update hook names every
+// row this connection inserts, changes or deletes; those rows are read again before the table is next used. A change
+// committed by another connection (seen through PRAGMA data_version) drops everything.
 class TableCache
 {
 public:
@@ -58,6 +74,12 @@ public:
     TableCache(const TableCache&) = delete;
     TableCache& operator=(const TableCache&) = delete;
 
+    // The rows of the query with the held columns (the key always; empty: every column),
+    // exactly the rows and order SQLite gives, from the kept rows when they can serve.
+    Status select(const SourceQuery& query, const QList<int>& held, RowSet& rows);
+    // Keeps rows (the default) or sends every query to SQLite.
+    void setEnabled(bool enabled);
+
     // Whether the table's rows are kept here.
     static bool isCached(const QString& table);
     // The table's current rows with at least the given columns read. Null when they
@@ -74,8 +96,10 @@ private:
     Status load(const QString& table, const std::vector<int>& columns, Table& into);
     Status readChangedRows(const QString& table, const std::set<qint64>& changed, Table& into);
     Status dataVersion(qint64& version);
+    bool selectKept(const SourceQuery& query, RowSet& rows, Status& status);
 
     Database& m_db;
+    bool m_enabled = true;
     qint64 m_dataVersion = -1;
     std::map<QString, std::unique_ptr<Table>> m_tables;
     std::map<std::string, std::set<qint64>> m_changed; // table -> keys of rows changed since read
