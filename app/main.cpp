@@ -1,4 +1,4 @@
-#include "database.h"
+#include "register.h"
 #include "form1.h"
 #include "messages.h"
 #include "version.h"
@@ -115,12 +115,12 @@ int main(int argc, char* argv[])
         return 1;
 
     Status status = Status::success();
-    std::unique_ptr<Database> db = Database::open(QStringLiteral("db1.zaz"), status);
-    if (!db) {
+    std::unique_ptr<Register> reg = Register::open(QStringLiteral("db1.zaz"), status);
+    if (!reg) {
         messages::critical(nullptr, QStringLiteral("Chyba"), status.message());
         return 1;
     }
-    Form1 form(*db);
+    Form1 form(*reg);
     form.show();
     return QApplication::exec();
 }

@@ -3,7 +3,7 @@
 // Czech disc names with diacritics, several discs sharing a name, every disc and
 // content type, Czech people with phones and e-mails, loans over several years
 // with about 5 % still out.
-#include "database.h"
+#include "register.h"
 #include "value_lists.h"
 
 #include <QDate>
@@ -78,8 +78,9 @@ int main(int argc, char* argv[])
     const int loans = std::atoi(argv[4]);
     Random random(argc > 5 ? std::strtoull(argv[5], nullptr, 10) : 1);
     Status status = Status::success();
-    auto db = Database::open(QString::fromLocal8Bit(argv[1]), status);
+    auto opened = Register::open(QString::fromLocal8Bit(argv[1]), status);
     check(status);
+    Database* db = &opened->db();
     check(db->exec(QStringLiteral("PRAGMA synchronous = OFF; BEGIN")));
 
     // About three discs share a name: a pool of a third as many names.

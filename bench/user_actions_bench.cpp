@@ -2,7 +2,7 @@
 // floor: the same rows produced by the SQLite C API alone (the same query
 // stepped into plain values, plus the same sort). Run through bench/run.sh.
 //   ORDISK_BENCH_DB=<generated db1.zaz> ordisk_bench [--benchmark_* options]
-#include "database.h"
+#include "register.h"
 #include "form1.h"
 #include "text_match.h"
 
@@ -70,7 +70,7 @@ protected:
 // A fresh copy of the generated register for each benchmark, and the main window over it.
 struct Session
 {
-    std::unique_ptr<Database> db;
+    std::unique_ptr<Register> reg;
     std::unique_ptr<Form1> form;
 
     explicit Session(bool withWindow = true)
@@ -86,15 +86,15 @@ struct Session
     void reopen()
     {
         form.reset();
-        db.reset();
+        reg.reset();
         Status status = Status::success();
-        db = Database::open(workDir->filePath(QStringLiteral("db1.zaz")), status);
-        if (!db)
+        reg = Register::open(workDir->filePath(QStringLiteral("db1.zaz")), status);
+        if (!reg)
             qFatal("%s", qPrintable(status.message()));
     }
     void openWindow()
     {
-        form = std::make_unique<Form1>(*db);
+        form = std::make_unique<Form1>(*reg);
         form->show();
         QApplication::setActiveWindow(form.get());
         QApplication::processEvents();
@@ -188,8 +188,8 @@ void startUpFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        listFloor(*s.db, "SELECT * FROM cd");
-        listFloor(*s.db, "SELECT * FROM lide");
+        listFloor(s.reg->db(), "SELECT * FROM cd");
+        listFloor(s.reg->db(), "SELECT * FROM lide");
     }
 }
 
@@ -209,7 +209,7 @@ void searchFloor(benchmark::State& state, const QString& text)
 {
     Session s(false);
     for (auto _ : state) {
-        listFloor(*s.db, "SELECT * FROM cd WHERE ordisk_contains(nazev, ?)", {text.toStdString()});
+        listFloor(s.reg->db(), "SELECT * FROM cd WHERE ordisk_contains(nazev, ?)", {text.toStdString()});
     }
 }
 
@@ -222,7 +222,7 @@ QString sharedName(Database& db)
 void pickSharedName(benchmark::State& state)
 {
     Session s;
-    const QString name = sharedName(*s.db);
+    const QString name = sharedName(s.reg->db());
     for (auto _ : state) {
         state.PauseTiming();
         const int row = s.rowOf("MSFlexGrid1", 1, name);
@@ -237,9 +237,9 @@ void pickSharedName(benchmark::State& state)
 void pickSharedNameFloor(benchmark::State& state)
 {
     Session s(false);
-    const std::string name = sharedName(*s.db).toStdString();
+    const std::string name = sharedName(s.reg->db()).toStdString();
     for (auto _ : state)
-        benchmark::DoNotOptimize(step(*s.db, "SELECT * FROM cd WHERE nazev = ?", {name}));
+        benchmark::DoNotOptimize(step(s.reg->db(), "SELECT * FROM cd WHERE nazev = ?", {name}));
 }
 
 void sortList(benchmark::State& state)
@@ -256,7 +256,7 @@ void sortList(benchmark::State& state)
 void sortFloor(benchmark::State& state)
 {
     Session s(false);
-    Rows rows = step(*s.db, "SELECT * FROM cd");
+    Rows rows = step(s.reg->db(), "SELECT * FROM cd");
     for (auto _ : state)
         sortBy(rows, 1);
 }
@@ -272,7 +272,7 @@ void allCdsFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        listFloor(*s.db, "SELECT * FROM cd");
+        listFloor(s.reg->db(), "SELECT * FROM cd");
     }
 }
 
@@ -289,7 +289,7 @@ void filterFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        listFloor(*s.db, "SELECT * FROM cd WHERE ordisk_contains(typobsahu, 'Hry')");
+        listFloor(s.reg->db(), "SELECT * FROM cd WHERE ordisk_contains(typobsahu, 'Hry')");
     }
 }
 
@@ -310,10 +310,10 @@ void personSearchAndPickFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        Rows rows = step(*s.db, "SELECT * FROM lide WHERE ordisk_contains(jmeno, 'nov') OR ordisk_contains(prijmeni, "
+        Rows rows = step(s.reg->db(), "SELECT * FROM lide WHERE ordisk_contains(jmeno, 'nov') OR ordisk_contains(prijmeni, "
                                 "'nov')");
         sortBy(rows, 1);
-        benchmark::DoNotOptimize(step(*s.db, "SELECT * FROM lide WHERE idcloveka = ?", {rows.values.at(0).at(0)}));
+        benchmark::DoNotOptimize(step(s.reg->db(), "SELECT * FROM lide WHERE idcloveka = ?", {rows.values.at(0).at(0)}));
     }
 }
 
@@ -321,7 +321,7 @@ void lend(benchmark::State& state)
 {
     Session s;
     Answerer answerer;
-    const QString name = sharedName(*s.db);
+    const QString name = sharedName(s.reg->db());
     for (auto _ : state) {
         state.PauseTiming();
         s.pickCd(name);
@@ -335,10 +335,10 @@ void lendFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        exec(*s.db, "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, iduzivatele) VALUES "
+        exec(s.reg->db(), "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, iduzivatele) VALUES "
                     "('2026-12-06', 1, 1, 'půjčeno na chatu', 1)");
-        listFloor(*s.db, "SELECT * FROM cd");
-        listFloor(*s.db, "SELECT * FROM lide");
+        listFloor(s.reg->db(), "SELECT * FROM cd");
+        listFloor(s.reg->db(), "SELECT * FROM lide");
     }
 }
 
@@ -359,7 +359,7 @@ void unreturnedFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state)
-        benchmark::DoNotOptimize(step(*s.db, "SELECT * FROM nevracenecd"));
+        benchmark::DoNotOptimize(step(s.reg->db(), "SELECT * FROM nevracenecd"));
 }
 
 void returnLoan(benchmark::State& state)
@@ -381,9 +381,9 @@ void returnFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        exec(*s.db, "UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-06' WHERE idvypujcky = (SELECT "
+        exec(s.reg->db(), "UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-06' WHERE idvypujcky = (SELECT "
                     "idvypujcky FROM nevracenecd LIMIT 1)");
-        benchmark::DoNotOptimize(step(*s.db, "SELECT * FROM nevracenecd"));
+        benchmark::DoNotOptimize(step(s.reg->db(), "SELECT * FROM nevracenecd"));
     }
 }
 
@@ -391,7 +391,7 @@ void history(benchmark::State& state, const char* button)
 {
     Session s;
     Answerer answerer; // a person who never borrowed is told so
-    const QString name = sharedName(*s.db);
+    const QString name = sharedName(s.reg->db());
     for (auto _ : state) {
         state.PauseTiming();
         s.pickCd(name);
@@ -411,7 +411,7 @@ void historyFloor(benchmark::State& state, const char* sql)
 {
     Session s(false);
     for (auto _ : state)
-        benchmark::DoNotOptimize(step(*s.db, sql, {"1"}));
+        benchmark::DoNotOptimize(step(s.reg->db(), sql, {"1"}));
 }
 
 void addDisc(benchmark::State& state)
@@ -435,7 +435,7 @@ void addDiscFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state)
-        exec(*s.db, "INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original) VALUES ('Nový disk', 2, "
+        exec(s.reg->db(), "INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original) VALUES ('Nový disk', 2, "
                     "'DVD', 'Hudba', '', 0)");
 }
 
@@ -443,7 +443,7 @@ void editDisc(benchmark::State& state)
 {
     Session s;
     Answerer answerer;
-    const QString name = sharedName(*s.db);
+    const QString name = sharedName(s.reg->db());
     for (auto _ : state) {
         state.PauseTiming();
         s.pickCd(name);
@@ -457,8 +457,8 @@ void editDiscFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        exec(*s.db, "UPDATE cd SET typdisku = typdisku WHERE idcd = 1");
-        listFloor(*s.db, "SELECT * FROM cd");
+        exec(s.reg->db(), "UPDATE cd SET typdisku = typdisku WHERE idcd = 1");
+        listFloor(s.reg->db(), "SELECT * FROM cd");
     }
 }
 
@@ -468,7 +468,7 @@ void deleteDisc(benchmark::State& state)
     Answerer answerer;
     for (auto _ : state) {
         state.PauseTiming();
-        Rows lent = step(*s.db, "SELECT nazev FROM cd WHERE idcd = (SELECT idcd FROM pujcovani LIMIT 1)");
+        Rows lent = step(s.reg->db(), "SELECT nazev FROM cd WHERE idcd = (SELECT idcd FROM pujcovani LIMIT 1)");
         s.pickCd(QString::fromStdString(lent.values.at(0).at(0)));
         state.ResumeTiming();
         s.click("Command4");
@@ -479,8 +479,8 @@ void deleteDiscFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        exec(*s.db, "DELETE FROM cd WHERE idcd = (SELECT idcd FROM pujcovani LIMIT 1)");
-        listFloor(*s.db, "SELECT * FROM cd");
+        exec(s.reg->db(), "DELETE FROM cd WHERE idcd = (SELECT idcd FROM pujcovani LIMIT 1)");
+        listFloor(s.reg->db(), "SELECT * FROM cd");
     }
 }
 
@@ -502,7 +502,7 @@ void registerAll()
         {"return", {returnLoan, returnFloor}},
         {"history of a disc", {[](auto& s) { history(s, "Command7"); }, [](auto& s) { historyFloor(s, "SELECT * FROM vypujcky WHERE idcd = ?"); }}},
         {"history of a person", {[](auto& s) { history(s, "Command8"); }, [](auto& s) { historyFloor(s, "SELECT * FROM vypujcky WHERE idcloveka = ?"); }}},
-        {"history of everything", {[](auto& s) { history(s, "Command6"); }, [](auto& s) { benchmark::DoNotOptimize(s.iterations()); Session x(false); for (auto _ : s) benchmark::DoNotOptimize(step(*x.db, "SELECT * FROM vypujcky")); }}},
+        {"history of everything", {[](auto& s) { history(s, "Command6"); }, [](auto& s) { benchmark::DoNotOptimize(s.iterations()); Session x(false); for (auto _ : s) benchmark::DoNotOptimize(step(x.reg->db(), "SELECT * FROM vypujcky")); }}},
         {"add disc", {addDisc, addDiscFloor}},
         {"edit disc", {editDisc, editDiscFloor}},
         {"delete disc with loans", {deleteDisc, deleteDiscFloor}},

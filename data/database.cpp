@@ -1,7 +1,5 @@
 #include "database.h"
 
-#include "schema.h"
-#include "table_cache.h"
 #include "text_match.h"
 
 #include <QFile>
@@ -58,25 +56,6 @@ QString engineMessage(sqlite3* db)
     return explanation + QStringLiteral(" (") + detail + QLatin1Char(')');
 }
 
-// A failure of the operating system in Czech.
-QString systemMessage(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("přístup odepřen");
-    case ENOENT:
-        return QStringLiteral("složka neexistuje");
-    case EROFS:
-        return QStringLiteral("disk je jen pro čtení");
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("na disku není místo");
-    default:
-        return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
 QString argText(sqlite3_value* value)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
@@ -104,11 +83,6 @@ void containsFunction(sqlite3_context* context, int, sqlite3_value** argv)
         }
     }
     sqlite3_result_int(context, textmatch::containsIgnoringCase(argText(argv[0]), *part) ? 1 : 0);
-}
-
-QString fileError(const QString& path, const QString& what)
-{
-    return QStringLiteral("Soubor %1 %2").arg(path, what);
 }
 
 } // namespace
@@ -237,7 +211,8 @@ QString Statement::columnText(int column) const
 std::string_view Statement::columnUtf8(int column) const
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-    return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string_view();
+    return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)))
+                : std::string_view();
 }
 
 // ---------------------------------------------------------------- Database
@@ -246,50 +221,16 @@ Database::Database(sqlite3* db) : m_db(db) {}
 
 Database::~Database()
 {
-    m_tableCache.reset();
     sqlite3_close_v2(m_db);
 }
 
-TableCache& Database::tableCache()
+std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& status)
 {
-    if (!m_tableCache)
-        m_tableCache = std::make_unique<TableCache>(*this);
-    return *m_tableCache;
-}
-
-std::unique_ptr<Database> Database::open(const QString& path, Status& status)
-{
-    const QByteArray native = QFile::encodeName(path);
-    const QString unchanged = QStringLiteral(" Soubor nebyl změněn.");
-    struct stat info = {};
-    if (::stat(native.constData(), &info) != 0) {
-        if (errno != ENOENT) {
-            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1.").arg(systemMessage(errno))));
-            return nullptr;
-        }
-        if (Status s = createRegister(native); !s.ok()) {
-            status = Status::failure(fileError(path, QStringLiteral("nelze založit: %1").arg(s.message())));
-            return nullptr;
-        }
-    } else if (!S_ISREG(info.st_mode)) {
-        status = Status::failure(fileError(path, QStringLiteral("není obyčejný soubor.")));
-        return nullptr;
-    } else if (info.st_size == 0) {
-        // A new register is never left empty (it is built aside and moved in whole),
-        // so an empty file is someone else's.
-        status = Status::failure(fileError(path, QStringLiteral("je prázdný, neobsahuje evidenci programu Ordisk.") +
-                                                     unchanged));
-        return nullptr;
-    } else if (Status s = checkFileSize(native, info.st_size); !s.ok()) {
-        status = Status::failure(fileError(path, s.message() + unchanged));
-        return nullptr;
-    }
-
     sqlite3* raw = nullptr;
     // One connection is used by one thread only: SQLite need not lock it around every call.
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(native.constData(), &raw, flags, nullptr) != SQLITE_OK) {
-        status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(engineMessage(raw))));
+    if (sqlite3_open_v2(path.constData(), &raw, flags, nullptr) != SQLITE_OK) {
+        status = Status::failure(engineMessage(raw));
         sqlite3_close_v2(raw);
         return nullptr;
     }
@@ -297,40 +238,18 @@ std::unique_ptr<Database> Database::open(const QString& path, Status& status)
     sqlite3_extended_result_codes(raw, 1);
     // Another program in the middle of a write holds the file locked: wait a few seconds for it.
     sqlite3_busy_timeout(raw, 5000);
-    if (sqlite3_db_readonly(raw, "main") == 1) {
-        status = Status::failure(fileError(path, QStringLiteral("je jen pro čtení; do evidence nelze zapisovat.") +
-                                                     unchanged));
-        return nullptr;
-    }
-
-    // Read before writing anything: a file that is not ours must stay as it is.
-    qint64 objects = 0;
-    if (Status s = db->queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), objects); !s.ok()) {
-        const int code = sqlite3_errcode(raw) & 0xff;
-        status = Status::failure(
-            code == SQLITE_NOTADB
-                ? fileError(path, QStringLiteral("není databází programu Ordisk (nejde o databázi SQLite).") + unchanged)
-                : fileError(path, QStringLiteral("nelze přečíst: %1").arg(s.message()) + unchanged));
-        return nullptr;
-    }
-    // A register restored from SQLite's text dump has lost only its version.
-    const bool restored = schema::isUnversionedRegister(*db);
-    if (Status s = restored ? Status::success() : schema::check(*db); !s.ok()) {
-        status = Status::failure(
-            fileError(path, QStringLiteral("není databází programu Ordisk: %1").arg(s.message()) + unchanged));
-        return nullptr;
-    }
-    if (Status s = db->configure(); !s.ok()) {
-        status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(s.message())));
-        return nullptr;
-    }
-    if (restored)
-        if (Status s = schema::adopt(*db); !s.ok()) {
-            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(s.message())));
-            return nullptr;
-        }
     status = Status::success();
     return db;
+}
+
+bool Database::isReadOnly() const
+{
+    return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+bool Database::isNotADatabase() const
+{
+    return (sqlite3_errcode(m_db) & 0xff) == SQLITE_NOTADB;
 }
 
 Status Database::configure()
@@ -344,76 +263,6 @@ Status Database::configure()
     if (sqlite3_create_function_v2(m_db, "ordisk_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                    containsFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
         return Status::failure(engineMessage(m_db));
-    return Status::success();
-}
-
-// Builds a new register beside the path and moves it in whole, so that an
-// interrupted first start never leaves a half-made (or empty) file behind.
-Status Database::createRegister(const QByteArray& path)
-{
-    const QByteArray building = path + "-novy";
-    ::unlink(building.constData()); // left by an interrupted start: ours by its name
-    ::unlink((building + "-journal").constData());
-    // The register holds telephone numbers and e-mails: readable by its owner only.
-    const int fd = ::open(building.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return Status::failure(systemMessage(errno) + QLatin1Char('.'));
-    ::close(fd);
-    Status status = Status::success();
-    {
-        sqlite3* raw = nullptr;
-        if (sqlite3_open_v2(building.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) !=
-            SQLITE_OK) {
-            status = Status::failure(engineMessage(raw));
-            sqlite3_close_v2(raw);
-        } else {
-            Database db(raw);
-            status = db.configure();
-            if (status.ok())
-                status = schema::create(db);
-        }
-    }
-    if (status.ok() && ::renameat2(AT_FDCWD, building.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE) != 0) {
-        // Some file systems cannot refuse to replace; then only a file that appeared meanwhile is at risk.
-        const bool unsupported = errno == EINVAL || errno == ENOSYS;
-        if (!unsupported || ::rename(building.constData(), path.constData()) != 0)
-            status = Status::failure(systemMessage(errno) + QLatin1Char('.'));
-    }
-    if (!status.ok()) {
-        ::unlink(building.constData());
-        return status;
-    }
-    // The new name must survive a power cut too.
-    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
-    if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return Status::success();
-}
-
-// Refuses a file shorter than its own header says: a copy cut short, whose
-// rows would be found missing only later.
-Status Database::checkFileSize(const QByteArray& path, qint64 size)
-{
-    QFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return Status::failure(QStringLiteral("nelze přečíst: %1.").arg(systemMessage(errno)));
-    const QByteArray header = file.read(100);
-    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
-        return Status::success(); // not SQLite at all: the engine says so
-    auto be = [&header](int offset, int bytes) {
-        quint32 value = 0;
-        for (int i = 0; i < bytes; ++i)
-            value = (value << 8) | static_cast<quint8>(header[offset + i]);
-        return value;
-    };
-    const quint32 pageSizeField = be(16, 2);
-    const qint64 pageSize = pageSizeField == 1 ? 65536 : pageSizeField;
-    const quint32 pages = be(28, 4);
-    const bool countValid = be(92, 4) == be(24, 4) && pages > 0;
-    if (countValid && pageSize > 0 && pages * pageSize > size)
-        return Status::failure(QStringLiteral("je poškozený: je kratší, než má být (chybí část dat)."));
     return Status::success();
 }
 

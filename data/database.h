@@ -9,19 +9,13 @@
 #include <string_view>
 
 struct sqlite3;
-class TableCache;
 struct sqlite3_stmt;
 
 // One prepared statement; finalized when it goes out of scope.
 class Statement
 {
 public:
-    enum class Step
-    {
-        Row,
-        Done,
-        Error
-    };
+    enum class Step { Row, Done, Error };
 
     // Prepares one SQL statement; check status() before use.
     Statement(sqlite3* db, const QString& sql);
@@ -53,15 +47,14 @@ public:
     // The column's value as UTF-8 bytes, valid until the next step (empty for NULL).
     std::string_view columnUtf8(int column) const;
 
-
 private:
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
     QString m_prepareError;
 };
 
-// The open database file. Creates the schema in a new or empty file and
-// refuses a file that is not ours without writing to it.
+// One connection to an SQLite file, with our SQL functions and settings; the
+// register (register.h) decides which file it opens.
 class Database
 {
 public:
@@ -69,8 +62,14 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens (or creates) the register at the path; on failure returns null and sets status.
-    static std::unique_ptr<Database> open(const QString& path, Status& status);
+    // Opens a connection to the file (an SQLite error in Czech on failure); nothing is read or written yet.
+    static std::unique_ptr<Database> connect(const QByteArray& path, Status& status);
+    // Turns on foreign keys, crash-safe writing and our SQL functions.
+    Status configure();
+    // Whether the file can only be read.
+    bool isReadOnly() const;
+    // Whether the last failure found the file not to be an SQLite database.
+    bool isNotADatabase() const;
 
     // Runs SQL text without parameters (may hold several statements).
     Status exec(const QString& sql);
@@ -84,17 +83,11 @@ public:
     bool inTransaction() const;
 
     sqlite3* handle() { return m_db; }
-    // The rows of the lists' tables kept in memory between queries on this connection.
-    TableCache& tableCache();
 
 private:
     explicit Database(sqlite3* db);
-    Status configure();
-    static Status createRegister(const QByteArray& path);
-    static Status checkFileSize(const QByteArray& path, qint64 size);
 
     sqlite3* m_db = nullptr;
-    std::unique_ptr<TableCache> m_tableCache;
 };
 
 // A unit of work: everything done while it lives is stored by commit() or

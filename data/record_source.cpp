@@ -1,12 +1,12 @@
 #include "record_source.h"
 
 #include "database.h"
-#include "table_cache.h"
+#include "register.h"
 
 #include <algorithm>
 
-RecordSource::RecordSource(Database& db, const QString& table, QObject* parent)
-    : QObject(parent), m_db(db), m_source(queries::all(table))
+RecordSource::RecordSource(Register& reg, const QString& table, QObject* parent)
+    : QObject(parent), m_register(reg), m_db(reg.db()), m_source(queries::all(table))
 {
 }
 
@@ -33,7 +33,7 @@ Status RecordSource::refresh()
     m_pending.clear();
 
     RowSet rows;
-    if (auto s = m_db.tableCache().select(m_source, m_cachedColumns, rows); !s.ok())
+    if (auto s = m_register.rows().select(m_source, m_cachedColumns, rows); !s.ok())
         return s;
     m_columnNames = std::move(rows.names);
     m_columnKinds = std::move(rows.kinds);

@@ -12,6 +12,7 @@
 #include <vector>
 
 class Database;
+class Register;
 
 // A window's invisible data component: evaluates its source, holds the rows
 // with one current record, and writes the pending edits of its bound fields
@@ -24,7 +25,7 @@ class RecordSource : public QObject
 
 public:
     // A source over all rows of a table or saved query; call refresh() to load it.
-    RecordSource(Database& db, const QString& table, QObject* parent = nullptr);
+    RecordSource(Register& reg, const QString& table, QObject* parent = nullptr);
 
     // Sets a new source, effective at the next refresh().
     void setRecordSource(const QString& table);
@@ -120,6 +121,7 @@ private:
     void heldFromRow(int row, const std::vector<QString>& values);
     Status check() const;
 
+    Register& m_register;
     Database& m_db;
     SourceQuery m_source;
     QStringList m_columnNames;

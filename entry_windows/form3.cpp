@@ -9,8 +9,8 @@
 #include "record_source.h"
 #include "value_lists.h"
 
-Form3::Form3(Database& db, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form3>()), Data1(new RecordSource(db, QStringLiteral("cd"), this))
+Form3::Form3(Register& reg, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form3>()), Data1(new RecordSource(reg, QStringLiteral("cd"), this))
 {
     ui->setupUi(this);
     makeFixedWindow(this);

@@ -6,7 +6,7 @@
 #include <memory>
 
 class BoundField;
-class Database;
+class Register;
 class RecordSource;
 
 namespace Ui {
@@ -19,7 +19,7 @@ class Form3 : public QWidget
     Q_OBJECT
 
 public:
-    explicit Form3(Database& db, QWidget* parent = nullptr);
+    explicit Form3(Register& reg, QWidget* parent = nullptr);
     ~Form3() override;
 
 private:

@@ -7,8 +7,8 @@
 #include "messages.h"
 #include "record_source.h"
 
-Form4::Form4(Database& db, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form4>()), Data1(new RecordSource(db, QStringLiteral("lide"), this))
+Form4::Form4(Register& reg, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form4>()), Data1(new RecordSource(reg, QStringLiteral("lide"), this))
 {
     ui->setupUi(this);
     makeFixedWindow(this);

@@ -6,7 +6,7 @@
 #include <memory>
 
 class BoundField;
-class Database;
+class Register;
 class RecordSource;
 
 namespace Ui {
@@ -19,7 +19,7 @@ class Form4 : public QWidget
     Q_OBJECT
 
 public:
-    explicit Form4(Database& db, QWidget* parent = nullptr);
+    explicit Form4(Register& reg, QWidget* parent = nullptr);
     ~Form4() override;
 
 private:

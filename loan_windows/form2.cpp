@@ -25,9 +25,9 @@ const Column columns[] = {{"ID", 500},        {"Datum", 1000},       {"Jméno", 
 
 } // namespace
 
-Form2::Form2(Database& db, QWidget* parent)
+Form2::Form2(Register& reg, QWidget* parent)
     : ProgramWindow(parent), ui(std::make_unique<Ui::Form2>()),
-      Data1(new RecordSource(db, QStringLiteral("nevracenecd"), this))
+      Data1(new RecordSource(reg, QStringLiteral("nevracenecd"), this))
 {
     ui->setupUi(this);
     makeFixedWindow(this);

@@ -8,7 +8,7 @@
 
 class BoundField;
 class BoundGrid;
-class Database;
+class Register;
 class RecordSource;
 class Status;
 
@@ -23,7 +23,7 @@ class Form2 : public ProgramWindow
     Q_OBJECT
 
 public:
-    explicit Form2(Database& db, QWidget* parent = nullptr);
+    explicit Form2(Register& reg, QWidget* parent = nullptr);
     ~Form2() override;
 
 protected:

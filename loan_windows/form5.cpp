@@ -21,9 +21,9 @@ const Column columns[] = {{"ID", 400},       {"Půjčeno", 1000},    {"Vráceno"
 
 } // namespace
 
-Form5::Form5(Database& db, QWidget* parent)
+Form5::Form5(Register& reg, QWidget* parent)
     : ProgramWindow(parent), ui(std::make_unique<Ui::Form5>()),
-      Data1(new RecordSource(db, QStringLiteral("vypujcky"), this))
+      Data1(new RecordSource(reg, QStringLiteral("vypujcky"), this))
 {
     ui->setupUi(this);
     makeFixedWindow(this);

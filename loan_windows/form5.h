@@ -5,7 +5,7 @@
 #include <memory>
 
 class BoundGrid;
-class Database;
+class Register;
 class RecordSource;
 class Status;
 struct SourceQuery;
@@ -20,7 +20,7 @@ class Form5 : public ProgramWindow
     Q_OBJECT
 
 public:
-    explicit Form5(Database& db, QWidget* parent = nullptr);
+    explicit Form5(Register& reg, QWidget* parent = nullptr);
     ~Form5() override;
 
     // Re-queries the window on the loans given and sets its heading (the main window's history buttons).

@@ -15,11 +15,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 
-Form1::Form1(Database& db, QWidget* parent)
-    : ProgramWindow(parent), ui(std::make_unique<Ui::Form1>()), m_db(db),
-      Data1(new RecordSource(db, QStringLiteral("cd"), this)),
-      Data2(new RecordSource(db, QStringLiteral("lide"), this)),
-      Data3(new RecordSource(db, QStringLiteral("pujcovani"), this))
+Form1::Form1(Register& reg, QWidget* parent)
+    : ProgramWindow(parent), ui(std::make_unique<Ui::Form1>()), m_register(reg),
+      Data1(new RecordSource(reg, QStringLiteral("cd"), this)),
+      Data2(new RecordSource(reg, QStringLiteral("lide"), this)),
+      Data3(new RecordSource(reg, QStringLiteral("pujcovani"), this))
 {
     ui->setupUi(this);
     makeFixedWindow(this);
@@ -307,12 +307,12 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::Command2_Click()
 {
-    m_windows.open(QStringLiteral("Form4"), [this] { return new Form4(m_db); });
+    m_windows.open(QStringLiteral("Form4"), [this] { return new Form4(m_register); });
 }
 
 void Form1::Command3_Click()
 {
-    m_windows.open(QStringLiteral("Form3"), [this] { return new Form3(m_db); });
+    m_windows.open(QStringLiteral("Form3"), [this] { return new Form3(m_register); });
 }
 
 void Form1::Command9_Click()

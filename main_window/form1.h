@@ -11,7 +11,7 @@
 
 class BoundField;
 class BoundGrid;
-class Database;
+class Register;
 class RecordSource;
 class Status;
 struct SourceQuery;
@@ -28,7 +28,7 @@ class Form1 : public ProgramWindow
     Q_OBJECT
 
 public:
-    explicit Form1(Database& db, QWidget* parent = nullptr);
+    explicit Form1(Register& reg, QWidget* parent = nullptr);
     ~Form1() override;
 
     // The other windows of the program opened from this one.
@@ -115,7 +115,7 @@ private:
     void fillLists();
 
     std::unique_ptr<Ui::Form1> ui;
-    Database& m_db;
+    Register& m_register;
     RecordSource* Data1;
     RecordSource* Data2;
     RecordSource* Data3;

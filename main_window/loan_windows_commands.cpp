@@ -3,7 +3,7 @@
 
 #include "ui_form1.h"
 
-#include "database.h"
+#include "register.h"
 #include "form2.h"
 #include "form5.h"
 #include "messages.h"
@@ -11,7 +11,7 @@
 
 void Form1::Command1_Click()
 {
-    m_windows.open(QStringLiteral("Form2"), [this] { return new Form2(m_db); });
+    m_windows.open(QStringLiteral("Form2"), [this] { return new Form2(m_register); });
 }
 
 // "ZOBRAZIT HISTOII PŮJČOVÁNÍ" always shows every loan, also in a window left
@@ -59,7 +59,8 @@ void Form1::showHistoryOf(const QString& idText, const QString& column, const QS
 qint64 Form1::countLoans(const SourceQuery& loans)
 {
     qint64 count = 0;
-    const Status s = m_db.queryInt(QStringLiteral("SELECT count(*) FROM (%1)").arg(loans.sql()), count, loans.params);
+    const Status s =
+        m_register.db().queryInt(QStringLiteral("SELECT count(*) FROM (%1)").arg(loans.sql()), count, loans.params);
     return messages::report(this, s) ? count : -1;
 }
 
@@ -67,7 +68,7 @@ void Form1::showHistory(const SourceQuery& loans, const QString& heading)
 {
     const bool wasLoaded = m_windows.find(QStringLiteral("Form5")) != nullptr;
     auto* history =
-        static_cast<Form5*>(m_windows.load(QStringLiteral("Form5"), [this] { return new Form5(m_db); }));
+        static_cast<Form5*>(m_windows.load(QStringLiteral("Form5"), [this] { return new Form5(m_register); }));
     if (!messages::report(this, history->showLoans(loans, heading))) {
         if (!wasLoaded)
             history->close();

@@ -195,7 +195,7 @@ TEST(CrashSafety, KilledAtRandomMomentsTheFileKeepsEveryReportedAction)
             return;
         // The next start opens the file normally.
         Status status = Status::success();
-        EXPECT_NE(Database::open(path, status), nullptr) << status.message().toStdString();
+        EXPECT_NE(Register::open(path, status), nullptr) << status.message().toStdString();
     }
     EXPECT_GE(kills, std::min(rounds, 10));
     EXPECT_GT(actions, 20);

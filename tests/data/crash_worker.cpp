@@ -1,7 +1,7 @@
 // A long run of real actions on a register, through the program's own record
 // sources, for the crash and two-instance tests. Before each action it prints
 // "? <action>", and "<action>" once the action is committed.
-#include "database.h"
+#include "register.h"
 #include "field_value.h"
 #include "record_source.h"
 
@@ -13,6 +13,7 @@
 
 namespace {
 
+Register* reg = nullptr;
 Database* db = nullptr;
 
 qint64 randomId(const char* sql)
@@ -38,7 +39,7 @@ void fail(const Status& s)
 // or person it refers to was deleted meanwhile by another copy of the program.
 qint64 add(const QString& table, const QList<QPair<QString, QString>>& fields)
 {
-    RecordSource source(*db, table);
+    RecordSource source(*reg, table);
     source.setRecordSource(queries::none(table));
     if (Status s = source.refresh(); !s.ok())
         fail(s);
@@ -69,10 +70,11 @@ int main(int argc, char* argv[])
     if (argc < 3)
         return 2;
     Status status = Status::success();
-    std::unique_ptr<Database> opened = Database::open(QString::fromLocal8Bit(argv[1]), status);
+    std::unique_ptr<Register> opened = Register::open(QString::fromLocal8Bit(argv[1]), status);
     if (!opened)
         fail(status);
-    db = opened.get();
+    reg = opened.get();
+    db = &reg->db();
     QRandomGenerator random(static_cast<quint32>(std::atoi(argv[2])));
     const QString today = fieldvalue::formatDate(QDate::currentDate());
     for (int n = 0;; ++n) {
@@ -106,7 +108,7 @@ int main(int argc, char* argv[])
             if (loan == 0)
                 continue;
             say(QStringLiteral("? return %1").arg(loan));
-            RecordSource source(*db, QStringLiteral("nevracenecd"));
+            RecordSource source(*reg, QStringLiteral("nevracenecd"));
             if (!onRow(source, QStringLiteral("nevracenecd"), QStringLiteral("idvypujcky"), loan))
                 continue;
             source.setFieldText(QStringLiteral("vraceno"), QStringLiteral("1"));
@@ -121,7 +123,7 @@ int main(int argc, char* argv[])
                 continue;
             const QString name = QStringLiteral("Upraveno %1-%2").arg(QString::fromLocal8Bit(argv[2])).arg(n);
             say(QStringLiteral("? edit %1").arg(cd));
-            RecordSource source(*db, QStringLiteral("cd"));
+            RecordSource source(*reg, QStringLiteral("cd"));
             if (!onRow(source, QStringLiteral("cd"), QStringLiteral("idcd"), cd))
                 continue;
             source.setFieldText(QStringLiteral("nazev"), name);
@@ -136,7 +138,7 @@ int main(int argc, char* argv[])
                 continue;
             const QString what = disc ? QStringLiteral("delcd %1").arg(id) : QStringLiteral("delperson %1").arg(id);
             say(QStringLiteral("? ") + what);
-            RecordSource source(*db, disc ? QStringLiteral("cd") : QStringLiteral("lide"));
+            RecordSource source(*reg, disc ? QStringLiteral("cd") : QStringLiteral("lide"));
             if (!onRow(source, disc ? QStringLiteral("cd") : QStringLiteral("lide"),
                        disc ? QStringLiteral("idcd") : QStringLiteral("idcloveka"), id))
                 continue;

@@ -60,7 +60,7 @@ QString openAsNobody(const QString& path)
         if (::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(2);
         Status status = Status::success();
-        auto db = Database::open(path, status);
+        auto db = Register::open(path, status);
         const QByteArray message = status.message().toUtf8();
         (void)!::write(channel[1], message.constData(), static_cast<size_t>(message.size()));
         ::_exit(db ? 0 : 1);
@@ -123,14 +123,14 @@ TEST(DamagedFiles, ARegisterDumpedAndRestoredOpens)
     }
     ASSERT_EQ(sqlite3Tool(path, QStringLiteral("PRAGMA user_version")), QStringLiteral("0\n"));
     Status status = Status::success();
-    EXPECT_NE(Database::open(path, status), nullptr) << status.message().toStdString();
+    EXPECT_NE(Register::open(path, status), nullptr) << status.message().toStdString();
     EXPECT_EQ(sqlite3Tool(path, QStringLiteral("SELECT * FROM vypujcky")), rows);
     EXPECT_EQ(sqlite3Tool(path, QStringLiteral("PRAGMA user_version; SELECT name FROM sqlite_master WHERE name = "
                                                 "'cd_nazev'")),
               QStringLiteral("1\ncd_nazev\n"));
 
     const QByteArray before = readAll(changed);
-    EXPECT_EQ(Database::open(changed, status), nullptr);
+    EXPECT_EQ(Register::open(changed, status), nullptr);
     EXPECT_TRUE(status.message().contains(QStringLiteral("neobsahuje evidenci programu Ordisk")))
         << status.message().toStdString();
     EXPECT_EQ(readAll(changed), before);
@@ -181,7 +181,7 @@ TEST(DamagedFiles, AreRefusedWithAMessageAndLeftUntouched)
     for (const Case& c : cases) {
         writeAll(path, c.bytes);
         Status status = Status::success();
-        auto db = Database::open(path, status);
+        auto db = Register::open(path, status);
         EXPECT_EQ(db, nullptr) << c.what;
         EXPECT_TRUE(status.message().contains(QString::fromUtf8(c.said))) << c.what << ": " << status.message().toStdString();
         EXPECT_TRUE(status.message().contains(path)) << c.what;
@@ -242,14 +242,14 @@ TEST(DamagedFiles, ALockedFileIsWaitedForThenRefused)
     // Held for a moment: the start waits and then opens the file.
     pid_t child = holdLock(800);
     Status status = Status::success();
-    EXPECT_NE(Database::open(path, status), nullptr) << status.message().toStdString();
+    EXPECT_NE(Register::open(path, status), nullptr) << status.message().toStdString();
     ::waitpid(child, nullptr, 0);
 
     // Held for longer than anyone should wait: a clear refusal after a few seconds.
     child = holdLock(9000);
     QElapsedTimer waited;
     waited.start();
-    EXPECT_EQ(Database::open(path, status), nullptr);
+    EXPECT_EQ(Register::open(path, status), nullptr);
     EXPECT_GE(waited.elapsed(), 3000);
     EXPECT_TRUE(status.message().contains(QStringLiteral("zamčený jiným programem"))) << status.message().toStdString();
     ::kill(child, SIGKILL);

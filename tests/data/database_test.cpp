@@ -15,7 +15,7 @@ TEST(Schema, NewFileReopensAsARegisterAndIsPrivate)
 {
     TempRegister reg;
     Status status = Status::success();
-    EXPECT_NE(Database::open(reg.path(), status), nullptr) << status.message().toStdString();
+    EXPECT_NE(Register::open(reg.path(), status), nullptr) << status.message().toStdString();
     EXPECT_EQ(reg.value(QStringLiteral("PRAGMA user_version")), QStringLiteral("1"));
     EXPECT_EQ(reg.value(QStringLiteral("PRAGMA foreign_keys")), QStringLiteral("1"));
     EXPECT_EQ(reg.value(QStringLiteral("PRAGMA journal_mode")), QStringLiteral("delete"));

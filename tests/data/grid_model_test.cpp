@@ -49,7 +49,7 @@ TEST(GridModel, SortsCzechTextAndNumbersWithoutTouchingTheSource)
     for (const char* name : {"hrad", "Chata", "Čáp", "nan", "cibule", "Cesta", "Žába", "zebra", "10", "Infinity", "9",
                              "ábel", "-2.5", "Adam", "1e3"})
         reg.addCd(QString::fromUtf8(name));
-    RecordSource source(reg.db(), QStringLiteral("cd"));
+    RecordSource source(reg, QStringLiteral("cd"));
     ASSERT_TRUE(source.refresh().ok());
     GridModel model(source);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -95,7 +95,7 @@ TEST(GridModel, ShowsAndSortsYesNoAndDatesByWhatTheyAre)
         reg.addLoan(cd, person);
     reg.exec(QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-06' WHERE idvypujcky = 2; "
                             "UPDATE pujcovani SET datumpujceni = '2025-12-06' WHERE idvypujcky = 3"));
-    RecordSource source(reg.db(), QStringLiteral("vypujcky"));
+    RecordSource source(reg, QStringLiteral("vypujcky"));
     ASSERT_TRUE(source.refresh().ok());
     GridModel model(source);
     EXPECT_EQ(shown(model, 6), QStringList({"0", "-1", "0"}));
@@ -115,7 +115,7 @@ TEST(GridModel, RepeatedSortsStayInOrderWhileTheTextsChange)
     const QStringList pool = {"Čáp", "čáp", "cibule", "Chata", "hrad", "10", "9", "", "Žába", "Adam", "ábel", "1e3"};
     for (int i = 0; i < 60; ++i)
         reg.addCd(pool[i % pool.size()]);
-    RecordSource source(reg.db(), QStringLiteral("cd"));
+    RecordSource source(reg, QStringLiteral("cd"));
     source.setCachedColumns({1});
     ASSERT_TRUE(source.refresh().ok());
     GridModel model(source);
@@ -165,7 +165,7 @@ TEST(GridModel, ALongListIsInOrderBothWays)
     reg.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
                             "INSERT INTO cd (nazev) SELECT CASE WHEN i % 40 = 0 THEN CAST(i * 37 % 1000 AS TEXT) "
                             "ELSE char(65 + i * 7 % 26, 268 + i % 4, 97 + i % 26) || ' ' || (i * 7919 % 30011) END FROM n"));
-    RecordSource source(reg.db(), QStringLiteral("cd"));
+    RecordSource source(reg, QStringLiteral("cd"));
     source.setCachedColumns({1});
     ASSERT_TRUE(source.refresh().ok());
     GridModel model(source);

@@ -20,7 +20,7 @@ QStringList column(const RecordSource& source, const QString& field)
 
 QStringList names(TempRegister& reg, const SourceQuery& query)
 {
-    RecordSource source(reg.db(), QStringLiteral("cd"));
+    RecordSource source(reg, QStringLiteral("cd"));
     source.setRecordSource(query);
     const Status s = source.refresh();
     EXPECT_TRUE(s.ok()) << s.message().toStdString();
@@ -36,7 +36,7 @@ TEST(RecordSource, PendingEditsAreStoredAtRefreshAndMoveButNeverWithoutAnEdit)
     TempRegister reg;
     reg.addCd(QStringLiteral("A"));
     reg.addCd(QStringLiteral("B"));
-    RecordSource source(reg.db(), QStringLiteral("cd"));
+    RecordSource source(reg, QStringLiteral("cd"));
     ASSERT_TRUE(source.refresh().ok());
     EXPECT_EQ(source.recordCount(), 2);
     EXPECT_EQ(source.absolutePosition(), 0);
@@ -67,7 +67,7 @@ TEST(RecordSource, ValueItsFieldCannotHoldIsRefusedAndNothingIsStored)
 {
     TempRegister reg;
     reg.addCd(QStringLiteral("A"));
-    RecordSource source(reg.db(), QStringLiteral("cd"));
+    RecordSource source(reg, QStringLiteral("cd"));
     ASSERT_TRUE(source.refresh().ok());
     source.setFieldText(QStringLiteral("nazev"), QStringLiteral("B"));
     source.setFieldText(QStringLiteral("pocetdisku"), QStringLiteral("pět"));
@@ -83,7 +83,7 @@ TEST(RecordSource, AddNewUpdateMoveLastStoresOneRowWithDefaults)
     TempRegister reg;
     const qint64 cd = reg.addCd(QStringLiteral("A"));
     const qint64 person = reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
-    RecordSource loans(reg.db(), QStringLiteral("pujcovani"));
+    RecordSource loans(reg, QStringLiteral("pujcovani"));
     ASSERT_TRUE(loans.refresh().ok());
     EXPECT_FALSE(loans.hasCurrentRecord());
 
@@ -111,7 +111,7 @@ TEST(RecordSource, DeleteRemovesTheCurrentRecordWithItsLoans)
     const qint64 b = reg.addCd(QStringLiteral("B"));
     const qint64 person = reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
     reg.addLoan(b, person);
-    RecordSource source(reg.db(), QStringLiteral("cd"));
+    RecordSource source(reg, QStringLiteral("cd"));
     ASSERT_TRUE(source.refresh().ok());
     ASSERT_TRUE(source.moveNext().ok());
     source.setFieldText(QStringLiteral("nazev"), QStringLiteral("never stored"));
@@ -159,7 +159,7 @@ TEST(RecordSource, QueriesOfTheOtherListsMatchLikeTheirTexts)
     const qint64 jan = reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Čermák"));
     reg.addPerson(QStringLiteral("Čeněk"), QStringLiteral("Novák"));
     reg.addPerson(QStringLiteral("Eva"), QStringLiteral("Malá"));
-    RecordSource people(reg.db(), QStringLiteral("lide"));
+    RecordSource people(reg, QStringLiteral("lide"));
     people.setRecordSource(queries::peopleNameContains(QStringLiteral("čE")));
     ASSERT_TRUE(people.refresh().ok());
     EXPECT_EQ(column(people, QStringLiteral("jmeno")), QStringList({"Jan", "Čeněk"}));
@@ -168,7 +168,7 @@ TEST(RecordSource, QueriesOfTheOtherListsMatchLikeTheirTexts)
     EXPECT_EQ(column(people, QStringLiteral("prijmeni")), QStringList({"Čermák"}));
 
     reg.addLoan(game, jan, QStringLiteral("x"));
-    RecordSource history(reg.db(), QStringLiteral("vypujcky"));
+    RecordSource history(reg, QStringLiteral("vypujcky"));
     history.setRecordSource(queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcd"), game));
     ASSERT_TRUE(history.refresh().ok());
     EXPECT_EQ(history.recordCount(), 1);
@@ -182,7 +182,7 @@ TEST(RecordSource, ColumnsNoGridShowsAreReadWhenTheirRowIsCurrent)
     TempRegister reg;
     const qint64 a = reg.addCd(QStringLiteral("A"), QStringLiteral("Hry"));
     reg.addCd(QStringLiteral("B"), QStringLiteral("Data"));
-    RecordSource source(reg.db(), QStringLiteral("cd"));
+    RecordSource source(reg, QStringLiteral("cd"));
     source.setCachedColumns({1});
     ASSERT_TRUE(source.refresh().ok());
     const int type = source.columnIndex(QStringLiteral("typobsahu"));

@@ -27,12 +27,12 @@ QStringList shown(RecordSource& source)
 // The same list with the kept rows switched off: every row read from the file by the query.
 QStringList queried(TempRegister& reg, const SourceQuery& query)
 {
-    reg.db().tableCache().setEnabled(false);
-    RecordSource plain(reg.db(), query.table);
+    static_cast<Register&>(reg).rows().setEnabled(false);
+    RecordSource plain(reg, query.table);
     plain.setRecordSource(query);
     plain.setCachedColumns({1});
     const QStringList rows = shown(plain);
-    reg.db().tableCache().setEnabled(true);
+    static_cast<Register&>(reg).rows().setEnabled(true);
     return rows;
 }
 
@@ -50,11 +50,11 @@ TEST(TableCache, ListsNeverShowAStaleRowWhateverChangedTheFile)
     for (int i = 0; i < 20; ++i)
         reg.addCd(names[i % names.size()]);
     Status status = Status::success();
-    auto other = Database::open(reg.path(), status);
+    auto other = Register::open(reg.path(), status);
     ASSERT_TRUE(other) << status.message().toStdString();
 
-    RecordSource all(reg.db(), QStringLiteral("cd"));
-    RecordSource search(reg.db(), QStringLiteral("cd"));
+    RecordSource all(reg, QStringLiteral("cd"));
+    RecordSource search(reg, QStringLiteral("cd"));
     all.setCachedColumns({1});
     search.setCachedColumns({1});
     const QStringList parts = {QStringLiteral("čech"), QStringLiteral("ž"), QStringLiteral("AB"), QString(),
@@ -99,8 +99,8 @@ TEST(TableCache, ListsNeverShowAStaleRowWhateverChangedTheFile)
             break;
         }
         case 5: // another copy of the program stores something
-            ASSERT_TRUE(other->execute(QStringLiteral("INSERT INTO cd (nazev) VALUES (?)"), {name()}).ok());
-            ASSERT_TRUE(other->execute(QStringLiteral("DELETE FROM cd WHERE idcd = ?"), {someKey()}).ok());
+            ASSERT_TRUE(other->db().execute(QStringLiteral("INSERT INTO cd (nazev) VALUES (?)"), {name()}).ok());
+            ASSERT_TRUE(other->db().execute(QStringLiteral("DELETE FROM cd WHERE idcd = ?"), {someKey()}).ok());
             break;
         case 6: // a key rewritten, or moved onto another row's key
             ASSERT_TRUE(
@@ -128,7 +128,7 @@ TEST(TableCache, ManyChangesAndARewrittenKeyReadTheTableAnew)
 {
     TempRegister reg;
     reg.addCd(QStringLiteral("první"));
-    RecordSource source(reg.db(), QStringLiteral("cd"));
+    RecordSource source(reg, QStringLiteral("cd"));
     ASSERT_EQ(shown(source), QStringList({"1|první"}));
     reg.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
                             "INSERT INTO cd (nazev) SELECT 'disk ' || i FROM n"));
@@ -149,7 +149,7 @@ TEST(TableCache, ManyChangesAndARewrittenKeyReadTheTableAnew)
         ASSERT_EQ(source.cell(0, 1), QString::number(change));
     }
     Status status = Status::success();
-    const TableCache::Table* kept = reg.db().tableCache().rows(QStringLiteral("cd"), {1}, status);
+    const TableCache::Table* kept = static_cast<Register&>(reg).rows().rows(QStringLiteral("cd"), {1}, status);
     ASSERT_TRUE(kept);
     EXPECT_LE(kept->columns[1].texts->size(), 2 * kept->keys.size() + 1024);
 }
@@ -161,7 +161,7 @@ TEST(TableCache, PeopleSearchFromMemoryMatchesTheQuery)
     reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
     reg.addPerson(QStringLiteral("Nováková"), QStringLiteral("Eva"));
     reg.exec(QStringLiteral("INSERT INTO lide (jmeno, prijmeni) VALUES (NULL, 'Novotný'), ('Petr', NULL)"));
-    RecordSource people(reg.db(), QStringLiteral("lide"));
+    RecordSource people(reg, QStringLiteral("lide"));
     for (const QString& part : {QStringLiteral("NOV"), QStringLiteral("petr"), QString()}) {
         people.setRecordSource(queries::peopleNameContains(part));
         ASSERT_TRUE(people.refresh().ok());

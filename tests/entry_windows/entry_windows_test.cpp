@@ -24,7 +24,7 @@ class EntryWindows : public ::testing::Test
 protected:
     void SetUp() override
     {
-        form = std::make_unique<Form1>(reg.db());
+        form = std::make_unique<Form1>(reg);
         form->show();
         QApplication::setActiveWindow(form.get());
         QApplication::processEvents();

@@ -40,7 +40,7 @@ protected:
                                 "poznamka = 'vrací včas' WHERE idcloveka = %1").arg(sarka));
         stored = reg.rows(QStringLiteral("SELECT * FROM cd")) + reg.rows(QStringLiteral("SELECT * FROM lide"));
 
-        form = std::make_unique<Form1>(reg.db());
+        form = std::make_unique<Form1>(reg);
         form->show();
         QApplication::setActiveWindow(form.get());
         QApplication::processEvents();

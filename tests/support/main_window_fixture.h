@@ -32,7 +32,7 @@ public:
         returned = reg.addLoan(kytice, eva, QStringLiteral("vráceno včas"));
         reg.exec(QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-02-01' WHERE idvypujcky = %1")
                      .arg(returned));
-        form = std::make_unique<Form1>(reg.db());
+        form = std::make_unique<Form1>(reg);
         form->show();
         activate(form.get());
     }

@@ -5,14 +5,14 @@
 TempRegister::TempRegister()
 {
     Status status = Status::success();
-    m_db = Database::open(path(), status);
-    if (!m_db)
+    m_register = Register::open(path(), status);
+    if (!m_register)
         ADD_FAILURE() << status.message().toStdString();
 }
 
 void TempRegister::exec(const QString& sql)
 {
-    const Status s = m_db->exec(sql);
+    const Status s = m_register->db().exec(sql);
     ASSERT_TRUE(s.ok()) << s.message().toStdString() << "\n" << sql.toStdString();
 }
 
@@ -24,7 +24,7 @@ QString TempRegister::value(const QString& sql)
 
 QStringList TempRegister::rows(const QString& sql)
 {
-    Statement statement(m_db->handle(), sql);
+    Statement statement(m_register->db().handle(), sql);
     EXPECT_TRUE(statement.status().ok()) << statement.status().message().toStdString();
     QStringList result;
     while (statement.step() == Statement::Step::Row) {
@@ -38,29 +38,29 @@ QStringList TempRegister::rows(const QString& sql)
 
 qint64 TempRegister::addCd(const QString& name, const QString& contentType)
 {
-    const Status s = m_db->execute(
+    const Status s = m_register->db().execute(
         QStringLiteral("INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original) "
                        "VALUES (?, 1, 'CD', ?, '', 0)"),
         {name, contentType});
     EXPECT_TRUE(s.ok()) << s.message().toStdString();
-    return m_db->lastInsertRowId();
+    return m_register->db().lastInsertRowId();
 }
 
 qint64 TempRegister::addPerson(const QString& firstName, const QString& surname)
 {
-    const Status s = m_db->execute(
+    const Status s = m_register->db().execute(
         QStringLiteral("INSERT INTO lide (jmeno, prijmeni, telefon, email, poznamka) VALUES (?, ?, '', '', '')"),
         {firstName, surname});
     EXPECT_TRUE(s.ok()) << s.message().toStdString();
-    return m_db->lastInsertRowId();
+    return m_register->db().lastInsertRowId();
 }
 
 qint64 TempRegister::addLoan(qint64 cd, qint64 person, const QString& note)
 {
-    const Status s = m_db->execute(
+    const Status s = m_register->db().execute(
         QStringLiteral("INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, iduzivatele) "
                        "VALUES ('2026-01-15', ?, ?, ?, 1)"),
         {cd, person, note});
     EXPECT_TRUE(s.ok()) << s.message().toStdString();
-    return m_db->lastInsertRowId();
+    return m_register->db().lastInsertRowId();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database.h"
+#include "register.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -15,7 +15,9 @@ public:
 
     // The path of db1.zaz in the directory.
     QString path() const { return m_dir.filePath(QStringLiteral("db1.zaz")); }
-    Database& db() { return *m_db; }
+    Database& db() { return m_register->db(); }
+    // A temporary register is a register: windows and record sources open on it.
+    operator Register&() { return *m_register; }
     // Runs SQL that must succeed (test data, direct checks).
     void exec(const QString& sql);
     // The first column of the first row of a query, as text ("" for none).
@@ -31,5 +33,5 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<Database> m_db;
+    std::unique_ptr<Register> m_register;
 };

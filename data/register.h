@@ -1,0 +1,37 @@
+#pragma once
+
+#include "database.h"
+#include "status.h"
+#include "table_cache.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+// The register file db1.zaz as the program works with it: the connection to a file
+// holding our schema, and the rows the lists keep in memory, read through one door.
+// A file that is not a register of ours is refused without being written to.
+class Register
+{
+public:
+    ~Register();
+    Register(const Register&) = delete;
+    Register& operator=(const Register&) = delete;
+
+    // Opens (or creates) the register at the path; on failure returns null and sets status.
+    static std::unique_ptr<Register> open(const QString& path, Status& status);
+
+    // The connection to the file.
+    Database& db() { return *m_db; }
+    // Every record source reads its rows here.
+    TableCache& rows() { return m_rows; }
+
+private:
+    explicit Register(std::unique_ptr<Database> db);
+    static Status create(const QByteArray& path);
+    static Status checkFileSize(const QByteArray& path, qint64 size);
+
+    std::unique_ptr<Database> m_db;
+    TableCache m_rows; // after m_db: gone before the connection closes
+};
