@@ -4,6 +4,7 @@
 # median of every action, its floor and the ratio, and the peak RSS.
 #   bench/run.sh            both scales
 #   bench/run.sh S          one scale
+#   ORDISK_KEPT_ROWS=off bench/run.sh S    the same with the kept rows switched off
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/tools/setup.sh"
