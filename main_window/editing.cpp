@@ -153,13 +153,12 @@ bool Form1::finishCdEditing(bool announce)
     if (shown) {
         if (const QString count = ui->Text3->text(); !count.trimmed().isEmpty()) {
             const fieldvalue::WholeNumber parsed = fieldvalue::parseDiscCount(count);
+            // Refused here, the panel stays in editing; accepted, the record source stores the
+            // number meant ("1e3" is 1000).
             if (!parsed.ok) {
                 messages::critical(this, QStringLiteral("Editace záznamu"), parsed.message);
                 return false;
             }
-            // Stored as the whole number meant ("1e3" is 1000).
-            if (const QString meant = QString::number(parsed.value); meant != count)
-                BoundField::of(ui->Text3).store(meant);
         }
     } else if (announce) {
         messages::critical(this, QStringLiteral("Editace záznamu"), QStringLiteral("Není vybrán žádný záznam"));

@@ -133,57 +133,20 @@ void Form1::nameForScreenReaders()
 // the people panel, the people list with its search and sort, then the buttons below.
 void Form1::setReadingOrder()
 {
-    QWidget* const order[] = {ui->Combo3,
-                              ui->Command14,
-                              ui->MSFlexGrid1,
-                              ui->TxtHledejCd,
-                              ui->CmbZobrazVseCd,
-                              ui->OptVzestupneCd,
-                              ui->OptSestupneCd,
-                              ui->CmbSetridCd,
-                              ui->Text1,
-                              ui->Text7,
-                              ui->Check1,
-                              ui->Text2,
-                              ui->Text3,
-                              ui->Text4,
-                              ui->Combo2,
-                              ui->Text5,
-                              ui->Combo1,
-                              ui->Text6,
-                              ui->Check2,
-                              ui->Text8,
-                              ui->CmbPredchozi,
-                              ui->CmbDalsi,
-                              ui->Command4,
-                              ui->Command10,
-                              ui->Command11,
-                              ui->Command7,
-                              ui->Text9,
-                              ui->Text10,
-                              ui->Text11,
-                              ui->Text12,
-                              ui->Text13,
-                              ui->Text14,
-                              ui->CmbPredchoziLidi,
-                              ui->CmbDalsiLidi,
-                              ui->Command5,
-                              ui->Command12,
-                              ui->Command13,
-                              ui->Command8,
-                              ui->MSFlexGrid2,
-                              ui->TxtHledejLidi,
-                              ui->CmbZobrazVseLide,
-                              ui->OptVzestupneLidi,
-                              ui->OptSestupneLidi,
-                              ui->CmbSetridLidi,
-                              ui->Command1,
-                              ui->Command6,
-                              ui->Command3,
-                              ui->Command2,
-                              ui->CmbPujcit,
-                              ui->Command9,
-                              ui->CmbKonec};
+    // clang-format off
+    QWidget* const order[] = {
+        ui->Combo3, ui->Command14, ui->MSFlexGrid1,                                          // the CD list
+        ui->TxtHledejCd, ui->CmbZobrazVseCd, ui->OptVzestupneCd, ui->OptSestupneCd, ui->CmbSetridCd,
+        ui->Text1, ui->Text7, ui->Check1, ui->Text2, ui->Text3, ui->Text4, ui->Combo2,       // the CD panel
+        ui->Text5, ui->Combo1, ui->Text6, ui->Check2, ui->Text8, ui->CmbPredchozi, ui->CmbDalsi,
+        ui->Command4, ui->Command10, ui->Command11, ui->Command7,
+        ui->Text9, ui->Text10, ui->Text11, ui->Text12, ui->Text13, ui->Text14,               // the people panel
+        ui->CmbPredchoziLidi, ui->CmbDalsiLidi, ui->Command5, ui->Command12, ui->Command13, ui->Command8,
+        ui->MSFlexGrid2, ui->TxtHledejLidi, ui->CmbZobrazVseLide,                            // the people list
+        ui->OptVzestupneLidi, ui->OptSestupneLidi, ui->CmbSetridLidi,
+        ui->Command1, ui->Command6, ui->Command3, ui->Command2, ui->CmbPujcit, ui->Command9, // the buttons below
+        ui->CmbKonec};
+    // clang-format on
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
