@@ -24,15 +24,9 @@ void Form1::connectCdPanel()
 void Form1::MSFlexGrid1_Click()
 {
     VybraneCd = m_grid1->text();
-    Data1->setRecordSource(queries::cdNameEquals(VybraneCd));
-    if (!messages::report(this, Data1->refresh()))
+    if (!requery(m_cds, queries::cdNameEquals(VybraneCd)))
         return;
-    PocetCd = static_cast<float>(Data1->recordCount());
-    ui->LblNadpis1->setText(QStringLiteral("Seznam CD - ") + QString::number(static_cast<qint64>(PocetCd)));
-    if (PocetCd > 1) {
-        ui->CmbDalsi->show();
-        ui->CmbPredchozi->show();
-    }
+    PocetCd = static_cast<float>(showCount(m_cds, QStringLiteral("Seznam CD - "), true));
     showYesNoTexts();
 }
 
@@ -45,32 +39,20 @@ void Form1::showYesNoTexts()
 void Form1::CmbDalsi_Click()
 {
     keepTypedTypes();
-    if (page(*Data1, true))
+    if (page(m_cds, true))
         showYesNoTexts();
 }
 
 void Form1::CmbPredchozi_Click()
 {
     keepTypedTypes();
-    if (page(*Data1, false))
+    if (page(m_cds, false))
         showYesNoTexts();
-}
-
-// Paging past either end only beeps; returns whether another record is shown.
-bool Form1::page(RecordSource& source, bool forward)
-{
-    const bool atEnd = forward ? source.absolutePosition() + 1 == source.recordCount() : source.absolutePosition() == 0;
-    if (atEnd) {
-        messages::beep();
-        return false;
-    }
-    return messages::report(this, forward ? source.moveNext() : source.movePrevious());
 }
 
 void Form1::TxtHledejCd_Change()
 {
-    Data1->setRecordSource(queries::cdNameContains(ui->TxtHledejCd->text()));
-    if (messages::report(this, Data1->refresh()))
+    if (requery(m_cds, queries::cdNameContains(ui->TxtHledejCd->text())))
         ObnovSeznamCd();
 }
 
@@ -91,12 +73,7 @@ void Form1::CmbSetridCd_Click()
 
 void Form1::CmbZobrazVseCd_Click()
 {
-    Data1->setRecordSource(QStringLiteral("cd"));
-    if (!messages::report(this, Data1->refresh()))
-        return;
-    ObnovSeznamCd();
-    // Emptying a box that held text is a change: the search runs with the empty text.
-    ui->TxtHledejCd->setText(QString());
+    showAll(m_cds);
 }
 
 // "Filtruj": all CDs, or those whose content type contains the chosen text.
@@ -104,10 +81,7 @@ void Form1::Command14_Click()
 {
     keepTypedTypes(); // the re-query stores the CD being edited, its types too
     const QString chosen = ui->Combo3->currentText();
-    if (chosen == QStringLiteral("Zobrazit vše"))
-        Data1->setRecordSource(QStringLiteral("cd"));
-    else
-        Data1->setRecordSource(queries::cdContentTypeContains(chosen));
-    if (messages::report(this, Data1->refresh()))
+    if (requery(m_cds, chosen == QStringLiteral("Zobrazit vše") ? queries::all(QStringLiteral("cd"))
+                                                                : queries::cdContentTypeContains(chosen)))
         ObnovSeznamCd();
 }

@@ -14,20 +14,18 @@ const char* const historyWarning = "Smazáním záznamu odstaríte i všechny je
 
 void Form1::Command4_Click()
 {
-    deleteShown(*Data1, QStringLiteral("cd"), ui->Text1->text(), QStringLiteral("Smazání CD"),
-                ui->Text2->toPlainText());
+    deleteShown(m_cds, ui->Text1->text(), QStringLiteral("Smazání CD"), ui->Text2->toPlainText());
 }
 
 void Form1::Command5_Click()
 {
-    deleteShown(*Data2, QStringLiteral("lide"), ui->Text9->text(), QStringLiteral("Smazání Lidí"),
+    deleteShown(m_people, ui->Text9->text(), QStringLiteral("Smazání Lidí"),
                 ui->Text10->text() + QLatin1Char(' ') + ui->Text11->text());
 }
 
 // Deletes the current record of the panel's source after the question, then
 // shows the panel's whole table again; the database removes the loans.
-void Form1::deleteShown(RecordSource& source, const QString& table, const QString& idText, const QString& title,
-                        const QString& name)
+void Form1::deleteShown(ListPanel& panel, const QString& idText, const QString& title, const QString& name)
 {
     if (idText.isEmpty()) {
         messages::critical(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Žádný záznam není vybrán"));
@@ -39,12 +37,10 @@ void Form1::deleteShown(RecordSource& source, const QString& table, const QStrin
         messages::information(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Mazání bylo přerušeno"));
         return;
     }
-    if (!messages::report(this, source.deleteCurrent()))
+    if (!messages::report(this, panel.source->deleteCurrent()))
         return;
-    const bool isCd = &source == Data1;
-    source.setRecordSource(table);
-    if (messages::report(this, source.refresh()))
-        isCd ? ObnovSeznamCd() : ObnovSeznamLidi();
-    (isCd ? ui->TxtHledejCd : ui->TxtHledejLidi)->setText(QString());
+    if (requery(panel, queries::all(panel.table)))
+        (this->*panel.refreshList)();
+    panel.search->setText(QString());
     messages::information(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Záznam byl úspěšně smazán"));
 }

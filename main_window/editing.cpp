@@ -86,7 +86,8 @@ void Form1::setWindowLocked(bool locked)
           static_cast<QWidget*>(ui->TxtHledejCd), static_cast<QWidget*>(ui->TxtHledejLidi),
           static_cast<QWidget*>(ui->Lide), static_cast<QWidget*>(ui->CD), static_cast<QWidget*>(ui->Command1),
           static_cast<QWidget*>(ui->Command2), static_cast<QWidget*>(ui->Command3), static_cast<QWidget*>(ui->Command6),
-          static_cast<QWidget*>(ui->Command9), static_cast<QWidget*>(ui->CmbPujcit), static_cast<QWidget*>(ui->CmbKonec)})
+          static_cast<QWidget*>(ui->Command9), static_cast<QWidget*>(ui->CmbPujcit),
+          static_cast<QWidget*>(ui->CmbKonec)})
         control->setEnabled(!locked);
 }
 
@@ -100,14 +101,14 @@ void Form1::showTypesForEditing()
 // yes/no texts, the type texts and "Zobrazit historii"; its end shows those again.
 void Form1::showCdEditControls(bool editing)
 {
-    for (QWidget* w : {static_cast<QWidget*>(ui->Label9), static_cast<QWidget*>(ui->Text7),
-                       static_cast<QWidget*>(ui->Label8), static_cast<QWidget*>(ui->Text6),
-                       static_cast<QWidget*>(ui->Text5), static_cast<QWidget*>(ui->Text4),
-                       static_cast<QWidget*>(ui->Command7)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui->Label9), static_cast<QWidget*>(ui->Text7), static_cast<QWidget*>(ui->Label8),
+          static_cast<QWidget*>(ui->Text6), static_cast<QWidget*>(ui->Text5), static_cast<QWidget*>(ui->Text4),
+          static_cast<QWidget*>(ui->Command7)})
         w->setVisible(!editing);
-    for (QWidget* w : {static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->Check1),
-                       static_cast<QWidget*>(ui->Check2), static_cast<QWidget*>(ui->Combo1),
-                       static_cast<QWidget*>(ui->Combo2)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->Check1), static_cast<QWidget*>(ui->Check2),
+          static_cast<QWidget*>(ui->Combo1), static_cast<QWidget*>(ui->Combo2)})
         w->setVisible(editing);
 }
 
@@ -169,14 +170,7 @@ bool Form1::finishCdEditing(bool announce)
     showEditingColour(ui->CD, false);
     ui->CD->setTitle(QStringLiteral("Informace o CD"));
     setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, true);
-    if (!shown)
-        Data1->cancelUpdate();
-    const bool stored = storeEdits(*Data1, QStringLiteral("cd"));
-    ObnovSeznamCd();
-    ui->TxtHledejCd->setText(QString());
-    if (stored && shown && announce)
-        messages::information(this, QStringLiteral("Editace záznamu"), QStringLiteral("Záznam byl změněn"));
-    OdemkniOkno();
+    endEditing(m_cds, shown, announce);
     return true;
 }
 
@@ -213,25 +207,26 @@ void Form1::finishPersonEditing(bool announce)
     ui->Lide->setTitle(QStringLiteral("Informace o lidech"));
     ui->Command13->hide();
     ui->Command8->show();
+    endEditing(m_people, shown, announce);
+}
+
+// The end of editing a panel, as "OK" ends it: its edits are stored by re-querying its
+// whole table (the commit rule) when it shows the record edited, dropped when it shows
+// none; the list is shown again and the window unlocked. When the store fails, the edits
+// are dropped, the file stays as it was and no change is reported.
+void Form1::endEditing(ListPanel& panel, bool shown, bool announce)
+{
     if (!shown)
-        Data2->cancelUpdate();
-    const bool stored = storeEdits(*Data2, QStringLiteral("lide"));
-    ObnovSeznamLidi();
-    ui->TxtHledejLidi->setText(QString());
+        panel.source->cancelUpdate();
+    panel.source->setRecordSource(panel.table);
+    const bool stored = messages::report(this, panel.source->refresh());
+    if (!stored) {
+        panel.source->cancelUpdate();
+        messages::report(this, panel.source->refresh());
+    }
+    (this->*panel.refreshList)();
+    panel.search->setText(QString());
     if (stored && shown && announce)
         messages::information(this, QStringLiteral("Editace záznamu"), QStringLiteral("Záznam byl změněn"));
     OdemkniOkno();
-}
-
-// Stores the panel's edits by re-querying its whole table (the commit rule). When
-// the store fails, the edits are dropped, the file stays as it was and the list
-// is shown again; the caller then does not report a change.
-bool Form1::storeEdits(RecordSource& source, const QString& table)
-{
-    source.setRecordSource(table);
-    if (messages::report(this, source.refresh()))
-        return true;
-    source.cancelUpdate();
-    messages::report(this, source.refresh());
-    return false;
 }

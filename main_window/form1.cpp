@@ -28,6 +28,10 @@ Form1::Form1(Register& reg, QWidget* parent)
 
     m_grid1 = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::None);
     m_grid2 = new BoundGrid(ui->MSFlexGrid2, *Data2, BoundGrid::Selection::ByRow, BoundGrid::Header::None);
+    m_cds = {Data1,         m_grid1, ui->LblNadpis1, ui->TxtHledejCd, ui->CmbPredchozi, ui->CmbDalsi,
+             QStringLiteral("cd"), &Form1::ObnovSeznamCd};
+    m_people = {Data2,         m_grid2, ui->LblNadpis2, ui->TxtHledejLidi, ui->CmbPredchoziLidi, ui->CmbDalsiLidi,
+                QStringLiteral("lide"), &Form1::ObnovSeznamLidi};
     bindFields();
 
     // Controls that only editing or a pick of several records shows, and the loan buffer.
@@ -199,24 +203,14 @@ void Form1::fillLists()
 
 void Form1::ObnovSeznamCd()
 {
-    m_grid1->setCol(1);
-    m_grid1->sort(SmerTrideniCd);
-    PocetCd = static_cast<float>(Data1->recordCount());
-    ui->LblNadpis1->setText(QStringLiteral("Seznam CD - ") + QString::number(static_cast<qint64>(PocetCd)));
+    PocetCd = static_cast<float>(sortAndCount(m_cds, SmerTrideniCd, QStringLiteral("Seznam CD - ")));
     VymazPoleCd();
-    ui->CmbDalsi->hide();
-    ui->CmbPredchozi->hide();
 }
 
 void Form1::ObnovSeznamLidi()
 {
-    m_grid2->setCol(1);
-    m_grid2->sort(SmerTrideniLidi);
-    PocetLidi = static_cast<float>(Data2->recordCount());
-    ui->LblNadpis2->setText(QStringLiteral("Seznam lidí - ") + QString::number(static_cast<qint64>(PocetLidi)));
+    PocetLidi = static_cast<float>(sortAndCount(m_people, SmerTrideniLidi, QStringLiteral("Seznam lidí - ")));
     VymazPoleLidi();
-    ui->CmbDalsiLidi->hide();
-    ui->CmbPredchoziLidi->hide();
 }
 
 void Form1::VymazPoleCd()

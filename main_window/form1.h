@@ -11,6 +11,9 @@
 
 class BoundField;
 class BoundGrid;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 class Register;
 class RecordSource;
 class Status;
@@ -78,7 +81,32 @@ private:
     void CmbZobrazVseCd_Click();
     void Command14_Click();
     void showYesNoTexts();
-    bool page(RecordSource& source, bool forward);
+
+    // What the CD list and the people list have alike: a record source shown by a grid under
+    // a count heading, a search box and paging buttons; the handlers named after the
+    // window's controls do their panel's work through it.
+    struct ListPanel
+    {
+        RecordSource* source;
+        BoundGrid* grid;
+        QLabel* heading;
+        QLineEdit* search;
+        QPushButton* previous;
+        QPushButton* next;
+        QString table;
+        void (Form1::*refreshList)(); // ObnovSeznamCd or ObnovSeznamLidi
+    };
+    // Counts the panel's rows into its heading ("Seznam CD - 3"); shows the paging when asked
+    // and there is more than one row; returns the count.
+    int showCount(ListPanel& panel, const QString& heading, bool paging);
+    // Sorts the list by its names in the direction, counts it and hides the paging.
+    int sortAndCount(ListPanel& panel, quint8 direction, const QString& heading);
+    // Sets the panel's source and re-queries; false when the database refused (reported).
+    bool requery(ListPanel& panel, const SourceQuery& query);
+    // "Zobraz vše": the whole table, and the search box emptied (which searches again).
+    void showAll(ListPanel& panel);
+    // Paging past either end only beeps; returns whether another record is shown.
+    bool page(ListPanel& panel, bool forward);
 
     // People list panel.
     void connectPeoplePanel();
@@ -100,14 +128,13 @@ private:
     void Command4_Click();
     void Command5_Click();
     void setWindowLocked(bool locked);
-    void deleteShown(RecordSource& source, const QString& table, const QString& idText, const QString& title,
-                     const QString& name);
+    void deleteShown(ListPanel& panel, const QString& idText, const QString& title, const QString& name);
     void showTypesForEditing();
     void showCdEditControls(bool editing);
     void keepTypedTypes();
     bool finishCdEditing(bool announce);
     void finishPersonEditing(bool announce);
-    bool storeEdits(RecordSource& source, const QString& table);
+    void endEditing(ListPanel& panel, bool shown, bool announce);
 
     void nameForScreenReaders();
     void setReadingOrder();
@@ -121,6 +148,8 @@ private:
     RecordSource* Data3;
     BoundGrid* m_grid1 = nullptr; // MSFlexGrid1, the CD list
     BoundGrid* m_grid2 = nullptr; // MSFlexGrid2, the people list
+    ListPanel m_cds{};
+    ListPanel m_people{};
     bool m_editingCd = false;     // the CD panel is being edited
     bool m_editingPerson = false; // the people panel is being edited
     WindowRegistry m_windows;

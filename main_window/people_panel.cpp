@@ -27,31 +27,23 @@ void Form1::MSFlexGrid2_Click()
     if (!isNumber)
         return; // no person's id under the click: nothing to pick
     VybranyClovek = id;
-    Data2->setRecordSource(queries::idEquals(QStringLiteral("lide"), QStringLiteral("idcloveka"), VybranyClovek));
-    if (!messages::report(this, Data2->refresh()))
-        return;
-    PocetLidi = static_cast<float>(Data2->recordCount());
-    ui->LblNadpis2->setText(QStringLiteral("Seznam Lidí - ") + QString::number(static_cast<qint64>(PocetLidi)));
-    if (PocetLidi > 1) {
-        ui->CmbDalsiLidi->show();
-        ui->CmbPredchoziLidi->show();
-    }
+    if (requery(m_people, queries::idEquals(QStringLiteral("lide"), QStringLiteral("idcloveka"), VybranyClovek)))
+        PocetLidi = static_cast<float>(showCount(m_people, QStringLiteral("Seznam Lidí - "), true));
 }
 
 void Form1::CmbDalsiLidi_Click()
 {
-    page(*Data2, true);
+    page(m_people, true);
 }
 
 void Form1::CmbPredchoziLidi_Click()
 {
-    page(*Data2, false);
+    page(m_people, false);
 }
 
 void Form1::TxtHledejLidi_Change()
 {
-    Data2->setRecordSource(queries::peopleNameContains(ui->TxtHledejLidi->text()));
-    if (messages::report(this, Data2->refresh()))
+    if (requery(m_people, queries::peopleNameContains(ui->TxtHledejLidi->text())))
         ObnovSeznamLidi();
 }
 
@@ -72,9 +64,5 @@ void Form1::CmbSetridLidi_Click()
 
 void Form1::CmbZobrazVseLide_Click()
 {
-    Data2->setRecordSource(QStringLiteral("lide"));
-    if (!messages::report(this, Data2->refresh()))
-        return;
-    ObnovSeznamLidi();
-    ui->TxtHledejLidi->setText(QString());
+    showAll(m_people);
 }

@@ -1,0 +1,52 @@
+// What the CD list and the people list do alike.
+#include "form1.h"
+
+#include "bound_grid.h"
+#include "messages.h"
+#include "record_source.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+int Form1::showCount(ListPanel& panel, const QString& heading, bool paging)
+{
+    const int count = panel.source->recordCount();
+    panel.heading->setText(heading + QString::number(count));
+    panel.previous->setVisible(paging && count > 1);
+    panel.next->setVisible(paging && count > 1);
+    return count;
+}
+
+int Form1::sortAndCount(ListPanel& panel, quint8 direction, const QString& heading)
+{
+    panel.grid->setCol(1);
+    panel.grid->sort(direction);
+    return showCount(panel, heading, false);
+}
+
+bool Form1::requery(ListPanel& panel, const SourceQuery& query)
+{
+    panel.source->setRecordSource(query);
+    return messages::report(this, panel.source->refresh());
+}
+
+void Form1::showAll(ListPanel& panel)
+{
+    if (!requery(panel, queries::all(panel.table)))
+        return;
+    (this->*panel.refreshList)();
+    // Emptying a box that held text is a change: the search runs with the empty text.
+    panel.search->setText(QString());
+}
+
+bool Form1::page(ListPanel& panel, bool forward)
+{
+    RecordSource& source = *panel.source;
+    const bool atEnd = forward ? source.absolutePosition() + 1 == source.recordCount() : source.absolutePosition() == 0;
+    if (atEnd) {
+        messages::beep();
+        return false;
+    }
+    return messages::report(this, forward ? source.moveNext() : source.movePrevious());
+}
