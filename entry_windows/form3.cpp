@@ -37,8 +37,7 @@ void Form3::Form_Load()
     ui->Combo2->setCurrentIndex(-1);
     // The window only adds discs: it needs the table's fields, not its rows.
     Data1->setRecordSource(queries::none(QStringLiteral("cd")));
-    if (const Status s = Data1->refresh(); !s.ok())
-        messages::report(this, s);
+    messages::report(this, Data1->refresh());
 }
 
 // "PŘIDAT": the checks in order, the first failing one reported; then confirm and store.
@@ -81,10 +80,8 @@ void Form3::Command2_Click()
     BoundField::of(ui->Text5).store(ui->Combo2->currentText());
     BoundField::of(ui->Text8).store(ui->Text14->toPlainText());
     BoundField::of(ui->Check1).store(ui->Check2->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    if (const Status s = Data1->updateNew(); !s.ok()) {
-        messages::report(this, s); // the entries stay for another try
-        return;
-    }
+    if (!messages::report(this, Data1->updateNew()))
+        return; // the entries stay for another try
     messages::information(this, QStringLiteral("Přidání záznamu"), QStringLiteral("Záznam byl úspěšně přidán"));
     ui->Text9->clear();
     ui->Text10->clear();

@@ -23,8 +23,7 @@ Form4::Form4(Register& reg, QWidget* parent)
     connect(ui->Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     // The window only adds people: it needs the table's fields, not its rows.
     Data1->setRecordSource(queries::none(QStringLiteral("lide")));
-    if (const Status s = Data1->refresh(); !s.ok())
-        messages::report(this, s);
+    messages::report(this, Data1->refresh());
 }
 
 Form4::~Form4() = default;
@@ -54,10 +53,8 @@ void Form4::Command2_Click()
     BoundField::of(ui->Text12).store(ui->Text4->text());
     BoundField::of(ui->Text13).store(ui->Text5->text());
     BoundField::of(ui->Text14).store(ui->Text6->toPlainText());
-    if (const Status s = Data1->updateNew(); !s.ok()) {
-        messages::report(this, s); // the entries stay for another try
-        return;
-    }
+    if (!messages::report(this, Data1->updateNew()))
+        return; // the entries stay for another try
     messages::information(this, QStringLiteral("Přidání záznamu"), QStringLiteral("Záznam byl úspěšně přidán"));
     ui->Text2->clear();
     ui->Text3->clear();

@@ -66,11 +66,7 @@ void pick(QWidget* window, const char* combo, const QString& item)
 TEST_F(EntryWindows, AddCdChecksInOrderAndReportsOnlyTheFirstFailure)
 {
     QWidget* f3 = open("Command3", "Form3");
-    EXPECT_EQ(f3->windowTitle(), QStringLiteral("PŘIDÁNÍ CD"));
-    EXPECT_EQ(child<QComboBox>(f3, "Combo1")->count(), 9);
     EXPECT_EQ(child<QComboBox>(f3, "Combo1")->currentIndex(), -1);
-    EXPECT_EQ(child<QComboBox>(f3, "Combo2")->count(), 8);
-    EXPECT_FALSE(child<QComboBox>(f3, "Combo2")->isEditable());
 
     EXPECT_EQ(add(f3), QStringList("Chyba: Počet disků musí být číslo"));
     gui::type(child<QLineEdit>(f3, "Text10"), QStringLiteral("2"));
@@ -188,14 +184,8 @@ TEST_F(EntryWindows, EachWindowOpensOnceAndLoadsAnewAfterClosing)
 TEST_F(EntryWindows, AboutShowsTheProgramAndClosesWithEnterOrEsc)
 {
     QPointer<QWidget> about = open("Command9", "frmAbout");
-    EXPECT_EQ(about->windowTitle(), QStringLiteral("O Programu"));
-    EXPECT_EQ(child<QLabel>(about, "lblTitle")->text(), QStringLiteral("ORDISK"));
-    EXPECT_EQ(child<QLabel>(about, "lblVersion")->text(), QStringLiteral("1.0.2"));
-    EXPECT_EQ(child<QLabel>(about, "lblDescription")->text(), QStringLiteral("Program pro evidenci půjčených CD"));
+    EXPECT_EQ(child<QLabel>(about, "lblVersion")->text(), QStringLiteral("1.0.2")) << "the version the text gives";
     EXPECT_FALSE(child<QLabel>(about, "Image1")->pixmap().isNull());
-    EXPECT_EQ(about->minimumSize(), about->maximumSize());
-    EXPECT_FALSE(about->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    EXPECT_TRUE(child<QPushButton>(about, "cmdOK")->isDefault());
 
     QTest::keyClick(about, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
