@@ -41,6 +41,7 @@ Status RecordSource::refresh()
     m_ids = std::move(rows.ids);
     m_slotOf = std::move(rows.slotOf);
     m_slots = static_cast<int>(m_texts.size());
+    m_paged = std::move(rows.paged);
     m_currentRow.clear();
     m_rowCount = rows.count;
     ++m_generation;
@@ -126,6 +127,8 @@ Status RecordSource::deleteCurrent()
         return s;
     const auto first = m_ids.begin() + static_cast<std::ptrdiff_t>(m_current) * m_slots;
     m_ids.erase(first, first + m_slots);
+    if (m_paged)
+        m_paged->erase(m_current);
     ++m_generation;
     --m_rowCount;
     Q_EMIT rowsReset();
@@ -195,7 +198,9 @@ Status RecordSource::commitPending()
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
-    if (!row.empty()) {
+    if (m_paged)
+        m_paged->forget();
+    else if (!row.empty()) {
         heldFromRow(m_current, row);
         if (static_cast<size_t>(m_slots) < row.size())
             m_currentRow = std::move(row);
@@ -242,6 +247,8 @@ Status RecordSource::storeNew()
         row.resize(static_cast<size_t>(m_columnNames.size()));
     m_ids.resize(m_ids.size() + static_cast<size_t>(m_slots));
     heldFromRow(m_rowCount, row);
+    if (m_paged)
+        m_paged->insert(m_db.lastInsertRowId());
     ++m_rowCount;
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
@@ -299,12 +306,17 @@ void RecordSource::completeAllRows()
     const auto width = static_cast<size_t>(m_columnNames.size());
     if (static_cast<size_t>(m_slots) == width)
         return;
+    std::shared_ptr<PagedRows> paged = std::move(m_paged);
     std::vector<SharedTexts> texts(width);
     for (SharedTexts& column : texts)
         column = std::make_shared<std::vector<QString>>();
     std::vector<QString> whole;
     for (int row = 0; row < m_rowCount; ++row) {
-        if (!readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
+        if (paged) {
+            whole.clear();
+            for (size_t c = 0; c < width; ++c)
+                whole.push_back(paged->value(row, static_cast<int>(c)));
+        } else if (!readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
             // The row is gone from the file: keep what is held of it.
             whole.clear();
             for (size_t c = 0; c < width; ++c)
@@ -330,7 +342,7 @@ void RecordSource::setCurrent(int row)
     m_current = row;
     m_currentRow.clear();
     // The fields not held for every row are read for the current one.
-    if (row >= 0 && static_cast<size_t>(m_slots) < m_slotOf.size()) {
+    if (row >= 0 && !m_paged && static_cast<size_t>(m_slots) < m_slotOf.size()) {
         std::vector<QString> whole;
         if (readRow(cell(row, 0).toLongLong(), whole).ok() && !whole.empty())
             m_currentRow = std::move(whole);

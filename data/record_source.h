@@ -3,6 +3,7 @@
 #include "field_value.h"
 #include "source_query.h"
 #include "status.h"
+#include "paged_rows.h"
 #include "text_dictionary.h"
 
 #include <QMap>
@@ -71,8 +72,10 @@ public:
     // A stored value in its plain text form: numbers in digits, yes/no "1" or "0",
     // dates ISO; a null string for an empty (NULL) value, and for a column not
     // held for every row (see setCachedColumns) of a row that is not current.
-    const QString& cell(int row, int column) const
+    QString cell(int row, int column) const
     {
+        if (m_paged)
+            return m_paged->value(row, column);
         const int slot = m_slotOf[static_cast<size_t>(column)];
         if (slot >= 0)
             return (*m_texts[static_cast<size_t>(slot)])
@@ -135,6 +138,7 @@ private:
     quint64 m_generation = 0;
     std::vector<QString> m_currentRow; // every field of the current row, when not all are held
     static inline const QString s_notHeld;
+    std::shared_ptr<PagedRows> m_paged; // every value of every row, when read by pages
     QList<int> m_cachedColumns;
     int m_rowCount = 0;
     int m_current = -1;

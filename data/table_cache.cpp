@@ -228,9 +228,15 @@ Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowS
         rows.names << statement.columnName(c);
         rows.kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
     }
+    rows.slotOf.assign(static_cast<size_t>(columns), -1);
+    if (const QString keys = queries::pagedKeys(query); m_enabled && !keys.isEmpty()) {
+        Status status = Status::success();
+        rows.paged = PagedRows::select(m_db, query, keys, rows.names.value(0), columns, status);
+        rows.count = rows.paged ? rows.paged->count() : 0;
+        return status;
+    }
     // Only the columns a grid shows (and the key) are read for every row; a row's
     // other fields are read when it becomes the current record.
-    rows.slotOf.assign(static_cast<size_t>(columns), -1);
     int slots = 0;
     for (int c = 0; c < columns; ++c)
         if (held.isEmpty() || c == 0 || held.contains(c))

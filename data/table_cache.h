@@ -1,6 +1,7 @@
 #pragma once
 
 #include "field_value.h"
+#include "paged_rows.h"
 #include "source_query.h"
 #include "status.h"
 #include "text_dictionary.h"
@@ -29,12 +30,16 @@ struct RowSet
     std::vector<SharedTexts> texts; // per slot
     std::vector<quint32> ids;       // row-major: the slots of row 0, then of row 1...
     int count = 0;                  // rows
+    // The rows of a loan query, read a page at a time as they are looked at: then no column
+    // is held (slotOf all -1), and every value comes from here.
+    std::shared_ptr<PagedRows> paged;
 };
 
 // The one door through which record sources read rows. The rows of the tables the
 // lists search ("cd", "lide") are kept between queries as last read from the file, so
 // that a search keystroke, a filter or "show all" reads memory instead of the whole
-// table; every other query (and every query, when switched off) goes to SQLite. SQLite's pre-update hook names every
+// table. The loan queries, over every loan ever made, are read a page at a time
+// (paged_rows.h); every other query (and every query, when switched off) goes to SQLite. SQLite's pre-update hook names every
 // row this connection inserts, changes or deletes; those rows are read again before the table is next used. A change
 // committed by another connection (seen through PRAGMA data_version) drops everything.
 class TableCache
@@ -77,7 +82,8 @@ public:
     // The rows of the query with the held columns (the key always; empty: every column),
     // exactly the rows and order SQLite gives, from the kept rows when they can serve.
     Status select(const SourceQuery& query, const QList<int>& held, RowSet& rows);
-    // Keeps rows (the default) or sends every query to SQLite.
+    // Keeps rows and reads the loan queries by pages (the default), or sends every
+    // query whole to SQLite.
     void setEnabled(bool enabled);
 
     // Whether the table's rows are kept here.

@@ -1,5 +1,6 @@
 // The rows kept in memory between queries: a list served from them must hold
 // exactly what the query on the file gives, whatever changed the file meanwhile.
+#include "grid_model.h"
 #include "qt_printers.h"
 #include "record_source.h"
 #include "table_cache.h"
@@ -206,4 +207,86 @@ TEST(TableCache, ColumnTextsComeBackAsReadWhetherTheyRepeatOrNot)
         ASSERT_EQ(text.isNull(), expectedRepeated[static_cast<qsizetype>(row)].isNull()) << row;
     }
     EXPECT_LT(repeated.texts().size(), 300u); // the repeated texts are held once each
+}
+
+namespace {
+
+// What the grid over the source shows, row by row, read from the last row up when asked
+// (so that pages are read out of order and dropped), given back from the first row down.
+QStringList gridRows(RecordSource& source, bool fromTheEnd)
+{
+    GridModel grid(source);
+    QStringList rows;
+    for (int i = 0; i < grid.rowCount(); ++i) {
+        const int row = fromTheEnd ? grid.rowCount() - 1 - i : i;
+        QStringList cells;
+        for (int column = 0; column < grid.columnCount(); ++column)
+            cells << grid.data(grid.index(row, column)).toString();
+        rows << cells.join(QLatin1Char('|'));
+    }
+    if (fromTheEnd)
+        std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+} // namespace
+
+// The loan lists, read a page at a time, show exactly the saved queries' rows in their
+// order, as the whole query read at once does, also re-queried while open after a
+// return, a new loan and a deletion.
+TEST(TableCache, LoanListsReadByPagesShowTheSavedQueriesRows)
+{
+    TempRegister reg;
+    for (int i = 0; i < 40; ++i)
+        reg.addCd(names[i % names.size()]);
+    for (int i = 0; i < 5; ++i)
+        reg.addPerson(names[i], names[i + 1]);
+    // More loans than the pages kept, every third one returned.
+    reg.exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2500) "
+        "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, vraceno, datumvraceni) "
+        "SELECT date('2026-01-01', '+' || (i % 300) || ' days'), 1 + i % 40, 1 + i % 5, 'poznámka ' || i, "
+        "i % 3 = 0, CASE WHEN i % 3 = 0 THEN '2026-12-01' END FROM n"));
+    const SourceQuery lists[] = {queries::all(QStringLiteral("vypujcky")),
+                                 queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcd"), 7),
+                                 queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcloveka"), 2),
+                                 queries::all(QStringLiteral("nevracenecd"))};
+    std::vector<std::unique_ptr<RecordSource>> open;
+    for (const SourceQuery& query : lists) {
+        open.push_back(std::make_unique<RecordSource>(reg, query.table));
+        open.back()->setRecordSource(query);
+    }
+    RecordSource& unreturned = *open.back();
+    auto whole = [&reg](const SourceQuery& query) {
+        static_cast<Register&>(reg).rows().setEnabled(false);
+        RecordSource plain(reg, query.table);
+        plain.setRecordSource(query);
+        EXPECT_TRUE(plain.refresh().ok());
+        const QStringList rows = gridRows(plain, false);
+        static_cast<Register&>(reg).rows().setEnabled(true);
+        return rows;
+    };
+    for (int round = 0; round < 4; ++round) {
+        if (round == 1) { // a loan returned through the open list, as the return window does
+            for (int move = 0; move < 300; ++move)
+                ASSERT_TRUE(unreturned.moveNext().ok());
+            unreturned.setFieldText(QStringLiteral("vraceno"), QStringLiteral("1"));
+            unreturned.setFieldText(QStringLiteral("datumvraceni"), QStringLiteral("7.12.2026"));
+            ASSERT_TRUE(unreturned.update().ok());
+        } else if (round == 2) {
+            reg.addLoan(7, 2, QStringLiteral("nová"));
+        } else if (round == 3) { // a disc deleted with its loans
+            RecordSource disc(reg, QStringLiteral("cd"));
+            disc.setRecordSource(queries::idEquals(QStringLiteral("cd"), QStringLiteral("idcd"), 8));
+            ASSERT_TRUE(disc.refresh().ok());
+            ASSERT_TRUE(disc.deleteCurrent().ok());
+        }
+        for (size_t i = 0; i < open.size(); ++i) {
+            ASSERT_TRUE(open[i]->refresh().ok());
+            const QStringList expected = whole(lists[i]);
+            EXPECT_GT(expected.size(), 2) << i;
+            EXPECT_EQ(open[i]->recordCount(), expected.size()) << "round " << round << ", list " << i;
+            EXPECT_EQ(gridRows(*open[i], (round + i) % 2 == 1), expected) << "round " << round << ", list " << i;
+        }
+    }
 }
