@@ -3,6 +3,7 @@
 #include "database.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -10,39 +11,72 @@ namespace {
 // and forth over the same rows reads nothing again.
 constexpr int pageRows = 128;
 constexpr size_t keptPages = 16;
+// Keys are read a few thousand at first, then as many again as are known: scrolling to
+// the end of a long list reads them in a few large steps.
+constexpr int firstKeys = 4096;
+
+QString where(const QStringList& conditions)
+{
+    QStringList parenthesised;
+    for (const QString& condition : conditions)
+        if (!condition.isEmpty())
+            parenthesised << QLatin1Char('(') + condition + QLatin1Char(')');
+    return parenthesised.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parenthesised.join(QStringLiteral(" AND "));
+}
 
 } // namespace
 
-PagedRows::PagedRows(Database& db, const SourceQuery& query, const QString& key, int columns)
-    : m_db(db), m_columns(columns)
+PagedRows::PagedRows(Database& db, const SourceQuery& query, const queries::KeySource& keys, int columns)
+    : m_db(db), m_params(query.params), m_columns(columns)
 {
-    // One statement reads the rows of a range of keys that the query gives.
-    m_sql = QStringLiteral("SELECT * FROM %1 WHERE %2 BETWEEN ? AND ?").arg(query.table, key);
-    if (!query.condition.isEmpty())
-        m_sql += QStringLiteral(" AND (%1)").arg(query.condition);
-    m_params = query.params;
+    m_keysSql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %1 LIMIT ?")
+                    .arg(keys.key, keys.table, where({keys.condition, keys.key + QStringLiteral(" > ?")}));
+    m_valuesSql = QStringLiteral("SELECT * FROM %1%2")
+                      .arg(query.table, where({query.condition, keys.key + QStringLiteral(" BETWEEN ? AND ?")}));
 }
 
 PagedRows::~PagedRows() = default;
 
-std::unique_ptr<PagedRows> PagedRows::select(Database& db, const SourceQuery& query, const QString& keysSql,
-                                             const QString& key, int columns, Status& status)
+std::unique_ptr<PagedRows> PagedRows::select(Database& db, const SourceQuery& query, const queries::KeySource& keys,
+                                             int columns, Status& status)
 {
-    std::unique_ptr<PagedRows> rows(new PagedRows(db, query, key, columns));
-    Statement keys(db.handle(), keysSql);
-    if (status = keys.status(); !status.ok())
+    std::unique_ptr<PagedRows> rows(new PagedRows(db, query, keys, columns));
+    qint64 count = 0;
+    status = db.queryInt(QStringLiteral("SELECT count(*) FROM %1%2").arg(keys.table, where({keys.condition})), count,
+                         query.params);
+    if (!status.ok())
         return nullptr;
-    if (status = keys.bindAll(query.params); !status.ok())
+    rows->m_count = static_cast<int>(count);
+    if (status = rows->readKeysThrough(0); !status.ok())
         return nullptr;
-    Statement::Step step;
-    while ((step = keys.step()) == Statement::Step::Row)
-        rows->m_keys.push_back(keys.columnInt(0));
-    if (step == Statement::Step::Error) {
-        status = Status::failure(keys.errorMessage());
-        return nullptr;
-    }
-    status = Status::success();
     return rows;
+}
+
+Status PagedRows::readKeysThrough(int row)
+{
+    if (m_allKeys || row < static_cast<int>(m_keys.size()))
+        return Status::success();
+    Statement keys(m_db.handle(), m_keysSql);
+    // Counted rows only: a loan stored since the count joins at the next re-query.
+    const qint64 wanted = std::min<qint64>(std::max<qint64>(firstKeys, static_cast<qint64>(m_keys.size())),
+                                           static_cast<qint64>(m_count) - static_cast<qint64>(m_keys.size()));
+    QVariantList params = m_params;
+    params << (m_keys.empty() ? std::numeric_limits<qint64>::min() : m_keys.back()) << wanted;
+    if (Status s = keys.status(); !s.ok())
+        return s;
+    if (Status s = keys.bindAll(params); !s.ok())
+        return s;
+    Statement::Step step;
+    qint64 read = 0;
+    while ((step = keys.step()) == Statement::Step::Row) {
+        m_keys.push_back(keys.columnInt(0));
+        ++read;
+    }
+    if (step == Statement::Step::Error)
+        return Status::failure(keys.errorMessage());
+    if (read < wanted || static_cast<int>(m_keys.size()) >= m_count)
+        m_allKeys = true;
+    return readKeysThrough(row);
 }
 
 QString PagedRows::value(int row, int column)
@@ -50,7 +84,10 @@ QString PagedRows::value(int row, int column)
     if (row < 0 || row >= count() || column < 0 || column >= m_columns)
         return QString();
     const Page* found = page(row);
-    return found ? found->values[static_cast<size_t>((row - found->first) * m_columns + column)] : QString();
+    if (!found)
+        return QString();
+    const auto at = static_cast<size_t>((row - found->first) * m_columns + column);
+    return at < found->values.size() ? found->values[at] : QString();
 }
 
 const PagedRows::Page* PagedRows::page(int row)
@@ -62,22 +99,28 @@ const PagedRows::Page* PagedRows::page(int row)
             kept.used = m_clock;
             return &kept;
         }
-    if (!m_statement) {
-        m_statement = std::make_unique<Statement>(m_db.handle(), m_sql);
-        if (!m_statement->status().ok()) {
-            m_statement.reset();
+    const int wanted = std::min(first + pageRows, count());
+    if (!readKeysThrough(wanted - 1).ok())
+        return nullptr;
+    // Rows deleted since the count have no key: they show empty until the next re-query.
+    const int end = std::min(wanted, static_cast<int>(m_keys.size()));
+    if (end <= first)
+        return nullptr;
+    if (!m_values) {
+        m_values = std::make_unique<Statement>(m_db.handle(), m_valuesSql);
+        if (!m_values->status().ok()) {
+            m_values.reset();
             return nullptr;
         }
     }
-    const int end = std::min(first + pageRows, count());
     Page fresh;
     fresh.first = first;
     fresh.used = m_clock;
     fresh.values.resize(static_cast<size_t>((end - first) * m_columns));
-    Statement& statement = *m_statement;
+    Statement& statement = *m_values;
     statement.reset();
-    QVariantList params = {m_keys[static_cast<size_t>(first)], m_keys[static_cast<size_t>(end - 1)]};
-    params += m_params;
+    QVariantList params = m_params;
+    params << m_keys[static_cast<size_t>(first)] << m_keys[static_cast<size_t>(end - 1)];
     if (!statement.bindAll(params).ok())
         return nullptr;
     const auto keysBegin = m_keys.begin() + first;
@@ -86,7 +129,7 @@ const PagedRows::Page* PagedRows::page(int row)
     while ((step = statement.step()) == Statement::Step::Row) {
         const auto at = std::lower_bound(keysBegin, keysEnd, statement.columnInt(0));
         if (at == keysEnd || *at != statement.columnInt(0))
-            continue; // a row stored since the keys were read: it joins at the next re-query
+            continue; // a row stored since the count: it joins at the next re-query
         const auto offset = static_cast<size_t>(at - keysBegin) * static_cast<size_t>(m_columns);
         for (int c = 0; c < m_columns; ++c)
             fresh.values[offset + static_cast<size_t>(c)] = statement.columnText(c);
@@ -106,12 +149,17 @@ void PagedRows::erase(int row)
 {
     if (row < 0 || row >= count())
         return;
-    m_keys.erase(m_keys.begin() + row);
+    if (readKeysThrough(row).ok() && row < static_cast<int>(m_keys.size()))
+        m_keys.erase(m_keys.begin() + row);
+    --m_count;
     forget();
 }
 
 void PagedRows::insert(qint64 key)
 {
-    m_keys.insert(std::lower_bound(m_keys.begin(), m_keys.end(), key), key);
+    // A key beyond those read is read with the others when its row is looked at.
+    if (m_allKeys || (!m_keys.empty() && key < m_keys.back()))
+        m_keys.insert(std::lower_bound(m_keys.begin(), m_keys.end(), key), key);
+    ++m_count;
     forget();
 }

@@ -11,22 +11,22 @@
 class Database;
 class Statement;
 
-// The rows of a query over a great many rows, read as they are looked at: the keys of
-// every row at once (a few megabytes for millions of loans), the other values of a row
-// when first asked for, together with the page of rows around it. A window then shows
-// its first screen, and knows how many rows there are, however long the list is.
+// The rows of a query over a great many rows, read as they are looked at: how many
+// there are at once, their keys (in ascending order) as far as rows are looked at, and
+// a row's values when first asked for, together with the page of rows around it. A
+// window then shows its first screen, and knows how many rows there are, whatever the
+// length of the list.
 class PagedRows
 {
 public:
-    // Reads the keys of the query's rows with the SELECT given (ascending, the query's
-    // parameters bound); null when that fails (status says why).
-    static std::unique_ptr<PagedRows> select(Database& db, const SourceQuery& query, const QString& keys,
-                                             const QString& key, int columns, Status& status);
+    // Counts the query's rows and reads the first keys; null when that fails (status says why).
+    static std::unique_ptr<PagedRows> select(Database& db, const SourceQuery& query, const queries::KeySource& keys,
+                                             int columns, Status& status);
     ~PagedRows();
 
-    int count() const { return static_cast<int>(m_keys.size()); }
+    int count() const { return m_count; }
     // A value as Statement::columnText gives it; a null string for a row gone from the
-    // file since its key was read, or a page that could not be read (tried again next time).
+    // file since the rows were counted, or a page that could not be read (tried again next time).
     QString value(int row, int column);
 
     // The row of a deleted record leaves the list; a stored one takes its place by its key.
@@ -36,7 +36,7 @@ public:
     void forget() { m_pages.clear(); }
 
 private:
-    PagedRows(Database& db, const SourceQuery& query, const QString& key, int columns);
+    PagedRows(Database& db, const SourceQuery& query, const queries::KeySource& keys, int columns);
 
     struct Page
     {
@@ -45,13 +45,18 @@ private:
         quint64 used = 0;            // when last looked at, to drop the page looked at least recently
     };
     const Page* page(int row);
+    // Reads keys until the row's is known (or no more are left).
+    Status readKeysThrough(int row);
 
     Database& m_db;
-    QString m_sql;       // the rows of a range of keys
+    QString m_keysSql;   // the next keys after a key
+    QString m_valuesSql; // the rows of a range of keys
     QVariantList m_params;
     int m_columns;
-    std::vector<qint64> m_keys; // ascending
+    int m_count = 0;
+    std::vector<qint64> m_keys; // ascending, those of the first rows
+    bool m_allKeys = false;     // whether no key is left to read
     std::vector<Page> m_pages;
     quint64 m_clock = 0;
-    std::unique_ptr<Statement> m_statement;
+    std::unique_ptr<Statement> m_values;
 };

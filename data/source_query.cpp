@@ -24,27 +24,21 @@ bool isKnownTable(const QString& table)
     return knownTables().contains(table);
 }
 
-QString pagedKeys(const SourceQuery& query)
+KeySource pagedKeys(const SourceQuery& query)
 {
     // The loan queries list every loan ever made. Their keys come from the loans table
-    // itself, which is several times quicker than the joins of the views: every loan has
+    // itself, several times quicker than through the joins of the views: every loan has
     // its disc and its person (the foreign keys keep it so). A condition of such a query
     // tests the loan's own columns (idcd, idcloveka, idvypujcky), which the table has too.
-    // The keys come in their order, the order SQLite gives the views' rows in a register
-    // as the program makes it, and the order the loans were made in.
-    QString unreturned;
+    // The rows come in the order of their keys, the order the loans were made in and the
+    // order SQLite gives the views' rows in a register as the program makes it.
+    if (query.table == QLatin1String("vypujcky"))
+        return {QStringLiteral("pujcovani"), QStringLiteral("idvypujcky"), query.condition};
     if (query.table == QLatin1String("nevracenecd"))
-        unreturned = QStringLiteral("vraceno = 0");
-    else if (query.table != QLatin1String("vypujcky"))
-        return QString();
-    QStringList conditions;
-    for (const QString& condition : {unreturned, query.condition})
-        if (!condition.isEmpty())
-            conditions << QLatin1Char('(') + condition + QLatin1Char(')');
-    QString sql = QStringLiteral("SELECT idvypujcky FROM pujcovani");
-    if (!conditions.isEmpty())
-        sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    return sql + QStringLiteral(" ORDER BY idvypujcky");
+        return {QStringLiteral("pujcovani"), QStringLiteral("idvypujcky"),
+                query.condition.isEmpty() ? QStringLiteral("vraceno = 0")
+                                          : QStringLiteral("vraceno = 0 AND (%1)").arg(query.condition)};
+    return {};
 }
 
 namespace {

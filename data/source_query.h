@@ -44,9 +44,16 @@ SourceQuery idEquals(const QString& table, const QString& column, qint64 id);
 // tables whose rows are kept in memory, and the columns kept from their first reading on.
 QStringList searchedColumns(const QString& table);
 
-// For a query whose rows are read a page at a time as they are looked at (the loan
-// queries), the SELECT of its rows' keys in their order; empty for any other query.
-QString pagedKeys(const SourceQuery& query);
+// Where the keys of a query's rows are found, when its rows are read a page at a time
+// as they are looked at (the loan queries): the table, its key and the condition, with
+// the query's own parameters, that the rows' keys meet. An empty table for any other query.
+struct KeySource
+{
+    QString table;
+    QString key;
+    QString condition;
+};
+KeySource pagedKeys(const SourceQuery& query);
 
 // The five tables and saved queries of the register.
 const QStringList& knownTables();

@@ -229,9 +229,9 @@ Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowS
         rows.kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
     }
     rows.slotOf.assign(static_cast<size_t>(columns), -1);
-    if (const QString keys = queries::pagedKeys(query); m_enabled && !keys.isEmpty()) {
+    if (const queries::KeySource keys = queries::pagedKeys(query); m_enabled && !keys.table.isEmpty()) {
         Status status = Status::success();
-        rows.paged = PagedRows::select(m_db, query, keys, rows.names.value(0), columns, status);
+        rows.paged = PagedRows::select(m_db, query, keys, columns, status);
         rows.count = rows.paged ? rows.paged->count() : 0;
         return status;
     }

@@ -241,9 +241,9 @@ TEST(TableCache, LoanListsReadByPagesShowTheSavedQueriesRows)
         reg.addCd(names[i % names.size()]);
     for (int i = 0; i < 5; ++i)
         reg.addPerson(names[i], names[i + 1]);
-    // More loans than the pages kept, every third one returned.
+    // More loans than the keys read at first and the pages kept, every third one returned.
     reg.exec(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2500) "
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
         "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, vraceno, datumvraceni) "
         "SELECT date('2026-01-01', '+' || (i % 300) || ' days'), 1 + i % 40, 1 + i % 5, 'poznámka ' || i, "
         "i % 3 = 0, CASE WHEN i % 3 = 0 THEN '2026-12-01' END FROM n"));
