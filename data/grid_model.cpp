@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <thread>
 
 namespace {
 
@@ -56,27 +55,13 @@ SortKey makeKey(const QString& text, const QCollator& collator)
     return key;
 }
 
-// Below this many, work is not worth a second thread.
-constexpr size_t parallelFrom = 20000;
-
-// The sort keys of texts[from...] into keys[from...]: with many texts (a large list
-// sorted the first time) half of them on a second thread, with a collator of its own.
+// The sort keys of texts[from...] into keys[from...].
 void makeKeys(const std::vector<QString>& texts, size_t from, std::vector<SortKey>& keys)
 {
     static const QCollator collator = newCzechCollator();
     keys.resize(texts.size());
-    auto work = [&](const QCollator& with, size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i)
-            keys[i] = makeKey(texts[i], with);
-    };
-    if (texts.size() - from < parallelFrom) {
-        work(collator, from, texts.size());
-        return;
-    }
-    const size_t middle = from + (texts.size() - from) / 2;
-    std::thread helper([&] { work(newCzechCollator(), middle, texts.size()); });
-    work(collator, from, middle);
-    helper.join();
+    for (size_t i = from; i < texts.size(); ++i)
+        keys[i] = makeKey(texts[i], collator);
 }
 
 int compareKeys(const SortKey& a, const SortKey& b)
@@ -160,14 +145,8 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
         m_knownKeys.clear();
         m_rankOfKnown.clear();
     }
-    // Addresses point at known texts, so go with them. Strings read anew by each re-query
-    // (not kept between queries) would each keep their address here: beyond twice the
-    // known texts, the addresses are forgotten.
-    if (m_knownTexts.empty() || m_addressed.size() > 2 * m_knownTexts.size() + 65536) {
-        m_knownAt.clear();
-        m_addressed.clear();
+    if (m_knownTexts.empty())
         m_indexedColumn = -1;
-    }
     std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
     bool newTexts = false;
     // A column sorts by what its cells are: texts by Czech collation (names that are numbers
@@ -181,7 +160,7 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
             m_indexOfText.size() != texts.size()) {
             m_indexOfText.resize(texts.size());
             for (size_t id = 0; id < texts.size(); ++id)
-                m_indexOfText[id] = knownIndex(texts[id], true, newTexts);
+                m_indexOfText[id] = knownIndex(texts[id], newTexts);
             m_indexedColumn = column;
             m_indexedGeneration = m_source.generation();
         }
@@ -189,7 +168,7 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
             rank[static_cast<size_t>(row)] = m_indexOfText[m_source.heldTextId(row, column)];
     } else {
         for (int row = 0; row < m_source.recordCount(); ++row)
-            rank[static_cast<size_t>(row)] = knownIndex(m_source.displayText(row, column), false, newTexts);
+            rank[static_cast<size_t>(row)] = knownIndex(m_source.displayText(row, column), newTexts);
     }
     // Each row holds its text's index for now, its rank below.
     if (newTexts)
@@ -225,24 +204,14 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-// The index of a text among those known, adding it when new. A held string (read
-// again at the next sort, unlike a text made for showing) is remembered by address.
-int GridModel::knownIndex(const QString& text, bool held, bool& newTexts)
+// The index of a text among those known, adding it when new.
+int GridModel::knownIndex(const QString& text, bool& newTexts)
 {
-    if (held) {
-        if (auto at = m_knownAt.constFind(text.constData());
-            at != m_knownAt.constEnd() && m_knownTexts[static_cast<size_t>(*at)].size() == text.size())
-            return *at;
-    }
     auto known = m_textIndex.constFind(text);
     if (known == m_textIndex.constEnd()) {
         known = m_textIndex.insert(text, static_cast<int>(m_knownTexts.size()));
         m_knownTexts.push_back(text);
         newTexts = true;
-    }
-    if (held) {
-        m_knownAt.insert(text.constData(), *known);
-        m_addressed.push_back(text);
     }
     return *known;
 }
@@ -255,16 +224,7 @@ void GridModel::rankKnownTexts()
     auto before = [this](int a, int b) {
         return compareKeys(m_knownKeys[static_cast<size_t>(a)], m_knownKeys[static_cast<size_t>(b)]) < 0;
     };
-    // Many texts: each half sorted on a thread of its own, then the halves merged.
-    if (byKey.size() < parallelFrom) {
-        std::sort(byKey.begin(), byKey.end(), before);
-    } else {
-        const auto middle = byKey.begin() + static_cast<std::ptrdiff_t>(byKey.size() / 2);
-        std::thread helper([&] { std::sort(middle, byKey.end(), before); });
-        std::sort(byKey.begin(), middle, before);
-        helper.join();
-        std::inplace_merge(byKey.begin(), middle, byKey.end(), before);
-    }
+    std::sort(byKey.begin(), byKey.end(), before);
     // Texts that collate equal share a rank, so the sort keeps their rows in source order.
     m_rankOfKnown.assign(m_knownTexts.size(), 0);
     int rank = 0;

@@ -47,7 +47,7 @@ public:
 private:
     void reload();
     void rankKnownTexts();
-    int knownIndex(const QString& text, bool held, bool& newTexts);
+    int knownIndex(const QString& text, bool& newTexts);
 
     RecordSource& m_source;
     std::vector<int> m_order; // grid row -> source row
@@ -58,11 +58,6 @@ private:
     std::vector<SortKey> m_knownKeys;
     std::vector<int> m_rankOfKnown;
     int m_rankCount = 0;
-    // The data address of a string holding a known text -> the text's index. Cells
-    // are found by address, without hashing their text; m_addressed keeps each such
-    // string alive, so no other text can come to have its address.
-    QHash<const QChar*, int> m_knownAt;
-    std::vector<QString> m_addressed;
     // The known text of each held text of the column sorted last, kept while the
     // source's rows stay as they were (sorting again, the other way, looks up nothing).
     int m_indexedColumn = -1;

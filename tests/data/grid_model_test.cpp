@@ -158,7 +158,7 @@ TEST(GridModel, RepeatedSortsStayInOrderWhileTheTextsChange)
     }
 }
 
-// A long list sorted the first time (its keys made and ranked on two threads) is in order.
+// A long list sorted the first time is in order both ways.
 TEST(GridModel, ALongListIsInOrderBothWays)
 {
     TempRegister reg;
