@@ -255,7 +255,8 @@ bool Database::isNotADatabase() const
 Status Database::configure()
 {
     // Rollback journal, not WAL: WAL breaks on network shares, where such files are kept.
-    // A 16 MiB page cache keeps the pages the loan lists join (discs, people) between queries.
+    // A 16 MiB page cache keeps the pages the loan lists join (discs, people) between queries
+    // (docs/performance.md: the whole history a quarter quicker).
     if (Status s = exec(QStringLiteral("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; "
                                        "PRAGMA cache_size = -16384; PRAGMA journal_mode = DELETE;"));
         !s.ok())

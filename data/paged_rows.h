@@ -15,7 +15,7 @@ class Statement;
 // there are at once, their keys (in ascending order) as far as rows are looked at, and
 // a row's values when first asked for, together with the page of rows around it. A
 // window then shows its first screen, and knows how many rows there are, whatever the
-// length of the list.
+// length of the list (docs/performance.md: the whole history 35 times quicker at S).
 class PagedRows
 {
 public:

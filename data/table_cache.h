@@ -38,10 +38,12 @@ struct RowSet
 // The one door through which record sources read rows. The rows of the tables the
 // lists search ("cd", "lide") are kept between queries as last read from the file, so
 // that a search keystroke, a filter or "show all" reads memory instead of the whole
-// table. The loan queries, over every loan ever made, are read a page at a time
-// (paged_rows.h); every other query (and every query, when switched off) goes to SQLite. SQLite's pre-update hook names every
-// row this connection inserts, changes or deletes; those rows are read again before the table is next used. A change
-// committed by another connection (seen through PRAGMA data_version) drops everything.
+// table (docs/performance.md: 7 to 23 times quicker). The loan queries, over every
+// loan ever made, are read a page at a time (paged_rows.h); every other query (and
+// every query, when switched off) goes to SQLite. SQLite's pre-update hook names
+// every row this connection inserts, changes or deletes; those rows are read again
+// before the table is next used. A change committed by another connection (seen
+// through PRAGMA data_version) drops everything.
 class TableCache
 {
 public:

@@ -18,6 +18,7 @@ std::vector<QString>& writable(SharedTexts& texts);
 // a name, a date or a type repeated over thousands of rows becomes one string
 // that every row shares. Gives up looking for repeats in a column whose values
 // are nearly all different (keys, notes), where looking would only cost.
+// (docs/performance.md: searches three times quicker, half the memory.)
 class TextDictionary
 {
 public:
