@@ -157,24 +157,3 @@ TEST(GridModel, RepeatedSortsStayInOrderWhileTheTextsChange)
         ASSERT_EQ(sortedValues, expected) << "round " << round;
     }
 }
-
-// A long list sorted the first time is in order both ways.
-TEST(GridModel, ALongListIsInOrderBothWays)
-{
-    TempRegister reg;
-    reg.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
-                            "INSERT INTO cd (nazev) SELECT CASE WHEN i % 40 = 0 THEN CAST(i * 37 % 1000 AS TEXT) "
-                            "ELSE char(65 + i * 7 % 26, 268 + i % 4, 97 + i % 26) || ' ' || (i * 7919 % 30011) END FROM n"));
-    RecordSource source(reg, QStringLiteral("cd"));
-    source.setCachedColumns({1});
-    ASSERT_TRUE(source.refresh().ok());
-    GridModel model(source);
-    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
-        model.sortRows(1, order);
-        const QStringList values = shown(model, 1);
-        ASSERT_EQ(values.size(), 30000);
-        for (qsizetype i = 1; i < values.size(); ++i)
-            ASSERT_TRUE(order == Qt::AscendingOrder ? inOrder(values[i - 1], values[i]) : inOrder(values[i], values[i - 1]))
-                << values[i - 1].toStdString() << " before " << values[i].toStdString();
-    }
-}

@@ -1,58 +1,27 @@
 // The add-CD, add-person and About windows, opened from the main window.
-#include "dialog_answerer.h"
-#include "form1.h"
-#include "gui_input.h"
+#include "main_window_fixture.h"
 #include "qt_printers.h"
-#include "temp_register.h"
-#include "widget_lookup.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QPushButton>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-class EntryWindows : public ::testing::Test
+// The main window over an empty register.
+class EntryWindows : public MainWindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        form = std::make_unique<Form1>(reg);
-        form->show();
-        QApplication::setActiveWindow(form.get());
-        QApplication::processEvents();
-    }
-
-    // Opens a window with its button in the main window.
-    QWidget* open(const char* button, const char* window)
-    {
-        gui::click(child<QPushButton>(form.get(), button));
-        QWidget* opened = form->windows().find(QString::fromLatin1(window));
-        EXPECT_NE(opened, nullptr);
-        return opened;
-    }
+    void addData() override {}
 
     // Presses "PŘIDAT", answering the boxes it shows with the buttons given; returns what was shown.
-    QStringList add(QWidget* window, std::initializer_list<QMessageBox::StandardButton> answers = {})
+    static QStringList add(QWidget* window, std::initializer_list<QMessageBox::StandardButton> answers = {})
     {
-        DialogAnswerer answerer;
-        for (auto answer : answers)
-            answerer.answer(answer);
-        gui::click(child<QPushButton>(window, "Command2"));
-        return answerer.summary();
+        return press(window, "Command2", answers);
     }
 
     QStringList discs() { return reg.rows(QStringLiteral("SELECT * FROM cd")); }
-
-    TempRegister reg;
-    std::unique_ptr<Form1> form;
 };
 
 void pick(QWidget* window, const char* combo, const QString& item)

@@ -6,7 +6,6 @@
 
 #include <QClipboard>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -68,8 +67,6 @@ TEST_F(BadInput, AnyTextIsStoredExactlyAndFound)
     auto* peopleSearch = child<QLineEdit>(form.get(), "TxtHledejLidi");
     for (const Input& input : inputs()) {
         SCOPED_TRACE(input.what);
-        QElapsedTimer timer;
-        timer.start();
         // A disc named and described by the text.
         paste(child<QPlainTextEdit>(f3, "Text9"), input.text);
         paste(child<QPlainTextEdit>(f3, "Text14"), input.text);
@@ -116,7 +113,5 @@ TEST_F(BadInput, AnyTextIsStoredExactlyAndFound)
         QTest::keySequence(description, QKeySequence::Paste);
         EXPECT_EQ(press(form.get(), "Command11"), QStringList("Editace záznamu: Záznam byl změněn"));
         EXPECT_EQ(reg.value(QStringLiteral("SELECT popis FROM cd WHERE idcd = %1").arg(cd)), input.text + input.text);
-        if (qEnvironmentVariableIsSet("ORDISK_TIMING"))
-            std::printf("%s: %lld ms\n", input.what, static_cast<long long>(timer.elapsed()));
     }
 }

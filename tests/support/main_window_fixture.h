@@ -7,6 +7,7 @@
 #include "widget_lookup.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -21,6 +22,15 @@ class MainWindowFixture : public ::testing::Test
 public:
     void SetUp() override
     {
+        addData();
+        form = std::make_unique<Form1>(reg);
+        form->show();
+        activate(form.get());
+    }
+
+    // The register's rows before the window opens: three discs, three people, three loans.
+    virtual void addData()
+    {
         kytice = reg.addCd(QStringLiteral("Kytice"));
         babicka = reg.addCd(QStringLiteral("Babička"));
         neverLent = reg.addCd(QStringLiteral("Nikdy nepůjčené"));
@@ -32,9 +42,6 @@ public:
         returned = reg.addLoan(kytice, eva, QStringLiteral("vráceno včas"));
         reg.exec(QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-02-01' WHERE idvypujcky = %1")
                      .arg(returned));
-        form = std::make_unique<Form1>(reg);
-        form->show();
-        activate(form.get());
     }
 
     static void activate(QWidget* window)
@@ -70,6 +77,15 @@ public:
     }
 
     QString shown(const char* name) { return child<QLineEdit>(form.get(), name)->text(); }
+    QString heading(const char* name) { return child<QLabel>(form.get(), name)->text(); }
+    // Opens a window with its button in the main window.
+    QWidget* open(const char* button, const char* window)
+    {
+        gui::click(child<QPushButton>(form.get(), button));
+        QWidget* opened = form->windows().find(QString::fromLatin1(window));
+        EXPECT_NE(opened, nullptr) << window;
+        return opened;
+    }
     static QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")); }
     static QString todayShown()
     {
