@@ -4,6 +4,7 @@
 //   ORDISK_BENCH_DB=<generated db1.zaz> ordisk_bench [--benchmark_* options]
 #include "register.h"
 #include "form1.h"
+#include "gui_input.h"
 #include "text_match.h"
 
 #include <QApplication>
@@ -107,22 +108,9 @@ struct Session
         QApplication::processEvents();
     }
     template <class T> T* child(const char* name) { return form->findChild<T*>(QString::fromLatin1(name)); }
-    void click(const char* name) { QTest::mouseClick(child<QWidget>(name), Qt::LeftButton); }
-    void clickCell(const char* grid, int row, int column)
-    {
-        auto* view = child<QTableView>(grid);
-        view->scrollTo(view->model()->index(row, column));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          view->visualRect(view->model()->index(row, column)).center());
-    }
-    int rowOf(const char* grid, int column, const QString& text)
-    {
-        auto* view = child<QTableView>(grid);
-        for (int row = 0; row < view->model()->rowCount(); ++row)
-            if (view->model()->index(row, column).data().toString() == text)
-                return row;
-        return -1;
-    }
+    void click(const char* name) { gui::click(child<QWidget>(name)); }
+    void clickCell(const char* grid, int row, int column) { gui::clickCell(child<QTableView>(grid), row, column); }
+    int rowOf(const char* grid, int column, const QString& text) { return gui::rowOf(child<QTableView>(grid), column, text); }
     void pickCd(const QString& name) { clickCell("MSFlexGrid1", rowOf("MSFlexGrid1", 1, name), 1); }
     void pickFirstPerson() { clickCell("MSFlexGrid2", 0, 1); }
 };

@@ -174,15 +174,10 @@ Status RecordSource::commitPending()
     }
     QStringList assignments;
     QVariantList values;
-    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        QVariant value;
-        if (auto s = fieldvalue::toStored(m_columnKinds[static_cast<size_t>(it.key())], m_columnNames[it.key()],
-                                          it.value(), value);
-            !s.ok())
-            return s;
-        assignments << m_columnNames[it.key()] + QStringLiteral(" = ?");
-        values << value;
-    }
+    if (auto s = pendingValues(assignments, values); !s.ok())
+        return s;
+    for (QString& column : assignments)
+        column += QStringLiteral(" = ?");
     const QString key = cell(m_current, 0);
     values << key;
     Transaction transaction(m_db);
@@ -209,13 +204,9 @@ Status RecordSource::commitPending()
     return Status::success();
 }
 
-Status RecordSource::storeNew()
+// The pending edits as the columns they go to and the values to store, in the order of the columns.
+Status RecordSource::pendingValues(QStringList& columns, QVariantList& values) const
 {
-    if (auto s = check(); !s.ok())
-        return s;
-    QStringList columns;
-    QStringList marks;
-    QVariantList values;
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
         QVariant value;
         if (auto s = fieldvalue::toStored(m_columnKinds[static_cast<size_t>(it.key())], m_columnNames[it.key()],
@@ -223,13 +214,23 @@ Status RecordSource::storeNew()
             !s.ok())
             return s;
         columns << m_columnNames[it.key()];
-        marks << QStringLiteral("?");
         values << value;
     }
+    return Status::success();
+}
+
+Status RecordSource::storeNew()
+{
+    if (auto s = check(); !s.ok())
+        return s;
+    QStringList columns;
+    QVariantList values;
+    if (auto s = pendingValues(columns, values); !s.ok())
+        return s;
+    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
     const QString sql = columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_source.table)
                                           : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                .arg(m_source.table, columns.join(QStringLiteral(", ")),
-                                                     marks.join(QStringLiteral(", ")));
+                                                .arg(m_source.table, columns.join(QStringLiteral(", ")), marks);
     Transaction transaction(m_db);
     if (!transaction.status().ok())
         return transaction.status();

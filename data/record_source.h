@@ -119,6 +119,7 @@ Q_SIGNALS:
 private:
     Status commitPending();
     Status storeNew();
+    Status pendingValues(QStringList& columns, QVariantList& values) const;
     Status readRow(qint64 key, std::vector<QString>& row);
     void setCurrent(int row);
     void heldFromRow(int row, const std::vector<QString>& values);

@@ -30,9 +30,10 @@ inline void click(QWidget* button)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// Clicks the cell of a grid (row as shown, column of the model).
+// Clicks the cell of a grid (row as shown, column of the model), scrolled to first.
 inline void clickCell(QTableView* grid, int row, int column)
 {
+    grid->scrollTo(grid->model()->index(row, column));
     const QRect cell = grid->visualRect(grid->model()->index(row, column));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
 }
