@@ -47,15 +47,7 @@ void paste(QWidget* box, const QString& text)
     QTest::keySequence(box, QKeySequence::Paste);
 }
 
-class BadInput : public MainWindowFixture
-{
-protected:
-    QWidget* open(const char* button, const char* window)
-    {
-        gui::click(child<QPushButton>(form.get(), button));
-        return form->windows().find(QString::fromLatin1(window));
-    }
-};
+using BadInput = MainWindowFixture;
 
 } // namespace
 
