@@ -20,14 +20,6 @@ struct Failure
     const char* stored;                                           // what the second try stored
 };
 
-QWidget* opened(Form1& form, const char* button, const char* window)
-{
-    gui::click(child<QPushButton>(&form, button));
-    QWidget* w = form.windows().find(QString::fromLatin1(window));
-    QApplication::setActiveWindow(w);
-    return w;
-}
-
 class Failures : public MainWindowFixture, public ::testing::WithParamInterface<Failure>
 {
 public:
@@ -61,15 +53,17 @@ const Failure failures[] = {
      },
      "SELECT count(*) FROM pujcovani WHERE idcloveka = (SELECT idcloveka FROM lide WHERE prijmeni = 'Svoboda')"},
     {"return", "UPDATE ON pujcovani",
-     [](MainWindowFixture&, Form1& f, bool) {
-         QWidget* f2 = opened(f, "Command1", "Form2");
+     [](MainWindowFixture& t, Form1&, bool) {
+         QWidget* f2 = t.open("Command1", "Form2");
+         MainWindowFixture::activate(f2);
          gui::clickCell(child<QTableView>(f2, "MSFlexGrid1"), 0, 2);
          return MainWindowFixture::press(f2, "Command2", {QMessageBox::Yes});
      },
      "SELECT count(*) FROM nevracenecd"},
     {"add disc", "INSERT ON cd",
-     [](MainWindowFixture&, Form1& f, bool again) {
-         QWidget* f3 = opened(f, "Command3", "Form3");
+     [](MainWindowFixture& t, Form1&, bool again) {
+         QWidget* f3 = t.open("Command3", "Form3");
+         MainWindowFixture::activate(f3);
          if (!again) { // the entries stay for the second try
              gui::type(child<QWidget>(f3, "Text9"), QStringLiteral("Nový disk"));
              gui::type(child<QWidget>(f3, "Text10"), QStringLiteral("1"));
@@ -80,8 +74,9 @@ const Failure failures[] = {
      },
      "SELECT count(*) FROM cd WHERE nazev = 'Nový disk'"},
     {"add person", "INSERT ON lide",
-     [](MainWindowFixture&, Form1& f, bool again) {
-         QWidget* f4 = opened(f, "Command2", "Form4");
+     [](MainWindowFixture& t, Form1&, bool again) {
+         QWidget* f4 = t.open("Command2", "Form4");
+         MainWindowFixture::activate(f4);
          if (!again) {
              gui::type(child<QWidget>(f4, "Text2"), QStringLiteral("Jana"));
              gui::type(child<QWidget>(f4, "Text3"), QStringLiteral("Nová"));
