@@ -4,18 +4,16 @@
 #include "qt_printers.h"
 #include "temp_register.h"
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
-#include <cstdlib>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -48,56 +46,44 @@ QByteArray registerBytes(const QString& spoil = QString())
     }
 }
 
-// Opens the file in a child process running as nobody; returns the refusal (empty on success).
+// What a program's run printed, stdout and stderr together.
+QString run(const QString& program, const QStringList& arguments, const QByteArray& input = QByteArray())
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAll());
+}
+
+// Opens the file as the user nobody would; returns the refusal (empty on success). The
+// opening program is copied where nobody may run it, wherever the build lies.
 QString openAsNobody(const QString& path)
 {
-    int channel[2];
-    if (::pipe(channel) != 0)
-        return QStringLiteral("pipe failed");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(channel[0]);
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(2);
-        Status status = Status::success();
-        auto db = Register::open(path, status);
-        const QByteArray message = status.message().toUtf8();
-        (void)!::write(channel[1], message.constData(), static_cast<size_t>(message.size()));
-        ::_exit(db ? 0 : 1);
+    static QTemporaryDir place;
+    const QString worker = place.filePath(QStringLiteral("otevri"));
+    if (!QFile::exists(worker)) {
+        QFile::copy(QStringLiteral(ORDISK_CRASH_WORKER), worker);
+        ::chmod(QFile::encodeName(place.path()).constData(), 0755);
     }
-    ::close(channel[1]);
-    QByteArray message;
-    char buffer[512];
-    ssize_t got;
-    while ((got = ::read(channel[0], buffer, sizeof buffer)) > 0)
-        message.append(buffer, got);
-    ::close(channel[0]);
-    int wstatus = 0;
-    ::waitpid(child, &wstatus, 0);
-    return QString::fromUtf8(message);
+    return run(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                          QStringLiteral("--clear-groups"), worker, path, QStringLiteral("open")})
+        .trimmed();
 }
 
 // What SQLite's own tool answers to the SQL on the file.
 QString sqlite3Tool(const QString& path, const QString& sql)
 {
-    const QByteArray command = QFile::encodeName(QStringLiteral("sqlite3 '%1' \"%2\"").arg(path, sql));
-    QByteArray output;
-    if (FILE* pipe = ::popen(command.constData(), "r")) {
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, static_cast<qsizetype>(got));
-        ::pclose(pipe);
-    }
-    return QString::fromUtf8(output);
+    return run(QStringLiteral("sqlite3"), {path, sql});
 }
 
 // The register at path dumped to text and restored into the new file with SQLite's own
 // tool, then changed by the SQL given.
 void dumpAndRestore(const QString& path, const QString& restored, const QString& change = QString())
 {
-    const QString command = QStringLiteral("sqlite3 '%1' .dump | sqlite3 '%2'").arg(path, restored);
-    ASSERT_EQ(std::system(QFile::encodeName(command).constData()), 0) << command.toStdString();
+    run(QStringLiteral("sqlite3"), {restored}, run(QStringLiteral("sqlite3"), {path, QStringLiteral(".dump")}).toUtf8());
     if (!change.isEmpty())
         sqlite3Tool(restored, change);
 }
@@ -219,41 +205,27 @@ TEST(DamagedFiles, FilesAndFoldersTheUserMayNotUse)
 TEST(DamagedFiles, ALockedFileIsWaitedForThenRefused)
 {
     TempRegister reg;
-    const QString path = reg.path();
-    int channel[2];
-    ASSERT_EQ(::pipe(channel), 0);
-    auto holdLock = [&path, &channel](int milliseconds) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            sqlite3* db = nullptr;
-            sqlite3_open(QFile::encodeName(path).constData(), &db);
-            sqlite3_exec(db, "BEGIN EXCLUSIVE; INSERT INTO lide (jmeno) VALUES ('zámek');", nullptr, nullptr, nullptr);
-            (void)!::write(channel[1], "x", 1);
-            ::usleep(static_cast<useconds_t>(milliseconds) * 1000);
-            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-            sqlite3_close(db);
-            ::_exit(0);
-        }
-        char byte;
-        (void)!::read(channel[0], &byte, 1);
-        return child;
-    };
-
+    // SQLite's own tool holds the file locked for writing: for a while, or until told to commit.
+    const QString lock = QStringLiteral("BEGIN EXCLUSIVE; INSERT INTO lide (jmeno) VALUES ('zámek'); SELECT 'zamčeno';");
+    QProcess holder;
+    holder.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("(echo \"%1\"; sleep 0.8; echo 'COMMIT;') | "
+                                                                            "sqlite3 '%2'").arg(lock, reg.path())});
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
     // Held for a moment: the start waits and then opens the file.
-    pid_t child = holdLock(800);
     Status status = Status::success();
-    EXPECT_NE(Register::open(path, status), nullptr) << status.message().toStdString();
-    ::waitpid(child, nullptr, 0);
+    EXPECT_NE(Register::open(reg.path(), status), nullptr) << status.message().toStdString();
+    holder.waitForFinished();
 
     // Held for longer than anyone should wait: a clear refusal after a few seconds.
-    child = holdLock(9000);
+    holder.start(QStringLiteral("sqlite3"), {reg.path()});
+    holder.write(lock.toUtf8() + '\n');
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
     QElapsedTimer waited;
     waited.start();
-    EXPECT_EQ(Register::open(path, status), nullptr);
+    EXPECT_EQ(Register::open(reg.path(), status), nullptr);
     EXPECT_GE(waited.elapsed(), 3000);
     EXPECT_TRUE(status.message().contains(QStringLiteral("zamčený jiným programem"))) << status.message().toStdString();
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    ::close(channel[0]);
-    ::close(channel[1]);
+    holder.write("COMMIT;\n");
+    holder.closeWriteChannel();
+    holder.waitForFinished();
 }
