@@ -22,7 +22,7 @@ void RecordSource::setRecordSource(SourceQuery query)
 
 QString RecordSource::displayText(int row, int column) const
 {
-    return fieldvalue::display(m_columnKinds[static_cast<size_t>(column)], cell(row, column));
+    return fieldvalue::display(m_rows.kinds[static_cast<size_t>(column)], cell(row, column));
 }
 
 Status RecordSource::refresh()
@@ -35,18 +35,11 @@ Status RecordSource::refresh()
     RowSet rows;
     if (auto s = m_register.rows().select(m_source, m_cachedColumns, rows); !s.ok())
         return s;
-    m_columnNames = std::move(rows.names);
-    m_columnKinds = std::move(rows.kinds);
-    m_texts = std::move(rows.texts);
-    m_ids = std::move(rows.ids);
-    m_slotOf = std::move(rows.slotOf);
-    m_slots = static_cast<int>(m_texts.size());
-    m_paged = std::move(rows.paged);
+    m_rows = std::move(rows);
     m_currentRow.clear();
-    m_rowCount = rows.count;
     ++m_generation;
     Q_EMIT rowsReset();
-    setCurrent(m_rowCount > 0 ? 0 : -1);
+    setCurrent(m_rows.count > 0 ? 0 : -1);
     return Status::success();
 }
 
@@ -54,7 +47,7 @@ Status RecordSource::moveNext()
 {
     if (auto s = commitPending(); !s.ok())
         return s;
-    if (m_current + 1 < m_rowCount)
+    if (m_current + 1 < m_rows.count)
         setCurrent(m_current + 1);
     return Status::success();
 }
@@ -72,8 +65,8 @@ Status RecordSource::moveLast()
 {
     if (auto s = commitPending(); !s.ok())
         return s;
-    if (m_rowCount > 0)
-        setCurrent(m_rowCount - 1);
+    if (m_rows.count > 0)
+        setCurrent(m_rows.count - 1);
     return Status::success();
 }
 
@@ -119,20 +112,16 @@ Status RecordSource::deleteCurrent()
     Transaction transaction(m_db);
     if (!transaction.status().ok())
         return transaction.status();
-    if (auto s = m_db.execute(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(m_source.table, m_columnNames[0]),
+    if (auto s = m_db.execute(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(m_source.table, m_rows.names[0]),
                               {cell(m_current, 0)});
         !s.ok())
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
-    const auto first = m_ids.begin() + static_cast<std::ptrdiff_t>(m_current) * m_slots;
-    m_ids.erase(first, first + m_slots);
-    if (m_paged)
-        m_paged->erase(m_current);
+    m_rows.erase(m_current);
     ++m_generation;
-    --m_rowCount;
     Q_EMIT rowsReset();
-    setCurrent(std::min(m_current, m_rowCount - 1));
+    setCurrent(std::min(m_current, m_rows.count - 1));
     return Status::success();
 }
 
@@ -158,7 +147,7 @@ void RecordSource::setFieldText(const QString& field, const QString& text)
 
 Status RecordSource::check() const
 {
-    if (m_columnNames.isEmpty())
+    if (m_rows.names.isEmpty())
         return Status::failure(QStringLiteral("Zdroj záznamů %1 ještě nebyl načten.").arg(m_source.table));
     return Status::success();
 }
@@ -184,7 +173,7 @@ Status RecordSource::commitPending()
     if (!transaction.status().ok())
         return transaction.status();
     if (auto s = m_db.execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                                  .arg(m_source.table, assignments.join(QStringLiteral(", ")), m_columnNames[0]),
+                                  .arg(m_source.table, assignments.join(QStringLiteral(", ")), m_rows.names[0]),
                               values);
         !s.ok())
         return s;
@@ -193,12 +182,10 @@ Status RecordSource::commitPending()
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
-    if (m_paged)
-        m_paged->forget();
-    else if (!row.empty()) {
-        heldFromRow(m_current, row);
-        if (static_cast<size_t>(m_slots) < row.size())
-            m_currentRow = std::move(row);
+    if (!row.empty() || m_rows.paged) {
+        m_rows.setRow(m_current, row);
+        ++m_generation;
+        m_currentRow = std::move(row);
     }
     m_pending.clear();
     return Status::success();
@@ -209,11 +196,11 @@ Status RecordSource::pendingValues(QStringList& columns, QVariantList& values) c
 {
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
         QVariant value;
-        if (auto s = fieldvalue::toStored(m_columnKinds[static_cast<size_t>(it.key())], m_columnNames[it.key()],
+        if (auto s = fieldvalue::toStored(m_rows.kinds[static_cast<size_t>(it.key())], m_rows.names[it.key()],
                                           it.value(), value);
             !s.ok())
             return s;
-        columns << m_columnNames[it.key()];
+        columns << m_rows.names[it.key()];
         values << value;
     }
     return Status::success();
@@ -244,13 +231,8 @@ Status RecordSource::storeNew()
     // The stored row joins the result at its end; the record current before addNew() stays current.
     m_adding = false;
     m_pending.clear();
-    if (row.empty())
-        row.resize(static_cast<size_t>(m_columnNames.size()));
-    m_ids.resize(m_ids.size() + static_cast<size_t>(m_slots));
-    heldFromRow(m_rowCount, row);
-    if (m_paged)
-        m_paged->insert(m_db.lastInsertRowId());
-    ++m_rowCount;
+    m_rows.append(m_db.lastInsertRowId(), row);
+    ++m_generation;
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
     return Status::success();
@@ -259,13 +241,13 @@ Status RecordSource::storeNew()
 Status RecordSource::readRow(qint64 key, std::vector<QString>& row)
 {
     Statement statement(m_db.handle(),
-                        QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_source.table, m_columnNames[0]));
+                        QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_source.table, m_rows.names[0]));
     if (auto s = statement.bind(1, key); !s.ok())
         return s;
     row.clear();
     switch (statement.step()) {
     case Statement::Step::Row:
-        if (statement.columnCount() != m_columnNames.size())
+        if (statement.columnCount() != m_rows.names.size())
             return Status::success();
         for (int c = 0; c < statement.columnCount(); ++c)
             row.push_back(statement.columnText(c));
@@ -285,55 +267,24 @@ void RecordSource::setCachedColumns(const QList<int>& columns)
 
 bool RecordSource::isCached(int column) const
 {
-    return column >= 0 && static_cast<size_t>(column) < m_slotOf.size() && m_slotOf[static_cast<size_t>(column)] >= 0;
-}
-
-void RecordSource::heldFromRow(int row, const std::vector<QString>& values)
-{
-    ++m_generation;
-    for (size_t c = 0; c < m_slotOf.size(); ++c) {
-        const int slot = m_slotOf[c];
-        if (slot < 0)
-            continue;
-        std::vector<QString>& texts = writable(m_texts[static_cast<size_t>(slot)]);
-        m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(slot)] =
-            static_cast<quint32>(texts.size());
-        texts.push_back(values[c]);
-    }
+    return column >= 0 && column < columnCount() && m_rows.isHeld(column);
 }
 
 void RecordSource::completeAllRows()
 {
-    const auto width = static_cast<size_t>(m_columnNames.size());
-    if (static_cast<size_t>(m_slots) == width)
+    const auto width = static_cast<size_t>(columnCount());
+    if (m_rows.texts.size() == width)
         return;
-    std::shared_ptr<PagedRows> paged = std::move(m_paged);
-    std::vector<SharedTexts> texts(width);
-    for (SharedTexts& column : texts)
-        column = std::make_shared<std::vector<QString>>();
-    std::vector<QString> whole;
-    for (int row = 0; row < m_rowCount; ++row) {
-        if (paged) {
-            whole.clear();
-            for (size_t c = 0; c < width; ++c)
-                whole.push_back(paged->value(row, static_cast<int>(c)));
-        } else if (!readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
-            // The row is gone from the file: keep what is held of it.
+    m_rows.holdAll([this, width](int row) {
+        std::vector<QString> whole;
+        if (m_rows.paged || !readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
+            // Every value of a paged row; of a row gone from the file, what is held of it.
             whole.clear();
             for (size_t c = 0; c < width; ++c)
                 whole.push_back(cell(row, static_cast<int>(c)));
         }
-        for (size_t c = 0; c < width; ++c)
-            texts[c]->push_back(whole[c]);
-    }
-    m_ids.resize(static_cast<size_t>(m_rowCount) * width);
-    for (size_t row = 0; row < static_cast<size_t>(m_rowCount); ++row)
-        for (size_t c = 0; c < width; ++c)
-            m_ids[row * width + c] = static_cast<quint32>(row);
-    m_texts = std::move(texts);
-    for (size_t c = 0; c < width; ++c)
-        m_slotOf[c] = static_cast<int>(c);
-    m_slots = static_cast<int>(width);
+        return whole;
+    });
     m_currentRow.clear();
     ++m_generation;
 }
@@ -343,7 +294,7 @@ void RecordSource::setCurrent(int row)
     m_current = row;
     m_currentRow.clear();
     // The fields not held for every row are read for the current one.
-    if (row >= 0 && !m_paged && static_cast<size_t>(m_slots) < m_slotOf.size()) {
+    if (row >= 0 && !m_rows.paged && m_rows.texts.size() < m_rows.slotOf.size()) {
         std::vector<QString> whole;
         if (readRow(cell(row, 0).toLongLong(), whole).ok() && !whole.empty())
             m_currentRow = std::move(whole);

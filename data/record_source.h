@@ -1,10 +1,9 @@
 #pragma once
 
 #include "field_value.h"
+#include "row_set.h"
 #include "source_query.h"
 #include "status.h"
-#include "paged_rows.h"
-#include "text_dictionary.h"
 
 #include <QMap>
 #include <QObject>
@@ -36,7 +35,7 @@ public:
     // Stores pending edits, re-evaluates the source and makes the first row current.
     Status refresh();
     // Rows in the whole result.
-    int recordCount() const { return m_rowCount; }
+    int recordCount() const { return m_rows.count; }
     // Index of the current record, 0 for the first; -1 when there is none.
     int absolutePosition() const { return m_current; }
     // Store pending edits and move one row; at either end nothing moves.
@@ -64,37 +63,26 @@ public:
     // Reads and holds every field of every row (a sort by a column no grid shows).
     void completeAllRows();
 
-    int columnCount() const { return m_columnNames.size(); }
-    const QStringList& columnNames() const { return m_columnNames; }
-    FieldKind columnKind(int column) const { return m_columnKinds.at(column); }
+    int columnCount() const { return m_rows.names.size(); }
+    const QStringList& columnNames() const { return m_rows.names; }
+    FieldKind columnKind(int column) const { return m_rows.kinds.at(static_cast<size_t>(column)); }
     // Index of the named column, -1 when the source has no such column.
-    int columnIndex(const QString& field) const { return m_columnNames.indexOf(field); }
+    int columnIndex(const QString& field) const { return m_rows.names.indexOf(field); }
     // A stored value in its plain text form: numbers in digits, yes/no "1" or "0",
     // dates ISO; a null string for an empty (NULL) value, and for a column not
     // held for every row (see setCachedColumns) of a row that is not current.
     QString cell(int row, int column) const
     {
-        if (m_paged)
-            return m_paged->value(row, column);
-        const int slot = m_slotOf[static_cast<size_t>(column)];
-        if (slot >= 0)
-            return (*m_texts[static_cast<size_t>(slot)])
-                [m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) + static_cast<size_t>(slot)]];
+        if (m_rows.serves(column))
+            return m_rows.value(row, column);
         if (row == m_current && !m_currentRow.empty())
             return m_currentRow[static_cast<size_t>(column)];
-        return s_notHeld;
+        return QString();
     }
     // The texts the rows of a held column share, and the one a row has: cell(row, column)
     // is heldTexts(column)[heldTextId(row, column)].
-    const std::vector<QString>& heldTexts(int column) const
-    {
-        return *m_texts[static_cast<size_t>(m_slotOf[static_cast<size_t>(column)])];
-    }
-    quint32 heldTextId(int row, int column) const
-    {
-        return m_ids[static_cast<size_t>(row) * static_cast<size_t>(m_slots) +
-                     static_cast<size_t>(m_slotOf[static_cast<size_t>(column)])];
-    }
+    const std::vector<QString>& heldTexts(int column) const { return m_rows.heldTexts(column); }
+    quint32 heldTextId(int row, int column) const { return m_rows.heldTextId(row, column); }
     // Changes whenever a row's held values may have changed (a refresh, an insert, a
     // delete, a stored edit), so that what was worked out from them can be kept till then.
     quint64 generation() const { return m_generation; }
@@ -122,26 +110,15 @@ private:
     Status pendingValues(QStringList& columns, QVariantList& values) const;
     Status readRow(qint64 key, std::vector<QString>& row);
     void setCurrent(int row);
-    void heldFromRow(int row, const std::vector<QString>& values);
     Status check() const;
 
     Register& m_register;
     Database& m_db;
     SourceQuery m_source;
-    QStringList m_columnNames;
-    std::vector<FieldKind> m_columnKinds;
-    // The held columns of every row: per held column its texts, each distinct text once
-    // as far as they were recognised, and per row the id of each held column's text.
-    std::vector<SharedTexts> m_texts; // per slot
-    std::vector<quint32> m_ids;                // row-major, m_slots per row
-    std::vector<int> m_slotOf;                 // column -> its slot, -1 when not held
-    int m_slots = 0;                           // columns held per row
+    RowSet m_rows;
     quint64 m_generation = 0;
     std::vector<QString> m_currentRow; // every field of the current row, when not all are held
-    static inline const QString s_notHeld;
-    std::shared_ptr<PagedRows> m_paged; // every value of every row, when read by pages
     QList<int> m_cachedColumns;
-    int m_rowCount = 0;
     int m_current = -1;
     bool m_adding = false;
     QMap<int, QString> m_pending; // column -> text typed or stored, not yet written

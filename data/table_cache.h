@@ -1,7 +1,7 @@
 #pragma once
 
 #include "field_value.h"
-#include "paged_rows.h"
+#include "row_set.h"
 #include "source_query.h"
 #include "status.h"
 #include "text_dictionary.h"
@@ -20,20 +20,6 @@
 class Database;
 struct sqlite3;
 
-// The rows of a query as a record source holds them: of each held column its texts (each
-// distinct text once, as far as recognised) and of each row the id of each held column's text.
-struct RowSet
-{
-    QStringList names;              // every column of the query, in its order
-    std::vector<FieldKind> kinds;   // per column
-    std::vector<int> slotOf;        // per column: its slot among the held ones, -1 when not held
-    std::vector<SharedTexts> texts; // per slot
-    std::vector<quint32> ids;       // row-major: the slots of row 0, then of row 1...
-    int count = 0;                  // rows
-    // The rows of a loan query, read a page at a time as they are looked at: then no column
-    // is held (slotOf all -1), and every value comes from here.
-    std::shared_ptr<PagedRows> paged;
-};
 
 // The one door through which record sources read rows. The rows of the tables the
 // lists search ("cd", "lide") are kept between queries as last read from the file, so
