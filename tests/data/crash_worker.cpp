@@ -1,7 +1,7 @@
 // A long run of real actions on a register, through the program's own record
-// sources, for the crash and two-instance tests. Before each action it prints
-// "? <action>", and "<action>" once the action is committed. With "open" instead
-// of a seed it only opens the register and prints why it could not.
+// sources, for the crash test. Before each action it prints "? <action>", and
+// "<action>" once the action is committed. With "open" instead of a seed it only
+// opens the register and prints why it could not.
 #include "register.h"
 #include "field_value.h"
 #include "record_source.h"
@@ -16,13 +16,7 @@
 namespace {
 
 Register* reg = nullptr;
-Database* db = nullptr;
-
-qint64 randomId(const char* sql)
-{
-    qint64 id = 0;
-    return db->queryInt(QString::fromLatin1(sql), id).ok() ? id : 0;
-}
+using Fields = QList<QPair<QString, QString>>;
 
 void say(const QString& line)
 {
@@ -31,38 +25,58 @@ void say(const QString& line)
     std::fflush(stdout);
 }
 
-void fail(const Status& s)
+void check(const Status& s)
 {
-    say(QStringLiteral("! ") + s.message());
-    std::exit(3);
+    if (!s.ok()) {
+        say(QStringLiteral("! ") + s.message());
+        std::exit(3);
+    }
 }
 
-// Adds a row through a source that only adds; returns its id, or 0 when the disc
-// or person it refers to was deleted meanwhile by another copy of the program.
-qint64 add(const QString& table, const QList<QPair<QString, QString>>& fields)
+qint64 randomId(const char* table, const char* key)
+{
+    qint64 id = 0;
+    return reg->db().queryInt(QStringLiteral("SELECT %1 FROM %2 ORDER BY random() LIMIT 1")
+                                  .arg(QLatin1String(key), QLatin1String(table)), id).ok() ? id : 0;
+}
+
+// Adds a row through a source that only adds; returns its id, or 0 when the disc or
+// person it refers to was deleted meanwhile by the other copy of the program.
+qint64 add(const QString& table, const Fields& fields)
 {
     RecordSource source(*reg, table);
     source.setRecordSource(queries::none(table));
-    if (Status s = source.refresh(); !s.ok())
-        fail(s);
+    check(source.refresh());
     source.addNew();
     for (const auto& field : fields)
         source.setFieldText(field.first, field.second);
     if (Status s = source.updateNew(); !s.ok()) {
         if (s.message().contains(QStringLiteral("už v evidenci není")))
             return 0;
-        fail(s);
+        check(s);
     }
     return source.cell(source.absolutePosition(), 0).toLongLong();
 }
 
-// The source positioned on one row of a table; false when another instance removed it meanwhile.
-bool onRow(RecordSource& source, const QString& table, const QString& key, qint64 id)
+// Stores the fields into one row as the windows do (a re-query stores pending edits), or
+// deletes the row when no fields are given; false when the other copy removed it meanwhile.
+bool change(const char* table, const char* key, qint64 id, const Fields& fields = {})
 {
-    source.setRecordSource(queries::idEquals(table, key, id));
-    if (Status s = source.refresh(); !s.ok())
-        fail(s);
-    return source.recordCount() == 1;
+    const QString name = QString::fromLatin1(table);
+    RecordSource source(*reg, name);
+    source.setRecordSource(queries::idEquals(name, QString::fromLatin1(key), id));
+    check(source.refresh());
+    if (source.recordCount() != 1)
+        return false;
+    if (fields.isEmpty()) {
+        check(source.deleteCurrent());
+        return true;
+    }
+    for (const auto& field : fields)
+        source.setFieldText(field.first, field.second);
+    source.setRecordSource(queries::none(name));
+    check(source.refresh());
+    return true;
 }
 
 } // namespace
@@ -78,16 +92,15 @@ int main(int argc, char* argv[])
         say(status.message());
         return opened ? 0 : 1;
     }
-    if (!opened)
-        fail(status);
+    check(status);
     reg = opened.get();
-    db = &reg->db();
-    QRandomGenerator random(static_cast<quint32>(std::atoi(argv[2])));
+    const QString seed = QString::fromLocal8Bit(argv[2]);
+    QRandomGenerator random(seed.toUInt());
     const QString today = fieldvalue::formatDate(QDate::currentDate());
     for (int n = 0;; ++n) {
         const int action = random.bounded(100);
         if (action < 25) {
-            const QString name = QStringLiteral("Disk %1-%2 č.").arg(QString::fromLocal8Bit(argv[2])).arg(n);
+            const QString name = QStringLiteral("Disk %1-%2 č.").arg(seed).arg(n);
             say(QStringLiteral("? addcd"));
             const qint64 id = add(QStringLiteral("cd"), {{QStringLiteral("nazev"), name},
                                                         {QStringLiteral("pocetdisku"), QStringLiteral("1")},
@@ -99,8 +112,8 @@ int main(int argc, char* argv[])
                                                           {QStringLiteral("prijmeni"), QStringLiteral("Dvořáková")}});
             say(QStringLiteral("addperson %1").arg(id));
         } else if (action < 65) {
-            const qint64 cd = randomId("SELECT idcd FROM cd ORDER BY random() LIMIT 1");
-            const qint64 person = randomId("SELECT idcloveka FROM lide ORDER BY random() LIMIT 1");
+            const qint64 cd = randomId("cd", "idcd");
+            const qint64 person = randomId("lide", "idcloveka");
             if (cd == 0 || person == 0)
                 continue;
             say(QStringLiteral("? lend"));
@@ -110,48 +123,23 @@ int main(int argc, char* argv[])
                                                                {QStringLiteral("iduzivatele"), QStringLiteral("1")}});
             if (id != 0)
                 say(QStringLiteral("lend %1 %2 %3").arg(id).arg(cd).arg(person));
-        } else if (action < 80) {
-            const qint64 loan = randomId("SELECT idvypujcky FROM nevracenecd ORDER BY random() LIMIT 1");
-            if (loan == 0)
-                continue;
-            say(QStringLiteral("? return %1").arg(loan));
-            RecordSource source(*reg, QStringLiteral("nevracenecd"));
-            if (!onRow(source, QStringLiteral("nevracenecd"), QStringLiteral("idvypujcky"), loan))
-                continue;
-            source.setFieldText(QStringLiteral("vraceno"), QStringLiteral("1"));
-            source.setFieldText(QStringLiteral("datumvraceni"), today);
-            source.setRecordSource(queries::none(QStringLiteral("nevracenecd")));
-            if (Status s = source.refresh(); !s.ok())
-                fail(s);
-            say(QStringLiteral("return %1").arg(loan));
-        } else if (action < 92) {
-            const qint64 cd = randomId("SELECT idcd FROM cd ORDER BY random() LIMIT 1");
-            if (cd == 0)
-                continue;
-            const QString name = QStringLiteral("Upraveno %1-%2").arg(QString::fromLocal8Bit(argv[2])).arg(n);
-            say(QStringLiteral("? edit %1").arg(cd));
-            RecordSource source(*reg, QStringLiteral("cd"));
-            if (!onRow(source, QStringLiteral("cd"), QStringLiteral("idcd"), cd))
-                continue;
-            source.setFieldText(QStringLiteral("nazev"), name);
-            if (Status s = source.refresh(); !s.ok())
-                fail(s);
-            say(QStringLiteral("edit %1 %2").arg(cd).arg(name));
         } else {
-            const bool disc = random.bounded(2) == 0;
-            const qint64 id = disc ? randomId("SELECT idcd FROM cd ORDER BY random() LIMIT 1")
-                                   : randomId("SELECT idcloveka FROM lide ORDER BY random() LIMIT 1");
+            // A return, an edit of a disc's name, or a deletion of a disc or a person.
+            const int kind = action < 80 ? 0 : action < 92 ? 1 : 2 + random.bounded(2);
+            const char* table[] = {"nevracenecd", "cd", "cd", "lide"};
+            const char* key[] = {"idvypujcky", "idcd", "idcd", "idcloveka"};
+            const char* what[] = {"return %1", "edit %1", "delcd %1", "delperson %1"};
+            const qint64 id = randomId(table[kind], key[kind]);
             if (id == 0)
                 continue;
-            const QString what = disc ? QStringLiteral("delcd %1").arg(id) : QStringLiteral("delperson %1").arg(id);
-            say(QStringLiteral("? ") + what);
-            RecordSource source(*reg, disc ? QStringLiteral("cd") : QStringLiteral("lide"));
-            if (!onRow(source, disc ? QStringLiteral("cd") : QStringLiteral("lide"),
-                       disc ? QStringLiteral("idcd") : QStringLiteral("idcloveka"), id))
-                continue;
-            if (Status s = source.deleteCurrent(); !s.ok())
-                fail(s);
-            say(what);
+            const QString name = QStringLiteral("Upraveno %1-%2").arg(seed).arg(n);
+            const Fields fields[] = {{{QStringLiteral("vraceno"), QStringLiteral("1")},
+                                      {QStringLiteral("datumvraceni"), today}},
+                                     {{QStringLiteral("nazev"), name}}, {}, {}};
+            const QString done = QString::fromLatin1(what[kind]).arg(id);
+            say(QStringLiteral("? ") + done);
+            if (change(table[kind], key[kind], id, fields[kind]))
+                say(kind == 1 ? done + QLatin1Char(' ') + name : done);
         }
     }
 }
