@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,16 +33,12 @@ void writeAll(const QString& path, const QByteArray& bytes)
 // The bytes of a real register with some rows, and the same register spoiled by SQL.
 QByteArray registerBytes(const QString& spoil = QString())
 {
-    QTemporaryDir dir;
-    QString path;
-    {
-        TempRegister reg;
-        for (int i = 0; i < 300; ++i)
-            reg.addCd(QStringLiteral("Disk číslo %1 ").arg(i).repeated(20));
-        if (!spoil.isEmpty())
-            reg.exec(spoil);
-        return readAll(reg.path());
-    }
+    TempRegister reg;
+    for (int i = 0; i < 300; ++i)
+        reg.addCd(QStringLiteral("Disk číslo %1 ").arg(i).repeated(20));
+    if (!spoil.isEmpty())
+        reg.exec(spoil);
+    return readAll(reg.path());
 }
 
 // What a program's run printed, stdout and stderr together.
@@ -128,17 +123,10 @@ TEST(DamagedFiles, AreRefusedWithAMessageAndLeftUntouched)
     QRandomGenerator random(20261206);
     for (char& byte : noise)
         byte = static_cast<char>(random.bounded(256));
-    QByteArray otherProgram;
-    {
-        QTemporaryDir dir;
-        const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("recepty.db")));
-        sqlite3* db = nullptr;
-        sqlite3_open(path.constData(), &db);
-        sqlite3_exec(db, "CREATE TABLE recepty (nazev TEXT); INSERT INTO recepty VALUES ('guláš');", nullptr, nullptr,
-                     nullptr);
-        sqlite3_close(db);
-        otherProgram = readAll(QFile::decodeName(path));
-    }
+    QTemporaryDir other;
+    const QString recipes = other.filePath(QStringLiteral("recepty.db"));
+    sqlite3Tool(recipes, QStringLiteral("CREATE TABLE recepty (nazev TEXT); INSERT INTO recepty VALUES ('guláš');"));
+    const QByteArray otherProgram = readAll(recipes);
     const QByteArray whole = registerBytes();
     struct Case
     {
