@@ -308,6 +308,11 @@ qint64 Database::lastInsertRowId() const
     return sqlite3_last_insert_rowid(m_db);
 }
 
+qint64 Database::totalChanges() const
+{
+    return sqlite3_total_changes64(m_db);
+}
+
 bool Database::inTransaction() const
 {
     return sqlite3_get_autocommit(m_db) == 0;

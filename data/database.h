@@ -79,6 +79,8 @@ public:
     Status queryInt(const QString& sql, qint64& result, const QVariantList& params = {});
     // Row id of the last insert on this connection.
     qint64 lastInsertRowId() const;
+    // Rows inserted, changed or deleted on this connection so far, by triggers too.
+    qint64 totalChanges() const;
     // Whether a transaction is open on this connection.
     bool inTransaction() const;
 

@@ -172,11 +172,18 @@ Status RecordSource::commitPending()
     Transaction transaction(m_db);
     if (!transaction.status().ok())
         return transaction.status();
+    const qint64 changesBefore = m_db.totalChanges();
     if (auto s = m_db.execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                                   .arg(m_source.table, assignments.join(QStringLiteral(", ")), m_rows.names[0]),
                               values);
         !s.ok())
         return s;
+    // Another copy of the program may have deleted the record since it was read: then
+    // nothing was stored, and saying so is the truth.
+    if (m_db.totalChanges() == changesBefore) {
+        m_pending.clear();
+        return Status::failure(QStringLiteral("Záznam už v evidenci není, mezitím byl smazán; nic nebylo uloženo."));
+    }
     std::vector<QString> row;
     if (auto s = readRow(key.toLongLong(), row); !s.ok())
         return s;

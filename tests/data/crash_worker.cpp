@@ -33,6 +33,16 @@ void check(const Status& s)
     }
 }
 
+// Whether the change was stored; false when what it changes or refers to was deleted
+// meanwhile by the other copy of the program.
+bool stored(const Status& s)
+{
+    if (!s.ok() && s.message().contains(QStringLiteral("už v evidenci není")))
+        return false;
+    check(s);
+    return true;
+}
+
 qint64 randomId(const char* table, const char* key)
 {
     qint64 id = 0;
@@ -40,8 +50,7 @@ qint64 randomId(const char* table, const char* key)
                                   .arg(QLatin1String(key), QLatin1String(table)), id).ok() ? id : 0;
 }
 
-// Adds a row through a source that only adds; returns its id, or 0 when the disc or
-// person it refers to was deleted meanwhile by the other copy of the program.
+// Adds a row through a source that only adds; returns its id, or 0 when not stored.
 qint64 add(const QString& table, const Fields& fields)
 {
     RecordSource source(*reg, table);
@@ -50,16 +59,11 @@ qint64 add(const QString& table, const Fields& fields)
     source.addNew();
     for (const auto& field : fields)
         source.setFieldText(field.first, field.second);
-    if (Status s = source.updateNew(); !s.ok()) {
-        if (s.message().contains(QStringLiteral("už v evidenci není")))
-            return 0;
-        check(s);
-    }
-    return source.cell(source.absolutePosition(), 0).toLongLong();
+    return stored(source.updateNew()) ? source.cell(source.absolutePosition(), 0).toLongLong() : 0;
 }
 
 // Stores the fields into one row as the windows do (a re-query stores pending edits), or
-// deletes the row when no fields are given; false when the other copy removed it meanwhile.
+// deletes the row when no fields are given; false when not stored.
 bool change(const char* table, const char* key, qint64 id, const Fields& fields = {})
 {
     const QString name = QString::fromLatin1(table);
@@ -75,8 +79,7 @@ bool change(const char* table, const char* key, qint64 id, const Fields& fields 
     for (const auto& field : fields)
         source.setFieldText(field.first, field.second);
     source.setRecordSource(queries::none(name));
-    check(source.refresh());
-    return true;
+    return stored(source.refresh());
 }
 
 } // namespace

@@ -41,6 +41,29 @@ TEST(RecordSource, PendingEditsAreStoredAtRefreshAndMoveButNeverWithoutAnEdit)
     EXPECT_FALSE(reg.db().inTransaction());
 }
 
+// A record another copy of the program deleted after it was read: its edit, or the return
+// of its loan, is refused instead of reported as stored, and the list re-queries.
+TEST(RecordSource, AnEditOfARecordDeletedMeanwhileIsRefused)
+{
+    for (const char* table : {"cd", "nevracenecd"}) {
+        TempRegister reg;
+        reg.addLoan(reg.addCd(QStringLiteral("A")), reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák")));
+        RecordSource source(reg, QString::fromLatin1(table));
+        ASSERT_TRUE(source.refresh().ok());
+        Status status = Status::success();
+        ASSERT_TRUE(Register::open(reg.path(), status)->db().exec(QStringLiteral("DELETE FROM cd")).ok());
+        source.setFieldText(QStringLiteral("original"), QStringLiteral("1"));
+        source.setFieldText(QStringLiteral("vraceno"), QStringLiteral("1"));
+        EXPECT_EQ(source.refresh().message(),
+                  QStringLiteral("Záznam už v evidenci není, mezitím byl smazán; nic nebylo uloženo."))
+            << table;
+        EXPECT_TRUE(source.refresh().ok());
+        EXPECT_EQ(source.recordCount(), 0);
+        EXPECT_EQ(reg.value(QStringLiteral("SELECT (SELECT count(*) FROM cd) + (SELECT count(*) FROM pujcovani)")),
+                  QStringLiteral("0"));
+    }
+}
+
 TEST(RecordSource, SearchMatchesTypedTextLiterallyAndIgnoresCzechCase)
 {
     TempRegister reg;
