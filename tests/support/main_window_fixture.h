@@ -87,11 +87,6 @@ public:
         return opened;
     }
     static QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")); }
-    static QString todayShown()
-    {
-        const QDate d = QDate::currentDate();
-        return QStringLiteral("%1.%2.%3").arg(d.day()).arg(d.month()).arg(d.year());
-    }
 
     TempRegister reg;
     std::unique_ptr<Form1> form;
