@@ -178,8 +178,8 @@ Status RecordSource::commitPending()
                               values);
         !s.ok())
         return s;
-    // Another copy of the program may have deleted the record since it was read: then
-    // nothing was stored, and saying so is the truth.
+    // Another window or another copy of the program may have deleted the record since it
+    // was read: then nothing was stored, and saying so is the truth.
     if (m_db.totalChanges() == changesBefore) {
         m_pending.clear();
         return Status::failure(QStringLiteral("Záznam už v evidenci není, mezitím byl smazán; nic nebylo uloženo."));
