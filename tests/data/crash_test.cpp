@@ -77,6 +77,7 @@ struct WorkerRun
 {
     QStringList done;
     QSet<QString> inFlight; // "edit 5", "delcd 7", ...
+    QSet<QString> edited;   // "edit 5" for every disc it renamed
     QStringList failures;
 };
 
@@ -94,6 +95,8 @@ WorkerRun parse(const QByteArray& output)
         else {
             run.done << lines[i];
             started.clear();
+            if (lines[i].startsWith(QLatin1String("edit ")))
+                run.edited << lines[i].section(QLatin1Char(' '), 0, 1);
         }
     }
     if (!started.isEmpty())
@@ -180,12 +183,7 @@ TEST(CrashSafety, TwoCopiesKilledAtRandomMomentsLoseNoReportedAction)
             for (const QString& line : done)
                 if (pass(line) == kind)
                     model.apply(line);
-        QSet<QString> edited[2];
-        for (int i = 0; i < 2; ++i)
-            for (const QString& line : runs[i].done)
-                if (line.startsWith(QLatin1String("edit")))
-                    edited[i] << line.section(QLatin1Char(' '), 0, 1);
-        uncertain += edited[0] & edited[1];
+        uncertain += runs[0].edited & runs[1].edited;
         actions += static_cast<int>(done.size());
         EXPECT_TRUE(runs[0].failures.isEmpty() && runs[1].failures.isEmpty())
             << (runs[0].failures + runs[1].failures).join(QLatin1Char('\n')).toStdString();
