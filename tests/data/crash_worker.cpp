@@ -1,9 +1,12 @@
 // A long run of real actions on a register, through the program's own record
 // sources, for the crash test. Before each action it prints "? <action>", and
 // "<action>" once the action is committed. With "open" instead of a seed it only
-// opens the register and prints why it could not.
+// opens the register and prints why it could not. With "power" after the seed it keeps
+// the register's durable image (power_cut.h); ORDISK_CRASH_SYNCHRONOUS replaces the
+// program's synchronous setting, to see the test fail with a weaker one.
 #include "register.h"
 #include "field_value.h"
+#include "power_cut.h"
 #include "record_source.h"
 
 #include <QDate>
@@ -88,6 +91,10 @@ int main(int argc, char* argv[])
 {
     if (argc < 3)
         return 2;
+    if (argc > 3 && std::strcmp(argv[3], "power") == 0 && !powercut::install(QString::fromLocal8Bit(argv[1]))) {
+        say(QStringLiteral("! the power-cut model could not be installed"));
+        return 3;
+    }
     Status status = Status::success();
     std::unique_ptr<Register> opened = Register::open(QString::fromLocal8Bit(argv[1]), status);
     // "open": only opens the register (as another user, say) and says why it could not.
@@ -97,6 +104,8 @@ int main(int argc, char* argv[])
     }
     check(status);
     reg = opened.get();
+    if (const QByteArray level = qgetenv("ORDISK_CRASH_SYNCHRONOUS"); !level.isEmpty())
+        check(reg->db().exec(QStringLiteral("PRAGMA synchronous = %1").arg(QString::fromLatin1(level))));
     const QString seed = QString::fromLocal8Bit(argv[2]);
     QRandomGenerator random(seed.toUInt());
     const QString today = fieldvalue::formatDate(QDate::currentDate());
