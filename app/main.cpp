@@ -1,6 +1,6 @@
-#include "register.h"
 #include "form1.h"
 #include "messages.h"
+#include "register.h"
 #include "version.h"
 
 #include <QApplication>
@@ -120,7 +120,17 @@ int main(int argc, char* argv[])
         messages::critical(nullptr, QStringLiteral("Chyba"), status.message());
         return 1;
     }
+    // A register found damaged while the program runs is told of once, and the program ends
+    // without writing anything more to it.
+    reg->db().onDamage([](const QString& text) {
+        QMetaObject::invokeMethod(
+            qApp, [text] { messages::endForDamage(text); }, Qt::QueuedConnection);
+    });
     Form1 form(*reg);
+    if (reg->db().isDamaged()) { // found while the lists were first read: the window is not shown
+        QCoreApplication::sendPostedEvents();
+        return 1;
+    }
     form.show();
     return QApplication::exec();
 }

@@ -100,7 +100,7 @@ int main(int argc, char* argv[])
                                                                                  : QString(),
                                   random.below(2), random.below(20) == 0 ? 1 : 0}));
             if (insert.step() != Statement::Step::Done)
-                check(Status::failure(insert.errorMessage()));
+                check(insert.failure());
             insert.reset();
         }
     }
@@ -120,7 +120,7 @@ int main(int argc, char* argv[])
                                   QStringLiteral("%1.%2@example.cz").arg(i).arg(random.below(1000)),
                                   random.below(10) == 0 ? QStringLiteral("soused") : QString()}));
             if (insert.step() != Statement::Step::Done)
-                check(Status::failure(insert.errorMessage()));
+                check(insert.failure());
             insert.reset();
         }
     }
@@ -136,7 +136,7 @@ int main(int argc, char* argv[])
                                   random.below(8) == 0 ? QStringLiteral("vrátí po prázdninách") : QString(), out ? 0 : 1,
                                   out ? QVariant() : QVariant(lent.addDays(1 + random.below(60)).toString(Qt::ISODate))}));
             if (insert.step() != Statement::Step::Done)
-                check(Status::failure(insert.errorMessage()));
+                check(insert.failure());
             insert.reset();
         }
     }

@@ -11,49 +11,87 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The engine's failure as the user reads it: a Czech explanation of the kind of
-// failure, with the engine's own words kept for the details. Messages raised by
-// the schema's own rules pass unchanged.
-QString engineMessage(sqlite3* db)
+// Every open connection's Database, to tell it when its file turns out damaged.
+std::map<sqlite3*, Database*>& connections()
 {
-    const QString detail = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
-    QString explanation;
+    static std::map<sqlite3*, Database*> all;
+    return all;
+}
+
+// What the user is told of a damaged register, with what to do about it. Debian 12's
+// sqlite3 cannot .recover (it lacks the page table it needs); its .dump reads what it can
+// and ends in ROLLBACK, which the sed turns into COMMIT.
+const char* const damagedText =
+    "Soubor s evidencí je poškozený; program do něj už nic nezapíše a skončí.\n"
+    "Obnovte ho ze zálohy, nebo zachraňte, co se z něj dá přečíst, nástrojem SQLite (balíček sqlite3):\n"
+    "sqlite3 db1.zaz \".recover\" | sqlite3 zachraneno.zaz\n"
+    "a kde .recover nejde:\n"
+    "sqlite3 db1.zaz .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 zachraneno.zaz\n"
+    "Poškozený soubor pak odložte a zachraneno.zaz přejmenujte na db1.zaz.";
+
+// What the operating system said of the last file operation, in Czech.
+QString systemReason(sqlite3* db)
+{
+    switch (db ? sqlite3_system_errno(db) : 0) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral(": přístup odepřen.");
+    case ENOENT:
+        return QStringLiteral(": soubor nebo složka neexistuje.");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral(": na disku není místo.");
+    case EROFS:
+        return QStringLiteral(": disk je jen pro čtení.");
+    default:
+        return QStringLiteral(".");
+    }
+}
+
+// The engine's failure as the user reads it: what happened, in Czech. SQLite's own
+// English words go to standard error, for a bug report. The schema's own rules raise
+// Czech messages, which pass unchanged. A damaged file is reported to its connection,
+// which writes nothing more.
+Status engineFailure(sqlite3* db)
+{
     const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
+    const char* detail = db ? sqlite3_errmsg(db) : "out of memory";
+    if (code == SQLITE_CONSTRAINT_TRIGGER)
+        return Status::failure(QString::fromUtf8(detail));
+    std::fprintf(stderr, "ordisk: SQLite %d: %s\n", code, detail);
     if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
-        return QStringLiteral("Disk nebo člověk, ke kterému se záznam váže, už v evidenci není (%1)").arg(detail);
+        return Status::failure(QStringLiteral("Disk nebo člověk, ke kterému se záznam váže, už v evidenci není."));
     switch (code & 0xff) {
-    case SQLITE_FULL:
-        explanation = QStringLiteral("Na disku není místo; nic nebylo uloženo.");
-        break;
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        explanation = QStringLiteral("Soubor s evidencí je poškozený.");
-        break;
+        if (const auto found = connections().find(db); found != connections().end())
+            found->second->noteDamage();
+        return Status::damage(QString::fromUtf8(damagedText));
+    case SQLITE_FULL:
+        return Status::failure(QStringLiteral("Na disku není místo; nic nebylo uloženo."));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        explanation = QStringLiteral("Soubor s evidencí je zamčený jiným programem.");
-        break;
+        return Status::failure(QStringLiteral("Soubor s evidencí je zamčený jiným programem."));
     case SQLITE_READONLY:
-        explanation = QStringLiteral("Do souboru s evidencí nelze zapisovat.");
-        break;
+    case SQLITE_PERM:
+        return Status::failure(QStringLiteral("Do souboru s evidencí nelze zapisovat."));
     case SQLITE_IOERR:
-        explanation = QStringLiteral("Chyba při čtení nebo zápisu souboru s evidencí.");
-        break;
+        return Status::failure(QStringLiteral("Chyba při čtení nebo zápisu souboru s evidencí") + systemReason(db));
     case SQLITE_CANTOPEN:
-        explanation = QStringLiteral("Soubor s evidencí nelze otevřít.");
-        break;
+        return Status::failure(QStringLiteral("Soubor s evidencí nelze otevřít") + systemReason(db));
     case SQLITE_NOMEM:
-        explanation = QStringLiteral("Nedostatek paměti.");
-        break;
+        return Status::failure(QStringLiteral("Nedostatek paměti."));
+    case SQLITE_CONSTRAINT:
+        return Status::failure(QStringLiteral("Záznam odporuje pravidlům evidence; nic nebylo uloženo."));
     default:
-        return detail;
+        return Status::failure(QStringLiteral("Chyba databáze (kód %1).").arg(code));
     }
-    return explanation + QStringLiteral(" (") + detail + QLatin1Char(')');
 }
 
 QString argText(sqlite3_value* value)
@@ -93,7 +131,7 @@ Statement::Statement(sqlite3* db, const QString& sql) : m_db(db)
 {
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &m_stmt, nullptr) != SQLITE_OK) {
-        m_prepareError = engineMessage(db);
+        m_prepareError = engineFailure(db);
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
     }
@@ -106,7 +144,7 @@ Statement::~Statement()
 
 Status Statement::status() const
 {
-    return m_stmt ? Status::success() : Status::failure(m_prepareError);
+    return m_stmt ? Status::success() : m_prepareError;
 }
 
 Status Statement::bind(int index, const QVariant& value)
@@ -138,7 +176,7 @@ Status Statement::bind(int index, const QVariant& value)
                                  SQLITE_TRANSIENT, SQLITE_UTF8);
     }
     }
-    return rc == SQLITE_OK ? Status::success() : Status::failure(engineMessage(m_db));
+    return rc == SQLITE_OK ? Status::success() : engineFailure(m_db);
 }
 
 Status Statement::bindAll(const QVariantList& values)
@@ -169,9 +207,9 @@ void Statement::reset()
         sqlite3_reset(m_stmt);
 }
 
-QString Statement::errorMessage() const
+Status Statement::failure() const
 {
-    return m_stmt ? engineMessage(m_db) : m_prepareError;
+    return m_stmt ? engineFailure(m_db) : m_prepareError;
 }
 
 int Statement::columnCount() const
@@ -217,20 +255,41 @@ std::string_view Statement::columnUtf8(int column) const
 
 // ---------------------------------------------------------------- Database
 
-Database::Database(sqlite3* db) : m_db(db) {}
+Database::Database(sqlite3* db) : m_db(db)
+{
+    connections()[db] = this;
+}
 
 Database::~Database()
 {
+    connections().erase(m_db);
     sqlite3_close_v2(m_db);
+}
+
+void Database::noteDamage()
+{
+    if (m_damaged)
+        return;
+    m_damaged = true;
+    if (m_onDamage)
+        m_onDamage(QString::fromUtf8(damagedText));
+}
+
+// Writing into a damaged file could turn a file that can be salvaged into one that cannot.
+Status Database::refusedIfDamaged() const
+{
+    return m_damaged ? Status::damage(QString::fromUtf8(damagedText)) : Status::success();
 }
 
 std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& status)
 {
     sqlite3* raw = nullptr;
     // One connection is used by one thread only: SQLite need not lock it around every call.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX;
+    // A register linked from elsewhere is opened through the link; SQLite keeps its
+    // journal beside the real file.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.constData(), &raw, flags, nullptr) != SQLITE_OK) {
-        status = Status::failure(engineMessage(raw));
+        status = engineFailure(raw);
         sqlite3_close_v2(raw);
         return nullptr;
     }
@@ -265,26 +324,30 @@ Status Database::configure()
         return s;
     if (sqlite3_create_function_v2(m_db, "ordisk_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                    containsFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
-        return Status::failure(engineMessage(m_db));
+        return engineFailure(m_db);
     return Status::success();
 }
 
 Status Database::exec(const QString& sql)
 {
+    if (Status s = refusedIfDamaged(); !s.ok())
+        return s;
     if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        return Status::failure(engineMessage(m_db));
+        return engineFailure(m_db);
     return Status::success();
 }
 
 Status Database::execute(const QString& sql, const QVariantList& params)
 {
+    if (Status s = refusedIfDamaged(); !s.ok())
+        return s;
     Statement statement(m_db, sql);
     if (auto s = statement.bindAll(params); !s.ok())
         return s;
     Statement::Step step;
     while ((step = statement.step()) == Statement::Step::Row) {
     }
-    return step == Statement::Step::Done ? Status::success() : Status::failure(statement.errorMessage());
+    return step == Statement::Step::Done ? Status::success() : statement.failure();
 }
 
 Status Database::queryInt(const QString& sql, qint64& result, const QVariantList& params)
@@ -302,7 +365,7 @@ Status Database::queryInt(const QString& sql, qint64& result, const QVariantList
     case Statement::Step::Error:
         break;
     }
-    return Status::failure(statement.errorMessage());
+    return statement.failure();
 }
 
 qint64 Database::lastInsertRowId() const
@@ -326,16 +389,26 @@ Transaction::Transaction(Database& db) : m_db(db)
 {
     static quint64 counter = 0;
     m_name = QStringLiteral("ordisk_%1").arg(++counter);
+    m_outermost = !m_db.inTransaction();
     m_status = m_db.exec(QStringLiteral("SAVEPOINT %1").arg(m_name));
     m_open = m_status.ok();
 }
 
 Transaction::~Transaction()
 {
-    if (m_open) {
-        // The engine may already have rolled back on its own (a full disk): then this fails harmlessly.
-        (void)m_db.exec(QStringLiteral("ROLLBACK TO %1").arg(m_name));
-        (void)m_db.exec(QStringLiteral("RELEASE %1").arg(m_name));
+    if (!m_open)
+        return;
+    // The engine may already have rolled back on its own (a full disk): then this fails harmlessly.
+    // The outermost work is rolled back whole: releasing it would write the pages back, with
+    // a new change counter, also into a file found damaged meanwhile.
+    auto run = [this](const QString& sql) {
+        (void)sqlite3_exec(m_db.handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    };
+    if (m_outermost) {
+        run(QStringLiteral("ROLLBACK"));
+    } else {
+        run(QStringLiteral("ROLLBACK TO %1").arg(m_name));
+        run(QStringLiteral("RELEASE %1").arg(m_name));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -33,8 +34,8 @@ public:
     Step step();
     // Makes the statement ready to run again (bindings are kept until bound anew).
     void reset();
-    // The engine's message after a failed step.
-    QString errorMessage() const;
+    // The engine's failure after a failed step, in Czech.
+    Status failure() const;
 
     int columnCount() const;
     QString columnName(int column) const;
@@ -50,7 +51,7 @@ public:
 private:
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
-    QString m_prepareError;
+    Status m_prepareError = Status::success();
 };
 
 // One connection to an SQLite file, with our SQL functions and settings; the
@@ -70,6 +71,12 @@ public:
     bool isReadOnly() const;
     // Whether the last failure found the file not to be an SQLite database.
     bool isNotADatabase() const;
+    // Whether the file was found damaged; from then on nothing is written to it.
+    bool isDamaged() const { return m_damaged; }
+    // Called once, when the file is first found damaged, with what to tell the user.
+    void onDamage(std::function<void(const QString&)> handler) { m_onDamage = std::move(handler); }
+    // Records that the file is damaged (SQLite said so).
+    void noteDamage();
 
     // Runs SQL text without parameters (may hold several statements).
     Status exec(const QString& sql);
@@ -88,8 +95,11 @@ public:
 
 private:
     explicit Database(sqlite3* db);
+    Status refusedIfDamaged() const;
 
     sqlite3* m_db = nullptr;
+    bool m_damaged = false;
+    std::function<void(const QString&)> m_onDamage;
 };
 
 // A unit of work: everything done while it lives is stored by commit() or
@@ -110,6 +120,7 @@ public:
 
 private:
     Database& m_db;
+    bool m_outermost = false;
     QString m_name;
     Status m_status = Status::success();
     bool m_open = false;

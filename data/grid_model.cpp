@@ -77,7 +77,8 @@ int compareKeys(const SortKey& a, const SortKey& b)
 
 GridModel::GridModel(RecordSource& source, QObject* parent) : QAbstractTableModel(parent), m_source(source)
 {
-    connect(&m_source, &RecordSource::rowsReset, this, &GridModel::reload);
+    connect(&m_source, &RecordSource::rowsReset, this, [this] { reload(false); });
+    connect(&m_source, &RecordSource::rowsReread, this, [this] { reload(true); });
     m_order.resize(static_cast<size_t>(m_source.recordCount()));
     std::iota(m_order.begin(), m_order.end(), 0);
 }
@@ -229,18 +230,20 @@ void GridModel::rankKnownTexts()
     m_rankOfKnown.assign(m_knownTexts.size(), 0);
     int rank = 0;
     for (size_t i = 0; i < byKey.size(); ++i) {
-        if (i > 0 && compareKeys(m_knownKeys[static_cast<size_t>(byKey[i - 1])], m_knownKeys[static_cast<size_t>(byKey[i])]) != 0)
+        if (i > 0 && compareKeys(m_knownKeys[static_cast<size_t>(byKey[i - 1])],
+                                 m_knownKeys[static_cast<size_t>(byKey[i])]) != 0)
             ++rank;
         m_rankOfKnown[static_cast<size_t>(byKey[i])] = rank;
     }
     m_rankCount = byKey.empty() ? 0 : rank + 1;
 }
 
-void GridModel::reload()
+void GridModel::reload(bool keepHeadings)
 {
     beginResetModel();
     m_order.resize(static_cast<size_t>(m_source.recordCount()));
     std::iota(m_order.begin(), m_order.end(), 0);
-    m_headers.clear();
+    if (!keepHeadings)
+        m_headers.clear();
     endResetModel();
 }

@@ -45,7 +45,7 @@ public:
     int sourceRow(int gridRow) const { return m_order[static_cast<size_t>(gridRow)]; }
 
 private:
-    void reload();
+    void reload(bool keepHeadings);
     void rankKnownTexts();
     int knownIndex(const QString& text, bool& newTexts);
 

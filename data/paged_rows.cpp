@@ -14,6 +14,8 @@ constexpr size_t keptPages = 16;
 // Keys are read a few thousand at first, then as many again as are known: scrolling to
 // the end of a long list reads them in a few large steps.
 constexpr int firstKeys = 4096;
+// Enough keys of rows found gone to tell loans deleted from loans that lost their disc or person.
+constexpr size_t maxGoneKeys = 500;
 
 QString where(const QStringList& conditions)
 {
@@ -21,7 +23,8 @@ QString where(const QStringList& conditions)
     for (const QString& condition : conditions)
         if (!condition.isEmpty())
             parenthesised << QLatin1Char('(') + condition + QLatin1Char(')');
-    return parenthesised.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parenthesised.join(QStringLiteral(" AND "));
+    return parenthesised.isEmpty() ? QString()
+                                   : QStringLiteral(" WHERE ") + parenthesised.join(QStringLiteral(" AND "));
 }
 
 } // namespace
@@ -73,7 +76,7 @@ Status PagedRows::readKeysThrough(int row)
         ++read;
     }
     if (step == Statement::Step::Error)
-        return Status::failure(keys.errorMessage());
+        return keys.failure();
     if (read < wanted || static_cast<int>(m_keys.size()) >= m_count)
         m_allKeys = true;
     return readKeysThrough(row);
@@ -102,7 +105,7 @@ const PagedRows::Page* PagedRows::page(int row)
     const int wanted = std::min(first + pageRows, count());
     if (!readKeysThrough(wanted - 1).ok())
         return nullptr;
-    // Rows deleted since the count have no key: they show empty until the next re-query.
+    // Rows deleted since the count have no key: the list is read anew (see below).
     const int end = std::min(wanted, static_cast<int>(m_keys.size()));
     if (end <= first)
         return nullptr;
@@ -125,11 +128,13 @@ const PagedRows::Page* PagedRows::page(int row)
         return nullptr;
     const auto keysBegin = m_keys.begin() + first;
     const auto keysEnd = m_keys.begin() + end;
+    std::vector<char> found(static_cast<size_t>(end - first), 0);
     Statement::Step step;
     while ((step = statement.step()) == Statement::Step::Row) {
         const auto at = std::lower_bound(keysBegin, keysEnd, statement.columnInt(0));
         if (at == keysEnd || *at != statement.columnInt(0))
             continue; // a row stored since the count: it joins at the next re-query
+        found[static_cast<size_t>(at - keysBegin)] = 1;
         const auto offset = static_cast<size_t>(at - keysBegin) * static_cast<size_t>(m_columns);
         for (int c = 0; c < m_columns; ++c)
             fresh.values[offset + static_cast<size_t>(c)] = statement.columnText(c);
@@ -138,6 +143,14 @@ const PagedRows::Page* PagedRows::page(int row)
     statement.reset();
     if (step == Statement::Step::Error)
         return nullptr;
+    // A counted row that is not in the saved query would show as an empty row: the list
+    // is read anew, told once.
+    const bool wasGone = !m_gone.empty();
+    for (size_t i = 0; i < found.size() && m_gone.size() < maxGoneKeys; ++i)
+        if (!found[i])
+            m_gone.push_back(*(keysBegin + static_cast<std::ptrdiff_t>(i)));
+    if (!wasGone && !m_gone.empty() && m_onGone)
+        m_onGone();
     if (m_pages.size() >= keptPages)
         m_pages.erase(std::min_element(m_pages.begin(), m_pages.end(),
                                        [](const Page& a, const Page& b) { return a.used < b.used; }));

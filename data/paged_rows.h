@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,10 @@ public:
     void insert(qint64 key);
     // Forgets the values read, so that the rows are read again (after a change).
     void forget() { m_pages.clear(); }
+    // Keys counted whose rows a page did not find (deleted since, or loans whose disc or
+    // person is missing); the list must be read anew. The handler is told once, at the first.
+    const std::vector<qint64>& goneKeys() const { return m_gone; }
+    void onRowsGone(std::function<void()> handler) { m_onGone = std::move(handler); }
 
 private:
     PagedRows(Database& db, const SourceQuery& query, const queries::KeySource& keys, int columns);
@@ -59,4 +64,6 @@ private:
     std::vector<Page> m_pages;
     quint64 m_clock = 0;
     std::unique_ptr<Statement> m_values;
+    std::vector<qint64> m_gone;
+    std::function<void()> m_onGone;
 };

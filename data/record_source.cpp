@@ -31,16 +31,41 @@ Status RecordSource::refresh()
         return s;
     m_adding = false;
     m_pending.clear();
+    m_current = -1;
+    return reselect(true);
+}
 
+Status RecordSource::reselect(bool announce)
+{
     RowSet rows;
     if (auto s = m_register.rows().select(m_source, m_cachedColumns, rows); !s.ok())
         return s;
     m_rows = std::move(rows);
+    if (m_rows.paged)
+        m_rows.paged->onRowsGone(
+            [this] { QMetaObject::invokeMethod(this, &RecordSource::rereadGoneRows, Qt::QueuedConnection); });
     m_currentRow.clear();
     ++m_generation;
-    Q_EMIT rowsReset();
-    setCurrent(m_rows.count > 0 ? 0 : -1);
+    if (announce)
+        Q_EMIT rowsReset();
+    else
+        Q_EMIT rowsReread();
+    const int current = m_rows.count == 0 ? -1 : std::clamp(m_current, 0, m_rows.count - 1);
+    if (announce)
+        setCurrent(current);
+    else
+        m_current = current;
     return Status::success();
+}
+
+void RecordSource::rereadGoneRows()
+{
+    if (!m_rows.paged || m_rows.paged->goneKeys().empty())
+        return;
+    // A failure to read shows as it would at the window's next query. The fields keep
+    // showing what they showed: only a pick changes the record a window acts on.
+    (void)m_register.rows().noteGoneKeys(m_source, m_rows.paged->goneKeys());
+    (void)reselect(false);
 }
 
 Status RecordSource::moveNext()
@@ -264,7 +289,7 @@ Status RecordSource::readRow(qint64 key, std::vector<QString>& row)
     case Statement::Step::Error:
         break;
     }
-    return Status::failure(statement.errorMessage());
+    return statement.failure();
 }
 
 void RecordSource::setCachedColumns(const QList<int>& columns)

@@ -101,10 +101,18 @@ public:
 Q_SIGNALS:
     // The rows were loaded anew (refresh, insert, delete): grids reload.
     void rowsReset();
+    // The same query was read anew by itself (a loan list that found rows gone): grids
+    // reload their rows and keep their headings.
+    void rowsReread();
     // Another record became current, or a new one was started: bound fields show it.
     void currentChanged();
 
 private:
+    // Reads the rows of the source anew, keeping the current row where it can; announced
+    // as a new current record, or not.
+    Status reselect(bool announce);
+    // A page of a loan list found rows gone: the list is read anew.
+    void rereadGoneRows();
     Status commitPending();
     Status storeNew();
     Status pendingValues(QStringList& columns, QVariantList& values) const;

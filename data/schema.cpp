@@ -109,7 +109,7 @@ Status checkRelation(Database& db, const Relation& relation)
         return s;
     Statement::Step step = type.step();
     if (step == Statement::Step::Error)
-        return Status::failure(type.errorMessage());
+        return type.failure();
     if (step != Statement::Step::Row || type.columnText(0) != QLatin1String(relation.type))
         return Status::failure(QStringLiteral("chybí %1 „%2“.")
                                    .arg(QLatin1String(relation.type) == QLatin1String("table")
@@ -124,7 +124,7 @@ Status checkRelation(Database& db, const Relation& relation)
     while ((step = info.step()) == Statement::Step::Row)
         columns << info.columnText(0);
     if (step == Statement::Step::Error)
-        return Status::failure(info.errorMessage());
+        return info.failure();
     QStringList expected;
     for (const char* column : relation.columns)
         expected << QLatin1String(column);

@@ -13,8 +13,16 @@ public:
     static Status success() { return Status(); }
     // A failed outcome with the text the user will see.
     static Status failure(QString message) { return Status(std::move(message)); }
+    // A failure because the register file is damaged: nothing more is written to it.
+    static Status damage(QString message)
+    {
+        Status status(std::move(message));
+        status.m_damage = true;
+        return status;
+    }
 
     bool ok() const { return !m_failed; }
+    bool isDamage() const { return m_damage; }
     const QString& message() const { return m_message; }
 
 private:
@@ -22,5 +30,6 @@ private:
     explicit Status(QString message) : m_failed(true), m_message(std::move(message)) {}
 
     bool m_failed = false;
+    bool m_damage = false;
     QString m_message;
 };

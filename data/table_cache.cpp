@@ -217,6 +217,24 @@ bool TableCache::selectKept(const SourceQuery& query, RowSet& rows, Status& stat
     return true;
 }
 
+Status TableCache::noteGoneKeys(const SourceQuery& query, const std::vector<qint64>& keys)
+{
+    const queries::KeySource source = queries::pagedKeys(query);
+    if (m_orphanedLoans || source.table.isEmpty() || keys.empty())
+        return Status::success();
+    QStringList listed;
+    for (qint64 key : keys)
+        listed << QString::number(key);
+    qint64 still = 0;
+    // Still in the loans table and in the list's condition: the saved query's joins drop them.
+    const QString condition = source.condition.isEmpty() ? QStringLiteral("1") : source.condition;
+    Status status = m_db.queryInt(QStringLiteral("SELECT count(*) FROM %1 WHERE (%2) AND %3 IN (%4)")
+                                      .arg(source.table, condition, source.key, listed.join(QLatin1Char(','))),
+                                  still, query.params);
+    m_orphanedLoans = status.ok() && still > 0;
+    return status;
+}
+
 Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowSet& rows)
 {
     Statement statement(m_db.handle(), query.sql());
@@ -229,7 +247,9 @@ Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowS
         rows.kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
     }
     rows.slotOf.assign(static_cast<size_t>(columns), -1);
-    if (const queries::KeySource keys = queries::pagedKeys(query); m_enabled && !keys.table.isEmpty()) {
+    if (queries::KeySource keys = queries::pagedKeys(query); m_enabled && !keys.table.isEmpty()) {
+        if (m_orphanedLoans)
+            keys = {query.table, keys.key, query.condition};
         Status status = Status::success();
         rows.paged = PagedRows::select(m_db, query, keys, columns, status);
         rows.count = rows.paged ? rows.paged->count() : 0;
@@ -257,7 +277,7 @@ Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowS
         ++rows.count;
     }
     if (step == Statement::Step::Error)
-        return Status::failure(statement.errorMessage());
+        return statement.failure();
     for (size_t slot = 0; slot < dictionaries.size(); ++slot)
         *rows.texts[slot] = std::move(dictionaries[slot].texts());
     return Status::success();
@@ -290,7 +310,7 @@ Status TableCache::load(const QString& table, const std::vector<int>& columns, T
             into.columns[static_cast<size_t>(read[i])].ids.push_back(dictionaries[i].add(statement, read[i]));
     }
     if (step == Statement::Step::Error)
-        return Status::failure(statement.errorMessage());
+        return statement.failure();
     for (size_t i = 0; i < read.size(); ++i) {
         Column& column = into.columns[static_cast<size_t>(read[i])];
         column.isRead = true;
@@ -323,7 +343,7 @@ Status TableCache::readChangedRows(const QString& table, const std::set<qint64>&
             return s;
         const Statement::Step step = statement.step();
         if (step == Statement::Step::Error)
-            return Status::failure(statement.errorMessage());
+            return statement.failure();
         const auto at = std::lower_bound(into.keys.begin(), into.keys.end(), key);
         const auto row = at - into.keys.begin();
         const bool present = at != into.keys.end() && *at == key;

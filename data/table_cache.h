@@ -20,7 +20,6 @@
 class Database;
 struct sqlite3;
 
-
 // The one door through which record sources read rows. The rows of the tables the
 // lists search ("cd", "lide") are kept between queries as last read from the file, so
 // that a search keystroke, a filter or "show all" reads memory instead of the whole
@@ -74,6 +73,11 @@ public:
     // query whole to SQLite.
     void setEnabled(bool enabled);
 
+    // Learns from keys of a loan query whose rows a page did not find whether loans have
+    // lost their disc or person (a register edited without its foreign keys): then the loan
+    // lists count and read their keys through the saved queries themselves.
+    Status noteGoneKeys(const SourceQuery& query, const std::vector<qint64>& keys);
+
     // Whether the table's rows are kept here.
     static bool isCached(const QString& table);
     // The table's current rows with at least the given columns read. Null when they
@@ -82,6 +86,7 @@ public:
     const Table* rows(const QString& table, const std::vector<int>& columns, Status& status);
 
 private:
+    bool m_orphanedLoans = false; // see noteGoneKeys()
     // Rows changed in one table since it was read; beyond this many it is read anew.
     static constexpr size_t maxChangedRows = 5000;
 

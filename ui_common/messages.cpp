@@ -89,7 +89,7 @@ QString input(QWidget* parent, const QString& title, const QString& prompt)
     box.setTextValue(QString());
     box.setInputMode(QInputDialog::TextInput);
     if (auto* line = box.findChild<QLineEdit*>()) {
-        line->setMaxLength(std::numeric_limits<int>::max()); // a note of any length
+        line->setMaxLength(std::numeric_limits<int>::max());          // a note of any length
         line->setMinimumWidth(std::max(400, titleWidth(box, title))); // room for a sentence, and for the title
     }
 
@@ -98,9 +98,21 @@ QString input(QWidget* parent, const QString& title, const QString& prompt)
 
 bool report(QWidget* parent, const Status& status)
 {
-    if (!status.ok())
+    if (status.isDamage())
+        endForDamage(status.message());
+    else if (!status.ok())
         critical(parent, QStringLiteral("Chyba"), status.message());
     return status.ok();
+}
+
+void endForDamage(const QString& text)
+{
+    static bool told = false;
+    if (told)
+        return;
+    told = true;
+    critical(QApplication::activeWindow(), QStringLiteral("Chyba"), text);
+    QCoreApplication::exit(1);
 }
 
 bool installCzechQtTexts()

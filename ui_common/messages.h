@@ -18,8 +18,10 @@ bool question(QWidget* parent, const QString& title, const QString& text);
 // The input box: a prompt, an empty line, OK and Cancel; Cancel gives the empty text.
 QString input(QWidget* parent, const QString& title, const QString& prompt);
 // Shows a failure of the database (stop icon, title "Chyba", the engine's text) unless
-// the status is a success; returns whether it was.
+// the status is a success; returns whether it was. A damaged register ends the program.
 bool report(QWidget* parent, const Status& status);
+// Tells that the register is damaged and ends the program; told once, whoever finds it.
+void endForDamage(const QString& text);
 
 // Loads Qt's own Czech texts (standard buttons "Ano", "Ne", "Zrušit", the text boxes'
 // context menu) whatever the system's locale; false, with English texts left, when

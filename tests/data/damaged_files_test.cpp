@@ -2,12 +2,14 @@
 // message that names it, and left byte for byte as it was.
 #include "database.h"
 #include "qt_printers.h"
+#include "record_source.h"
 #include "temp_register.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -82,6 +84,9 @@ void dumpAndRestore(const QString& path, const QString& restored, const QString&
     if (!change.isEmpty())
         sqlite3Tool(restored, change);
 }
+
+// SQLite's own English words, which the user is never shown.
+const QRegularExpression sqliteWords(QStringLiteral("\\b(database|unable|error|malformed|file is)\\b"));
 
 } // namespace
 
@@ -159,9 +164,87 @@ TEST(DamagedFiles, AreRefusedWithAMessageAndLeftUntouched)
         EXPECT_EQ(db, nullptr) << c.what;
         EXPECT_TRUE(status.message().contains(QString::fromUtf8(c.said))) << c.what << ": " << status.message().toStdString();
         EXPECT_TRUE(status.message().contains(path)) << c.what;
+        EXPECT_FALSE(status.message().contains(sqliteWords)) << c.what << ": " << status.message().toStdString();
         EXPECT_EQ(readAll(path), c.bytes) << c.what;
         EXPECT_FALSE(QFile::exists(path + QStringLiteral("-journal"))) << c.what;
     }
+}
+
+// A damaged page is found where SQLite reads it, at the start (the people list) or while
+// the program runs (the history): the user is told once, what to do too, nothing more is
+// written, and the file stays as it was.
+TEST(DamagedFiles, ADamagedPageIsFoundWhereReadAndNothingMoreIsWritten)
+{
+    QByteArray bytes;
+    {
+        TempRegister reg;
+        const qint64 cd = reg.addCd(QStringLiteral("Kytice"));
+        for (int i = 0; i < 300; ++i)
+            reg.addLoan(cd, reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák %1").arg(i)));
+        bytes = readAll(reg.path());
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db1.zaz"));
+    // Zeroes the first page of a table, as a failing disk might.
+    auto damage = [&path](const char* table) {
+        const qint64 size = sqlite3Tool(path, QStringLiteral("PRAGMA page_size")).trimmed().toLongLong();
+        const qint64 page = sqlite3Tool(path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'")
+                                                  .arg(QLatin1String(table)))
+                                .trimmed()
+                                .toLongLong();
+        QFile file(path);
+        ASSERT_TRUE(page > 0 && file.open(QIODevice::ReadWrite) && file.seek((page - 1) * size));
+        file.write(QByteArray(size, '\0'));
+    };
+    for (const bool whileRunning : {false, true}) {
+        SCOPED_TRACE(whileRunning ? "while running" : "at the start");
+        writeAll(path, bytes);
+        if (!whileRunning)
+            damage("lide");
+        Status status = Status::success();
+        auto reg = Register::open(path, status);
+        ASSERT_NE(reg, nullptr) << status.message().toStdString();
+        QStringList told;
+        reg->db().onDamage([&told](const QString& text) { told << text; });
+        RecordSource discs(*reg, QStringLiteral("cd"));
+        ASSERT_TRUE(discs.refresh().ok());
+        if (whileRunning)
+            damage("pujcovani");
+        const QByteArray damaged = readAll(path);
+
+        const QString list = whileRunning ? QStringLiteral("vypujcky") : QStringLiteral("lide");
+        RecordSource read(*reg, list);
+        status = read.refresh();
+        EXPECT_TRUE(status.isDamage()) << status.message().toStdString();
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].contains(QStringLiteral("poškozený")) && told[0].contains(QStringLiteral(".recover")));
+        EXPECT_FALSE(told[0].contains(sqliteWords));
+
+        discs.addNew();
+        discs.setFieldText(QStringLiteral("nazev"), QStringLiteral("Nový disk"));
+        EXPECT_TRUE(discs.updateNew().isDamage());
+        EXPECT_EQ(told.size(), 1);
+        EXPECT_EQ(readAll(path), damaged);
+        EXPECT_FALSE(QFile::exists(path + QStringLiteral("-journal")));
+    }
+}
+
+// A register linked from elsewhere (another disk, a synced folder) opens through the link,
+// with its journal beside the real file.
+TEST(DamagedFiles, ALinkedRegisterOpensWithItsJournalBesideTheRealFile)
+{
+    QTemporaryDir real, work;
+    const QString target = real.filePath(QStringLiteral("db1.zaz"));
+    const QString link = work.filePath(QStringLiteral("db1.zaz"));
+    writeAll(target, registerBytes());
+    ASSERT_TRUE(QFile::link(target, link));
+    Status status = Status::success();
+    auto reg = Register::open(link, status);
+    ASSERT_NE(reg, nullptr) << status.message().toStdString();
+    Transaction writing(reg->db());
+    ASSERT_TRUE(reg->db().execute(QStringLiteral("INSERT INTO lide (jmeno, prijmeni) VALUES ('Jan', 'Novák')")).ok());
+    EXPECT_TRUE(QFile::exists(target + QStringLiteral("-journal")));
+    EXPECT_FALSE(QFile::exists(link + QStringLiteral("-journal")));
 }
 
 TEST(DamagedFiles, FilesAndFoldersTheUserMayNotUse)
