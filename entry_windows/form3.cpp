@@ -44,23 +44,20 @@ void Form3::Form_Load()
 void Form3::Command2_Click()
 {
     const QString original = ui->Check2->isChecked() ? QStringLiteral("Ano") : QStringLiteral("Ne");
+    // A refusal leaves the user in the box refused.
+    auto refuse = [this](QWidget* box, const QString& text) {
+        messages::critical(this, QStringLiteral("Chyba"), text);
+        box->setFocus();
+    };
     const fieldvalue::WholeNumber count = fieldvalue::parseDiscCount(ui->Text10->text());
-    if (!count.ok) {
-        messages::critical(this, QStringLiteral("Chyba"), count.message);
-        return;
-    }
-    if (ui->Combo1->currentText().isEmpty()) {
-        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Vyberte prosím typ disku"));
-        return;
-    }
-    if (ui->Combo2->currentText().isEmpty()) {
-        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Vyberte prosím typ obsahu"));
-        return;
-    }
-    if (ui->Text9->toPlainText().isEmpty()) {
-        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Musí být vyplněn název"));
-        return;
-    }
+    if (!count.ok)
+        return refuse(ui->Text10, count.message);
+    if (ui->Combo1->currentText().isEmpty())
+        return refuse(ui->Combo1, QStringLiteral("Vyberte prosím typ disku"));
+    if (ui->Combo2->currentText().isEmpty())
+        return refuse(ui->Combo2, QStringLiteral("Vyberte prosím typ obsahu"));
+    if (ui->Text9->toPlainText().isEmpty())
+        return refuse(ui->Text9, QStringLiteral("Musí být vyplněn název"));
     const QStringList lines = {
         QStringLiteral("Přejete si přidat nové cd?"),
         QStringLiteral("Název: ") + ui->Text9->toPlainText(),
@@ -87,6 +84,9 @@ void Form3::Command2_Click()
     ui->Text10->clear();
     ui->Text14->clear();
     ui->Check2->setChecked(false);
+    // The next disc is added here too: the window stays where the user is, as it opened.
+    activateWindow();
+    ui->Check2->setFocus();
 }
 
 void Form3::Command1_Click()

@@ -31,14 +31,15 @@ Form4::~Form4() = default;
 // "PŘIDAT": both names are required; then confirm and store.
 void Form4::Command2_Click()
 {
-    if (ui->Text2->text().isEmpty()) {
-        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Jméno musí být vyplněno"));
-        return;
-    }
-    if (ui->Text3->text().isEmpty()) {
-        messages::critical(this, QStringLiteral("Chyba"), QStringLiteral("Příjmení musí být vyplněno"));
-        return;
-    }
+    // A refusal leaves the user in the box refused.
+    auto refuse = [this](QWidget* box, const QString& text) {
+        messages::critical(this, QStringLiteral("Chyba"), text);
+        box->setFocus();
+    };
+    if (ui->Text2->text().isEmpty())
+        return refuse(ui->Text2, QStringLiteral("Jméno musí být vyplněno"));
+    if (ui->Text3->text().isEmpty())
+        return refuse(ui->Text3, QStringLiteral("Příjmení musí být vyplněno"));
     const QString question = QStringLiteral("Přejete si přidat nového člověka?\n") + QStringLiteral("Jméno: ") +
                              ui->Text2->text() + QLatin1Char('\n') + QStringLiteral("Příjmení: ") + ui->Text3->text() +
                              QLatin1Char('\n') + QStringLiteral("Telefon: ") + ui->Text4->text() + QLatin1Char('\n') +
@@ -61,6 +62,9 @@ void Form4::Command2_Click()
     ui->Text4->clear();
     ui->Text5->clear();
     ui->Text6->clear();
+    // The next person is typed here too: the window stays where the user is.
+    activateWindow();
+    ui->Text2->setFocus();
 }
 
 void Form4::Command1_Click()

@@ -33,7 +33,8 @@ void Form1::deleteShown(ListPanel& panel, const QString& idText, const QString& 
     }
     const QString question = QStringLiteral("Opravdu chcete smazat záznam: ") + name + QStringLiteral(" ?\n") +
                              QString::fromUtf8(historyWarning);
-    if (!messages::question(this, title, question)) {
+    // The deletion takes the whole lending history with it: Enter (or "a") does not answer it.
+    if (!messages::question(this, title, question, messages::Default::No)) {
         messages::information(this, QStringLiteral("Mazání záznamu"), QStringLiteral("Mazání bylo přerušeno"));
         return;
     }

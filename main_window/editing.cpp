@@ -110,6 +110,9 @@ void Form1::showCdEditControls(bool editing)
          {static_cast<QWidget*>(ui->Command11), static_cast<QWidget*>(ui->Check1), static_cast<QWidget*>(ui->Check2),
           static_cast<QWidget*>(ui->Combo1), static_cast<QWidget*>(ui->Combo2)})
         w->setVisible(editing);
+    // The labels name the boxes shown: a screen reader announces the type boxes by them.
+    ui->Label6->setBuddy(editing ? static_cast<QWidget*>(ui->Combo2) : ui->Text4);
+    ui->Label7->setBuddy(editing ? static_cast<QWidget*>(ui->Combo1) : ui->Text5);
 }
 
 void Form1::Command10_Click()
@@ -127,6 +130,7 @@ void Form1::Command10_Click()
     ui->CD->setTitle(ui->CD->title() + QStringLiteral(" - EDITACE"));
     setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, false);
     m_editingCd = true;
+    ui->Text2->setFocus(); // the user goes on where the editing begins
 }
 
 void Form1::Command11_Click()
@@ -188,6 +192,7 @@ void Form1::Command12_Click()
     ui->Lide->setTitle(ui->Lide->title() + QStringLiteral(" - EDITACE"));
     ui->Command13->show();
     m_editingPerson = true;
+    ui->Text10->setFocus();
 }
 
 void Form1::Command13_Click()

@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include <QLabel>
+
 #include "fixed_window.h"
 #include "ui_form1.h"
 
@@ -131,6 +133,11 @@ void Form1::nameForScreenReaders()
     };
     for (const auto& [control, name] : names)
         control->setAccessibleName(QString::fromUtf8(name));
+    // On Linux a screen reader names a drop-down by the label that points at it (its own name
+    // is its value). The filter box has no label on screen: it gets one that is not shown.
+    auto* filterLabel = new QLabel(ui->Combo3->accessibleName(), ui->Combo3->parentWidget());
+    filterLabel->setBuddy(ui->Combo3);
+    filterLabel->hide();
 }
 
 // Tab visits the window as it reads: the CD list with its search and sort, the CD panel,

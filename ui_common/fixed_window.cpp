@@ -1,5 +1,7 @@
 #include "fixed_window.h"
 
+#include "keyboard_and_reader.h"
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -38,4 +40,5 @@ void makeFixedWindow(QWidget* window, Qt::WindowType kind)
             box->setCompleter(nullptr);
             box->setInsertPolicy(QComboBox::NoInsert);
         }
+    serveKeyboardAndReader(window);
 }

@@ -50,7 +50,7 @@ int titleWidth(const QWidget& box, const QString& title)
 }
 
 int show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-         QMessageBox::StandardButtons buttons)
+         QMessageBox::StandardButtons buttons, QMessageBox::StandardButton preferred = QMessageBox::Yes)
 {
     QMessageBox box(icon, title, readable(text), buttons, parent);
     box.setTextFormat(Qt::PlainText);
@@ -59,8 +59,8 @@ int show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QS
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(titleWidth(box, title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
-    if (buttons & QMessageBox::Yes)
-        box.setDefaultButton(QMessageBox::Yes);
+    if (buttons & preferred)
+        box.setDefaultButton(preferred);
     return box.exec();
 }
 
@@ -76,9 +76,10 @@ void information(QWidget* parent, const QString& title, const QString& text)
     show(parent, QMessageBox::Information, title, text, QMessageBox::Ok);
 }
 
-bool question(QWidget* parent, const QString& title, const QString& text)
+bool question(QWidget* parent, const QString& title, const QString& text, Default answer)
 {
-    return show(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return show(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                answer == Default::No ? QMessageBox::No : QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 QString input(QWidget* parent, const QString& title, const QString& prompt)

@@ -13,8 +13,10 @@ namespace messages {
 void critical(QWidget* parent, const QString& title, const QString& text);
 // An outcome: information icon, OK.
 void information(QWidget* parent, const QString& title, const QString& text);
-// A question: question icon, Yes and No; true when the answer is Yes.
-bool question(QWidget* parent, const QString& title, const QString& text);
+// A question: question icon, Yes and No; true when the answer is Yes. Enter answers Yes,
+// or No for a question whose Yes cannot be undone.
+enum class Default { Yes, No };
+bool question(QWidget* parent, const QString& title, const QString& text, Default answer = Default::Yes);
 // The input box: a prompt, an empty line, OK and Cancel; Cancel gives the empty text.
 QString input(QWidget* parent, const QString& title, const QString& prompt);
 // Shows a failure of the database (stop icon, title "Chyba", the engine's text) unless

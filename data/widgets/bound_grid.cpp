@@ -5,7 +5,11 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QTableView>
+#include <QToolTip>
+
+#include <algorithm>
 
 namespace {
 constexpr int twipsPerPixel = 15;
@@ -31,7 +35,11 @@ BoundGrid::BoundGrid(QTableView* view, RecordSource& source, Selection selection
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
     m_view->setWordWrap(false);
-    m_view->setTextElideMode(Qt::ElideNone); // a date a pixel too wide for its column stays readable
+    // The main window's one-column lists: a name a pixel too wide stays readable. The loan
+    // lists' narrow columns end a cut text in "…" and show it whole as a tooltip.
+    m_view->setTextElideMode(header == Header::FieldRow ? Qt::ElideRight : Qt::ElideNone);
+    if (header == Header::FieldRow)
+        m_view->viewport()->installEventFilter(this);
     connect(m_view, &QTableView::clicked, this, &BoundGrid::onClicked);
     // From the keyboard: the arrow keys move the current cell, Enter or Space picks it as a
     // click does, and Tab leaves the grid at once instead of walking through its cells.
@@ -103,6 +111,18 @@ void BoundGrid::applyWidths()
 
 bool BoundGrid::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ToolTip && watched != m_view) { // over the viewport
+        const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+        const QModelIndex index = m_view->indexAt(at);
+        const QString text = index.isValid() ? m_model->data(index, GridModel::FullTextRole).toString() : QString();
+        const int room =
+            m_view->visualRect(index).width() - 2 * (m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+        if (!text.isEmpty() && m_view->fontMetrics().horizontalAdvance(text) > room)
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, m_view->viewport());
+        else
+            QToolTip::hideText();
+        return true;
+    }
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
@@ -119,8 +139,29 @@ void BoundGrid::onClicked(const QModelIndex& index)
         return;
     m_currentRow = index.row();
     m_currentColumn = m_selection == Selection::ByRow ? 0 : index.column();
-    m_view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect |
-                                                (m_selection == Selection::ByRow ? QItemSelectionModel::Rows
-                                                                                 : QItemSelectionModel::NoUpdate));
+    select(index);
+    const QString key = m_source.cell(m_model->sourceRow(index.row()), 0);
     Q_EMIT picked();
+    // A pick that read the list anew (down to the picked record, say) leaves the current cell
+    // on the picked record, highlighted: the keyboard goes on from there, and a screen reader
+    // announces the row picked.
+    if (m_view->currentIndex().isValid() || m_model->rowCount() == 0)
+        return;
+    constexpr int searched = 4096;
+    for (int row = 0; row < std::min(m_model->rowCount(), searched); ++row)
+        if (m_source.cell(m_model->sourceRow(row), 0) == key) {
+            const QModelIndex again = m_model->index(row, index.column());
+            m_view->setCurrentIndex(again);
+            select(again);
+            m_currentRow = row;
+            m_currentColumn = m_selection == Selection::ByRow ? 0 : again.column();
+            return;
+        }
+}
+
+void BoundGrid::select(const QModelIndex& index)
+{
+    m_view->selectionModel()->select(
+        index, QItemSelectionModel::ClearAndSelect |
+                   (m_selection == Selection::ByRow ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
 }

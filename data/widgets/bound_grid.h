@@ -18,15 +18,13 @@ class BoundGrid : public QObject
     Q_OBJECT
 
 public:
-    enum class Selection
-    {
+    enum class Selection {
         ByCell, // a click makes the clicked cell current
         ByRow   // a click selects the whole row and makes its column 0 current
     };
-    enum class Header
-    {
-        None,     // the first row is the first record
-        FieldRow  // a header row shows the header texts
+    enum class Header {
+        None,    // the first row is the first record
+        FieldRow // a header row shows the header texts
     };
 
     BoundGrid(QTableView* view, RecordSource& source, Selection selection, Header header);
@@ -52,6 +50,8 @@ protected:
 private:
     void applyWidths();
     void onClicked(const QModelIndex& index);
+    // Highlights the picked row (or cell).
+    void select(const QModelIndex& index);
 
     QTableView* m_view;
     RecordSource& m_source;
