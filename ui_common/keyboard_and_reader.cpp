@@ -8,7 +8,14 @@
 
 namespace {
 
-const char* const servedWindow = "ordiskWindow";
+// The program's windows, by the names their Designer files give them, which are set before
+// any of their controls is made (and may be asked for by Qt already then).
+bool isProgramWindow(const QWidget* window)
+{
+    static const QStringList names = {QStringLiteral("Form1"), QStringLiteral("Form2"), QStringLiteral("Form3"),
+                                      QStringLiteral("Form4"), QStringLiteral("Form5"), QStringLiteral("frmAbout")};
+    return names.contains(window->objectName());
+}
 
 // Presses a focused button on Enter; Qt presses it on Space only.
 class EnterPresses : public QObject
@@ -74,22 +81,27 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
     auto* widget = qobject_cast<QWidget*>(object);
     if (!widget || className != QLatin1String(object->metaObject()->className()))
         return nullptr;
-    if (widget->isWindow() && widget->property(servedWindow).toBool())
+    if (widget->isWindow() && isProgramWindow(widget))
         return new ShownChildren(widget,
                                  widget->windowType() == Qt::Dialog ? QAccessible::Dialog : QAccessible::Window);
     if ((className == QLatin1String("QGroupBox") || className == QLatin1String("QFrame")) &&
-        widget->window()->property(servedWindow).toBool())
+        isProgramWindow(widget->window()))
         return new ShownChildren(widget, QAccessible::Grouping);
     return nullptr;
 }
 
 } // namespace
 
-void serveKeyboardAndReader(QWidget* window)
+void installReaderInterfaces()
 {
+    // Qt asks its own factory after the last one installed: ours goes in after Qt's.
     static const bool installed = (QAccessible::installFactory(accessibleFor), true);
     (void)installed;
-    window->setProperty(servedWindow, true);
+}
+
+void serveKeyboardAndReader(QWidget* window)
+{
+    installReaderInterfaces();
     auto* enter = new EnterPresses(window);
     for (QPushButton* button : window->findChildren<QPushButton*>()) {
         button->installEventFilter(enter);

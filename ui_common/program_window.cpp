@@ -1,12 +1,14 @@
 #include "program_window.h"
 
 #include "activation_tracker.h"
+#include "keyboard_and_reader.h"
 
 #include <QEvent>
 #include <QTimer>
 
 ProgramWindow::ProgramWindow(QWidget* parent) : QWidget(parent)
 {
+    installReaderInterfaces();
     ActivationTracker::markProgramWindow(this);
 }
 

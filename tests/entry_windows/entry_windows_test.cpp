@@ -37,13 +37,18 @@ TEST_F(EntryWindows, AddCdChecksInOrderAndReportsOnlyTheFirstFailure)
     QWidget* f3 = open("Command3", "Form3");
     EXPECT_EQ(child<QComboBox>(f3, "Combo1")->currentIndex(), -1);
 
+    // Each refusal leaves the user in the box refused.
     EXPECT_EQ(add(f3), QStringList("Chyba: Počet disků musí být číslo"));
+    EXPECT_EQ(f3->focusWidget(), child<QWidget>(f3, "Text10"));
     gui::type(child<QLineEdit>(f3, "Text10"), QStringLiteral("2"));
     EXPECT_EQ(add(f3), QStringList("Chyba: Vyberte prosím typ disku"));
+    EXPECT_EQ(f3->focusWidget(), child<QWidget>(f3, "Combo1"));
     pick(f3, "Combo1", QStringLiteral("DVD"));
     EXPECT_EQ(add(f3), QStringList("Chyba: Vyberte prosím typ obsahu"));
+    EXPECT_EQ(f3->focusWidget(), child<QWidget>(f3, "Combo2"));
     pick(f3, "Combo2", QStringLiteral("Operační systémy"));
     EXPECT_EQ(add(f3), QStringList("Chyba: Musí být vyplněn název"));
+    EXPECT_EQ(f3->focusWidget(), child<QWidget>(f3, "Text9"));
     EXPECT_TRUE(discs().isEmpty());
 }
 
@@ -86,8 +91,10 @@ TEST_F(EntryWindows, AddPersonChecksBothNamesConfirmsAndStores)
 {
     QWidget* f4 = open("Command2", "Form4");
     EXPECT_EQ(add(f4), QStringList("Chyba: Jméno musí být vyplněno"));
+    EXPECT_EQ(f4->focusWidget(), child<QWidget>(f4, "Text2"));
     gui::type(child<QLineEdit>(f4, "Text2"), QStringLiteral("Šárka"));
     EXPECT_EQ(add(f4), QStringList("Chyba: Příjmení musí být vyplněno"));
+    EXPECT_EQ(f4->focusWidget(), child<QWidget>(f4, "Text3"));
     gui::type(child<QLineEdit>(f4, "Text3"), QStringLiteral("Černá"));
 
     const QString question = QStringLiteral("Přidání lidí: Přejete si přidat nového člověka?\nJméno: Šárka\n"
@@ -105,6 +112,7 @@ TEST_F(EntryWindows, AddPersonChecksBothNamesConfirmsAndStores)
     for (const char* name : {"Text2", "Text3", "Text4", "Text5"})
         EXPECT_EQ(child<QLineEdit>(f4, name)->text(), QString()) << name;
     EXPECT_EQ(child<QPlainTextEdit>(f4, "Text6")->toPlainText(), QString());
+    EXPECT_EQ(f4->focusWidget(), child<QWidget>(f4, "Text2"));
     EXPECT_EQ(add(f4), QStringList("Chyba: Jméno musí být vyplněno"));
 }
 

@@ -8,6 +8,10 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QToolTip>
+
+#include <functional>
 
 namespace {
 
@@ -34,9 +38,9 @@ TEST_F(MainWindowFixture, EveryControlHasAnAccessibleNameAndTabLeavesEveryBox)
     EXPECT_EQ(unnamedControls(form.get()), QStringList());
     EXPECT_EQ(QAccessible::queryAccessibleInterface(child<QWidget>(form.get(), "Text2"))->text(QAccessible::Name),
               QStringLiteral("Název"));
-    for (const auto& [button, window] : {std::pair{"Command1", "Form2"}, std::pair{"Command3", "Form3"},
-                                         std::pair{"Command2", "Form4"}, std::pair{"Command9", "frmAbout"},
-                                         std::pair{"Command6", "Form5"}}) {
+    for (const auto& [button, window] :
+         {std::pair{"Command1", "Form2"}, std::pair{"Command3", "Form3"}, std::pair{"Command2", "Form4"},
+          std::pair{"Command9", "frmAbout"}, std::pair{"Command6", "Form5"}}) {
         gui::click(child<QPushButton>(form.get(), button));
         QWidget* opened = form->windows().find(QString::fromLatin1(window));
         ASSERT_NE(opened, nullptr) << window;
@@ -99,8 +103,8 @@ TEST_F(MainWindowFixture, KeyboardAndScreenReaderReachEveryListInCzech)
     for (QWidget* w = child<QWidget>(form.get(), "TxtHledejCd"); order.size() < 6; w = w->nextInFocusChain())
         if (w->isVisibleTo(form.get()) && w->focusPolicy() != Qt::NoFocus)
             order << w->objectName();
-    EXPECT_EQ(order, QStringList({"TxtHledejCd", "CmbZobrazVseCd", "OptVzestupneCd", "OptSestupneCd", "CmbSetridCd",
-                                  "Text1"}));
+    EXPECT_EQ(order, QStringList(
+                         {"TxtHledejCd", "CmbZobrazVseCd", "OptVzestupneCd", "OptSestupneCd", "CmbSetridCd", "Text1"}));
 
     // Space picks in the return window's grid too; its question has Czech buttons.
     gui::click(child<QPushButton>(form.get(), "Command1"));
@@ -115,4 +119,105 @@ TEST_F(MainWindowFixture, KeyboardAndScreenReaderReachEveryListInCzech)
     gui::click(child<QPushButton>(f2, "Command2"));
     ASSERT_FALSE(answerer.shown().isEmpty());
     EXPECT_EQ(answerer.shown().first().buttonTexts, QStringList({"Ano", "Ne"}));
+}
+
+// Enter presses the focused button of every window (keypad Enter too), Escape goes back as
+// "ZPĚT" does, "Editovat" puts the user in the first box edited, and Enter at a delete
+// question answers "Ne".
+TEST_F(MainWindowFixture, EnterPressesEscapeGoesBackAndTheFocusFollowsTheWork)
+{
+    for (const auto& [button, name] : {std::pair{"Command1", "Form2"}, std::pair{"Command6", "Form5"},
+                                       std::pair{"Command3", "Form3"}, std::pair{"Command2", "Form4"}})
+        for (const bool escape : {true, false}) {
+            QPointer<QWidget> window = open(button, name);
+            activate(window);
+            if (escape) {
+                QTest::keyClick(window->focusWidget() ? window->focusWidget() : window.data(), Qt::Key_Escape);
+            } else {
+                for (QPushButton* back : window->findChildren<QPushButton*>())
+                    if (back->text() == QStringLiteral("ZPĚT")) {
+                        back->setFocus();
+                        QTest::keyClick(back, Qt::Key_Enter, Qt::KeypadModifier);
+                    }
+            }
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_TRUE(window.isNull()) << name << (escape ? ": Escape" : ": Enter");
+        }
+
+    activate(form.get());
+    pickCd(QStringLiteral("Kytice"));
+    auto* edit = child<QPushButton>(form.get(), "Command10");
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(form->focusWidget(), child<QWidget>(form.get(), "Text2"));
+    press(form.get(), "Command11");
+    pickPerson(QStringLiteral("Novák"));
+    press(form.get(), "Command12");
+    EXPECT_EQ(form->focusWidget(), child<QWidget>(form.get(), "Text10"));
+    press(form.get(), "Command13");
+
+    pickCd(QStringLiteral("Kytice"));
+    DialogAnswerer answerer;
+    answerer.pressEnter();
+    gui::click(child<QPushButton>(form.get(), "Command4"));
+    EXPECT_EQ(answerer.summary().value(1), QStringLiteral("Mazání záznamu: Mazání bylo přerušeno"));
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd WHERE idcd = %1").arg(kytice)), QStringLiteral("1"));
+}
+
+// A screen reader hears each drop-down by its label, then its value; windows as frames; no
+// hidden control; a pick keeps the current cell on the row picked; a cut loan cell ends in
+// "…" and shows its whole text as a tooltip.
+TEST_F(MainWindowFixture, AScreenReaderHearsWhatIsShownAndWhatIsPicked)
+{
+    auto label = [](QWidget* control) {
+        const auto labels = QAccessible::queryAccessibleInterface(control)->relations(QAccessible::Label);
+        return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+    };
+    std::function<QStringList(QAccessibleInterface*)> tree = [&tree](QAccessibleInterface* node) {
+        QStringList names;
+        for (int i = 0; i < node->childCount(); ++i)
+            if (QAccessibleInterface* child = node->child(i); child && child->object()) {
+                names << child->object()->objectName();
+                if (!qobject_cast<QAbstractItemView*>(child->object()))
+                    names << tree(child);
+            }
+        return names;
+    };
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form.get());
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(label(child<QWidget>(form.get(), "Combo3")), QStringLiteral("Typ obsahu k filtrování"));
+    QStringList shown = tree(window);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Text4")) && !shown.contains(QStringLiteral("Combo2")) &&
+                !shown.contains(QStringLiteral("Command11")));
+
+    pickCd(QStringLiteral("Kytice"));
+    press(form.get(), "Command10");
+    EXPECT_EQ(label(child<QWidget>(form.get(), "Combo2")), QStringLiteral("Typ disku"));
+    EXPECT_EQ(label(child<QWidget>(form.get(), "Combo1")), QStringLiteral("Typ obsahu"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(child<QWidget>(form.get(), "Combo1"))->text(QAccessible::Value),
+              QStringLiteral("Hudba"));
+    shown = tree(window);
+    EXPECT_TRUE(!shown.contains(QStringLiteral("Text4")) && shown.contains(QStringLiteral("Combo2")));
+    press(form.get(), "Command11");
+
+    auto* people = child<QTableView>(form.get(), "MSFlexGrid2");
+    people->setFocus();
+    QTest::keyClick(people, Qt::Key_Down);
+    QTest::keyClick(people, Qt::Key_Down);
+    const QString picked = people->currentIndex().siblingAtColumn(2).data().toString();
+    QTest::keyClick(people, Qt::Key_Return); // the list is read anew: the picked person alone
+    ASSERT_TRUE(people->currentIndex().isValid()) << "the pick leaves the current cell on the row picked";
+    EXPECT_EQ(people->currentIndex().siblingAtColumn(2).data().toString(), picked);
+    EXPECT_TRUE(people->selectionModel()->isRowSelected(people->currentIndex().row(), {}));
+
+    const QString note = QStringLiteral("vrátí až po prázdninách, připomenout v září ").repeated(3);
+    reg.addLoan(babicka, jan, note);
+    QWidget* f2 = open("Command1", "Form2");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(f2)->role(), QAccessible::Window);
+    auto* loans = child<QTableView>(f2, "MSFlexGrid1");
+    EXPECT_EQ(loans->textElideMode(), Qt::ElideRight);
+    const QRect cell = loans->visualRect(loans->model()->index(gui::rowOf(loans, 5, note), 5));
+    QHelpEvent hover(QEvent::ToolTip, cell.center(), loans->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(loans->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(), note);
 }

@@ -1,5 +1,7 @@
 #include "dialog_answerer.h"
 
+#include <QTest>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QInputDialog>
@@ -45,6 +47,11 @@ void DialogAnswerer::poll()
     for (QAbstractButton* button : box->buttons())
         m_shown.last().buttonTexts << button->text().remove(QLatin1Char('&'));
     QAbstractButton* button = nullptr;
+    if (!m_answers.isEmpty() && m_answers.head() == QMessageBox::NoButton) {
+        m_answers.dequeue();
+        QTest::keyClick(box, Qt::Key_Return);
+        return;
+    }
     if (!m_answers.isEmpty())
         button = box->button(m_answers.dequeue());
     if (!button)

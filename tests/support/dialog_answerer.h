@@ -29,6 +29,8 @@ public:
 
     // The next message box is answered with this button.
     void answer(QMessageBox::StandardButton button) { m_answers.enqueue(button); }
+    // The next message box is answered with the Enter key, as its default button has it.
+    void pressEnter() { m_answers.enqueue(QMessageBox::NoButton); }
     // The next input box gets this text and OK (or Cancel when accepted is false).
     void answerInput(const QString& text, bool accepted = true) { m_inputs.enqueue({text, accepted}); }
     // Every box shown so far.
