@@ -35,23 +35,11 @@ const char* const damagedText =
     "sqlite3 db1.zaz .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 zachraneno.zaz\n"
     "Poškozený soubor pak odložte a zachraneno.zaz přejmenujte na db1.zaz.";
 
-// What the operating system said of the last file operation, in Czech.
+// What the operating system said of the last file operation, in Czech, as the end of a sentence.
 QString systemReason(sqlite3* db)
 {
-    switch (db ? sqlite3_system_errno(db) : 0) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral(": přístup odepřen.");
-    case ENOENT:
-        return QStringLiteral(": soubor nebo složka neexistuje.");
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral(": na disku není místo.");
-    case EROFS:
-        return QStringLiteral(": disk je jen pro čtení.");
-    default:
-        return QStringLiteral(".");
-    }
+    const QString text = systemErrorText(db ? sqlite3_system_errno(db) : 0);
+    return text.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + text + QLatin1Char('.');
 }
 
 // The engine's failure as the user reads it: what happened, in Czech. SQLite's own
@@ -124,6 +112,24 @@ void containsFunction(sqlite3_context* context, int, sqlite3_value** argv)
 }
 
 } // namespace
+
+QString systemErrorText(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("přístup odepřen");
+    case ENOENT:
+        return QStringLiteral("soubor nebo složka neexistuje");
+    case EROFS:
+        return QStringLiteral("disk je jen pro čtení");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("na disku není místo");
+    default:
+        return QString();
+    }
+}
 
 // ---------------------------------------------------------------- Statement
 

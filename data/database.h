@@ -12,6 +12,9 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// A failure of the operating system (an errno value) in Czech, empty for one not named here.
+QString systemErrorText(int error);
+
 // One prepared statement; finalized when it goes out of scope.
 class Statement
 {

@@ -13,23 +13,11 @@
 
 namespace {
 
-// A failure of the operating system in Czech.
+// A failure of the operating system in Czech, or as the system words it.
 QString systemMessage(int error)
 {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("přístup odepřen");
-    case ENOENT:
-        return QStringLiteral("složka neexistuje");
-    case EROFS:
-        return QStringLiteral("disk je jen pro čtení");
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("na disku není místo");
-    default:
-        return QString::fromLocal8Bit(std::strerror(error));
-    }
+    const QString text = systemErrorText(error);
+    return text.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : text;
 }
 
 QString fileError(const QString& path, const QString& what)
