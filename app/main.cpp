@@ -1,6 +1,6 @@
-#include "form1.h"
-#include "messages.h"
-#include "register.h"
+#include "main_window/form1.h"
+#include "ui_common/messages.h"
+#include "rows/register.h"
 #include "version.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // Czech disc names with diacritics, several discs sharing a name, every disc and
 // content type, Czech people with phones and e-mails, loans over several years
 // with about 5 % still out.
-#include "register.h"
-#include "value_lists.h"
+#include "rows/register.h"
+#include "core/value_lists.h"
 
 #include <QDate>
 #include <QStringList>

@@ -2,10 +2,10 @@
 // floor: the same rows produced by the SQLite C API alone (the same query
 // stepped into plain values, plus the same sort). Run through bench/run.sh.
 //   ORDISK_BENCH_DB=<generated db1.zaz> ordisk_bench [--benchmark_* options]
-#include "register.h"
-#include "form1.h"
+#include "rows/register.h"
+#include "main_window/form1.h"
 #include "gui_input.h"
-#include "text_match.h"
+#include "core/text_match.h"
 
 #include <QApplication>
 #include <QCollator>

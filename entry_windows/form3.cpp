@@ -1,13 +1,13 @@
-#include "form3.h"
+#include "entry_windows/form3.h"
 
-#include "fixed_window.h"
+#include "ui_common/fixed_window.h"
 #include "ui_form3.h"
 
-#include "bound_field.h"
-#include "field_value.h"
-#include "messages.h"
-#include "record_source.h"
-#include "value_lists.h"
+#include "widgets/bound_field.h"
+#include "core/field_value.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
+#include "core/value_lists.h"
 
 Form3::Form3(Register& reg, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form3>()), Data1(new RecordSource(reg, QStringLiteral("cd"), this))

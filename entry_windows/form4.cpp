@@ -1,11 +1,11 @@
-#include "form4.h"
+#include "entry_windows/form4.h"
 
-#include "fixed_window.h"
+#include "ui_common/fixed_window.h"
 #include "ui_form4.h"
 
-#include "bound_field.h"
-#include "messages.h"
-#include "record_source.h"
+#include "widgets/bound_field.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
 
 Form4::Form4(Register& reg, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form4>()), Data1(new RecordSource(reg, QStringLiteral("lide"), this))

@@ -1,6 +1,6 @@
-#include "frmabout.h"
+#include "entry_windows/frmabout.h"
 
-#include "fixed_window.h"
+#include "ui_common/fixed_window.h"
 #include "ui_frmabout.h"
 #include "version.h"
 

@@ -1,13 +1,13 @@
-#include "form2.h"
+#include "loan_windows/form2.h"
 
-#include "fixed_window.h"
+#include "ui_common/fixed_window.h"
 #include "ui_form2.h"
 
-#include "bound_field.h"
-#include "bound_grid.h"
-#include "field_value.h"
-#include "messages.h"
-#include "record_source.h"
+#include "widgets/bound_field.h"
+#include "widgets/bound_grid.h"
+#include "core/field_value.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
 
 #include <QDate>
 

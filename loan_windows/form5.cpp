@@ -1,11 +1,11 @@
-#include "form5.h"
+#include "loan_windows/form5.h"
 
-#include "fixed_window.h"
+#include "ui_common/fixed_window.h"
 #include "ui_form5.h"
 
-#include "bound_grid.h"
-#include "messages.h"
-#include "record_source.h"
+#include "widgets/bound_grid.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "program_window.h"
+#include "ui_common/program_window.h"
 
 #include <memory>
 

@@ -1,11 +1,11 @@
 // The CD list with its search, filter, sort and pick, and the frame "Informace o CD".
-#include "form1.h"
+#include "main_window/form1.h"
 
 #include "ui_form1.h"
 
-#include "bound_grid.h"
-#include "messages.h"
-#include "record_source.h"
+#include "widgets/bound_grid.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
 
 void Form1::connectCdPanel()
 {

@@ -1,10 +1,10 @@
 // Deleting the CD or the person shown, with their loans.
-#include "form1.h"
+#include "main_window/form1.h"
 
 #include "ui_form1.h"
 
-#include "messages.h"
-#include "record_source.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Editing the CD or the person shown, in place in its panel, with the rest of the window locked.
-#include "form1.h"
+#include "main_window/form1.h"
 
 #include "ui_form1.h"
 
-#include "bound_field.h"
-#include "bound_grid.h"
-#include "field_value.h"
-#include "messages.h"
-#include "record_source.h"
+#include "widgets/bound_field.h"
+#include "widgets/bound_grid.h"
+#include "core/field_value.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
 
 namespace {
 

@@ -1,18 +1,18 @@
-#include "form1.h"
+#include "main_window/form1.h"
 
 #include <QLabel>
 
-#include "fixed_window.h"
+#include "ui_common/fixed_window.h"
 #include "ui_form1.h"
 
-#include "bound_field.h"
-#include "bound_grid.h"
-#include "form3.h"
-#include "form4.h"
-#include "frmabout.h"
-#include "messages.h"
-#include "record_source.h"
-#include "value_lists.h"
+#include "widgets/bound_field.h"
+#include "widgets/bound_grid.h"
+#include "entry_windows/form3.h"
+#include "entry_windows/form4.h"
+#include "entry_windows/frmabout.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
+#include "core/value_lists.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

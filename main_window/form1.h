@@ -1,7 +1,7 @@
 #pragma once
 
-#include "program_window.h"
-#include "window_registry.h"
+#include "ui_common/program_window.h"
+#include "ui_common/window_registry.h"
 
 #include <QDate>
 #include <QHash>

@@ -1,12 +1,12 @@
 // Lending the CD shown to the person shown ("PŮJČIT").
-#include "form1.h"
+#include "main_window/form1.h"
 
 #include "ui_form1.h"
 
-#include "bound_field.h"
-#include "field_value.h"
-#include "messages.h"
-#include "record_source.h"
+#include "widgets/bound_field.h"
+#include "core/field_value.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
 
 void Form1::CmbPujcit_Click()
 {

@@ -1,9 +1,9 @@
 // What the CD list and the people list do alike.
-#include "form1.h"
+#include "main_window/form1.h"
 
-#include "bound_grid.h"
-#include "messages.h"
-#include "record_source.h"
+#include "widgets/bound_grid.h"
+#include "ui_common/messages.h"
+#include "binding/record_source.h"
 
 #include <QLabel>
 #include <QLineEdit>

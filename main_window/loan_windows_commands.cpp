@@ -1,13 +1,13 @@
 // The buttons of the main window that open the return window and the history.
-#include "form1.h"
+#include "main_window/form1.h"
 
 #include "ui_form1.h"
 
-#include "register.h"
-#include "form2.h"
-#include "form5.h"
-#include "messages.h"
-#include "source_query.h"
+#include "rows/register.h"
+#include "loan_windows/form2.h"
+#include "loan_windows/form5.h"
+#include "ui_common/messages.h"
+#include "core/source_query.h"
 
 void Form1::Command1_Click()
 {

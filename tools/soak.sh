@@ -15,6 +15,6 @@ fi
 "$here/tools/setup.sh"
 cd "$here"
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target data_tests crash_worker
-ORDISK_CRASH_KILLS=${1:-250} build/dev/tests/data/data_tests \
+cmake --build --preset dev --target binding_tests crash_worker
+ORDISK_CRASH_KILLS=${1:-250} build/dev/tests/binding/binding_tests \
     --gtest_filter="Faults/CrashSafety.TwoCopiesStoppedAtRandomMomentsLoseNoReportedAction/$fault"

@@ -1,4 +1,4 @@
-#include "activation_tracker.h"
+#include "ui_common/activation_tracker.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "fixed_window.h"
+#include "ui_common/fixed_window.h"
 
-#include "keyboard_and_reader.h"
+#include "ui_common/keyboard_and_reader.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "keyboard_and_reader.h"
+#include "ui_common/keyboard_and_reader.h"
 
 #include <QAccessibleWidget>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "messages.h"
+#include "ui_common/messages.h"
 
-#include "status.h"
+#include "core/status.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
-#include "program_window.h"
+#include "ui_common/program_window.h"
 
-#include "activation_tracker.h"
-#include "keyboard_and_reader.h"
+#include "ui_common/activation_tracker.h"
+#include "ui_common/keyboard_and_reader.h"
 
 #include <QEvent>
 #include <QTimer>

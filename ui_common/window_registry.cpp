@@ -1,6 +1,6 @@
-#include "window_registry.h"
+#include "ui_common/window_registry.h"
 
-#include "activation_tracker.h"
+#include "ui_common/activation_tracker.h"
 
 QWidget* WindowRegistry::find(const QString& name) const
 {

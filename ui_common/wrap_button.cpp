@@ -1,4 +1,4 @@
-#include "wrap_button.h"
+#include "ui_common/wrap_button.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

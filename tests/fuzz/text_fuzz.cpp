@@ -1,8 +1,8 @@
 // libFuzzer target for what the search and the count of discs do with any text:
 // the case-ignoring containment of the searches, the reading of a number of
 // discs, and the reading and storing of values typed into bound fields.
-#include "field_value.h"
-#include "text_match.h"
+#include "core/field_value.h"
+#include "core/text_match.h"
 
 #include <QString>
 

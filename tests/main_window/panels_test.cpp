@@ -1,6 +1,6 @@
 // The CD list panel and the people list panel: search, filter, sort, pick and paging.
 #include "main_window_fixture.h"
-#include "messages.h"
+#include "ui_common/messages.h"
 #include "qt_printers.h"
 
 #include <QComboBox>

@@ -1,5 +1,5 @@
 // Test entry for window tests: a real QApplication on the offscreen platform.
-#include "messages.h"
+#include "ui_common/messages.h"
 
 #include <QApplication>
 #include <QLocale>

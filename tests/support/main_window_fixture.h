@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dialog_answerer.h"
-#include "form1.h"
+#include "main_window/form1.h"
 #include "gui_input.h"
 #include "temp_register.h"
 #include "widget_lookup.h"

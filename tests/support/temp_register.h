@@ -1,6 +1,6 @@
 #pragma once
 
-#include "register.h"
+#include "rows/register.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -1,0 +1,249 @@
+#include "binding/grid_model.h"
+
+#include "binding/record_source.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+constexpr size_t maxKnownTexts = 2'000'000;
+
+QCollator newCzechCollator()
+{
+    QCollator collator{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
+    return collator;
+}
+
+// Whether the text reads as an ordinary decimal number: blanks around an optional sign,
+// digits and an optional dot with more digits. "nan", "inf" or "1e3" are names, not numbers
+// (a NaN would compare equal to every number and leave the list out of order).
+bool isDecimalNumber(QStringView text)
+{
+    text = text.trimmed();
+    if (!text.isEmpty() && (text.front() == u'+' || text.front() == u'-'))
+        text = text.mid(1);
+    qsizetype digits = 0;
+    bool dot = false;
+    for (const QChar ch : text) {
+        if (ch >= u'0' && ch <= u'9')
+            ++digits;
+        else if (ch == u'.' && !dot)
+            dot = true;
+        else
+            return false;
+    }
+    return digits > 0;
+}
+
+SortKey makeKey(const QString& text, const QCollator& collator)
+{
+    SortKey key;
+    bool ok = false;
+    const double number = isDecimalNumber(text) ? text.toDouble(&ok) : 0;
+    if (ok) {
+        key.isNumber = true;
+        key.number = number;
+    } else {
+        key.text = collator.sortKey(text);
+    }
+    return key;
+}
+
+// The sort keys of texts[from...] into keys[from...].
+void makeKeys(const std::vector<QString>& texts, size_t from, std::vector<SortKey>& keys)
+{
+    static const QCollator collator = newCzechCollator();
+    keys.resize(texts.size());
+    for (size_t i = from; i < texts.size(); ++i)
+        keys[i] = makeKey(texts[i], collator);
+}
+
+int compareKeys(const SortKey& a, const SortKey& b)
+{
+    if (a.isNumber != b.isNumber)
+        return a.isNumber ? -1 : 1;
+    if (a.isNumber)
+        return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
+    return a.text->compare(*b.text);
+}
+
+} // namespace
+
+GridModel::GridModel(RecordSource& source, QObject* parent) : QAbstractTableModel(parent), m_source(source)
+{
+    connect(&m_source, &RecordSource::rowsReset, this, [this] { reload(false); });
+    connect(&m_source, &RecordSource::rowsReread, this, [this] { reload(true); });
+    m_order.resize(static_cast<size_t>(m_source.recordCount()));
+    std::iota(m_order.begin(), m_order.end(), 0);
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_order.size());
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_source.columnCount();
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return QVariant();
+    if (role == FullTextRole)
+        return m_source.displayText(sourceRow(index.row()), index.column());
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+        // No column is wide enough for more; drawing a megabyte on every repaint would freeze the list.
+        const QString text = m_source.displayText(sourceRow(index.row()), index.column());
+        return text.size() > maxShownLength ? text.left(maxShownLength) : text;
+    }
+    return QVariant();
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    const bool spoken = role == Qt::AccessibleTextRole;
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && !spoken) || section < 0 ||
+        section >= columnCount())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section < m_headers.size() && !m_headers[section].isNull())
+        return m_headers[section];
+    // The header row shows the field names; a screen reader announces the column in Czech.
+    const QString field = m_source.columnNames().value(section);
+    return spoken ? fieldvalue::label(field) : field;
+}
+
+void GridModel::setHeaderText(int column, const QString& text)
+{
+    if (column < 0 || column >= columnCount())
+        return;
+    while (m_headers.size() <= column)
+        m_headers << QString();
+    m_headers[column] = text;
+    Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void GridModel::sortRows(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= columnCount() || m_order.size() < 2)
+        return;
+    if (!m_source.isCached(column))
+        m_source.completeAllRows();
+    const size_t rows = m_order.size();
+    // A list is sorted again after every keystroke of a search, mostly over the same
+    // names. Each distinct text gets its collation key once and a rank among all texts
+    // seen; the rows are then sorted by rank, a whole number, instead of by key.
+    if (m_knownTexts.size() > maxKnownTexts) {
+        m_textIndex.clear();
+        m_knownTexts.clear();
+        m_knownKeys.clear();
+        m_rankOfKnown.clear();
+    }
+    if (m_knownTexts.empty())
+        m_indexedColumn = -1;
+    std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
+    bool newTexts = false;
+    // A column sorts by what its cells are: texts by Czech collation (names that are numbers
+    // by value), whole numbers by value, dates by their stored ISO form, which sorts as the
+    // days do (not by the text shown, "15.1.2026" before "6.12.2025"), yes/no as the -1 and
+    // 0 shown. Stored strings are used as they are, each distinct one looked up once however
+    // many rows share it.
+    if (m_source.columnKind(column) != FieldKind::Boolean) {
+        const std::vector<QString>& texts = m_source.heldTexts(column);
+        if (m_indexedColumn != column || m_indexedGeneration != m_source.generation() ||
+            m_indexOfText.size() != texts.size()) {
+            m_indexOfText.resize(texts.size());
+            for (size_t id = 0; id < texts.size(); ++id)
+                m_indexOfText[id] = knownIndex(texts[id], newTexts);
+            m_indexedColumn = column;
+            m_indexedGeneration = m_source.generation();
+        }
+        for (int row = 0; row < m_source.recordCount(); ++row)
+            rank[static_cast<size_t>(row)] = m_indexOfText[m_source.heldTextId(row, column)];
+    } else {
+        for (int row = 0; row < m_source.recordCount(); ++row)
+            rank[static_cast<size_t>(row)] = knownIndex(m_source.displayText(row, column), newTexts);
+    }
+    // Each row holds its text's index for now, its rank below.
+    if (newTexts)
+        rankKnownTexts();
+    // A counting sort by rank: stable, so rows of equal texts keep their order.
+    std::vector<int> firstOfRank(static_cast<size_t>(m_rankCount) + 1, 0);
+    for (size_t i = 0; i < rows; ++i) {
+        const auto row = static_cast<size_t>(m_order[i]);
+        int r = m_rankOfKnown[static_cast<size_t>(rank[row])];
+        if (order != Qt::AscendingOrder)
+            r = m_rankCount - 1 - r;
+        rank[row] = r;
+        ++firstOfRank[static_cast<size_t>(r) + 1];
+    }
+    std::partial_sum(firstOfRank.begin(), firstOfRank.end(), firstOfRank.begin());
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Keep the view's current cell and selection on the same record.
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> sourceRows;
+    for (const QModelIndex& index : before)
+        sourceRows.push_back(sourceRow(index.row()));
+    std::vector<int> sorted(rows);
+    for (int row : m_order)
+        sorted[static_cast<size_t>(firstOfRank[static_cast<size_t>(rank[static_cast<size_t>(row)])]++)] = row;
+    m_order = std::move(sorted);
+    std::vector<int> gridRowOf(rank.size());
+    for (size_t i = 0; i < rows; ++i)
+        gridRowOf[static_cast<size_t>(m_order[i])] = static_cast<int>(i);
+    QModelIndexList after;
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after << index(gridRowOf[static_cast<size_t>(sourceRows[static_cast<size_t>(i)])], before[i].column());
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+// The index of a text among those known, adding it when new.
+int GridModel::knownIndex(const QString& text, bool& newTexts)
+{
+    auto known = m_textIndex.constFind(text);
+    if (known == m_textIndex.constEnd()) {
+        known = m_textIndex.insert(text, static_cast<int>(m_knownTexts.size()));
+        m_knownTexts.push_back(text);
+        newTexts = true;
+    }
+    return *known;
+}
+
+void GridModel::rankKnownTexts()
+{
+    makeKeys(m_knownTexts, m_knownKeys.size(), m_knownKeys);
+    std::vector<int> byKey(m_knownTexts.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    auto before = [this](int a, int b) {
+        return compareKeys(m_knownKeys[static_cast<size_t>(a)], m_knownKeys[static_cast<size_t>(b)]) < 0;
+    };
+    std::sort(byKey.begin(), byKey.end(), before);
+    // Texts that collate equal share a rank, so the sort keeps their rows in source order.
+    m_rankOfKnown.assign(m_knownTexts.size(), 0);
+    int rank = 0;
+    for (size_t i = 0; i < byKey.size(); ++i) {
+        if (i > 0 && compareKeys(m_knownKeys[static_cast<size_t>(byKey[i - 1])],
+                                 m_knownKeys[static_cast<size_t>(byKey[i])]) != 0)
+            ++rank;
+        m_rankOfKnown[static_cast<size_t>(byKey[i])] = rank;
+    }
+    m_rankCount = byKey.empty() ? 0 : rank + 1;
+}
+
+void GridModel::reload(bool keepHeadings)
+{
+    beginResetModel();
+    m_order.resize(static_cast<size_t>(m_source.recordCount()));
+    std::iota(m_order.begin(), m_order.end(), 0);
+    if (!keepHeadings)
+        m_headers.clear();
+    endResetModel();
+}

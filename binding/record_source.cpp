@@ -1,0 +1,335 @@
+#include "binding/record_source.h"
+
+#include "storage/database.h"
+#include "rows/register.h"
+
+#include <algorithm>
+
+RecordSource::RecordSource(Register& reg, const QString& table, QObject* parent)
+    : QObject(parent), m_register(reg), m_db(reg.db()), m_source(queries::all(table))
+{
+}
+
+void RecordSource::setRecordSource(const QString& table)
+{
+    m_source = queries::all(table);
+}
+
+void RecordSource::setRecordSource(SourceQuery query)
+{
+    m_source = std::move(query);
+}
+
+QString RecordSource::displayText(int row, int column) const
+{
+    return fieldvalue::display(m_rows.kinds[static_cast<size_t>(column)], cell(row, column));
+}
+
+Status RecordSource::refresh()
+{
+    if (auto s = commitPending(); !s.ok())
+        return s;
+    m_adding = false;
+    m_pending.clear();
+    m_current = -1;
+    return reselect(true);
+}
+
+Status RecordSource::reselect(bool announce)
+{
+    RowSet rows;
+    if (auto s = m_register.rows().select(m_source, m_cachedColumns, rows); !s.ok())
+        return s;
+    m_rows = std::move(rows);
+    if (m_rows.paged)
+        m_rows.paged->onRowsGone(
+            [this] { QMetaObject::invokeMethod(this, &RecordSource::rereadGoneRows, Qt::QueuedConnection); });
+    m_currentRow.clear();
+    ++m_generation;
+    if (announce)
+        Q_EMIT rowsReset();
+    else
+        Q_EMIT rowsReread();
+    const int current = m_rows.count == 0 ? -1 : std::clamp(m_current, 0, m_rows.count - 1);
+    if (announce)
+        setCurrent(current);
+    else
+        m_current = current;
+    return Status::success();
+}
+
+void RecordSource::rereadGoneRows()
+{
+    if (!m_rows.paged || m_rows.paged->goneKeys().empty())
+        return;
+    // A failure to read shows as it would at the window's next query. The fields keep
+    // showing what they showed: only a pick changes the record a window acts on.
+    (void)m_register.rows().noteGoneKeys(m_source, m_rows.paged->goneKeys());
+    (void)reselect(false);
+}
+
+Status RecordSource::moveNext()
+{
+    if (auto s = commitPending(); !s.ok())
+        return s;
+    if (m_current + 1 < m_rows.count)
+        setCurrent(m_current + 1);
+    return Status::success();
+}
+
+Status RecordSource::movePrevious()
+{
+    if (auto s = commitPending(); !s.ok())
+        return s;
+    if (m_current > 0)
+        setCurrent(m_current - 1);
+    return Status::success();
+}
+
+Status RecordSource::moveLast()
+{
+    if (auto s = commitPending(); !s.ok())
+        return s;
+    if (m_rows.count > 0)
+        setCurrent(m_rows.count - 1);
+    return Status::success();
+}
+
+void RecordSource::addNew()
+{
+    m_adding = true;
+    m_pending.clear();
+    Q_EMIT currentChanged();
+}
+
+Status RecordSource::update()
+{
+    return m_adding ? storeNew() : commitPending();
+}
+
+Status RecordSource::updateNew()
+{
+    Status s = update();
+    if (s.ok())
+        s = moveLast();
+    if (!s.ok())
+        cancelUpdate();
+    return s;
+}
+
+void RecordSource::cancelUpdate()
+{
+    m_pending.clear();
+    if (m_adding) {
+        m_adding = false;
+        Q_EMIT currentChanged();
+    }
+}
+
+Status RecordSource::deleteCurrent()
+{
+    if (auto s = check(); !s.ok())
+        return s;
+    if (m_current < 0)
+        return Status::failure(QStringLiteral("Není vybrán žádný záznam."));
+    m_pending.clear();
+    m_adding = false;
+    Transaction transaction(m_db);
+    if (!transaction.status().ok())
+        return transaction.status();
+    if (auto s = m_db.execute(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(m_source.table, m_rows.names[0]),
+                              {cell(m_current, 0)});
+        !s.ok())
+        return s;
+    if (auto s = transaction.commit(); !s.ok())
+        return s;
+    m_rows.erase(m_current);
+    ++m_generation;
+    Q_EMIT rowsReset();
+    setCurrent(std::min(m_current, m_rows.count - 1));
+    return Status::success();
+}
+
+QString RecordSource::fieldText(const QString& field) const
+{
+    const int column = columnIndex(field);
+    if (column < 0)
+        return QString();
+    if (auto it = m_pending.constFind(column); it != m_pending.constEnd())
+        return *it;
+    if (m_adding || m_current < 0)
+        return QString();
+    return displayText(m_current, column);
+}
+
+void RecordSource::setFieldText(const QString& field, const QString& text)
+{
+    const int column = columnIndex(field);
+    if (column < 0 || !hasCurrentRecord())
+        return;
+    m_pending.insert(column, text);
+}
+
+Status RecordSource::check() const
+{
+    if (m_rows.names.isEmpty())
+        return Status::failure(QStringLiteral("Zdroj záznamů %1 ještě nebyl načten.").arg(m_source.table));
+    return Status::success();
+}
+
+Status RecordSource::commitPending()
+{
+    if (m_pending.isEmpty())
+        return Status::success();
+    if (m_adding || m_current < 0) {
+        // A new record not stored by update(), or no record at all: nothing to write to.
+        m_pending.clear();
+        return Status::success();
+    }
+    QStringList assignments;
+    QVariantList values;
+    if (auto s = pendingValues(assignments, values); !s.ok())
+        return s;
+    for (QString& column : assignments)
+        column += QStringLiteral(" = ?");
+    const QString key = cell(m_current, 0);
+    values << key;
+    Transaction transaction(m_db);
+    if (!transaction.status().ok())
+        return transaction.status();
+    const qint64 changesBefore = m_db.totalChanges();
+    if (auto s = m_db.execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                  .arg(m_source.table, assignments.join(QStringLiteral(", ")), m_rows.names[0]),
+                              values);
+        !s.ok())
+        return s;
+    // Another window or another copy of the program may have deleted the record since it
+    // was read: then nothing was stored, and saying so is the truth.
+    if (m_db.totalChanges() == changesBefore) {
+        m_pending.clear();
+        return Status::failure(QStringLiteral("Záznam už v evidenci není, mezitím byl smazán; nic nebylo uloženo."));
+    }
+    std::vector<QString> row;
+    if (auto s = readRow(key.toLongLong(), row); !s.ok())
+        return s;
+    if (auto s = transaction.commit(); !s.ok())
+        return s;
+    if (!row.empty() || m_rows.paged) {
+        m_rows.setRow(m_current, row);
+        ++m_generation;
+        m_currentRow = std::move(row);
+    }
+    m_pending.clear();
+    return Status::success();
+}
+
+// The pending edits as the columns they go to and the values to store, in the order of the columns.
+Status RecordSource::pendingValues(QStringList& columns, QVariantList& values) const
+{
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        QVariant value;
+        if (auto s = fieldvalue::toStored(m_rows.kinds[static_cast<size_t>(it.key())], m_rows.names[it.key()],
+                                          it.value(), value);
+            !s.ok())
+            return s;
+        columns << m_rows.names[it.key()];
+        values << value;
+    }
+    return Status::success();
+}
+
+Status RecordSource::storeNew()
+{
+    if (auto s = check(); !s.ok())
+        return s;
+    QStringList columns;
+    QVariantList values;
+    if (auto s = pendingValues(columns, values); !s.ok())
+        return s;
+    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    const QString sql = columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_source.table)
+                                          : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                .arg(m_source.table, columns.join(QStringLiteral(", ")), marks);
+    Transaction transaction(m_db);
+    if (!transaction.status().ok())
+        return transaction.status();
+    if (auto s = m_db.execute(sql, values); !s.ok())
+        return s;
+    std::vector<QString> row;
+    if (auto s = readRow(m_db.lastInsertRowId(), row); !s.ok())
+        return s;
+    if (auto s = transaction.commit(); !s.ok())
+        return s;
+    // The stored row joins the result at its end; the record current before addNew() stays current.
+    m_adding = false;
+    m_pending.clear();
+    m_rows.append(m_db.lastInsertRowId(), row);
+    ++m_generation;
+    Q_EMIT rowsReset();
+    Q_EMIT currentChanged();
+    return Status::success();
+}
+
+Status RecordSource::readRow(qint64 key, std::vector<QString>& row)
+{
+    Statement statement(m_db.handle(),
+                        QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_source.table, m_rows.names[0]));
+    if (auto s = statement.bind(1, key); !s.ok())
+        return s;
+    row.clear();
+    switch (statement.step()) {
+    case Statement::Step::Row:
+        if (statement.columnCount() != m_rows.names.size())
+            return Status::success();
+        for (int c = 0; c < statement.columnCount(); ++c)
+            row.push_back(statement.columnText(c));
+        return Status::success();
+    case Statement::Step::Done:
+        return Status::success(); // the row no longer belongs to the source (a returned loan)
+    case Statement::Step::Error:
+        break;
+    }
+    return statement.failure();
+}
+
+void RecordSource::setCachedColumns(const QList<int>& columns)
+{
+    m_cachedColumns = columns;
+}
+
+bool RecordSource::isCached(int column) const
+{
+    return column >= 0 && column < columnCount() && m_rows.isHeld(column);
+}
+
+void RecordSource::completeAllRows()
+{
+    const auto width = static_cast<size_t>(columnCount());
+    if (m_rows.texts.size() == width)
+        return;
+    m_rows.holdAll([this, width](int row) {
+        std::vector<QString> whole;
+        if (m_rows.paged || !readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
+            // Every value of a paged row; of a row gone from the file, what is held of it.
+            whole.clear();
+            for (size_t c = 0; c < width; ++c)
+                whole.push_back(cell(row, static_cast<int>(c)));
+        }
+        return whole;
+    });
+    m_currentRow.clear();
+    ++m_generation;
+}
+
+void RecordSource::setCurrent(int row)
+{
+    m_current = row;
+    m_currentRow.clear();
+    // The fields not held for every row are read for the current one.
+    if (row >= 0 && !m_rows.paged && m_rows.texts.size() < m_rows.slotOf.size()) {
+        std::vector<QString> whole;
+        if (readRow(cell(row, 0).toLongLong(), whole).ok() && !whole.empty())
+            m_currentRow = std::move(whole);
+    }
+    Q_EMIT currentChanged();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/status.h"
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+
+// How a column's values are stored and shown, from its declared type.
+enum class FieldKind
+{
+    Text,
+    Integer,
+    Boolean,
+    Date
+};
+
+namespace fieldvalue {
+
+// The kind of a column from its declared SQL type.
+FieldKind kindOf(const QString& declType);
+
+// A date as the program shows it: day, month and the whole year ("6.12.2026"), compact enough for a date column.
+QString formatDate(const QDate& date);
+
+// Reads a date typed or written by the program ("6. 12. 2026", "6.12.2026" or "2026-12-06").
+QDate parseDate(const QString& text);
+
+// The text a bound field or grid cell shows for a stored value (stored form: see RecordSource::cell).
+QString display(FieldKind kind, const QString& stored);
+
+// Whether a stored yes/no value is true.
+bool isTrue(const QString& stored);
+
+// The Czech name of a field as the windows label it ("Počet disků" for pocetdisku); messages
+// and screen readers use it, never the field's own name.
+QString label(const QString& field);
+
+// Converts text from a bound field to the value stored in a column of that kind,
+// or fails with a Czech message naming the field by its label.
+Status toStored(FieldKind kind, const QString& field, const QString& text, QVariant& result);
+
+// A whole number as typed: accepted only when it reads as one whole number in the
+// field's range, so that what is stored is what the user meant.
+struct WholeNumber
+{
+    bool ok = false;
+    qint64 value = 0;
+    QString message; // the Czech refusal when not ok
+};
+
+// Reads a whole number for the labelled field, the same wherever it is typed and whatever
+// the system's locale: a sign, a decimal comma or dot and an exponent are understood, so
+// "2,5" and "2.5" are both refused as not whole. The number of discs has a 32-bit range.
+WholeNumber parseWholeNumber(const QString& text, const QString& field);
+
+// Reads a number of discs (parseWholeNumber for pocetdisku).
+WholeNumber parseDiscCount(const QString& text);
+
+} // namespace fieldvalue

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "core/field_value.h"
+#include "rows/row_set.h"
+#include "core/source_query.h"
+#include "core/status.h"
+#include "rows/text_dictionary.h"
+#include "core/text_match.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+class Database;
+
+// The one door through which record sources read rows. The rows of the tables the
+// lists search ("cd", "lide") are kept between queries as last read from the file, so
+// that a search keystroke, a filter or "show all" reads memory instead of the whole
+// table (docs/performance.md: 7 to 23 times quicker). The loan queries, over every
+// loan ever made, are read a page at a time (paged_rows.h); every other query (and
+// every query, when switched off) goes to SQLite. SQLite's pre-update hook names
+// every row this connection inserts, changes or deletes; those rows are read again
+// before the table is next used. A change committed by another connection (seen
+// through PRAGMA data_version) drops everything.
+class TableCache
+{
+public:
+    // One column of every row, each distinct text held once: the value of row r is
+    // (*texts)[ids[r]], as Statement::columnText gives it (a null string for NULL).
+    // A search tests each distinct text once, however many rows share it.
+    struct Column
+    {
+        SharedTexts texts = std::make_shared<std::vector<QString>>();
+        std::vector<quint32> ids; // per row
+        bool isRead = false;
+        bool onePerRow = false; // every row has a text of its own (the keys)
+
+        // For each text, whether it contains the part ignoring case (NULL contains nothing).
+        std::vector<char> containing(QStringView part) const
+        {
+            folded.update(*texts);
+            return folded.containing(*texts, part);
+        }
+
+    private:
+        mutable textmatch::FoldedTexts folded; // the texts folded at their first search
+    };
+
+    struct Table
+    {
+        std::vector<qint64> keys; // ascending, the order of a plain scan of the table
+        std::vector<Column> columns;
+
+        bool hasColumns(const std::vector<int>& wanted) const;
+    };
+
+    explicit TableCache(Database& db);
+    ~TableCache();
+    TableCache(const TableCache&) = delete;
+    TableCache& operator=(const TableCache&) = delete;
+
+    // The rows of the query with the held columns (the key always; empty: every column),
+    // exactly the rows and order SQLite gives, from the kept rows when they can serve.
+    Status select(const SourceQuery& query, const QList<int>& held, RowSet& rows);
+    // Keeps rows and reads the loan queries by pages (the default), or sends every
+    // query whole to SQLite.
+    void setEnabled(bool enabled);
+
+    // Learns from keys of a loan query whose rows a page did not find whether loans have
+    // lost their disc or person (a register edited without its foreign keys): then the loan
+    // lists count and read their keys through the saved queries themselves.
+    Status noteGoneKeys(const SourceQuery& query, const std::vector<qint64>& keys);
+
+    // Whether the table's rows are kept here.
+    static bool isCached(const QString& table);
+    // The table's current rows with at least the given columns read. Null when they
+    // cannot be served from memory (inside a transaction, or a table not kept here)
+    // or cannot be read (then status says why).
+    const Table* rows(const QString& table, const std::vector<int>& columns, Status& status);
+
+private:
+    bool m_orphanedLoans = false; // see noteGoneKeys()
+    // Rows changed in one table since it was read; beyond this many it is read anew.
+    static constexpr size_t maxChangedRows = 5000;
+
+    static void rowChanged(void* self, const char* table, qint64 before, qint64 after);
+    Status load(const QString& table, const std::vector<int>& columns, Table& into);
+    Status readChangedRows(const QString& table, const std::set<qint64>& changed, Table& into);
+    Status dataVersion(qint64& version);
+    bool selectKept(const SourceQuery& query, RowSet& rows, Status& status);
+
+    Database& m_db;
+    bool m_enabled = true;
+    qint64 m_dataVersion = -1;
+    std::map<QString, std::unique_ptr<Table>> m_tables;
+    std::map<std::string, std::set<qint64>> m_changed; // table -> keys of rows changed since read
+    std::set<std::string> m_overflowed;                // tables with too many changed rows to follow
+    std::set<std::string, std::less<>> m_keptTables;   // the tables kept here, for the hook's quick test
+};

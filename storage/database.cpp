@@ -1,0 +1,439 @@
+#include "storage/database.h"
+
+#include "core/text_match.h"
+
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+namespace {
+
+// Every open connection's Database, to tell it when its file turns out damaged.
+std::map<sqlite3*, Database*>& connections()
+{
+    static std::map<sqlite3*, Database*> all;
+    return all;
+}
+
+// What the user is told of a damaged register, with what to do about it. Debian 12's
+// sqlite3 cannot .recover (it lacks the page table it needs); its .dump reads what it can
+// and ends in ROLLBACK, which the sed turns into COMMIT.
+const char* const damagedText =
+    "Soubor s evidencí je poškozený; program do něj už nic nezapíše a skončí.\n"
+    "Obnovte ho ze zálohy, nebo zachraňte, co se z něj dá přečíst, nástrojem SQLite (balíček sqlite3):\n"
+    "sqlite3 db1.zaz \".recover\" | sqlite3 zachraneno.zaz\n"
+    "a kde .recover nejde:\n"
+    "sqlite3 db1.zaz .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 zachraneno.zaz\n"
+    "Poškozený soubor pak odložte a zachraneno.zaz přejmenujte na db1.zaz.";
+
+// What the operating system said of the last file operation, in Czech, as the end of a sentence.
+QString systemReason(sqlite3* db)
+{
+    const QString text = systemErrorText(db ? sqlite3_system_errno(db) : 0);
+    return text.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + text + QLatin1Char('.');
+}
+
+// The engine's failure as the user reads it: what happened, in Czech. SQLite's own
+// English words go to standard error, for a bug report. The schema's own rules raise
+// Czech messages, which pass unchanged. A damaged file is reported to its connection,
+// which writes nothing more.
+Status engineFailure(sqlite3* db)
+{
+    const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
+    const char* detail = db ? sqlite3_errmsg(db) : "out of memory";
+    if (code == SQLITE_CONSTRAINT_TRIGGER)
+        return Status::failure(QString::fromUtf8(detail));
+    std::fprintf(stderr, "ordisk: SQLite %d: %s\n", code, detail);
+    if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
+        return Status::failure(QStringLiteral("Disk nebo člověk, ke kterému se záznam váže, už v evidenci není."));
+    switch (code & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        if (const auto found = connections().find(db); found != connections().end())
+            found->second->noteDamage();
+        return Status::damage(QString::fromUtf8(damagedText));
+    case SQLITE_FULL:
+        return Status::failure(QStringLiteral("Na disku není místo; nic nebylo uloženo."));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Status::failure(QStringLiteral("Soubor s evidencí je zamčený jiným programem."));
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return Status::failure(QStringLiteral("Do souboru s evidencí nelze zapisovat."));
+    case SQLITE_IOERR:
+        return Status::failure(QStringLiteral("Chyba při čtení nebo zápisu souboru s evidencí") + systemReason(db));
+    case SQLITE_CANTOPEN:
+        return Status::failure(QStringLiteral("Soubor s evidencí nelze otevřít") + systemReason(db));
+    case SQLITE_NOMEM:
+        return Status::failure(QStringLiteral("Nedostatek paměti."));
+    case SQLITE_CONSTRAINT:
+        return Status::failure(QStringLiteral("Záznam odporuje pravidlům evidence; nic nebylo uloženo."));
+    default:
+        return Status::failure(QStringLiteral("Chyba databáze (kód %1).").arg(code));
+    }
+}
+
+QString argText(sqlite3_value* value)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return QString::fromUtf8(text, sqlite3_value_bytes(value));
+}
+
+// ordisk_contains(text, part): whether text holds part anywhere, ignoring letter
+// case for every alphabet (SQLite's LIKE folds ASCII only, so "č" would miss "Č").
+// No wildcards: every character of part is matched as itself. NULL text yields NULL.
+void containsFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    // The part is the same for every row of a query: fold it once.
+    auto* part = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
+    if (!part) {
+        part = new QString(argText(argv[1]).toCaseFolded());
+        sqlite3_set_auxdata(context, 1, part, [](void* p) { delete static_cast<QString*>(p); });
+        part = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
+        if (!part) {
+            sqlite3_result_error_nomem(context);
+            return;
+        }
+    }
+    sqlite3_result_int(context, textmatch::containsIgnoringCase(argText(argv[0]), *part) ? 1 : 0);
+}
+
+} // namespace
+
+QString systemErrorText(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("přístup odepřen");
+    case ENOENT:
+        return QStringLiteral("soubor nebo složka neexistuje");
+    case EROFS:
+        return QStringLiteral("disk je jen pro čtení");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("na disku není místo");
+    default:
+        return QString();
+    }
+}
+
+// ---------------------------------------------------------------- Statement
+
+Statement::Statement(sqlite3* db, const QString& sql) : m_db(db)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &m_stmt, nullptr) != SQLITE_OK) {
+        m_prepareError = engineFailure(db);
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+    }
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+Status Statement::status() const
+{
+    return m_stmt ? Status::success() : m_prepareError;
+}
+
+Status Statement::bind(int index, const QVariant& value)
+{
+    if (!m_stmt)
+        return status();
+    int rc = SQLITE_OK;
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+    case QMetaType::Nullptr:
+        rc = sqlite3_bind_null(m_stmt, index);
+        break;
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
+        break;
+    case QMetaType::Double:
+        rc = sqlite3_bind_double(m_stmt, index, value.toDouble());
+        break;
+    default: {
+        if (value.isNull()) {
+            rc = sqlite3_bind_null(m_stmt, index);
+            break;
+        }
+        const QByteArray utf8 = value.toString().toUtf8();
+        rc = sqlite3_bind_text64(m_stmt, index, utf8.constData(), static_cast<sqlite3_uint64>(utf8.size()),
+                                 SQLITE_TRANSIENT, SQLITE_UTF8);
+    }
+    }
+    return rc == SQLITE_OK ? Status::success() : engineFailure(m_db);
+}
+
+Status Statement::bindAll(const QVariantList& values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        if (auto s = bind(i + 1, values[i]); !s.ok())
+            return s;
+    return Status::success();
+}
+
+Statement::Step Statement::step()
+{
+    if (!m_stmt)
+        return Step::Error;
+    switch (sqlite3_step(m_stmt)) {
+    case SQLITE_ROW:
+        return Step::Row;
+    case SQLITE_DONE:
+        return Step::Done;
+    default:
+        return Step::Error;
+    }
+}
+
+void Statement::reset()
+{
+    if (m_stmt)
+        sqlite3_reset(m_stmt);
+}
+
+Status Statement::failure() const
+{
+    return m_stmt ? engineFailure(m_db) : m_prepareError;
+}
+
+int Statement::columnCount() const
+{
+    return m_stmt ? sqlite3_column_count(m_stmt) : 0;
+}
+
+QString Statement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
+}
+
+QString Statement::columnDeclType(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_decltype(m_stmt, column)).toUpper();
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+qint64 Statement::columnInt(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+QString Statement::columnText(int column) const
+{
+    if (isNull(column))
+        return QString();
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    const QString value = QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column));
+    return value.isNull() ? QString(QLatin1String("")) : value;
+}
+
+std::string_view Statement::columnUtf8(int column) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)))
+                : std::string_view();
+}
+
+// ---------------------------------------------------------------- Database
+
+Database::Database(sqlite3* db) : m_db(db)
+{
+    connections()[db] = this;
+}
+
+Database::~Database()
+{
+    connections().erase(m_db);
+    sqlite3_close_v2(m_db);
+}
+
+void Database::noteDamage()
+{
+    if (m_damaged)
+        return;
+    m_damaged = true;
+    if (m_onDamage)
+        m_onDamage(QString::fromUtf8(damagedText));
+}
+
+// Writing into a damaged file could turn a file that can be salvaged into one that cannot.
+Status Database::refusedIfDamaged() const
+{
+    return m_damaged ? Status::damage(QString::fromUtf8(damagedText)) : Status::success();
+}
+
+std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& status)
+{
+    sqlite3* raw = nullptr;
+    // One connection is used by one thread only: SQLite need not lock it around every call.
+    // A register linked from elsewhere is opened through the link; SQLite keeps its
+    // journal beside the real file.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(path.constData(), &raw, flags, nullptr) != SQLITE_OK) {
+        status = engineFailure(raw);
+        sqlite3_close_v2(raw);
+        return nullptr;
+    }
+    std::unique_ptr<Database> db(new Database(raw));
+    sqlite3_extended_result_codes(raw, 1);
+    // Another program in the middle of a write holds the file locked: wait a few seconds for it.
+    sqlite3_busy_timeout(raw, 5000);
+    status = Status::success();
+    return db;
+}
+
+bool Database::isReadOnly() const
+{
+    return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
+bool Database::isNotADatabase() const
+{
+    return (sqlite3_errcode(m_db) & 0xff) == SQLITE_NOTADB;
+}
+
+Status Database::configure()
+{
+    // Rollback journal, not WAL: WAL breaks on network shares, where such files are kept.
+    // EXTRA, not FULL: the journal's deletion, which is the commit, is synced to its folder
+    // too, or a power cut may bring the journal back and the next start roll the commit back.
+    // A 16 MiB page cache keeps the pages the loan lists join (discs, people) between queries
+    // (docs/performance.md: the whole history a quarter quicker).
+    if (Status s = exec(QStringLiteral("PRAGMA foreign_keys = ON; PRAGMA synchronous = EXTRA; "
+                                       "PRAGMA cache_size = -16384; PRAGMA journal_mode = DELETE;"));
+        !s.ok())
+        return s;
+    if (sqlite3_create_function_v2(m_db, "ordisk_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   containsFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return engineFailure(m_db);
+    return Status::success();
+}
+
+Status Database::exec(const QString& sql)
+{
+    if (Status s = refusedIfDamaged(); !s.ok())
+        return s;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        return engineFailure(m_db);
+    return Status::success();
+}
+
+Status Database::execute(const QString& sql, const QVariantList& params)
+{
+    if (Status s = refusedIfDamaged(); !s.ok())
+        return s;
+    Statement statement(m_db, sql);
+    if (auto s = statement.bindAll(params); !s.ok())
+        return s;
+    Statement::Step step;
+    while ((step = statement.step()) == Statement::Step::Row) {
+    }
+    return step == Statement::Step::Done ? Status::success() : statement.failure();
+}
+
+Status Database::queryInt(const QString& sql, qint64& result, const QVariantList& params)
+{
+    Statement statement(m_db, sql);
+    if (auto s = statement.bindAll(params); !s.ok())
+        return s;
+    switch (statement.step()) {
+    case Statement::Step::Row:
+        result = statement.columnInt(0);
+        return Status::success();
+    case Statement::Step::Done:
+        result = 0;
+        return Status::success();
+    case Statement::Step::Error:
+        break;
+    }
+    return statement.failure();
+}
+
+qint64 Database::lastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+qint64 Database::totalChanges() const
+{
+    return sqlite3_total_changes64(m_db);
+}
+
+// SQLite's pre-update hook names a row's key before and after a change (the update hook
+// names only the new one, so a rewritten key would leave its old row behind).
+void Database::setRowChangeHook(RowChangeHook hook, void* context)
+{
+    m_rowChangeHook = hook;
+    m_rowChangeContext = context;
+    auto changed = [](void* self, sqlite3*, int, const char* database, const char* table, sqlite3_int64 before,
+                      sqlite3_int64 after) {
+        const auto* db = static_cast<Database*>(self);
+        if (std::strcmp(database, "main") == 0)
+            db->m_rowChangeHook(db->m_rowChangeContext, table, before, after);
+    };
+    sqlite3_preupdate_hook(m_db, hook ? +changed : nullptr, hook ? this : nullptr);
+}
+
+bool Database::inTransaction() const
+{
+    return sqlite3_get_autocommit(m_db) == 0;
+}
+
+// ---------------------------------------------------------------- Transaction
+
+Transaction::Transaction(Database& db) : m_db(db)
+{
+    static quint64 counter = 0;
+    m_name = QStringLiteral("ordisk_%1").arg(++counter);
+    m_outermost = !m_db.inTransaction();
+    m_status = m_db.exec(QStringLiteral("SAVEPOINT %1").arg(m_name));
+    m_open = m_status.ok();
+}
+
+Transaction::~Transaction()
+{
+    if (!m_open)
+        return;
+    // The engine may already have rolled back on its own (a full disk): then this fails harmlessly.
+    // The outermost work is rolled back whole: releasing it would write the pages back, with
+    // a new change counter, also into a file found damaged meanwhile.
+    auto run = [this](const QString& sql) {
+        (void)sqlite3_exec(m_db.handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    };
+    if (m_outermost) {
+        run(QStringLiteral("ROLLBACK"));
+    } else {
+        run(QStringLiteral("ROLLBACK TO %1").arg(m_name));
+        run(QStringLiteral("RELEASE %1").arg(m_name));
+    }
+}
+
+Status Transaction::commit()
+{
+    if (!m_open)
+        return m_status.ok() ? Status::failure(QStringLiteral("Transakce už byla ukončena.")) : m_status;
+    Status s = m_db.exec(QStringLiteral("RELEASE %1").arg(m_name));
+    if (s.ok())
+        m_open = false;
+    return s;
+}

@@ -1,0 +1,167 @@
+#include "storage/register_file.h"
+
+#include "storage/database.h"
+#include "storage/schema.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A failure of the operating system in Czech, or as the system words it.
+QString systemMessage(int error)
+{
+    const QString text = systemErrorText(error);
+    return text.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : text;
+}
+
+QString fileError(const QString& path, const QString& what)
+{
+    return QStringLiteral("Soubor %1 %2").arg(path, what);
+}
+
+Status create(const QByteArray& path);
+Status checkFileSize(const QByteArray& path, qint64 size);
+
+} // namespace
+
+std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const QString unchanged = QStringLiteral(" Soubor nebyl změněn.");
+    struct stat info = {};
+    if (::stat(native.constData(), &info) != 0) {
+        if (errno != ENOENT) {
+            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1.").arg(systemMessage(errno))));
+            return nullptr;
+        }
+        if (Status s = create(native); !s.ok()) {
+            status = Status::failure(fileError(path, QStringLiteral("nelze založit: %1").arg(s.message())));
+            return nullptr;
+        }
+    } else if (!S_ISREG(info.st_mode)) {
+        status = Status::failure(fileError(path, QStringLiteral("není obyčejný soubor.")));
+        return nullptr;
+    } else if (info.st_size == 0) {
+        // A new register is never left empty (it is built aside and moved in whole),
+        // so an empty file is someone else's.
+        status = Status::failure(
+            fileError(path, QStringLiteral("je prázdný, neobsahuje evidenci programu Ordisk.") + unchanged));
+        return nullptr;
+    } else if (Status s = checkFileSize(native, info.st_size); !s.ok()) {
+        status = Status::failure(fileError(path, s.message() + unchanged));
+        return nullptr;
+    }
+
+    std::unique_ptr<Database> db = Database::connect(native, status);
+    if (!db) {
+        status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(status.message())));
+        return nullptr;
+    }
+    if (db->isReadOnly()) {
+        status = Status::failure(
+            fileError(path, QStringLiteral("je jen pro čtení; do evidence nelze zapisovat.") + unchanged));
+        return nullptr;
+    }
+
+    // Read before writing anything: a file that is not ours must stay as it is.
+    qint64 objects = 0;
+    if (Status s = db->queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), objects); !s.ok()) {
+        status = Status::failure(
+            db->isNotADatabase()
+                ? fileError(path,
+                            QStringLiteral("není databází programu Ordisk (nejde o databázi SQLite).") + unchanged)
+                : fileError(path, QStringLiteral("nelze přečíst: %1").arg(s.message()) + unchanged));
+        return nullptr;
+    }
+    // A register restored from SQLite's text dump has lost only its version.
+    const bool restored = schema::isUnversionedRegister(*db);
+    if (Status s = restored ? Status::success() : schema::check(*db); !s.ok()) {
+        status = Status::failure(
+            fileError(path, QStringLiteral("není databází programu Ordisk: %1").arg(s.message()) + unchanged));
+        return nullptr;
+    }
+    if (Status s = db->configure(); !s.ok()) {
+        status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(s.message())));
+        return nullptr;
+    }
+    if (restored)
+        if (Status s = schema::adopt(*db); !s.ok()) {
+            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1").arg(s.message())));
+            return nullptr;
+        }
+    status = Status::success();
+    return db;
+}
+
+namespace {
+
+// Builds a new register beside the path and moves it in whole, so that an
+// interrupted first start never leaves a half-made (or empty) file behind.
+Status create(const QByteArray& path)
+{
+    const QByteArray building = path + "-novy";
+    ::unlink(building.constData()); // left by an interrupted start: ours by its name
+    ::unlink((building + "-journal").constData());
+    // The register holds telephone numbers and e-mails: readable by its owner only.
+    const int fd = ::open(building.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return Status::failure(systemMessage(errno) + QLatin1Char('.'));
+    ::close(fd);
+    Status status = Status::success();
+    if (std::unique_ptr<Database> db = Database::connect(building, status)) {
+        status = db->configure();
+        if (status.ok())
+            status = schema::create(*db);
+    }
+    if (status.ok() && ::renameat2(AT_FDCWD, building.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE) != 0) {
+        // Some file systems cannot refuse to replace; then only a file that appeared meanwhile is at risk.
+        const bool unsupported = errno == EINVAL || errno == ENOSYS;
+        if (!unsupported || ::rename(building.constData(), path.constData()) != 0)
+            status = Status::failure(systemMessage(errno) + QLatin1Char('.'));
+    }
+    if (!status.ok()) {
+        ::unlink(building.constData());
+        return status;
+    }
+    // The new name must survive a power cut too.
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
+    if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return Status::success();
+}
+
+// Refuses a file shorter than its own header says: a copy cut short, whose
+// rows would be found missing only later.
+Status checkFileSize(const QByteArray& path, qint64 size)
+{
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return Status::failure(QStringLiteral("nelze přečíst: %1.").arg(systemMessage(errno)));
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return Status::success(); // not SQLite at all: the engine says so
+    auto be = [&header](int offset, int bytes) {
+        quint32 value = 0;
+        for (int i = 0; i < bytes; ++i)
+            value = (value << 8) | static_cast<quint8>(header[offset + i]);
+        return value;
+    };
+    const quint32 pageSizeField = be(16, 2);
+    const qint64 pageSize = pageSizeField == 1 ? 65536 : pageSizeField;
+    const quint32 pages = be(28, 4);
+    const bool countValid = be(92, 4) == be(24, 4) && pages > 0;
+    if (countValid && pageSize > 0 && pages * pageSize > size)
+        return Status::failure(QStringLiteral("je poškozený: je kratší, než má být (chybí část dat)."));
+    return Status::success();
+}
+
+} // namespace
