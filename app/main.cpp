@@ -1,6 +1,6 @@
 #include "main_window/form1.h"
-#include "ui_common/messages.h"
 #include "rows/register.h"
+#include "ui_common/messages.h"
 #include "version.h"
 
 #include <QApplication>

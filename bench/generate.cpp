@@ -3,8 +3,8 @@
 // Czech disc names with diacritics, several discs sharing a name, every disc and
 // content type, Czech people with phones and e-mails, loans over several years
 // with about 5 % still out.
-#include "rows/register.h"
 #include "core/value_lists.h"
+#include "rows/register.h"
 
 #include <QDate>
 #include <QStringList>
@@ -41,21 +41,23 @@ QStringList words(std::initializer_list<const char*> texts)
     return list;
 }
 
-const QStringList adjectives = words({"Zlatá", "Stříbrná", "Černá", "Bílá", "Modrá", "Zelená", "Čtvrtá", "Ztracená",
-                                "Velká", "Malá", "Noční", "Letní", "Zimní", "Podzimní", "Jarní", "Tichá",
-                                "Žlutá", "Šťastná", "Dlouhá", "Poslední", "Česká", "Moravská", "Slovenská", "Stará"});
-const QStringList nouns = words({"kolekce", "píseň", "cesta", "řeka", "hvězda", "země", "noc", "škola", "hudba",
-                           "pohádka", "kniha", "zahrada", "louka", "ulice", "řada", "edice", "sbírka", "výprava",
-                           "kronika", "sezóna", "krajina", "bouře", "ozvěna", "léčba"});
+const QStringList adjectives =
+    words({"Zlatá", "Stříbrná", "Černá",  "Bílá",     "Modrá", "Zelená",   "Čtvrtá",    "Ztracená",
+           "Velká", "Malá",     "Noční",  "Letní",    "Zimní", "Podzimní", "Jarní",     "Tichá",
+           "Žlutá", "Šťastná",  "Dlouhá", "Poslední", "Česká", "Moravská", "Slovenská", "Stará"});
+const QStringList nouns = words({"kolekce", "píseň",   "cesta",   "řeka",    "hvězda",  "země",  "noc",    "škola",
+                                 "hudba",   "pohádka", "kniha",   "zahrada", "louka",   "ulice", "řada",   "edice",
+                                 "sbírka",  "výprava", "kronika", "sezóna",  "krajina", "bouře", "ozvěna", "léčba"});
 const QStringList series = words({"", "", "", " 2", " 3", " – výběr", " (remaster)", " – živě", " I", " II", " 1998",
-                            " 2004", " 2012", " – zlatá edice"});
-const QStringList firstNames = words({"Jan", "Petr", "Pavel", "Tomáš", "Jiří", "Martin", "Lukáš", "Jakub", "Ondřej",
-                                "Václav", "Jana", "Eva", "Hana", "Lucie", "Kateřina", "Tereza", "Věra", "Marie",
-                                "Šárka", "Zdeňka", "Štěpán", "Čeněk", "Řehoř", "Žofie", "Dagmar", "Ilona"});
-const QStringList surnames = words({"Novák", "Svoboda", "Novotný", "Dvořák", "Černý", "Procházka", "Kučera", "Veselý",
-                              "Horák", "Němec", "Marek", "Pospíšil", "Pokorný", "Hájek", "Král", "Jelínek",
-                              "Růžička", "Beneš", "Fiala", "Sedláček", "Doležal", "Zeman", "Kolář", "Šťastný",
-                              "Žák", "Čermák", "Říha", "Vávra", "Šimek", "Holub"});
+                                  " 2004", " 2012", " – zlatá edice"});
+const QStringList firstNames =
+    words({"Jan",    "Petr",   "Pavel",  "Tomáš", "Jiří",  "Martin",   "Lukáš",  "Jakub", "Ondřej",
+           "Václav", "Jana",   "Eva",    "Hana",  "Lucie", "Kateřina", "Tereza", "Věra",  "Marie",
+           "Šárka",  "Zdeňka", "Štěpán", "Čeněk", "Řehoř", "Žofie",    "Dagmar", "Ilona"});
+const QStringList surnames =
+    words({"Novák",   "Svoboda",  "Novotný", "Dvořák",  "Černý", "Procházka", "Kučera",  "Veselý", "Horák", "Němec",
+           "Marek",   "Pospíšil", "Pokorný", "Hájek",   "Král",  "Jelínek",   "Růžička", "Beneš",  "Fiala", "Sedláček",
+           "Doležal", "Zeman",    "Kolář",   "Šťastný", "Žák",   "Čermák",    "Říha",    "Vávra",  "Šimek", "Holub"});
 
 void check(const Status& s)
 {
@@ -96,8 +98,8 @@ int main(int argc, char* argv[])
                                                       "original, vyrazeno) VALUES (?, ?, ?, ?, ?, ?, ?)"));
         for (int i = 0; i < discs; ++i) {
             check(insert.bindAll({random.pick(names), 1 + random.below(4), random.pick(discTypes),
-                                  random.pick(contentTypes), random.below(3) == 0 ? QStringLiteral("Koupeno v bazaru")
-                                                                                 : QString(),
+                                  random.pick(contentTypes),
+                                  random.below(3) == 0 ? QStringLiteral("Koupeno v bazaru") : QString(),
                                   random.below(2), random.below(20) == 0 ? 1 : 0}));
             if (insert.step() != Statement::Step::Done)
                 check(insert.failure());
@@ -114,9 +116,12 @@ int main(int argc, char* argv[])
                                first == QLatin1String("Dagmar");
             if (woman)
                 surname = surname.endsWith(QStringLiteral("ý")) ? surname.chopped(1) + QStringLiteral("á")
-                                                             : surname + QStringLiteral("ová");
+                                                                : surname + QStringLiteral("ová");
             check(insert.bindAll({first, surname,
-                                  QStringLiteral("+420 %1 %2 %3").arg(600 + random.below(200)).arg(100 + random.below(900)).arg(100 + random.below(900)),
+                                  QStringLiteral("+420 %1 %2 %3")
+                                      .arg(600 + random.below(200))
+                                      .arg(100 + random.below(900))
+                                      .arg(100 + random.below(900)),
                                   QStringLiteral("%1.%2@example.cz").arg(i).arg(random.below(1000)),
                                   random.below(10) == 0 ? QStringLiteral("soused") : QString()}));
             if (insert.step() != Statement::Step::Done)
@@ -125,16 +130,18 @@ int main(int argc, char* argv[])
         }
     }
     {
-        Statement insert(db->handle(), QStringLiteral("INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, "
-                                                      "iduzivatele, vraceno, datumvraceni) VALUES (?, ?, ?, ?, 1, ?, ?)"));
+        Statement insert(db->handle(),
+                         QStringLiteral("INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, "
+                                        "iduzivatele, vraceno, datumvraceni) VALUES (?, ?, ?, ?, 1, ?, ?)"));
         const QDate first(2019, 1, 1);
         const int days = static_cast<int>(first.daysTo(QDate(2026, 11, 30)));
         for (int i = 0; i < loans; ++i) {
             const QDate lent = first.addDays(random.below(days));
             const bool out = random.below(20) == 0;
-            check(insert.bindAll({lent.toString(Qt::ISODate), 1 + random.below(discs), 1 + random.below(people),
-                                  random.below(8) == 0 ? QStringLiteral("vrátí po prázdninách") : QString(), out ? 0 : 1,
-                                  out ? QVariant() : QVariant(lent.addDays(1 + random.below(60)).toString(Qt::ISODate))}));
+            check(insert.bindAll(
+                {lent.toString(Qt::ISODate), 1 + random.below(discs), 1 + random.below(people),
+                 random.below(8) == 0 ? QStringLiteral("vrátí po prázdninách") : QString(), out ? 0 : 1,
+                 out ? QVariant() : QVariant(lent.addDays(1 + random.below(60)).toString(Qt::ISODate))}));
             if (insert.step() != Statement::Step::Done)
                 check(insert.failure());
             insert.reset();

@@ -2,10 +2,10 @@
 // floor: the same rows produced by the SQLite C API alone (the same query
 // stepped into plain values, plus the same sort). Run through bench/run.sh.
 //   ORDISK_BENCH_DB=<generated db1.zaz> ordisk_bench [--benchmark_* options]
-#include "rows/register.h"
-#include "main_window/form1.h"
-#include "gui_input.h"
 #include "core/text_match.h"
+#include "gui_input.h"
+#include "main_window/form1.h"
+#include "rows/register.h"
 
 #include <QApplication>
 #include <QCollator>
@@ -54,7 +54,8 @@ protected:
                 QTimer::singleShot(0, box, [box, answer] {
                     QAbstractButton* button = answer != QMessageBox::NoButton ? box->button(answer) : nullptr;
                     if (!button)
-                        button = box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->button(QMessageBox::Ok);
+                        button = box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)
+                                                               : box->button(QMessageBox::Ok);
                     button->click();
                 });
             } else if (auto* input = qobject_cast<QInputDialog*>(watched)) {
@@ -110,7 +111,10 @@ struct Session
     template <class T> T* child(const char* name) { return form->findChild<T*>(QString::fromLatin1(name)); }
     void click(const char* name) { gui::click(child<QWidget>(name)); }
     void clickCell(const char* grid, int row, int column) { gui::clickCell(child<QTableView>(grid), row, column); }
-    int rowOf(const char* grid, int column, const QString& text) { return gui::rowOf(child<QTableView>(grid), column, text); }
+    int rowOf(const char* grid, int column, const QString& text)
+    {
+        return gui::rowOf(child<QTableView>(grid), column, text);
+    }
     void pickCd(const QString& name) { clickCell("MSFlexGrid1", rowOf("MSFlexGrid1", 1, name), 1); }
     void pickFirstPerson() { clickCell("MSFlexGrid2", 0, 1); }
 };
@@ -305,10 +309,12 @@ void personSearchAndPickFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        Rows rows = step(s.reg->db(), "SELECT * FROM lide WHERE ordisk_contains(jmeno, 'nov') OR ordisk_contains(prijmeni, "
-                                "'nov')");
+        Rows rows =
+            step(s.reg->db(), "SELECT * FROM lide WHERE ordisk_contains(jmeno, 'nov') OR ordisk_contains(prijmeni, "
+                              "'nov')");
         sortBy(rows, 1);
-        benchmark::DoNotOptimize(step(s.reg->db(), "SELECT * FROM lide WHERE idcloveka = ?", {rows.values.at(0).at(0)}));
+        benchmark::DoNotOptimize(
+            step(s.reg->db(), "SELECT * FROM lide WHERE idcloveka = ?", {rows.values.at(0).at(0)}));
     }
 }
 
@@ -331,7 +337,7 @@ void lendFloor(benchmark::State& state)
     Session s(false);
     for (auto _ : state) {
         exec(s.reg->db(), "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, iduzivatele) VALUES "
-                    "('2026-12-06', 1, 1, 'půjčeno na chatu', 1)");
+                          "('2026-12-06', 1, 1, 'půjčeno na chatu', 1)");
         listFloor(s.reg->db(), "SELECT * FROM cd");
         listFloor(s.reg->db(), "SELECT * FROM lide");
     }
@@ -392,7 +398,7 @@ void returnFloor(benchmark::State& state)
     Session s(false);
     for (auto _ : state) {
         exec(s.reg->db(), "UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-06' WHERE idvypujcky = (SELECT "
-                    "idvypujcky FROM nevracenecd LIMIT 1)");
+                          "idvypujcky FROM nevracenecd LIMIT 1)");
         benchmark::DoNotOptimize(step(s.reg->db(), "SELECT * FROM nevracenecd"));
     }
 }
@@ -455,8 +461,9 @@ void addDiscFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state)
-        exec(s.reg->db(), "INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original) VALUES ('Nový disk', 2, "
-                    "'DVD', 'Hudba', '', 0)");
+        exec(s.reg->db(),
+             "INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original) VALUES ('Nový disk', 2, "
+             "'DVD', 'Hudba', '', 0)");
 }
 
 void editDisc(benchmark::State& state)
@@ -509,9 +516,12 @@ void registerAll()
     using Fn = std::function<void(benchmark::State&)>;
     const std::vector<std::pair<std::string, std::pair<Fn, Fn>>> actions = {
         {"start-up", {startUp, startUpFloor}},
-        {"search 1 char", {[](auto& s) { search(s, QStringLiteral("k")); }, [](auto& s) { searchFloor(s, QStringLiteral("k")); }}},
-        {"search 2 chars", {[](auto& s) { search(s, QStringLiteral("ko")); }, [](auto& s) { searchFloor(s, QStringLiteral("ko")); }}},
-        {"search 3 chars", {[](auto& s) { search(s, QStringLiteral("kol")); }, [](auto& s) { searchFloor(s, QStringLiteral("kol")); }}},
+        {"search 1 char",
+         {[](auto& s) { search(s, QStringLiteral("k")); }, [](auto& s) { searchFloor(s, QStringLiteral("k")); }}},
+        {"search 2 chars",
+         {[](auto& s) { search(s, QStringLiteral("ko")); }, [](auto& s) { searchFloor(s, QStringLiteral("ko")); }}},
+        {"search 3 chars",
+         {[](auto& s) { search(s, QStringLiteral("kol")); }, [](auto& s) { searchFloor(s, QStringLiteral("kol")); }}},
         {"pick shared name", {pickSharedName, pickSharedNameFloor}},
         {"sort", {sortList, sortFloor}},
         {"show all", {showAll, allCdsFloor}},
@@ -521,8 +531,12 @@ void registerAll()
         {"open return window", {[](auto& s) { openReturns(s, false); }, unreturnedFloor}},
         {"return window to its end", {[](auto& s) { openReturns(s, true); }, unreturnedFloor}},
         {"return", {returnLoan, returnFloor}},
-        {"history of a disc", {[](auto& s) { history(s, "Command7"); }, [](auto& s) { historyFloor(s, "SELECT * FROM vypujcky WHERE idcd = ?"); }}},
-        {"history of a person", {[](auto& s) { history(s, "Command8"); }, [](auto& s) { historyFloor(s, "SELECT * FROM vypujcky WHERE idcloveka = ?"); }}},
+        {"history of a disc",
+         {[](auto& s) { history(s, "Command7"); },
+          [](auto& s) { historyFloor(s, "SELECT * FROM vypujcky WHERE idcd = ?"); }}},
+        {"history of a person",
+         {[](auto& s) { history(s, "Command8"); },
+          [](auto& s) { historyFloor(s, "SELECT * FROM vypujcky WHERE idcloveka = ?"); }}},
         {"history of everything", {[](auto& s) { history(s, "Command6"); }, everythingFloor}},
         {"history to its end", {[](auto& s) { history(s, "Command6", true); }, everythingFloor}},
         {"add disc", {addDisc, addDiscFloor}},
@@ -531,10 +545,16 @@ void registerAll()
     };
     // Actions set their scene up untimed (picks, re-queries), which costs more than the action:
     // a fixed number of runs keeps the whole benchmark within minutes.
-    const int runs = qEnvironmentVariableIntValue("ORDISK_BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("ORDISK_BENCH_RUNS") : 7;
+    const int runs =
+        qEnvironmentVariableIntValue("ORDISK_BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("ORDISK_BENCH_RUNS") : 7;
     for (const auto& [name, fns] : actions) {
-        benchmark::RegisterBenchmark(name.c_str(), fns.first)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(runs);
-        benchmark::RegisterBenchmark((name + " [floor]").c_str(), fns.second)->Unit(benchmark::kMillisecond)->UseRealTime();
+        benchmark::RegisterBenchmark(name.c_str(), fns.first)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(runs);
+        benchmark::RegisterBenchmark((name + " [floor]").c_str(), fns.second)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
     }
 }
 

@@ -1,7 +1,7 @@
 #include "binding/record_source.h"
 
-#include "storage/database.h"
 #include "rows/register.h"
+#include "storage/database.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/field_value.h"
-#include "rows/row_set.h"
 #include "core/source_query.h"
 #include "core/status.h"
+#include "rows/row_set.h"
 
 #include <QMap>
 #include <QObject>

@@ -23,8 +23,9 @@ FieldKind kindOf(const QString& declType)
 
 QString formatDate(const QDate& date)
 {
-    return date.isValid() ? QStringLiteral("%1.%2.%3").arg(date.day()).arg(date.month()).arg(date.year(), 4, 10, QLatin1Char('0'))
-                          : QString();
+    return date.isValid()
+               ? QStringLiteral("%1.%2.%3").arg(date.day()).arg(date.month()).arg(date.year(), 4, 10, QLatin1Char('0'))
+               : QString();
 }
 
 QDate parseDate(const QString& text)

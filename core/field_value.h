@@ -7,13 +7,7 @@
 #include <QVariant>
 
 // How a column's values are stored and shown, from its declared type.
-enum class FieldKind
-{
-    Text,
-    Integer,
-    Boolean,
-    Date
-};
+enum class FieldKind { Text, Integer, Boolean, Date };
 
 namespace fieldvalue {
 

@@ -3,11 +3,11 @@
 #include "ui_common/fixed_window.h"
 #include "ui_form3.h"
 
-#include "widgets/bound_field.h"
-#include "core/field_value.h"
-#include "ui_common/messages.h"
 #include "binding/record_source.h"
+#include "core/field_value.h"
 #include "core/value_lists.h"
+#include "ui_common/messages.h"
+#include "widgets/bound_field.h"
 
 Form3::Form3(Register& reg, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form3>()), Data1(new RecordSource(reg, QStringLiteral("cd"), this))

@@ -3,9 +3,9 @@
 #include "ui_common/fixed_window.h"
 #include "ui_form4.h"
 
-#include "widgets/bound_field.h"
-#include "ui_common/messages.h"
 #include "binding/record_source.h"
+#include "ui_common/messages.h"
+#include "widgets/bound_field.h"
 
 Form4::Form4(Register& reg, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form4>()), Data1(new RecordSource(reg, QStringLiteral("lide"), this))

@@ -3,11 +3,11 @@
 #include "ui_common/fixed_window.h"
 #include "ui_form2.h"
 
-#include "widgets/bound_field.h"
-#include "widgets/bound_grid.h"
+#include "binding/record_source.h"
 #include "core/field_value.h"
 #include "ui_common/messages.h"
-#include "binding/record_source.h"
+#include "widgets/bound_field.h"
+#include "widgets/bound_grid.h"
 
 #include <QDate>
 

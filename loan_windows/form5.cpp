@@ -3,9 +3,9 @@
 #include "ui_common/fixed_window.h"
 #include "ui_form5.h"
 
-#include "widgets/bound_grid.h"
-#include "ui_common/messages.h"
 #include "binding/record_source.h"
+#include "ui_common/messages.h"
+#include "widgets/bound_grid.h"
 
 namespace {
 
@@ -15,8 +15,8 @@ struct Column
     int width; // twips
 };
 
-const Column columns[] = {{"ID", 400},       {"Půjčeno", 1000},    {"Vráceno", 1000},  {"Jméno", 1200},
-                          {"Příjmení", 1200}, {"Název disku", 4000}, {"V*", 400},        {"Poznámka", 3950},
+const Column columns[] = {{"ID", 400},        {"Půjčeno", 1000},     {"Vráceno", 1000}, {"Jméno", 1200},
+                          {"Příjmení", 1200}, {"Název disku", 4000}, {"V*", 400},       {"Poznámka", 3950},
                           {"ID Člověka", 0},  {"ID CD", 0}};
 
 } // namespace

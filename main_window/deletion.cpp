@@ -3,8 +3,8 @@
 
 #include "ui_form1.h"
 
-#include "ui_common/messages.h"
 #include "binding/record_source.h"
+#include "ui_common/messages.h"
 
 namespace {
 

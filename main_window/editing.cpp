@@ -3,11 +3,11 @@
 
 #include "ui_form1.h"
 
-#include "widgets/bound_field.h"
-#include "widgets/bound_grid.h"
+#include "binding/record_source.h"
 #include "core/field_value.h"
 #include "ui_common/messages.h"
-#include "binding/record_source.h"
+#include "widgets/bound_field.h"
+#include "widgets/bound_grid.h"
 
 namespace {
 

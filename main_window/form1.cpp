@@ -5,14 +5,14 @@
 #include "ui_common/fixed_window.h"
 #include "ui_form1.h"
 
-#include "widgets/bound_field.h"
-#include "widgets/bound_grid.h"
+#include "binding/record_source.h"
+#include "core/value_lists.h"
 #include "entry_windows/form3.h"
 #include "entry_windows/form4.h"
 #include "entry_windows/frmabout.h"
 #include "ui_common/messages.h"
-#include "binding/record_source.h"
-#include "core/value_lists.h"
+#include "widgets/bound_field.h"
+#include "widgets/bound_grid.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,10 +30,22 @@ Form1::Form1(Register& reg, QWidget* parent)
 
     m_grid1 = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::None);
     m_grid2 = new BoundGrid(ui->MSFlexGrid2, *Data2, BoundGrid::Selection::ByRow, BoundGrid::Header::None);
-    m_cds = {Data1,         m_grid1, ui->LblNadpis1, ui->TxtHledejCd, ui->CmbPredchozi, ui->CmbDalsi,
-             QStringLiteral("cd"), &Form1::ObnovSeznamCd};
-    m_people = {Data2,         m_grid2, ui->LblNadpis2, ui->TxtHledejLidi, ui->CmbPredchoziLidi, ui->CmbDalsiLidi,
-                QStringLiteral("lide"), &Form1::ObnovSeznamLidi};
+    m_cds = {Data1,
+             m_grid1,
+             ui->LblNadpis1,
+             ui->TxtHledejCd,
+             ui->CmbPredchozi,
+             ui->CmbDalsi,
+             QStringLiteral("cd"),
+             &Form1::ObnovSeznamCd};
+    m_people = {Data2,
+                m_grid2,
+                ui->LblNadpis2,
+                ui->TxtHledejLidi,
+                ui->CmbPredchoziLidi,
+                ui->CmbDalsiLidi,
+                QStringLiteral("lide"),
+                &Form1::ObnovSeznamLidi};
     bindFields();
 
     // Controls that only editing or a pick of several records shows, and the loan buffer.

@@ -3,10 +3,10 @@
 
 #include "ui_form1.h"
 
-#include "widgets/bound_field.h"
+#include "binding/record_source.h"
 #include "core/field_value.h"
 #include "ui_common/messages.h"
-#include "binding/record_source.h"
+#include "widgets/bound_field.h"
 
 void Form1::CmbPujcit_Click()
 {
@@ -22,7 +22,8 @@ void Form1::CmbPujcit_Click()
         return;
     }
     if (messages::question(this, QStringLiteral("Poznámka"), QStringLiteral("Chcete ořidat k této výpujčce poznámku?")))
-        PoznamkaVypujcky = messages::input(this, QStringLiteral("Zadání poznámky"), QStringLiteral("Zde napište poznámku"));
+        PoznamkaVypujcky =
+            messages::input(this, QStringLiteral("Zadání poznámky"), QStringLiteral("Zde napište poznámku"));
     const QString confirmation = QStringLiteral("Jsou údaje správně?\nNázev CD: ") + ui->Text2->toPlainText() +
                                  QStringLiteral("\nJméno: ") + ui->Text10->text() + QLatin1Char(' ') +
                                  ui->Text11->text() + QStringLiteral("\nPoznámka: ") + PoznamkaVypujcky;

@@ -1,9 +1,9 @@
 // What the CD list and the people list do alike.
 #include "main_window/form1.h"
 
-#include "widgets/bound_grid.h"
-#include "ui_common/messages.h"
 #include "binding/record_source.h"
+#include "ui_common/messages.h"
+#include "widgets/bound_grid.h"
 
 #include <QLabel>
 #include <QLineEdit>

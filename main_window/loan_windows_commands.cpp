@@ -3,11 +3,11 @@
 
 #include "ui_form1.h"
 
-#include "rows/register.h"
+#include "core/source_query.h"
 #include "loan_windows/form2.h"
 #include "loan_windows/form5.h"
+#include "rows/register.h"
 #include "ui_common/messages.h"
-#include "core/source_query.h"
 
 void Form1::Command1_Click()
 {
@@ -29,9 +29,9 @@ void Form1::Command7_Click()
 
 void Form1::Command8_Click()
 {
-    showHistoryOf(ui->Text9->text(), QStringLiteral("idcloveka"), QStringLiteral("Tento člověk zatím neměl nic půjčeno"),
-                  QStringLiteral("HISTORIE PRO ČLOVĚKA - ") + ui->Text10->text() + QLatin1Char(' ') +
-                      ui->Text11->text());
+    showHistoryOf(
+        ui->Text9->text(), QStringLiteral("idcloveka"), QStringLiteral("Tento člověk zatím neměl nic půjčeno"),
+        QStringLiteral("HISTORIE PRO ČLOVĚKA - ") + ui->Text10->text() + QLatin1Char(' ') + ui->Text11->text());
 }
 
 // The history of the CD or person whose id the panel shows.

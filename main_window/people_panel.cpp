@@ -3,9 +3,9 @@
 
 #include "ui_form1.h"
 
-#include "widgets/bound_grid.h"
-#include "ui_common/messages.h"
 #include "binding/record_source.h"
+#include "ui_common/messages.h"
+#include "widgets/bound_grid.h"
 
 void Form1::connectPeoplePanel()
 {

@@ -1,8 +1,7 @@
 #include "rows/table_cache.h"
 
-#include "storage/database.h"
 #include "core/source_query.h"
-
+#include "storage/database.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "core/field_value.h"
-#include "rows/row_set.h"
 #include "core/source_query.h"
 #include "core/status.h"
-#include "rows/text_dictionary.h"
 #include "core/text_match.h"
+#include "rows/row_set.h"
+#include "rows/text_dictionary.h"
 
 #include <QList>
 #include <QString>

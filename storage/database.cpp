@@ -2,7 +2,6 @@
 
 #include "core/text_match.h"
 
-
 #include <sqlite3.h>
 
 #include <cerrno>

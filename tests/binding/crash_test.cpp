@@ -1,9 +1,9 @@
 // The register survives two copies of the program working on it at once and being
 // killed at any moment, or losing the power: every action reported as done is in the
 // file, the file is whole, and the next start opens it.
-#include "storage/database.h"
 #include "power_cut.h"
 #include "qt_printers.h"
+#include "storage/database.h"
 #include "temp_register.h"
 
 #include <QElapsedTimer>
@@ -42,7 +42,8 @@ struct Model
             model.cds.insert(row.section(QLatin1Char('|'), 0, 0).toLongLong(), row.section(QLatin1Char('|'), 1));
         for (const QString& row : reg.rows(QStringLiteral("SELECT idcloveka FROM lide")))
             model.people.insert(row.toLongLong());
-        for (const QString& row : reg.rows(QStringLiteral("SELECT idvypujcky, idcd, idcloveka, vraceno FROM pujcovani"))) {
+        for (const QString& row :
+             reg.rows(QStringLiteral("SELECT idvypujcky, idcd, idcloveka, vraceno FROM pujcovani"))) {
             const QStringList f = row.split(QLatin1Char('|'));
             model.loans.insert(f[0].toLongLong(), {f[1].toLongLong(), f[2].toLongLong(), f[3] == QLatin1String("1")});
         }
@@ -196,8 +197,8 @@ TEST_P(CrashSafety, TwoCopiesStoppedAtRandomMomentsLoseNoReportedAction)
         QSet<QString> uncertain = runs[0].inFlight + runs[1].inFlight;
         auto pass = [](const QString& line) {
             return line.startsWith(QLatin1String("add")) || line.startsWith(QLatin1String("lend")) ? 0
-                   : line.startsWith(QLatin1String("del"))                                          ? 2
-                                                                                                    : 1;
+                   : line.startsWith(QLatin1String("del"))                                         ? 2
+                                                                                                   : 1;
         };
         for (int kind = 0; kind < 3; ++kind)
             for (const QString& line : done)

@@ -4,10 +4,10 @@
 // opens the register and prints why it could not. With "power" after the seed it keeps
 // the register's durable image (power_cut.h); ORDISK_CRASH_SYNCHRONOUS replaces the
 // program's synchronous setting, to see the test fail with a weaker one.
-#include "rows/register.h"
+#include "binding/record_source.h"
 #include "core/field_value.h"
 #include "power_cut.h"
-#include "binding/record_source.h"
+#include "rows/register.h"
 
 #include <QDate>
 #include <QRandomGenerator>
@@ -49,8 +49,13 @@ bool stored(const Status& s)
 qint64 randomId(const char* table, const char* key)
 {
     qint64 id = 0;
-    return reg->db().queryInt(QStringLiteral("SELECT %1 FROM %2 ORDER BY random() LIMIT 1")
-                                  .arg(QLatin1String(key), QLatin1String(table)), id).ok() ? id : 0;
+    return reg->db()
+                   .queryInt(QStringLiteral("SELECT %1 FROM %2 ORDER BY random() LIMIT 1")
+                                 .arg(QLatin1String(key), QLatin1String(table)),
+                             id)
+                   .ok()
+               ? id
+               : 0;
 }
 
 // Adds a row through a source that only adds; returns its id, or 0 when not stored.
@@ -115,13 +120,13 @@ int main(int argc, char* argv[])
             const QString name = QStringLiteral("Disk %1-%2 č.").arg(seed).arg(n);
             say(QStringLiteral("? addcd"));
             const qint64 id = add(QStringLiteral("cd"), {{QStringLiteral("nazev"), name},
-                                                        {QStringLiteral("pocetdisku"), QStringLiteral("1")},
-                                                        {QStringLiteral("original"), QStringLiteral("1")}});
+                                                         {QStringLiteral("pocetdisku"), QStringLiteral("1")},
+                                                         {QStringLiteral("original"), QStringLiteral("1")}});
             say(QStringLiteral("addcd %1 %2").arg(id).arg(name));
         } else if (action < 40) {
             say(QStringLiteral("? addperson"));
             const qint64 id = add(QStringLiteral("lide"), {{QStringLiteral("jmeno"), QStringLiteral("Jana")},
-                                                          {QStringLiteral("prijmeni"), QStringLiteral("Dvořáková")}});
+                                                           {QStringLiteral("prijmeni"), QStringLiteral("Dvořáková")}});
             say(QStringLiteral("addperson %1").arg(id));
         } else if (action < 65) {
             const qint64 cd = randomId("cd", "idcd");
@@ -130,9 +135,9 @@ int main(int argc, char* argv[])
                 continue;
             say(QStringLiteral("? lend"));
             const qint64 id = add(QStringLiteral("pujcovani"), {{QStringLiteral("datumpujceni"), today},
-                                                               {QStringLiteral("idcd"), QString::number(cd)},
-                                                               {QStringLiteral("idcloveka"), QString::number(person)},
-                                                               {QStringLiteral("iduzivatele"), QStringLiteral("1")}});
+                                                                {QStringLiteral("idcd"), QString::number(cd)},
+                                                                {QStringLiteral("idcloveka"), QString::number(person)},
+                                                                {QStringLiteral("iduzivatele"), QStringLiteral("1")}});
             if (id != 0)
                 say(QStringLiteral("lend %1 %2 %3").arg(id).arg(cd).arg(person));
         } else {
@@ -145,9 +150,11 @@ int main(int argc, char* argv[])
             if (id == 0)
                 continue;
             const QString name = QStringLiteral("Upraveno %1-%2").arg(seed).arg(n);
-            const Fields fields[] = {{{QStringLiteral("vraceno"), QStringLiteral("1")},
-                                      {QStringLiteral("datumvraceni"), today}},
-                                     {{QStringLiteral("nazev"), name}}, {}, {}};
+            const Fields fields[] = {
+                {{QStringLiteral("vraceno"), QStringLiteral("1")}, {QStringLiteral("datumvraceni"), today}},
+                {{QStringLiteral("nazev"), name}},
+                {},
+                {}};
             const QString done = QString::fromLatin1(what[kind]).arg(id);
             say(QStringLiteral("? ") + done);
             if (change(table[kind], key[kind], id, fields[kind]))

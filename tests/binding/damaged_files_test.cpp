@@ -1,8 +1,8 @@
 // Files that are not a whole register of ours: each is refused with a Czech
 // message that names it, and left byte for byte as it was.
-#include "storage/database.h"
-#include "qt_printers.h"
 #include "binding/record_source.h"
+#include "qt_printers.h"
+#include "storage/database.h"
 #include "temp_register.h"
 
 #include <QElapsedTimer>
@@ -66,7 +66,7 @@ QString openAsNobody(const QString& path)
         ::chmod(QFile::encodeName(place.path()).constData(), 0755);
     }
     return run(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                          QStringLiteral("--clear-groups"), worker, path, QStringLiteral("open")})
+                                           QStringLiteral("--clear-groups"), worker, path, QStringLiteral("open")})
         .trimmed();
 }
 
@@ -80,7 +80,8 @@ QString sqlite3Tool(const QString& path, const QString& sql)
 // tool, then changed by the SQL given.
 void dumpAndRestore(const QString& path, const QString& restored, const QString& change = QString())
 {
-    run(QStringLiteral("sqlite3"), {restored}, run(QStringLiteral("sqlite3"), {path, QStringLiteral(".dump")}).toUtf8());
+    run(QStringLiteral("sqlite3"), {restored},
+        run(QStringLiteral("sqlite3"), {path, QStringLiteral(".dump")}).toUtf8());
     if (!change.isEmpty())
         sqlite3Tool(restored, change);
 }
@@ -112,7 +113,7 @@ TEST(DamagedFiles, ARegisterDumpedAndRestoredOpens)
     EXPECT_NE(Register::open(path, status), nullptr) << status.message().toStdString();
     EXPECT_EQ(sqlite3Tool(path, QStringLiteral("SELECT * FROM vypujcky")), rows);
     EXPECT_EQ(sqlite3Tool(path, QStringLiteral("PRAGMA user_version; SELECT name FROM sqlite_master WHERE name = "
-                                                "'cd_nazev'")),
+                                               "'cd_nazev'")),
               QStringLiteral("1\ncd_nazev\n"));
 
     const QByteArray before = readAll(changed);
@@ -162,7 +163,8 @@ TEST(DamagedFiles, AreRefusedWithAMessageAndLeftUntouched)
         Status status = Status::success();
         auto db = Register::open(path, status);
         EXPECT_EQ(db, nullptr) << c.what;
-        EXPECT_TRUE(status.message().contains(QString::fromUtf8(c.said))) << c.what << ": " << status.message().toStdString();
+        EXPECT_TRUE(status.message().contains(QString::fromUtf8(c.said)))
+            << c.what << ": " << status.message().toStdString();
         EXPECT_TRUE(status.message().contains(path)) << c.what;
         EXPECT_FALSE(status.message().contains(sqliteWords)) << c.what << ": " << status.message().toStdString();
         EXPECT_EQ(readAll(path), c.bytes) << c.what;
@@ -188,10 +190,11 @@ TEST(DamagedFiles, ADamagedPageIsFoundWhereReadAndNothingMoreIsWritten)
     // Zeroes the first page of a table, as a failing disk might.
     auto damage = [&path](const char* table) {
         const qint64 size = sqlite3Tool(path, QStringLiteral("PRAGMA page_size")).trimmed().toLongLong();
-        const qint64 page = sqlite3Tool(path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'")
-                                                  .arg(QLatin1String(table)))
-                                .trimmed()
-                                .toLongLong();
+        const qint64 page =
+            sqlite3Tool(
+                path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'").arg(QLatin1String(table)))
+                .trimmed()
+                .toLongLong();
         QFile file(path);
         ASSERT_TRUE(page > 0 && file.open(QIODevice::ReadWrite) && file.seek((page - 1) * size));
         file.write(QByteArray(size, '\0'));
@@ -277,10 +280,13 @@ TEST(DamagedFiles, ALockedFileIsWaitedForThenRefused)
 {
     TempRegister reg;
     // SQLite's own tool holds the file locked for writing: for a while, or until told to commit.
-    const QString lock = QStringLiteral("BEGIN EXCLUSIVE; INSERT INTO lide (jmeno) VALUES ('zámek'); SELECT 'zamčeno';");
+    const QString lock =
+        QStringLiteral("BEGIN EXCLUSIVE; INSERT INTO lide (jmeno) VALUES ('zámek'); SELECT 'zamčeno';");
     QProcess holder;
-    holder.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("(echo \"%1\"; sleep 0.8; echo 'COMMIT;') | "
-                                                                            "sqlite3 '%2'").arg(lock, reg.path())});
+    holder.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"), QStringLiteral("(echo \"%1\"; sleep 0.8; echo 'COMMIT;') | "
+                                                       "sqlite3 '%2'")
+                                            .arg(lock, reg.path())});
     ASSERT_TRUE(holder.waitForReadyRead(10000));
     // Held for a moment: the start waits and then opens the file.
     Status status = Status::success();

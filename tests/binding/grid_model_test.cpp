@@ -124,7 +124,9 @@ TEST(GridModel, RepeatedSortsStayInOrderWhileTheTextsChange)
             ASSERT_TRUE(source.update().ok());
             break;
         case 1:
-            reg.exec(QStringLiteral("UPDATE cd SET nazev = '%1' WHERE idcd IN (SELECT idcd FROM cd ORDER BY random() LIMIT 5)").arg(name));
+            reg.exec(QStringLiteral(
+                         "UPDATE cd SET nazev = '%1' WHERE idcd IN (SELECT idcd FROM cd ORDER BY random() LIMIT 5)")
+                         .arg(name));
             break;
         default:
             reg.exec(QStringLiteral("DELETE FROM cd WHERE idcd IN (SELECT idcd FROM cd ORDER BY random() LIMIT 3)"));

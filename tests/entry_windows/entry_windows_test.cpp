@@ -69,8 +69,8 @@ TEST_F(EntryWindows, AddCdConfirmsLineByLineStoresAndEmptiesTheEntries)
     EXPECT_EQ(child<QLineEdit>(f3, "Text10")->text(), QStringLiteral("2"));
 
     gui::click(child<QCheckBox>(f3, "Check2"));
-    EXPECT_EQ(add(f3, {QMessageBox::Yes}),
-              QStringList({question + QStringLiteral("Ano"), QStringLiteral("Přidání záznamu: Záznam byl úspěšně přidán")}));
+    EXPECT_EQ(add(f3, {QMessageBox::Yes}), QStringList({question + QStringLiteral("Ano"),
+                                                        QStringLiteral("Přidání záznamu: Záznam byl úspěšně přidán")}));
     EXPECT_EQ(discs(), QStringList("1|Kytice 'Erben'|2|Audio CD|Hudba|čtená poezie|1|0"));
     EXPECT_EQ(child<QPlainTextEdit>(f3, "Text9")->toPlainText(), QString());
     EXPECT_EQ(child<QLineEdit>(f3, "Text10")->text(), QString());
@@ -108,7 +108,8 @@ TEST_F(EntryWindows, AddPersonChecksBothNamesConfirmsAndStores)
     const QStringList shown = add(f4, {QMessageBox::Yes});
     ASSERT_EQ(shown.size(), 2);
     EXPECT_EQ(shown[1], QStringLiteral("Přidání záznamu: Záznam byl úspěšně přidán"));
-    EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM lide")), QStringList("1|Šárka|Černá|+420 777 000 111||vrací včas"));
+    EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM lide")),
+              QStringList("1|Šárka|Černá|+420 777 000 111||vrací včas"));
     for (const char* name : {"Text2", "Text3", "Text4", "Text5"})
         EXPECT_EQ(child<QLineEdit>(f4, name)->text(), QString()) << name;
     EXPECT_EQ(child<QPlainTextEdit>(f4, "Text6")->toPlainText(), QString());

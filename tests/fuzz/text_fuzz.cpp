@@ -55,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(count.message.isEmpty());
         check(count.value >= std::numeric_limits<qint32>::min() && count.value <= std::numeric_limits<qint32>::max());
         QVariant stored;
-        check(fieldvalue::toStored(FieldKind::Integer, QStringLiteral("pocetdisku"), QString::number(count.value),
-                                   stored)
-                  .ok());
+        check(
+            fieldvalue::toStored(FieldKind::Integer, QStringLiteral("pocetdisku"), QString::number(count.value), stored)
+                .ok());
         check(stored.toLongLong() == count.value);
     } else {
         check(!count.message.isEmpty());

@@ -43,13 +43,16 @@ TEST_F(Return, ListsUnreturnedLoansAndReturnsThePickedOne)
     EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM nevracenecd")), QStringLiteral("2"));
 
     // Answered Yes: the loan is returned today and leaves the list; nothing else changes.
-    const QStringList others = reg.rows(QStringLiteral("SELECT * FROM pujcovani WHERE idvypujcky <> %1").arg(janKytice)) +
-                               reg.rows(QStringLiteral("SELECT * FROM cd")) + reg.rows(QStringLiteral("SELECT * FROM lide"));
+    const QStringList others =
+        reg.rows(QStringLiteral("SELECT * FROM pujcovani WHERE idvypujcky <> %1").arg(janKytice)) +
+        reg.rows(QStringLiteral("SELECT * FROM cd")) + reg.rows(QStringLiteral("SELECT * FROM lide"));
     gui::clickCell(grid, gui::rowOf(grid, 3, QStringLiteral("Novák")), 0);
     EXPECT_EQ(press(f2, "Command2", {QMessageBox::Yes, QMessageBox::Ok}),
               QStringList({question, QStringLiteral("Vrácení CD: CD bylo vráceno")}));
-    EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM pujcovani WHERE idvypujcky = %1").arg(janKytice)),
-              QStringList(QStringLiteral("%1|2026-01-15|%2|%3|na chatu|1|1|%4").arg(janKytice).arg(kytice).arg(jan).arg(today())));
+    EXPECT_EQ(
+        reg.rows(QStringLiteral("SELECT * FROM pujcovani WHERE idvypujcky = %1").arg(janKytice)),
+        QStringList(
+            QStringLiteral("%1|2026-01-15|%2|%3|na chatu|1|1|%4").arg(janKytice).arg(kytice).arg(jan).arg(today())));
     EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM pujcovani WHERE idvypujcky <> %1").arg(janKytice)) +
                   reg.rows(QStringLiteral("SELECT * FROM cd")) + reg.rows(QStringLiteral("SELECT * FROM lide")),
               others);

@@ -76,7 +76,8 @@ TEST_F(BadInput, AnyTextIsStoredExactlyAndFound)
         ASSERT_EQ(press(f4, "Command2", {QMessageBox::Yes, QMessageBox::Ok}).size(), 2);
         const qint64 person = reg.value(QStringLiteral("SELECT max(idcloveka) FROM lide")).toLongLong();
         EXPECT_EQ(reg.rows(QStringLiteral("SELECT jmeno, prijmeni, telefon, email, poznamka FROM lide WHERE "
-                                          "idcloveka = %1").arg(person)),
+                                          "idcloveka = %1")
+                               .arg(person)),
                   QStringList(QStringList(5, input.text).join(QLatin1Char('|'))));
 
         // The searches find both.
@@ -89,10 +90,10 @@ TEST_F(BadInput, AnyTextIsStoredExactlyAndFound)
         // Lent with the text as the note.
         pickCd(input.text);
         gui::clickCell(child<QTableView>(form.get(), "MSFlexGrid2"), 0, 1);
-        ASSERT_EQ(press(form.get(), "CmbPujcit", {QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Ok},
-                        {{input.text, true}})
-                      .size(),
-                  4);
+        ASSERT_EQ(
+            press(form.get(), "CmbPujcit", {QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Ok}, {{input.text, true}})
+                .size(),
+            4);
         EXPECT_EQ(reg.value(QStringLiteral("SELECT poznamka FROM pujcovani WHERE idcd = %1").arg(cd)), input.text);
 
         // Edited: the description gets the text once more.

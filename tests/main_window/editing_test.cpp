@@ -15,10 +15,7 @@ class Editing : public MainWindowFixture
 protected:
     QWidget* w() { return form.get(); }
     QGroupBox* frame(const char* name) { return child<QGroupBox>(w(), name); }
-    QStringList cd(qint64 id)
-    {
-        return reg.rows(QStringLiteral("SELECT * FROM cd WHERE idcd = %1").arg(id));
-    }
+    QStringList cd(qint64 id) { return reg.rows(QStringLiteral("SELECT * FROM cd WHERE idcd = %1").arg(id)); }
     void typeInto(const char* name, const QString& text)
     {
         QWidget* box = child<QWidget>(w(), name);
@@ -39,12 +36,15 @@ protected:
         }
         return fonts;
     }
-    bool usable(const char* name) { return child<QWidget>(w(), name)->isEnabledTo(w()) && child<QWidget>(w(), name)->isEnabled(); }
+    bool usable(const char* name)
+    {
+        return child<QWidget>(w(), name)->isEnabledTo(w()) && child<QWidget>(w(), name)->isEnabled();
+    }
 };
 
-const char* const lockedControls[] = {"MSFlexGrid1", "MSFlexGrid2", "Frame1",   "Frame2",   "CmbZobrazVseCd",
-                                      "CmbZobrazVseLide", "TxtHledejCd", "TxtHledejLidi", "Command1", "Command2",
-                                      "Command3", "Command6", "Command9", "CmbPujcit", "CmbKonec"};
+const char* const lockedControls[] = {"MSFlexGrid1",      "MSFlexGrid2", "Frame1",        "Frame2",    "CmbZobrazVseCd",
+                                      "CmbZobrazVseLide", "TxtHledejCd", "TxtHledejLidi", "Command1",  "Command2",
+                                      "Command3",         "Command6",    "Command9",      "CmbPujcit", "CmbKonec"};
 
 } // namespace
 
@@ -240,7 +240,8 @@ TEST_F(Editing, TabLeavesTheBoxAndClosingTheWindowStoresTheEdit)
 TEST_F(Editing, DeletingAsksThenDeletesTheRecordShown)
 {
     const qint64 second = reg.addCd(QStringLiteral("Babička"));
-    const QString warning = QStringLiteral(" ?\nSmazáním záznamu odstaríte i všechny jeho záznamy v historii půjčování");
+    const QString warning =
+        QStringLiteral(" ?\nSmazáním záznamu odstaríte i všechny jeho záznamy v historii půjčování");
     struct Case
     {
         const char* button;
@@ -249,10 +250,10 @@ TEST_F(Editing, DeletingAsksThenDeletesTheRecordShown)
         const char* heading;
         const char* left; // heading after
     };
-    for (const Case& c : {Case{"Command4", "Smazání CD: Opravdu chcete smazat záznam: Babička", "cd", "LblNadpis1",
-                               "Seznam CD - 3"},
-                          Case{"Command5", "Smazání Lidí: Opravdu chcete smazat záznam: Eva Malá", "lide",
-                               "LblNadpis2", "Seznam lidí - 2"}}) {
+    for (const Case& c :
+         {Case{"Command4", "Smazání CD: Opravdu chcete smazat záznam: Babička", "cd", "LblNadpis1", "Seznam CD - 3"},
+          Case{"Command5", "Smazání Lidí: Opravdu chcete smazat záznam: Eva Malá", "lide", "LblNadpis2",
+               "Seznam lidí - 2"}}) {
         const bool isCd = c.table == std::string("cd");
         EXPECT_EQ(press(w(), c.button), QStringList("Mazání záznamu: Žádný záznam není vybrán"));
         gui::click(child<QPushButton>(w(), isCd ? "CmbZobrazVseCd" : "CmbZobrazVseLide"));

@@ -15,9 +15,9 @@ namespace {
 struct Failure
 {
     const char* what;
-    const char* refused;                                          // the statement the trigger refuses
+    const char* refused;                                              // the statement the trigger refuses
     std::function<QStringList(MainWindowFixture&, Form1&, bool)> act; // does it; the flag: the second try
-    const char* stored;                                           // what the second try stored
+    const char* stored;                                               // what the second try stored
 };
 
 class Failures : public MainWindowFixture, public ::testing::WithParamInterface<Failure>
@@ -104,7 +104,8 @@ TEST_P(Failures, AreReportedLeaveTheFileAndTheNextTryStoresOnce)
     reg.exec(QStringLiteral("DROP TRIGGER refuse"));
     activate(form.get());
     const QStringList again = failure.act(*this, *form, true);
-    EXPECT_FALSE(again.join(QLatin1Char('\n')).contains(QStringLiteral("Chyba"))) << again.join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(again.join(QLatin1Char('\n')).contains(QStringLiteral("Chyba")))
+        << again.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(reg.value(QString::fromUtf8(failure.stored)), QStringLiteral("1"));
 }
 

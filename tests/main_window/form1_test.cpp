@@ -1,7 +1,7 @@
 // The main window at start-up and whenever the user comes back to it.
 #include "main_window_fixture.h"
-#include "ui_common/messages.h"
 #include "qt_printers.h"
+#include "ui_common/messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>

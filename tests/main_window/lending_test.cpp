@@ -12,7 +12,8 @@ protected:
     QStringList loans()
     {
         return reg.rows(QStringLiteral("SELECT idcd, idcloveka, datumpujceni, poznamka, iduzivatele, vraceno, "
-                                       "datumvraceni FROM pujcovani WHERE idvypujcky > %1").arg(returned));
+                                       "datumvraceni FROM pujcovani WHERE idvypujcky > %1")
+                            .arg(returned));
     }
 };
 
@@ -34,15 +35,15 @@ TEST_F(Lending, StoresTheLoanWithTheNoteAndResetsBothLists)
     child<QLineEdit>(form.get(), "TxtHledejCd")->setText(QStringLiteral("Kyt"));
     pickCd(QStringLiteral("Kytice"));
     pickPerson(QStringLiteral("Svoboda"));
-    const QStringList shownBoxes =
-        press(form.get(), "CmbPujcit", {QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Ok},
-              {{QStringLiteral("vrátí v pondělí"), true}});
-    EXPECT_EQ(shownBoxes, QStringList({"Poznámka: Chcete ořidat k této výpujčce poznámku?",
-                                       "Zadání poznámky: Zde napište poznámku",
-                                       "Potvrzení zadání: Jsou údaje správně?\nNázev CD: Kytice\nJméno: Petr "
-                                       "Svoboda\nPoznámka: vrátí v pondělí",
-                                       "Nová výpujčka: Vypůjčka byla úspěšně zařazena do databáze"}));
-    EXPECT_EQ(loans(), QStringList(QStringLiteral("%1|%2|%3|vrátí v pondělí|1|0|NULL").arg(kytice).arg(nobody).arg(today())));
+    const QStringList shownBoxes = press(form.get(), "CmbPujcit", {QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Ok},
+                                         {{QStringLiteral("vrátí v pondělí"), true}});
+    EXPECT_EQ(shownBoxes,
+              QStringList({"Poznámka: Chcete ořidat k této výpujčce poznámku?", "Zadání poznámky: Zde napište poznámku",
+                           "Potvrzení zadání: Jsou údaje správně?\nNázev CD: Kytice\nJméno: Petr "
+                           "Svoboda\nPoznámka: vrátí v pondělí",
+                           "Nová výpujčka: Vypůjčka byla úspěšně zařazena do databáze"}));
+    EXPECT_EQ(loans(),
+              QStringList(QStringLiteral("%1|%2|%3|vrátí v pondělí|1|0|NULL").arg(kytice).arg(nobody).arg(today())));
 
     EXPECT_EQ(child<QLabel>(form.get(), "LblNadpis1")->text(), QStringLiteral("Seznam CD - 3"));
     EXPECT_EQ(child<QLabel>(form.get(), "LblNadpis2")->text(), QStringLiteral("Seznam lidí - 3"));
@@ -60,8 +61,8 @@ TEST_F(Lending, CancelledOrRefusedNoteIsEmptyAndNoAtTheConfirmationStoresNothing
         QStringLiteral("Potvrzení zadání: Jsou údaje správně?\nNázev CD: Kytice\nJméno: Jan Novák\nPoznámka: ");
 
     // A note typed and then cancelled is no note; No at the confirmation stores nothing.
-    QStringList boxes = press(form.get(), "CmbPujcit", {QMessageBox::Yes, QMessageBox::No},
-                              {{QStringLiteral("zahozená"), false}});
+    QStringList boxes =
+        press(form.get(), "CmbPujcit", {QMessageBox::Yes, QMessageBox::No}, {{QStringLiteral("zahozená"), false}});
     EXPECT_EQ(boxes.last(), confirmation);
     EXPECT_TRUE(loans().isEmpty());
     EXPECT_EQ(shown("Text1"), QString::number(kytice)) << "the panels keep the CD and the person";

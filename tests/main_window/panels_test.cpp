@@ -1,7 +1,7 @@
 // The CD list panel and the people list panel: search, filter, sort, pick and paging.
 #include "main_window_fixture.h"
-#include "ui_common/messages.h"
 #include "qt_printers.h"
+#include "ui_common/messages.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -20,8 +20,8 @@ protected:
             const char* name;
             const char* type;
             int original, withdrawn;
-        } discs[] = {{"Kytice", "Hudba", 1, 0},      {"Kytice", "Hudba", 0, 1},       {"Kytice", "Ostatní", 1, 1},
-                     {"Babička", "Hry", 0, 0},       {"Tom's Diner", "Hudba", 1, 0}, {"Černá labuť", "Filmy", 0, 0},
+        } discs[] = {{"Kytice", "Hudba", 1, 0}, {"Kytice", "Hudba", 0, 1},      {"Kytice", "Ostatní", 1, 1},
+                     {"Babička", "Hry", 0, 0},  {"Tom's Diner", "Hudba", 1, 0}, {"Černá labuť", "Filmy", 0, 0},
                      {"Doom", "Hry", 1, 0}};
         std::vector<qint64> ids;
         for (const auto& disc : discs)
@@ -34,15 +34,15 @@ protected:
             reg.addPerson(QString::fromUtf8(first), QString::fromUtf8(last));
         sarka = reg.addPerson(QStringLiteral("Šárka"), QStringLiteral("Černá"));
         reg.exec(QStringLiteral("UPDATE lide SET telefon = '777 123 456', email = 'sarka@example.cz', "
-                                "poznamka = 'vrací včas' WHERE idcloveka = %1").arg(sarka));
+                                "poznamka = 'vrací včas' WHERE idcloveka = %1")
+                     .arg(sarka));
         stored = reg.rows(QStringLiteral("SELECT * FROM cd")) + reg.rows(QStringLiteral("SELECT * FROM lide"));
     }
 
     void TearDown() override
     {
         form.reset();
-        EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM cd")) + reg.rows(QStringLiteral("SELECT * FROM lide")),
-                  stored)
+        EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM cd")) + reg.rows(QStringLiteral("SELECT * FROM lide")), stored)
             << "browsing the lists changed stored data";
         EXPECT_TRUE(answerer.shown().isEmpty()) << answerer.summary().join(QLatin1Char('\n')).toStdString();
     }

@@ -1,11 +1,11 @@
 // The rows kept in memory between queries: a list served from them must hold
 // exactly what the query on the file gives, whatever changed the file meanwhile.
 #include "binding/grid_model.h"
-#include "qt_printers.h"
 #include "binding/record_source.h"
+#include "qt_printers.h"
 #include "rows/table_cache.h"
-#include "temp_register.h"
 #include "rows/text_dictionary.h"
+#include "temp_register.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -109,9 +109,10 @@ TEST(TableCache, ListsNeverShowAStaleRowWhateverChangedTheFile)
             break;
         case 6: // a key rewritten, or moved onto another row's key, or more rows changed than are followed
             if (random.bounded(8) == 0) {
-                reg.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
-                                        "INSERT INTO cd (nazev) SELECT 'disk ' || i FROM n; "
-                                        "DELETE FROM cd WHERE nazev LIKE 'disk %'"));
+                reg.exec(
+                    QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
+                                   "INSERT INTO cd (nazev) SELECT 'disk ' || i FROM n; "
+                                   "DELETE FROM cd WHERE nazev LIKE 'disk %'"));
                 break;
             }
             ASSERT_TRUE(

@@ -1,6 +1,6 @@
 // The register file: the schema a new file gets and the rules it keeps.
-#include "storage/database.h"
 #include "qt_printers.h"
+#include "storage/database.h"
 #include "temp_register.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dialog_answerer.h"
-#include "main_window/form1.h"
 #include "gui_input.h"
+#include "main_window/form1.h"
 #include "temp_register.h"
 #include "widget_lookup.h"
 
