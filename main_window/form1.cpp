@@ -283,15 +283,15 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::Command2_Click()
 {
-    m_windows.open(QStringLiteral("Form4"), [this] { return new Form4(m_register); });
+    m_windows.open<Form4>([this] { return new Form4(m_register); });
 }
 
 void Form1::Command3_Click()
 {
-    m_windows.open(QStringLiteral("Form3"), [this] { return new Form3(m_register); });
+    m_windows.open<Form3>([this] { return new Form3(m_register); });
 }
 
 void Form1::Command9_Click()
 {
-    m_windows.open(QStringLiteral("frmAbout"), [this] { return new frmAbout(this); });
+    m_windows.open<frmAbout>([this] { return new frmAbout(this); });
 }

@@ -11,7 +11,7 @@
 
 void Form1::Command1_Click()
 {
-    m_windows.open(QStringLiteral("Form2"), [this] { return new Form2(m_register); });
+    m_windows.open<Form2>([this] { return new Form2(m_register); });
 }
 
 // "ZOBRAZIT HISTOII PŮJČOVÁNÍ" always shows every loan, also in a window left
@@ -59,16 +59,13 @@ void Form1::showHistoryOf(const QString& idText, const QString& column, const QS
 qint64 Form1::countLoans(const SourceQuery& loans)
 {
     qint64 count = 0;
-    const Status s =
-        m_register.db().queryInt(QStringLiteral("SELECT count(*) FROM (%1)").arg(loans.sql()), count, loans.params);
-    return messages::report(this, s) ? count : -1;
+    return messages::report(this, m_register.count(loans, count)) ? count : -1;
 }
 
 void Form1::showHistory(const SourceQuery& loans, const QString& heading)
 {
-    const bool wasLoaded = m_windows.find(QStringLiteral("Form5")) != nullptr;
-    auto* history =
-        static_cast<Form5*>(m_windows.load(QStringLiteral("Form5"), [this] { return new Form5(m_register); }));
+    const bool wasLoaded = m_windows.find<Form5>() != nullptr;
+    Form5* history = m_windows.load<Form5>([this] { return new Form5(m_register); });
     if (!messages::report(this, history->showLoans(loans, heading))) {
         if (!wasLoaded)
             history->close();

@@ -24,6 +24,8 @@ public:
     Database& db() { return *m_db; }
     // Every record source reads its rows here.
     TableCache& rows() { return m_rows; }
+    // How many rows the query has now.
+    Status count(const SourceQuery& query, qint64& result);
 
 private:
     explicit Register(std::unique_ptr<Database> db);

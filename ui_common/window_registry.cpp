@@ -18,13 +18,6 @@ QWidget* WindowRegistry::load(const QString& name, const std::function<QWidget*(
     return window;
 }
 
-QWidget* WindowRegistry::open(const QString& name, const std::function<QWidget*()>& create)
-{
-    QWidget* window = load(name, create);
-    bringToFront(window);
-    return window;
-}
-
 void WindowRegistry::bringToFront(QWidget* window)
 {
     window->show();

@@ -95,7 +95,7 @@ TEST_F(Editing, EditingACdLocksTheWindowAndStoresWhatThePanelShows)
     child<QComboBox>(w(), "Combo1")->setEditText(QStringLiteral("Mluvené slovo"));
 
     // Coming back from another window keeps the edit in progress.
-    QWidget* other = form->windows().load(QStringLiteral("Other"), [] { return new QWidget; });
+    QWidget* other = form->windows().load<QWidget>([] { return new QWidget; });
     activate(other);
     activate(w());
     EXPECT_EQ(child<QPlainTextEdit>(w(), "Text2")->toPlainText(), QStringLiteral("Kytice – Erben"));

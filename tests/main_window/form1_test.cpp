@@ -39,7 +39,7 @@ TEST_F(MainWindowFixture, StartsWithSortedCountedListsAndEmptyPanels)
 TEST_F(MainWindowFixture, ComingBackFromAnotherWindowEmptiesThePanels)
 {
     QWidget* w = form.get();
-    QWidget* other = form->windows().load(QStringLiteral("Other"), [] { return new QWidget; });
+    QWidget* other = form->windows().load<QWidget>([] { return new QWidget; });
     other->show();
     auto* filter = child<QComboBox>(w, "Combo3");
     filter->setCurrentIndex(3);
