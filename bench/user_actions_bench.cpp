@@ -93,9 +93,10 @@ struct Session
         reg = Register::open(workDir->filePath(QStringLiteral("db1.zaz")), status);
         if (!reg)
             qFatal("%s", qPrintable(status.message()));
-        // ORDISK_KEPT_ROWS=off measures the program with every query sent to SQLite.
-        if (qEnvironmentVariable("ORDISK_KEPT_ROWS") == QLatin1String("off"))
-            reg->rows().setEnabled(false);
+        // ORDISK_KEPT_ROWS=off measures the program with the searched tables' queries sent to
+        // SQLite, ORDISK_PAGED_LISTS=off with the loan lists read whole.
+        reg->rows().setKept(qEnvironmentVariable("ORDISK_KEPT_ROWS") != QLatin1String("off"));
+        reg->rows().setPaged(qEnvironmentVariable("ORDISK_PAGED_LISTS") != QLatin1String("off"));
         // ORDISK_PAGE_CACHE=default measures it with SQLite's own page cache (2 MB) instead of ours.
         if (qEnvironmentVariable("ORDISK_PAGE_CACHE") == QLatin1String("default") &&
             !reg->db().exec(QStringLiteral("PRAGMA cache_size = -2000")).ok())

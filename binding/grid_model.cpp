@@ -134,7 +134,7 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= columnCount() || m_order.size() < 2)
         return;
-    if (!m_source.isCached(column))
+    if (!m_source.isHeld(column))
         m_source.completeAllRows();
     const size_t rows = m_order.size();
     // A list is sorted again after every keystroke of a search, mostly over the same

@@ -38,7 +38,7 @@ Status RecordSource::refresh()
 Status RecordSource::reselect(bool announce)
 {
     RowSet rows;
-    if (auto s = m_register.rows().select(m_source, m_cachedColumns, rows); !s.ok())
+    if (auto s = m_register.rows().select(m_source, m_heldColumns, rows); !s.ok())
         return s;
     m_rows = std::move(rows);
     if (m_rows.paged)
@@ -292,12 +292,12 @@ Status RecordSource::readRow(qint64 key, std::vector<QString>& row)
     return statement.failure();
 }
 
-void RecordSource::setCachedColumns(const QList<int>& columns)
+void RecordSource::setHeldColumns(const QList<int>& columns)
 {
-    m_cachedColumns = columns;
+    m_heldColumns = columns;
 }
 
-bool RecordSource::isCached(int column) const
+bool RecordSource::isHeld(int column) const
 {
     return column >= 0 && column < columnCount() && m_rows.isHeld(column);
 }

@@ -57,9 +57,9 @@ public:
 
     // The columns read and held for every row at a refresh (the key always is); the
     // other fields are read for the current row only. Empty (the default) holds every column.
-    void setCachedColumns(const QList<int>& columns);
+    void setHeldColumns(const QList<int>& columns);
     // Whether every row holds the column's value.
-    bool isCached(int column) const;
+    bool isHeld(int column) const;
     // Reads and holds every field of every row (a sort by a column no grid shows).
     void completeAllRows();
 
@@ -70,7 +70,7 @@ public:
     int columnIndex(const QString& field) const { return m_rows.names.indexOf(field); }
     // A stored value in its plain text form: numbers in digits, yes/no "1" or "0",
     // dates ISO; a null string for an empty (NULL) value, and for a column not
-    // held for every row (see setCachedColumns) of a row that is not current.
+    // held for every row (see setHeldColumns) of a row that is not current.
     QString cell(int row, int column) const
     {
         if (m_rows.serves(column))
@@ -126,7 +126,7 @@ private:
     RowSet m_rows;
     quint64 m_generation = 0;
     std::vector<QString> m_currentRow; // every field of the current row, when not all are held
-    QList<int> m_cachedColumns;
+    QList<int> m_heldColumns;
     int m_current = -1;
     bool m_adding = false;
     QMap<int, QString> m_pending; // column -> text typed or stored, not yet written

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/status.h"
-#include "rows/table_cache.h"
+#include "rows/kept_rows.h"
 #include "storage/database.h"
 
 #include <QString>
@@ -23,7 +23,7 @@ public:
     // The connection to the file.
     Database& db() { return *m_db; }
     // Every record source reads its rows here.
-    TableCache& rows() { return m_rows; }
+    KeptRows& rows() { return m_rows; }
     // How many rows the query has now.
     Status count(const SourceQuery& query, qint64& result);
 
@@ -31,5 +31,5 @@ private:
     explicit Register(std::unique_ptr<Database> db);
 
     std::unique_ptr<Database> m_db;
-    TableCache m_rows; // after m_db: gone before the connection closes
+    KeptRows m_rows; // after m_db: gone before the connection closes
 };

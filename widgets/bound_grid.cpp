@@ -97,7 +97,7 @@ void BoundGrid::applyWidths()
         for (int column = 0; column < m_widths.size(); ++column)
             if (m_widths[column] != 0)
                 shown << column;
-        m_source.setCachedColumns(shown);
+        m_source.setHeldColumns(shown);
     }
     for (int column = 0; column < m_widths.size() && column < m_model->columnCount(); ++column) {
         const int twips = m_widths[column];

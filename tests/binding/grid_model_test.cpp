@@ -108,7 +108,7 @@ TEST(GridModel, RepeatedSortsStayInOrderWhileTheTextsChange)
     for (int i = 0; i < 60; ++i)
         reg.addCd(pool[i % pool.size()]);
     RecordSource source(reg, QStringLiteral("cd"));
-    source.setCachedColumns({1});
+    source.setHeldColumns({1});
     ASSERT_TRUE(source.refresh().ok());
     GridModel model(source);
     QRandomGenerator random(3);

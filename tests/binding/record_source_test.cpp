@@ -106,7 +106,7 @@ TEST(RecordSource, ColumnsNoGridShowsAreReadWhenTheirRowIsCurrent)
     reg.addCd(QStringLiteral("A"), QStringLiteral("Hry"));
     reg.addCd(QStringLiteral("B"), QStringLiteral("Data"));
     RecordSource source(reg, QStringLiteral("cd"));
-    source.setCachedColumns({1});
+    source.setHeldColumns({1});
     ASSERT_TRUE(source.refresh().ok());
     const int type = source.columnIndex(QStringLiteral("typobsahu"));
     EXPECT_TRUE(source.cell(1, type).isNull()) << "not read before the row is current";

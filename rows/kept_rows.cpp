@@ -1,4 +1,4 @@
-#include "rows/table_cache.h"
+#include "rows/kept_rows.h"
 
 #include "core/source_query.h"
 #include "storage/database.h"
@@ -12,20 +12,20 @@ constexpr quint32 noText = ~quint32(0);
 } // namespace
 #include <cstring>
 
-TableCache::TableCache(Database& db) : m_db(db)
+KeptRows::KeptRows(Database& db) : m_db(db)
 {
     for (const QString& table : queries::knownTables())
-        if (isCached(table))
+        if (isKept(table))
             m_keptTables.insert(table.toStdString());
-    m_db.setRowChangeHook(&TableCache::rowChanged, this);
+    m_db.setRowChangeHook(&KeptRows::rowChanged, this);
 }
 
-TableCache::~TableCache()
+KeptRows::~KeptRows()
 {
     m_db.setRowChangeHook(nullptr, nullptr);
 }
 
-bool TableCache::isCached(const QString& table)
+bool KeptRows::isKept(const QString& table)
 {
     // The tables the lists search.
     return !queries::searchedColumns(table).isEmpty();
@@ -33,42 +33,42 @@ bool TableCache::isCached(const QString& table)
 
 // Called by SQLite before every row is inserted, updated or deleted on this connection,
 // also by triggers, cascades and conflict replacements, and also for changes later
-// rolled back: the rows under both keys are read again either way, so the cache holds
+// rolled back: the rows under both keys are read again either way, so the kept rows hold
 // what the file holds.
-void TableCache::rowChanged(void* self, const char* table, qint64 before, qint64 after)
+void KeptRows::rowChanged(void* self, const char* table, qint64 before, qint64 after)
 {
-    auto* cache = static_cast<TableCache*>(self);
-    if (!cache->m_keptTables.count(table))
+    auto* kept = static_cast<KeptRows*>(self);
+    if (!kept->m_keptTables.count(table))
         return;
     const std::string name(table);
-    if (cache->m_overflowed.count(name))
+    if (kept->m_overflowed.count(name))
         return;
-    auto& changed = cache->m_changed[name];
+    auto& changed = kept->m_changed[name];
     changed.insert(before);
     changed.insert(after);
     if (changed.size() > maxChangedRows) {
         changed.clear();
-        cache->m_overflowed.insert(name);
+        kept->m_overflowed.insert(name);
     }
 }
 
-Status TableCache::dataVersion(qint64& version)
+Status KeptRows::dataVersion(qint64& version)
 {
     return m_db.queryInt(QStringLiteral("PRAGMA data_version"), version);
 }
 
-bool TableCache::Table::hasColumns(const std::vector<int>& wanted) const
+bool KeptRows::Table::hasColumns(const std::vector<int>& wanted) const
 {
     return std::all_of(wanted.begin(), wanted.end(), [this](int c) {
         return c >= 0 && static_cast<size_t>(c) < columns.size() && columns[static_cast<size_t>(c)].isRead;
     });
 }
 
-const TableCache::Table* TableCache::rows(const QString& table, const std::vector<int>& columns, Status& status)
+const KeptRows::Table* KeptRows::rows(const QString& table, const std::vector<int>& columns, Status& status)
 {
     status = Status::success();
     // Inside a transaction the rows may yet be rolled back: read the file itself.
-    if (!isCached(table) || m_db.inTransaction())
+    if (!isKept(table) || m_db.inTransaction())
         return nullptr;
     qint64 version = 0;
     if (status = dataVersion(version); !status.ok())
@@ -114,14 +114,14 @@ const TableCache::Table* TableCache::rows(const QString& table, const std::vecto
 // All rows of a kept table, or a text search in it, come from the kept rows: the same
 // rows in the same order as the query would give (a plain scan, in key order). Returns
 // whether the rows were served (or could not be read: then status says why).
-bool TableCache::selectKept(const SourceQuery& query, RowSet& rows, Status& status)
+bool KeptRows::selectKept(const SourceQuery& query, RowSet& rows, Status& status)
 {
     const QStringList& names = rows.names;
     const std::vector<int>& slotOf = rows.slotOf;
     std::vector<SharedTexts>& texts = rows.texts;
     std::vector<quint32>& ids = rows.ids;
     const bool everyRow = query.condition.isEmpty();
-    if (!isCached(query.table) || (!everyRow && query.containedIn.isEmpty()))
+    if (!isKept(query.table) || (!everyRow && query.containedIn.isEmpty()))
         return false;
     QString part;
     std::vector<int> tested;
@@ -157,7 +157,7 @@ bool TableCache::selectKept(const SourceQuery& query, RowSet& rows, Status& stat
     // The held columns take over the texts of the rows found, each once: all of them
     // for every row, else those the rows found use.
     std::vector<const Column*> held;
-    std::vector<std::vector<quint32>> newId; // per held column: cache text id -> id here
+    std::vector<std::vector<quint32>> newId; // per held column: kept text id -> id here
     for (size_t c = 0; c < width; ++c) {
         if (slotOf[c] < 0)
             continue;
@@ -211,7 +211,7 @@ bool TableCache::selectKept(const SourceQuery& query, RowSet& rows, Status& stat
     return true;
 }
 
-Status TableCache::noteGoneKeys(const SourceQuery& query, const std::vector<qint64>& keys)
+Status KeptRows::noteGoneKeys(const SourceQuery& query, const std::vector<qint64>& keys)
 {
     const queries::KeySource source = queries::pagedKeys(query);
     if (m_orphanedLoans || source.table.isEmpty() || keys.empty())
@@ -229,7 +229,7 @@ Status TableCache::noteGoneKeys(const SourceQuery& query, const std::vector<qint
     return status;
 }
 
-Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowSet& rows)
+Status KeptRows::select(const SourceQuery& query, const QList<int>& held, RowSet& rows)
 {
     Statement statement(m_db.handle(), query.sql());
     if (auto s = statement.bindAll(query.params); !s.ok())
@@ -241,7 +241,7 @@ Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowS
         rows.kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
     }
     rows.slotOf.assign(static_cast<size_t>(columns), -1);
-    if (queries::KeySource keys = queries::pagedKeys(query); m_enabled && !keys.table.isEmpty()) {
+    if (queries::KeySource keys = queries::pagedKeys(query); m_paged && !keys.table.isEmpty()) {
         if (m_orphanedLoans)
             keys = {query.table, keys.key, query.condition};
         Status status = Status::success();
@@ -259,7 +259,7 @@ Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowS
     for (SharedTexts& column : rows.texts)
         column = std::make_shared<std::vector<QString>>();
     Status status = Status::success();
-    if (m_enabled && selectKept(query, rows, status))
+    if (m_kept && selectKept(query, rows, status))
         return status;
     // Values repeated over the rows (dates, names) are held once and shared.
     std::vector<TextDictionary> dictionaries(static_cast<size_t>(slots));
@@ -277,13 +277,18 @@ Status TableCache::select(const SourceQuery& query, const QList<int>& held, RowS
     return Status::success();
 }
 
-void TableCache::setEnabled(bool enabled)
+void KeptRows::setKept(bool kept)
 {
     // Kept rows stay kept (and follow changes) while switched off.
-    m_enabled = enabled;
+    m_kept = kept;
 }
 
-Status TableCache::load(const QString& table, const std::vector<int>& columns, Table& into)
+void KeptRows::setPaged(bool paged)
+{
+    m_paged = paged;
+}
+
+Status KeptRows::load(const QString& table, const std::vector<int>& columns, Table& into)
 {
     Statement statement(m_db.handle(), QStringLiteral("SELECT * FROM ") + table);
     if (!statement.status().ok())
@@ -324,7 +329,7 @@ Status TableCache::load(const QString& table, const std::vector<int>& columns, T
     return Status::success();
 }
 
-Status TableCache::readChangedRows(const QString& table, const std::set<qint64>& changed, Table& into)
+Status KeptRows::readChangedRows(const QString& table, const std::set<qint64>& changed, Table& into)
 {
     Statement statement(m_db.handle(), QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table));
     if (!statement.status().ok())

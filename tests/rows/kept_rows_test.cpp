@@ -3,7 +3,7 @@
 #include "binding/grid_model.h"
 #include "binding/record_source.h"
 #include "qt_printers.h"
-#include "rows/table_cache.h"
+#include "rows/kept_rows.h"
 #include "rows/text_dictionary.h"
 #include "temp_register.h"
 
@@ -29,12 +29,12 @@ QStringList shown(RecordSource& source)
 // The same list with the kept rows switched off: every row read from the file by the query.
 QStringList queried(TempRegister& reg, const SourceQuery& query)
 {
-    static_cast<Register&>(reg).rows().setEnabled(false);
+    static_cast<Register&>(reg).rows().setKept(false);
     RecordSource plain(reg, query.table);
     plain.setRecordSource(query);
-    plain.setCachedColumns({1});
+    plain.setHeldColumns({1});
     const QStringList rows = shown(plain);
-    static_cast<Register&>(reg).rows().setEnabled(true);
+    static_cast<Register&>(reg).rows().setKept(true);
     return rows;
 }
 
@@ -46,7 +46,7 @@ const QStringList names = {QStringLiteral("Čechomor"), QStringLiteral("čechomo
 // Random inserts, edits and deletes made through record sources, by plain SQL on the
 // same connection, in rolled-back transactions and by another connection: after each,
 // every list served from the kept rows equals the same list read with them switched off.
-TEST(TableCache, ListsNeverShowAStaleRowWhateverChangedTheFile)
+TEST(KeptRows, ListsNeverShowAStaleRowWhateverChangedTheFile)
 {
     TempRegister reg;
     for (int i = 0; i < 20; ++i)
@@ -60,8 +60,8 @@ TEST(TableCache, ListsNeverShowAStaleRowWhateverChangedTheFile)
     RecordSource all(reg, QStringLiteral("cd"));
     RecordSource search(reg, QStringLiteral("cd"));
     RecordSource people(reg, QStringLiteral("lide"));
-    all.setCachedColumns({1});
-    search.setCachedColumns({1});
+    all.setHeldColumns({1});
+    search.setHeldColumns({1});
     const QStringList parts = {QStringLiteral("čech"), QStringLiteral("ž"), QStringLiteral("AB"), QString(),
                                QStringLiteral("x")};
     QRandomGenerator random(7);
@@ -144,14 +144,14 @@ TEST(TableCache, ListsNeverShowAStaleRowWhateverChangedTheFile)
                         .ok());
         ASSERT_TRUE(all.refresh().ok());
     }
-    const TableCache::Table* kept = static_cast<Register&>(reg).rows().rows(QStringLiteral("cd"), {1}, status);
+    const KeptRows::Table* kept = static_cast<Register&>(reg).rows().rows(QStringLiteral("cd"), {1}, status);
     ASSERT_TRUE(kept);
     EXPECT_LE(kept->columns[1].texts->size(), 2 * kept->keys.size() + 1024);
 }
 
 // A column read into its distinct texts gives back every value as read, NULL, empty
 // and long texts included, whether it repeats (shared) or not (given up on).
-TEST(TableCache, ColumnTextsComeBackAsReadWhetherTheyRepeatOrNot)
+TEST(KeptRows, ColumnTextsComeBackAsReadWhetherTheyRepeatOrNot)
 {
     TempRegister reg;
     Statement statement(
@@ -196,7 +196,7 @@ QStringList gridRows(RecordSource& source, bool fromTheEnd)
 // order, as the whole query read at once does, also re-queried while open after a
 // return, a new loan and a deletion; never an empty row, also when loans are deleted
 // while the lists are open or have lost their disc in an edit without foreign keys.
-TEST(TableCache, LoanListsReadByPagesShowTheSavedQueriesRows)
+TEST(KeptRows, LoanListsReadByPagesShowTheSavedQueriesRows)
 {
     int argc = 0;
     QCoreApplication app(argc, nullptr); // a list finding rows gone is read anew from the event loop
@@ -222,12 +222,12 @@ TEST(TableCache, LoanListsReadByPagesShowTheSavedQueriesRows)
     }
     RecordSource& unreturned = *open.back();
     auto whole = [&reg](const SourceQuery& query) {
-        static_cast<Register&>(reg).rows().setEnabled(false);
+        static_cast<Register&>(reg).rows().setPaged(false);
         RecordSource plain(reg, query.table);
         plain.setRecordSource(query);
         EXPECT_TRUE(plain.refresh().ok());
         const QStringList rows = gridRows(plain, false);
-        static_cast<Register&>(reg).rows().setEnabled(true);
+        static_cast<Register&>(reg).rows().setPaged(true);
         return rows;
     };
     QStringList before[std::size(lists)];

@@ -28,7 +28,7 @@ class Database;
 // every row this connection inserts, changes or deletes; those rows are read again
 // before the table is next used. A change committed by another connection (seen
 // through PRAGMA data_version) drops everything.
-class TableCache
+class KeptRows
 {
 public:
     // One column of every row, each distinct text held once: the value of row r is
@@ -60,17 +60,20 @@ public:
         bool hasColumns(const std::vector<int>& wanted) const;
     };
 
-    explicit TableCache(Database& db);
-    ~TableCache();
-    TableCache(const TableCache&) = delete;
-    TableCache& operator=(const TableCache&) = delete;
+    explicit KeptRows(Database& db);
+    ~KeptRows();
+    KeptRows(const KeptRows&) = delete;
+    KeptRows& operator=(const KeptRows&) = delete;
 
     // The rows of the query with the held columns (the key always; empty: every column),
     // exactly the rows and order SQLite gives, from the kept rows when they can serve.
     Status select(const SourceQuery& query, const QList<int>& held, RowSet& rows);
-    // Keeps rows and reads the loan queries by pages (the default), or sends every
-    // query whole to SQLite.
-    void setEnabled(bool enabled);
+    // Serves the searched tables from the kept rows (the default), or sends their queries to
+    // SQLite (docs/performance.md, "Kept rows").
+    void setKept(bool kept);
+    // Reads the loan queries a page at a time (the default), or whole (docs/performance.md,
+    // "The loan lists read a page at a time").
+    void setPaged(bool paged);
 
     // Learns from keys of a loan query whose rows a page did not find whether loans have
     // lost their disc or person (a register edited without its foreign keys): then the loan
@@ -78,7 +81,7 @@ public:
     Status noteGoneKeys(const SourceQuery& query, const std::vector<qint64>& keys);
 
     // Whether the table's rows are kept here.
-    static bool isCached(const QString& table);
+    static bool isKept(const QString& table);
     // The table's current rows with at least the given columns read. Null when they
     // cannot be served from memory (inside a transaction, or a table not kept here)
     // or cannot be read (then status says why).
@@ -96,7 +99,8 @@ private:
     bool selectKept(const SourceQuery& query, RowSet& rows, Status& status);
 
     Database& m_db;
-    bool m_enabled = true;
+    bool m_kept = true;
+    bool m_paged = true;
     qint64 m_dataVersion = -1;
     std::map<QString, std::unique_ptr<Table>> m_tables;
     std::map<std::string, std::set<qint64>> m_changed; // table -> keys of rows changed since read
