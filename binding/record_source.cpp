@@ -50,7 +50,7 @@ Status RecordSource::reselect(bool announce)
         Q_EMIT rowsReset();
     else
         Q_EMIT rowsReread();
-    const int current = m_rows.count == 0 ? -1 : std::clamp(m_current, 0, m_rows.count - 1);
+    const int current = m_rows.count() == 0 ? -1 : std::clamp(m_current, 0, m_rows.count() - 1);
     if (announce)
         setCurrent(current);
     else
@@ -72,7 +72,7 @@ Status RecordSource::moveNext()
 {
     if (auto s = commitPending(); !s.ok())
         return s;
-    if (m_current + 1 < m_rows.count)
+    if (m_current + 1 < m_rows.count())
         setCurrent(m_current + 1);
     return Status::success();
 }
@@ -90,8 +90,8 @@ Status RecordSource::moveLast()
 {
     if (auto s = commitPending(); !s.ok())
         return s;
-    if (m_rows.count > 0)
-        setCurrent(m_rows.count - 1);
+    if (m_rows.count() > 0)
+        setCurrent(m_rows.count() - 1);
     return Status::success();
 }
 
@@ -143,10 +143,11 @@ Status RecordSource::deleteCurrent()
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
-    m_rows.erase(m_current);
+    if (m_rows.rows)
+        m_rows.rows->erase(m_current);
     ++m_generation;
     Q_EMIT rowsReset();
-    setCurrent(std::min(m_current, m_rows.count - 1));
+    setCurrent(std::min(m_current, m_rows.count() - 1));
     return Status::success();
 }
 
@@ -214,11 +215,10 @@ Status RecordSource::commitPending()
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
-    if (!row.empty() || m_rows.paged) {
-        m_rows.setRow(m_current, row);
-        ++m_generation;
-        m_currentRow = std::move(row);
-    }
+    if (m_rows.rows)
+        m_rows.rows->setRow(m_current, row);
+    ++m_generation;
+    m_currentRow = std::move(row);
     m_pending.clear();
     return Status::success();
 }
@@ -263,7 +263,8 @@ Status RecordSource::storeNew()
     // The stored row joins the result at its end; the record current before addNew() stays current.
     m_adding = false;
     m_pending.clear();
-    m_rows.append(m_db.lastInsertRowId(), row);
+    if (m_rows.rows)
+        m_rows.rows->append(m_db.lastInsertRowId(), row);
     ++m_generation;
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
@@ -299,15 +300,15 @@ void RecordSource::setHeldColumns(const QList<int>& columns)
 
 bool RecordSource::isHeld(int column) const
 {
-    return column >= 0 && column < columnCount() && m_rows.isHeld(column);
+    return column >= 0 && column < columnCount() && m_rows.held && m_rows.held->isHeld(column);
 }
 
 void RecordSource::completeAllRows()
 {
     const auto width = static_cast<size_t>(columnCount());
-    if (m_rows.texts.size() == width)
+    if (!m_rows.rows || (m_rows.held && m_rows.held->holdsAll()))
         return;
-    m_rows.holdAll([this, width](int row) {
+    auto all = HeldRows::holdAll(m_rows.count(), columnCount(), [this, width](int row) {
         std::vector<QString> whole;
         if (m_rows.paged || !readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
             // Every value of a paged row; of a row gone from the file, what is held of it.
@@ -317,6 +318,9 @@ void RecordSource::completeAllRows()
         }
         return whole;
     });
+    m_rows.held = all.get();
+    m_rows.paged = nullptr;
+    m_rows.rows = std::move(all);
     m_currentRow.clear();
     ++m_generation;
 }
@@ -326,7 +330,7 @@ void RecordSource::setCurrent(int row)
     m_current = row;
     m_currentRow.clear();
     // The fields not held for every row are read for the current one.
-    if (row >= 0 && !m_rows.paged && m_rows.texts.size() < m_rows.slotOf.size()) {
+    if (row >= 0 && m_rows.held && !m_rows.held->holdsAll()) {
         std::vector<QString> whole;
         if (readRow(cell(row, 0).toLongLong(), whole).ok() && !whole.empty())
             m_currentRow = std::move(whole);

@@ -3,6 +3,8 @@
 #include "core/field_value.h"
 #include "core/source_query.h"
 #include "core/status.h"
+#include "rows/held_rows.h"
+#include "rows/paged_rows.h"
 #include "rows/row_set.h"
 
 #include <QMap>
@@ -35,7 +37,7 @@ public:
     // Stores pending edits, re-evaluates the source and makes the first row current.
     Status refresh();
     // Rows in the whole result.
-    int recordCount() const { return m_rows.count; }
+    int recordCount() const { return m_rows.count(); }
     // Index of the current record, 0 for the first; -1 when there is none.
     int absolutePosition() const { return m_current; }
     // Store pending edits and move one row; at either end nothing moves.
@@ -73,16 +75,16 @@ public:
     // held for every row (see setHeldColumns) of a row that is not current.
     QString cell(int row, int column) const
     {
-        if (m_rows.serves(column))
-            return m_rows.value(row, column);
+        if (m_rows.rows && m_rows.rows->serves(column))
+            return m_rows.rows->value(row, column);
         if (row == m_current && !m_currentRow.empty())
             return m_currentRow[static_cast<size_t>(column)];
         return QString();
     }
     // The texts the rows of a held column share, and the one a row has: cell(row, column)
     // is heldTexts(column)[heldTextId(row, column)].
-    const std::vector<QString>& heldTexts(int column) const { return m_rows.heldTexts(column); }
-    quint32 heldTextId(int row, int column) const { return m_rows.heldTextId(row, column); }
+    const std::vector<QString>& heldTexts(int column) const { return m_rows.held->heldTexts(column); }
+    quint32 heldTextId(int row, int column) const { return m_rows.held->heldTextId(row, column); }
     // Changes whenever a row's held values may have changed (a refresh, an insert, a
     // delete, a stored edit), so that what was worked out from them can be kept till then.
     quint64 generation() const { return m_generation; }

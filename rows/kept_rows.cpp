@@ -1,6 +1,8 @@
 #include "rows/kept_rows.h"
 
 #include "core/source_query.h"
+#include "rows/held_rows.h"
+#include "rows/paged_rows.h"
 #include "storage/database.h"
 
 #include <algorithm>
@@ -114,9 +116,8 @@ const KeptRows::Table* KeptRows::rows(const QString& table, const std::vector<in
 // All rows of a kept table, or a text search in it, come from the kept rows: the same
 // rows in the same order as the query would give (a plain scan, in key order). Returns
 // whether the rows were served (or could not be read: then status says why).
-bool KeptRows::selectKept(const SourceQuery& query, RowSet& rows, Status& status)
+bool KeptRows::selectKept(const SourceQuery& query, const QStringList& names, HeldRows& rows, Status& status)
 {
-    const QStringList& names = rows.names;
     const std::vector<int>& slotOf = rows.slotOf;
     std::vector<SharedTexts>& texts = rows.texts;
     std::vector<quint32>& ids = rows.ids;
@@ -206,7 +207,7 @@ bool KeptRows::selectKept(const SourceQuery& query, RowSet& rows, Status& status
             }
             ids.push_back(mine);
         }
-        ++rows.count;
+        ++rows.rowCount;
     }
     return true;
 }
@@ -240,40 +241,45 @@ Status KeptRows::select(const SourceQuery& query, const QList<int>& held, RowSet
         rows.names << statement.columnName(c);
         rows.kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
     }
-    rows.slotOf.assign(static_cast<size_t>(columns), -1);
     if (queries::KeySource keys = queries::pagedKeys(query); m_paged && !keys.table.isEmpty()) {
         if (m_orphanedLoans)
             keys = {query.table, keys.key, query.condition};
         Status status = Status::success();
-        rows.paged = PagedRows::select(m_db, query, keys, columns, status);
-        rows.count = rows.paged ? rows.paged->count() : 0;
+        std::unique_ptr<PagedRows> paged = PagedRows::select(m_db, query, keys, columns, status);
+        rows.paged = paged.get();
+        rows.rows = std::move(paged);
         return status;
     }
+    auto kept = std::make_shared<HeldRows>();
+    HeldRows& read = *kept;
+    rows.held = kept.get();
+    rows.rows = kept;
     // Only the columns a grid shows (and the key) are read for every row; a row's
     // other fields are read when it becomes the current record.
+    read.slotOf.assign(static_cast<size_t>(columns), -1);
     int slots = 0;
     for (int c = 0; c < columns; ++c)
         if (held.isEmpty() || c == 0 || held.contains(c))
-            rows.slotOf[static_cast<size_t>(c)] = slots++;
-    rows.texts.resize(static_cast<size_t>(slots));
-    for (SharedTexts& column : rows.texts)
+            read.slotOf[static_cast<size_t>(c)] = slots++;
+    read.texts.resize(static_cast<size_t>(slots));
+    for (SharedTexts& column : read.texts)
         column = std::make_shared<std::vector<QString>>();
     Status status = Status::success();
-    if (m_kept && selectKept(query, rows, status))
+    if (m_kept && selectKept(query, rows.names, read, status))
         return status;
     // Values repeated over the rows (dates, names) are held once and shared.
     std::vector<TextDictionary> dictionaries(static_cast<size_t>(slots));
     Statement::Step step;
     while ((step = statement.step()) == Statement::Step::Row) {
         for (int c = 0; c < columns; ++c)
-            if (const int slot = rows.slotOf[static_cast<size_t>(c)]; slot >= 0)
-                rows.ids.push_back(dictionaries[static_cast<size_t>(slot)].add(statement, c));
-        ++rows.count;
+            if (const int slot = read.slotOf[static_cast<size_t>(c)]; slot >= 0)
+                read.ids.push_back(dictionaries[static_cast<size_t>(slot)].add(statement, c));
+        ++read.rowCount;
     }
     if (step == Statement::Step::Error)
         return statement.failure();
     for (size_t slot = 0; slot < dictionaries.size(); ++slot)
-        *rows.texts[slot] = std::move(dictionaries[slot].texts());
+        *read.texts[slot] = std::move(dictionaries[slot].texts());
     return Status::success();
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 class Database;
+class HeldRows;
 
 // The one door through which record sources read rows. The rows of the tables the
 // lists search ("cd", "lide") are kept between queries as last read from the file, so
@@ -96,7 +97,7 @@ private:
     Status load(const QString& table, const std::vector<int>& columns, Table& into);
     Status readChangedRows(const QString& table, const std::set<qint64>& changed, Table& into);
     Status dataVersion(qint64& version);
-    bool selectKept(const SourceQuery& query, RowSet& rows, Status& status);
+    bool selectKept(const SourceQuery& query, const QStringList& names, HeldRows& rows, Status& status);
 
     Database& m_db;
     bool m_kept = true;

@@ -168,7 +168,7 @@ void PagedRows::erase(int row)
     forget();
 }
 
-void PagedRows::insert(qint64 key)
+void PagedRows::append(qint64 key, const std::vector<QString>&)
 {
     // A key beyond those read is read with the others when its row is looked at.
     if (m_allKeys || (!m_keys.empty() && key < m_keys.back()))

@@ -2,6 +2,7 @@
 
 #include "core/source_query.h"
 #include "core/status.h"
+#include "rows/row_set.h"
 
 #include <QString>
 
@@ -17,22 +18,25 @@ class Statement;
 // a row's values when first asked for, together with the page of rows around it. A
 // window then shows its first screen, and knows how many rows there are, whatever the
 // length of the list (docs/performance.md: the whole history 35 times quicker at S).
-class PagedRows
+class PagedRows : public Rows
 {
 public:
     // Counts the query's rows and reads the first keys; null when that fails (status says why).
     static std::unique_ptr<PagedRows> select(Database& db, const SourceQuery& query, const queries::KeySource& keys,
                                              int columns, Status& status);
-    ~PagedRows();
+    ~PagedRows() override;
 
-    int count() const { return m_count; }
+    int count() const override { return m_count; }
+    bool serves(int) const override { return true; }
     // A value as Statement::columnText gives it; a null string for a row gone from the
     // file since the rows were counted, or a page that could not be read (tried again next time).
-    QString value(int row, int column);
+    QString value(int row, int column) override;
 
+    // A stored edit is read again with its page.
+    void setRow(int, const std::vector<QString>&) override { forget(); }
     // The row of a deleted record leaves the list; a stored one takes its place by its key.
-    void erase(int row);
-    void insert(qint64 key);
+    void erase(int row) override;
+    void append(qint64 key, const std::vector<QString>&) override;
     // Forgets the values read, so that the rows are read again (after a change).
     void forget() { m_pages.clear(); }
     // Keys counted whose rows a page did not find (deleted since, or loans whose disc or

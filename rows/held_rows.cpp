@@ -1,0 +1,53 @@
+#include "rows/held_rows.h"
+
+void HeldRows::setRow(int row, const std::vector<QString>& values)
+{
+    for (size_t c = 0; c < slotOf.size() && c < values.size(); ++c) {
+        const int slot = slotOf[c];
+        if (slot < 0)
+            continue;
+        std::vector<QString>& shared = writable(texts[static_cast<size_t>(slot)]);
+        ids[static_cast<size_t>(row) * texts.size() + static_cast<size_t>(slot)] = static_cast<quint32>(shared.size());
+        shared.push_back(values[c]);
+    }
+}
+
+void HeldRows::append(qint64, const std::vector<QString>& values)
+{
+    ids.resize(ids.size() + texts.size());
+    ++rowCount;
+    std::vector<QString> row = values;
+    row.resize(slotOf.size());
+    setRow(rowCount - 1, row);
+}
+
+void HeldRows::erase(int row)
+{
+    const auto first = ids.begin() + static_cast<std::ptrdiff_t>(row) * static_cast<std::ptrdiff_t>(texts.size());
+    ids.erase(first, first + static_cast<std::ptrdiff_t>(texts.size()));
+    --rowCount;
+}
+
+std::shared_ptr<HeldRows> HeldRows::holdAll(int rows, int columns,
+                                            const std::function<std::vector<QString>(int row)>& read)
+{
+    auto held = std::make_shared<HeldRows>();
+    const auto width = static_cast<size_t>(columns);
+    held->texts.resize(width);
+    for (SharedTexts& column : held->texts)
+        column = std::make_shared<std::vector<QString>>();
+    for (int row = 0; row < rows; ++row) {
+        const std::vector<QString> values = read(row);
+        for (size_t c = 0; c < width; ++c)
+            held->texts[c]->push_back(c < values.size() ? values[c] : QString());
+    }
+    held->ids.resize(static_cast<size_t>(rows) * width);
+    for (size_t row = 0; row < static_cast<size_t>(rows); ++row)
+        for (size_t c = 0; c < width; ++c)
+            held->ids[row * width + c] = static_cast<quint32>(row);
+    held->slotOf.resize(width);
+    for (size_t c = 0; c < width; ++c)
+        held->slotOf[c] = static_cast<int>(c);
+    held->rowCount = rows;
+    return held;
+}
