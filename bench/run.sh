@@ -6,7 +6,6 @@
 #   bench/run.sh S          one scale
 #   ORDISK_KEPT_ROWS=off bench/run.sh S    the same with the kept rows switched off
 #   ORDISK_PAGED_LISTS=off bench/run.sh S  the same with the loan lists read whole
-#   ORDISK_PAGE_CACHE=default bench/run.sh S    with SQLite's default page cache
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/tools/setup.sh"

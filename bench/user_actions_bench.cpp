@@ -97,10 +97,6 @@ struct Session
         // SQLite, ORDISK_PAGED_LISTS=off with the loan lists read whole.
         reg->rows().setKept(qEnvironmentVariable("ORDISK_KEPT_ROWS") != QLatin1String("off"));
         reg->rows().setPaged(qEnvironmentVariable("ORDISK_PAGED_LISTS") != QLatin1String("off"));
-        // ORDISK_PAGE_CACHE=default measures it with SQLite's own page cache (2 MB) instead of ours.
-        if (qEnvironmentVariable("ORDISK_PAGE_CACHE") == QLatin1String("default") &&
-            !reg->db().exec(QStringLiteral("PRAGMA cache_size = -2000")).ok())
-            qFatal("cache_size");
     }
     void openWindow()
     {

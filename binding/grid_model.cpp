@@ -139,7 +139,8 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     const size_t rows = m_order.size();
     // A list is sorted again after every keystroke of a search, mostly over the same
     // names. Each distinct text gets its collation key once and a rank among all texts
-    // seen; the rows are then sorted by rank, a whole number, instead of by key.
+    // seen; the rows are then sorted by rank, a whole number, instead of by key
+    // (docs/performance.md: searches and sorts 6 to 40 times quicker).
     if (m_knownTexts.size() > maxKnownTexts) {
         m_textIndex.clear();
         m_knownTexts.clear();
