@@ -1,5 +1,6 @@
 #include "binding/record_source.h"
 
+#include "rows/paged_rows.h"
 #include "rows/register.h"
 #include "storage/database.h"
 
@@ -46,15 +47,14 @@ Status RecordSource::reselect(bool announce)
             [this] { QMetaObject::invokeMethod(this, &RecordSource::rereadGoneRows, Qt::QueuedConnection); });
     m_currentRow.clear();
     ++m_generation;
-    if (announce)
-        Q_EMIT rowsReset();
-    else
-        Q_EMIT rowsReread();
     const int current = m_rows.count() == 0 ? -1 : std::clamp(m_current, 0, m_rows.count() - 1);
-    if (announce)
+    if (announce) {
+        Q_EMIT rowsReset();
         setCurrent(current);
-    else
+    } else {
+        Q_EMIT rowsReread();
         m_current = current;
+    }
     return Status::success();
 }
 
@@ -318,9 +318,7 @@ void RecordSource::completeAllRows()
         }
         return whole;
     });
-    m_rows.held = all.get();
-    m_rows.paged = nullptr;
-    m_rows.rows = std::move(all);
+    m_rows.set(std::move(all));
     m_currentRow.clear();
     ++m_generation;
 }

@@ -4,7 +4,6 @@
 #include "core/source_query.h"
 #include "core/status.h"
 #include "rows/held_rows.h"
-#include "rows/paged_rows.h"
 #include "rows/row_set.h"
 
 #include <QMap>

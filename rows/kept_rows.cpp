@@ -245,15 +245,12 @@ Status KeptRows::select(const SourceQuery& query, const QList<int>& held, RowSet
         if (m_orphanedLoans)
             keys = {query.table, keys.key, query.condition};
         Status status = Status::success();
-        std::unique_ptr<PagedRows> paged = PagedRows::select(m_db, query, keys, columns, status);
-        rows.paged = paged.get();
-        rows.rows = std::move(paged);
+        rows.set(std::shared_ptr<PagedRows>(PagedRows::select(m_db, query, keys, columns, status)));
         return status;
     }
     auto kept = std::make_shared<HeldRows>();
     HeldRows& read = *kept;
-    rows.held = kept.get();
-    rows.rows = kept;
+    rows.set(kept);
     // Only the columns a grid shows (and the key) are read for every row; a row's
     // other fields are read when it becomes the current record.
     read.slotOf.assign(static_cast<size_t>(columns), -1);

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 class HeldRows;
@@ -44,4 +45,15 @@ struct RowSet
     PagedRows* paged = nullptr;   // rows, when they are paged rows
 
     int count() const { return rows ? rows->count() : 0; }
+    // Sets the rows, and which kind they are.
+    template <class Kind> void set(std::shared_ptr<Kind> kind)
+    {
+        held = nullptr;
+        paged = nullptr;
+        if constexpr (std::is_same_v<Kind, HeldRows>)
+            held = kind.get();
+        else
+            paged = kind.get();
+        rows = std::move(kind);
+    }
 };
