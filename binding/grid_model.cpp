@@ -1,6 +1,7 @@
 #include "binding/grid_model.h"
 
 #include "binding/record_source.h"
+#include "core/register_tables.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -117,7 +118,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return m_headers[section];
     // The header row shows the field names; a screen reader announces the column in Czech.
     const QString field = m_source.columnNames().value(section);
-    return spoken ? fieldvalue::label(field) : field;
+    return spoken ? tables::label(field) : field;
 }
 
 void GridModel::setHeaderText(int column, const QString& text)

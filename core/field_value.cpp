@@ -1,6 +1,7 @@
 #include "core/field_value.h"
 
-#include <QHash>
+#include "core/register_tables.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
@@ -9,17 +10,6 @@
 #include <limits>
 
 namespace fieldvalue {
-
-FieldKind kindOf(const QString& declType)
-{
-    if (declType == QLatin1String("BOOLEAN"))
-        return FieldKind::Boolean;
-    if (declType == QLatin1String("DATE"))
-        return FieldKind::Date;
-    if (declType.contains(QLatin1String("INT")))
-        return FieldKind::Integer;
-    return FieldKind::Text;
-}
 
 QString formatDate(const QDate& date)
 {
@@ -39,32 +29,6 @@ QDate parseDate(const QString& text)
     if (const QRegularExpressionMatch m = czech.match(trimmed); m.hasMatch())
         return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
     return QDate();
-}
-
-QString label(const QString& field)
-{
-    static const QHash<QString, QString> labels = {
-        {QStringLiteral("idcd"), QStringLiteral("ID CD")},
-        {QStringLiteral("nazev"), QStringLiteral("Název")},
-        {QStringLiteral("pocetdisku"), QStringLiteral("Počet disků")},
-        {QStringLiteral("typdisku"), QStringLiteral("Typ disku")},
-        {QStringLiteral("typobsahu"), QStringLiteral("Typ obsahu")},
-        {QStringLiteral("popis"), QStringLiteral("Popis")},
-        {QStringLiteral("original"), QStringLiteral("Originál")},
-        {QStringLiteral("vyrazeno"), QStringLiteral("Vyřazeno")},
-        {QStringLiteral("idcloveka"), QStringLiteral("ID člověka")},
-        {QStringLiteral("jmeno"), QStringLiteral("Jméno")},
-        {QStringLiteral("prijmeni"), QStringLiteral("Příjmení")},
-        {QStringLiteral("telefon"), QStringLiteral("Telefon")},
-        {QStringLiteral("email"), QStringLiteral("Email")},
-        {QStringLiteral("poznamka"), QStringLiteral("Poznámka")},
-        {QStringLiteral("idvypujcky"), QStringLiteral("ID výpůjčky")},
-        {QStringLiteral("datumpujceni"), QStringLiteral("Datum půjčení")},
-        {QStringLiteral("datumvraceni"), QStringLiteral("Datum vrácení")},
-        {QStringLiteral("iduzivatele"), QStringLiteral("Uživatel")},
-        {QStringLiteral("vraceno"), QStringLiteral("Vráceno")},
-    };
-    return labels.value(field, QStringLiteral("Hodnota"));
 }
 
 bool isTrue(const QString& stored)
@@ -117,7 +81,7 @@ Status toStored(FieldKind kind, const QString& field, const QString& text, QVari
             result = 0;
             return Status::success();
         }
-        return Status::failure(QStringLiteral("%1 musí být Ano nebo Ne").arg(label(field)));
+        return Status::failure(QStringLiteral("%1 musí být Ano nebo Ne").arg(tables::label(field)));
     }
     case FieldKind::Date: {
         if (text.trimmed().isEmpty()) {
@@ -126,12 +90,12 @@ Status toStored(FieldKind kind, const QString& field, const QString& text, QVari
         }
         const QDate date = parseDate(text);
         if (!date.isValid())
-            return Status::failure(QStringLiteral("%1 musí být platné datum").arg(label(field)));
+            return Status::failure(QStringLiteral("%1 musí být platné datum").arg(tables::label(field)));
         result = date.toString(QStringLiteral("yyyy-MM-dd"));
         return Status::success();
     }
     }
-    return Status::failure(QStringLiteral("Neznámý druh pole %1").arg(label(field)));
+    return Status::failure(QStringLiteral("Neznámý druh pole %1").arg(tables::label(field)));
 }
 
 WholeNumber parseWholeNumber(const QString& text, const QString& field)
@@ -172,7 +136,7 @@ WholeNumber parseWholeNumber(const QString& text, const QString& field)
                 count.value = static_cast<qint64>(value);
         }
     }
-    const QString name = label(field);
+    const QString name = tables::label(field);
     if (!isNumber) {
         count.message = QStringLiteral("%1 musí být číslo").arg(name);
     } else if (std::isfinite(value) && value != std::floor(value)) {

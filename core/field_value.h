@@ -6,13 +6,10 @@
 #include <QString>
 #include <QVariant>
 
-// How a column's values are stored and shown, from its declared type.
+// How a column's values are stored and shown (each column's is declared in core/register_tables.cpp).
 enum class FieldKind { Text, Integer, Boolean, Date };
 
 namespace fieldvalue {
-
-// The kind of a column from its declared SQL type.
-FieldKind kindOf(const QString& declType);
 
 // A date as the program shows it: day, month and the whole year ("6.12.2026"), compact enough for a date column.
 QString formatDate(const QDate& date);
@@ -26,12 +23,9 @@ QString display(FieldKind kind, const QString& stored);
 // Whether a stored yes/no value is true.
 bool isTrue(const QString& stored);
 
-// The Czech name of a field as the windows label it ("Počet disků" for pocetdisku); messages
-// and screen readers use it, never the field's own name.
-QString label(const QString& field);
-
 // Converts text from a bound field to the value stored in a column of that kind,
-// or fails with a Czech message naming the field by its label.
+// or fails with a Czech message naming the field by its label (tables::label): messages
+// never name a field by its own name.
 Status toStored(FieldKind kind, const QString& field, const QString& text, QVariant& result);
 
 // A whole number as typed: accepted only when it reads as one whole number in the

@@ -1,5 +1,7 @@
 #include "core/source_query.h"
 
+#include "core/register_tables.h"
+
 #include <QStringList>
 
 QString SourceQuery::sql() const
@@ -12,33 +14,22 @@ QString SourceQuery::sql() const
 
 namespace queries {
 
-const QStringList& knownTables()
-{
-    static const QStringList names = {QStringLiteral("cd"), QStringLiteral("lide"), QStringLiteral("pujcovani"),
-                                      QStringLiteral("vypujcky"), QStringLiteral("nevracenecd")};
-    return names;
-}
-
-bool isKnownTable(const QString& table)
-{
-    return knownTables().contains(table);
-}
-
 KeySource pagedKeys(const SourceQuery& query)
 {
-    // The loan queries list every loan ever made. Their keys come from the loans table
-    // itself, several times quicker than through the joins of the views: every loan has
-    // its disc and its person (the foreign keys keep it so). A condition of such a query
-    // tests the loan's own columns (idcd, idcloveka, idvypujcky), which the table has too.
-    // The rows come in the order of their keys, the order the loans were made in and the
-    // order SQLite gives the views' rows in a register as the program makes it.
-    if (query.table == QLatin1String("vypujcky"))
-        return {QStringLiteral("pujcovani"), QStringLiteral("idvypujcky"), query.condition};
-    if (query.table == QLatin1String("nevracenecd"))
-        return {QStringLiteral("pujcovani"), QStringLiteral("idvypujcky"),
-                query.condition.isEmpty() ? QStringLiteral("vraceno = 0")
-                                          : QStringLiteral("vraceno = 0 AND (%1)").arg(query.condition)};
-    return {};
+    // The loan queries (the saved queries) list every loan ever made. Their keys come from
+    // the loans table itself, several times quicker than through the joins of the views:
+    // every loan has its disc and its person (the foreign keys keep it so). A condition of
+    // such a query tests the loan's own columns (idcd, idcloveka, idvypujcky), which the
+    // table has too. The rows come in the order of their keys, the order the loans were
+    // made in and the order SQLite gives the views' rows in a register as the program makes it.
+    const tables::Table* view = tables::find(query.table);
+    if (!view || !view->isView)
+        return {};
+    const QString& loans = view->columns.front().source;
+    const QString& key = view->columns.front().name;
+    if (view->where.isEmpty() || query.condition.isEmpty())
+        return {loans, key, view->where.isEmpty() ? query.condition : view->where};
+    return {loans, key, QStringLiteral("%1 AND (%2)").arg(view->where, query.condition)};
 }
 
 namespace {
@@ -83,13 +74,13 @@ QStringList searchedColumns(const QString& table)
 
 SourceQuery all(const QString& table)
 {
-    Q_ASSERT(isKnownTable(table));
+    Q_ASSERT(tables::find(table));
     return {table, QString(), {}, {}};
 }
 
 SourceQuery none(const QString& table)
 {
-    Q_ASSERT(isKnownTable(table));
+    Q_ASSERT(tables::find(table));
     return {table, QStringLiteral("0"), {}, {}};
 }
 
@@ -115,7 +106,7 @@ SourceQuery peopleNameContains(const QString& text)
 
 SourceQuery idEquals(const QString& table, const QString& column, qint64 id)
 {
-    Q_ASSERT(isKnownTable(table));
+    Q_ASSERT(tables::find(table));
     // Column names come from the program's own code, never from typed text.
     return {table, column + QStringLiteral(" = ?"), {id}, {}};
 }

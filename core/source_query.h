@@ -55,9 +55,4 @@ struct KeySource
 };
 KeySource pagedKeys(const SourceQuery& query);
 
-// The five tables and saved queries of the register.
-const QStringList& knownTables();
-// Whether the name is one of them.
-bool isKnownTable(const QString& table);
-
 } // namespace queries

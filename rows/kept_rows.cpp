@@ -1,5 +1,6 @@
 #include "rows/kept_rows.h"
 
+#include "core/register_tables.h"
 #include "core/source_query.h"
 #include "rows/held_rows.h"
 #include "rows/paged_rows.h"
@@ -16,9 +17,9 @@ constexpr quint32 noText = ~quint32(0);
 
 KeptRows::KeptRows(Database& db) : m_db(db)
 {
-    for (const QString& table : queries::knownTables())
-        if (isKept(table))
-            m_keptTables.insert(table.toStdString());
+    for (const tables::Table& table : tables::all())
+        if (isKept(table.name))
+            m_keptTables.insert(table.name.toStdString());
     m_db.setRowChangeHook(&KeptRows::rowChanged, this);
 }
 
@@ -239,7 +240,7 @@ Status KeptRows::select(const SourceQuery& query, const QList<int>& held, RowSet
     const int columns = statement.columnCount();
     for (int c = 0; c < columns; ++c) {
         rows.names << statement.columnName(c);
-        rows.kinds.push_back(fieldvalue::kindOf(statement.columnDeclType(c)));
+        rows.kinds.push_back(tables::kindOf(query.table, rows.names.back()));
     }
     if (queries::KeySource keys = queries::pagedKeys(query); m_paged && !keys.table.isEmpty()) {
         if (m_orphanedLoans)

@@ -222,11 +222,6 @@ QString Statement::columnName(int column) const
     return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
 }
 
-QString Statement::columnDeclType(int column) const
-{
-    return QString::fromUtf8(sqlite3_column_decltype(m_stmt, column)).toUpper();
-}
-
 bool Statement::isNull(int column) const
 {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;

@@ -42,8 +42,6 @@ public:
 
     int columnCount() const;
     QString columnName(int column) const;
-    // Declared type of the column's origin, upper case ("BOOLEAN", "DATE"...), empty when unknown.
-    QString columnDeclType(int column) const;
     bool isNull(int column) const;
     qint64 columnInt(int column) const;
     // The column of the current row as text (numbers in their decimal form), null QString for NULL.

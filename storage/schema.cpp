@@ -1,5 +1,6 @@
 #include "storage/schema.h"
 
+#include "core/register_tables.h"
 #include "storage/database.h"
 
 #include <QHash>
@@ -8,62 +9,51 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <vector>
 
 namespace schema {
 namespace {
 
-// Booleans are 0/1 and dates ISO text (YYYY-MM-DD); the checks keep anything
-// else out of the file, whoever writes to it.
-const char* const createSql = R"sql(
-CREATE TABLE cd (
-    idcd INTEGER PRIMARY KEY AUTOINCREMENT,
-    nazev TEXT,
-    pocetdisku INTEGER CHECK (pocetdisku IS NULL OR (typeof(pocetdisku) = 'integer' AND
-                                                pocetdisku BETWEEN -2147483648 AND 2147483647)),
-    typdisku TEXT,
-    typobsahu TEXT,
-    popis TEXT,
-    original BOOLEAN NOT NULL DEFAULT 0 CHECK (original IN (0, 1)),
-    vyrazeno BOOLEAN NOT NULL DEFAULT 0 CHECK (vyrazeno IN (0, 1))
-);
-CREATE TABLE lide (
-    idcloveka INTEGER PRIMARY KEY AUTOINCREMENT,
-    jmeno TEXT,
-    prijmeni TEXT,
-    telefon TEXT,
-    email TEXT,
-    poznamka TEXT
-);
-CREATE TABLE pujcovani (
-    idvypujcky INTEGER PRIMARY KEY AUTOINCREMENT,
-    datumpujceni DATE CHECK (datumpujceni IS NULL OR date(datumpujceni) IS datumpujceni),
-    idcd INTEGER NOT NULL REFERENCES cd (idcd) ON DELETE CASCADE,
-    idcloveka INTEGER NOT NULL REFERENCES lide (idcloveka) ON DELETE CASCADE,
-    poznamka TEXT,
-    iduzivatele INTEGER,
-    vraceno BOOLEAN NOT NULL DEFAULT 0 CHECK (vraceno IN (0, 1)),
-    datumvraceni DATE CHECK (datumvraceni IS NULL OR date(datumvraceni) IS datumvraceni)
-);
+// The SQL type of a column of each kind.
+QString sqlType(FieldKind kind)
+{
+    switch (kind) {
+    case FieldKind::Integer:
+        return QStringLiteral("INTEGER");
+    case FieldKind::Boolean:
+        return QStringLiteral("BOOLEAN");
+    case FieldKind::Date:
+        return QStringLiteral("DATE");
+    case FieldKind::Text:
+        break;
+    }
+    return QStringLiteral("TEXT");
+}
+
+// The tables and saved queries as declared (core/register_tables.cpp); then the indexes
+// and the trigger. Each table joined in a saved query goes by its first letter.
+QString createSql()
+{
+    QString sql;
+    for (const tables::Table& table : tables::all()) {
+        QStringList columns;
+        if (!table.isView) {
+            for (const tables::Column& column : table.columns)
+                columns << (QStringList{column.name, sqlType(column.kind), column.constraints}.join(u' ').trimmed());
+            sql += QStringLiteral("CREATE TABLE %1 (\n    %2\n);\n").arg(table.name, columns.join(u",\n    "));
+            continue;
+        }
+        for (const tables::Column& column : table.columns)
+            columns << QStringLiteral("%1.%2 AS %2").arg(column.source.left(1), column.name);
+        sql += QStringLiteral("CREATE VIEW %1 AS\nSELECT %2\nFROM pujcovani AS p\nJOIN lide AS l ON l.idcloveka = "
+                              "p.idcloveka\nJOIN cd AS c ON c.idcd = p.idcd%3;\n")
+                   .arg(table.name, columns.join(QStringLiteral(", ")),
+                        table.where.isEmpty() ? QString() : QStringLiteral("\nWHERE p.") + table.where);
+    }
+    return sql + QLatin1String(R"sql(
 CREATE INDEX pujcovani_idcd ON pujcovani (idcd);
 CREATE INDEX pujcovani_idcloveka ON pujcovani (idcloveka);
 CREATE INDEX pujcovani_nevraceno ON pujcovani (idvypujcky) WHERE vraceno = 0;
 CREATE INDEX cd_nazev ON cd (nazev);
-CREATE VIEW vypujcky AS
-SELECT p.idvypujcky AS idvypujcky, p.datumpujceni AS datumpujceni, p.datumvraceni AS datumvraceni,
-       l.jmeno AS jmeno, l.prijmeni AS prijmeni, c.nazev AS nazev, p.vraceno AS vraceno,
-       p.poznamka AS poznamka, p.idcloveka AS idcloveka, p.idcd AS idcd
-FROM pujcovani AS p
-JOIN lide AS l ON l.idcloveka = p.idcloveka
-JOIN cd AS c ON c.idcd = p.idcd;
-CREATE VIEW nevracenecd AS
-SELECT p.idvypujcky AS idvypujcky, p.datumpujceni AS datumpujceni, l.jmeno AS jmeno,
-       l.prijmeni AS prijmeni, c.nazev AS nazev, p.poznamka AS poznamka,
-       p.iduzivatele AS iduzivatele, p.vraceno AS vraceno, p.datumvraceni AS datumvraceni
-FROM pujcovani AS p
-JOIN lide AS l ON l.idcloveka = p.idcloveka
-JOIN cd AS c ON c.idcd = p.idcd
-WHERE p.vraceno = 0;
 -- A write through a row of nevracenecd lands in that loan's own row; the
 -- person's and the disc's columns of the view are never written.
 CREATE TRIGGER nevracenecd_update INSTEAD OF UPDATE ON nevracenecd
@@ -73,52 +63,25 @@ BEGIN
         vraceno = NEW.vraceno, datumvraceni = NEW.datumvraceni
     WHERE idvypujcky = OLD.idvypujcky;
 END;
-)sql";
-
-struct Relation
-{
-    const char* name;
-    const char* type;
-    std::vector<const char*> columns;
-};
-
-const QList<Relation>& expectedRelations()
-{
-    static const QList<Relation> relations = {
-        {"cd", "table", {"idcd", "nazev", "pocetdisku", "typdisku", "typobsahu", "popis", "original", "vyrazeno"}},
-        {"lide", "table", {"idcloveka", "jmeno", "prijmeni", "telefon", "email", "poznamka"}},
-        {"pujcovani",
-         "table",
-         {"idvypujcky", "datumpujceni", "idcd", "idcloveka", "poznamka", "iduzivatele", "vraceno", "datumvraceni"}},
-        {"vypujcky",
-         "view",
-         {"idvypujcky", "datumpujceni", "datumvraceni", "jmeno", "prijmeni", "nazev", "vraceno", "poznamka",
-          "idcloveka", "idcd"}},
-        {"nevracenecd",
-         "view",
-         {"idvypujcky", "datumpujceni", "jmeno", "prijmeni", "nazev", "poznamka", "iduzivatele", "vraceno",
-          "datumvraceni"}},
-    };
-    return relations;
+)sql");
 }
 
-Status checkRelation(Database& db, const Relation& relation)
+Status checkRelation(Database& db, const tables::Table& relation)
 {
     Statement type(db.handle(), QStringLiteral("SELECT type FROM sqlite_master WHERE name = ?"));
-    if (auto s = type.bind(1, QString::fromLatin1(relation.name)); !s.ok())
+    if (auto s = type.bind(1, relation.name); !s.ok())
         return s;
     Statement::Step step = type.step();
     if (step == Statement::Step::Error)
         return type.failure();
-    if (step != Statement::Step::Row || type.columnText(0) != QLatin1String(relation.type))
-        return Status::failure(QStringLiteral("chybí %1 „%2“.")
-                                   .arg(QLatin1String(relation.type) == QLatin1String("table")
-                                            ? QStringLiteral("tabulka")
-                                            : QStringLiteral("dotaz"),
-                                        QLatin1String(relation.name)));
+    if (step != Statement::Step::Row ||
+        type.columnText(0) != (relation.isView ? QLatin1String("view") : QLatin1String("table")))
+        return Status::failure(
+            QStringLiteral("chybí %1 „%2“.")
+                .arg(relation.isView ? QStringLiteral("dotaz") : QStringLiteral("tabulka"), relation.name));
 
     Statement info(db.handle(), QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"));
-    if (auto s = info.bind(1, QString::fromLatin1(relation.name)); !s.ok())
+    if (auto s = info.bind(1, relation.name); !s.ok())
         return s;
     QStringList columns;
     while ((step = info.step()) == Statement::Step::Row)
@@ -126,16 +89,17 @@ Status checkRelation(Database& db, const Relation& relation)
     if (step == Statement::Step::Error)
         return info.failure();
     QStringList expected;
-    for (const char* column : relation.columns)
-        expected << QLatin1String(column);
+    for (const tables::Column& column : relation.columns)
+        expected << column.name;
     if (columns != expected)
-        return Status::failure(QStringLiteral("„%1“ nemá očekávaná pole (%2).")
-                                   .arg(QLatin1String(relation.name), expected.join(QStringLiteral(", "))));
+        return Status::failure(
+            QStringLiteral("„%1“ nemá očekávaná pole (%2).").arg(relation.name, expected.join(QStringLiteral(", "))));
     return Status::success();
 }
 
 // What sqlite_master holds of the schema: type, name, table and SQL text of every object
-// but SQLite's own, in one text per object.
+// but SQLite's own, in one text per object. Blanks in the SQL count as one: a register
+// restored from the dump of an older one keeps the layout that version wrote its SQL in.
 QStringList schemaObjects(sqlite3* db, const char* types)
 {
     QStringList objects;
@@ -144,7 +108,7 @@ QStringList schemaObjects(sqlite3* db, const char* types)
                                 .arg(QLatin1String(types)));
     while (statement.step() == Statement::Step::Row)
         objects << QStringList({statement.columnText(0), statement.columnText(1), statement.columnText(2),
-                                statement.columnText(3)})
+                                statement.columnText(3).simplified()})
                        .join(QLatin1Char('\x1f'));
     return objects;
 }
@@ -158,7 +122,7 @@ const QStringList& createdObjects(const char* types)
         sqlite3* memory = nullptr;
         QStringList objects;
         if (sqlite3_open(":memory:", &memory) == SQLITE_OK &&
-            sqlite3_exec(memory, createSql, nullptr, nullptr, nullptr) == SQLITE_OK)
+            sqlite3_exec(memory, createSql().toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
             objects = schemaObjects(memory, types);
         sqlite3_close(memory);
         it = made.insert(types, objects);
@@ -175,7 +139,7 @@ Status create(Database& db)
     Transaction transaction(db);
     if (!transaction.status().ok())
         return transaction.status();
-    if (auto s = db.exec(QString::fromUtf8(createSql)); !s.ok())
+    if (auto s = db.exec(createSql()); !s.ok())
         return s;
     if (auto s = db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)); !s.ok())
         return s;
@@ -191,7 +155,7 @@ Status check(Database& db)
         return Status::failure(QStringLiteral("byl vytvořen novější verzí programu Ordisk."));
     if (fileVersion != version)
         return Status::failure(QStringLiteral("neobsahuje evidenci programu Ordisk."));
-    for (const Relation& relation : expectedRelations())
+    for (const tables::Table& relation : tables::all())
         if (auto s = checkRelation(db, relation); !s.ok())
             return s;
     qint64 triggers = 0;

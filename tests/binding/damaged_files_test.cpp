@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -77,11 +79,14 @@ QString sqlite3Tool(const QString& path, const QString& sql)
 }
 
 // The register at path dumped to text and restored into the new file with SQLite's own
-// tool, then changed by the SQL given.
-void dumpAndRestore(const QString& path, const QString& restored, const QString& change = QString())
+// tool, then changed by the SQL given; the dump's text may be laid out anew first.
+void dumpAndRestore(const QString& path, const QString& restored, const QString& change = QString(),
+                    const std::function<void(QString&)>& layout = nullptr)
 {
-    run(QStringLiteral("sqlite3"), {restored},
-        run(QStringLiteral("sqlite3"), {path, QStringLiteral(".dump")}).toUtf8());
+    QString dump = run(QStringLiteral("sqlite3"), {path, QStringLiteral(".dump")});
+    if (layout)
+        layout(dump);
+    run(QStringLiteral("sqlite3"), {restored}, dump.toUtf8());
     if (!change.isEmpty())
         sqlite3Tool(restored, change);
 }
@@ -92,12 +97,14 @@ const QRegularExpression sqliteWords(QStringLiteral("\\b(database|unable|error|m
 } // namespace
 
 // SQLite's text dump does not carry the register's version: restored, the register opens
-// with its rows and gets its version again; with its schema changed it stays refused.
+// with its rows and gets its version again, also where its SQL is laid out otherwise (as an
+// earlier version wrote it); with its schema changed it stays refused.
 TEST(DamagedFiles, ARegisterDumpedAndRestoredOpens)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("db1.zaz"));
     const QString changed = dir.filePath(QStringLiteral("zmeneno.zaz"));
+    const QString earlier = dir.filePath(QStringLiteral("drivejsi.zaz"));
     QString rows;
     {
         TempRegister reg;
@@ -107,6 +114,10 @@ TEST(DamagedFiles, ARegisterDumpedAndRestoredOpens)
         rows = sqlite3Tool(reg.path(), QStringLiteral("SELECT * FROM vypujcky"));
         dumpAndRestore(reg.path(), path);
         dumpAndRestore(reg.path(), changed, QStringLiteral("ALTER TABLE cd DROP COLUMN popis"));
+        dumpAndRestore(reg.path(), earlier, QString(), [](QString& dump) {
+            dump.replace(QStringLiteral("'integer' AND "), QStringLiteral("'integer' AND\n        "));
+            dump.replace(QStringLiteral("AS datumvraceni, "), QStringLiteral("AS datumvraceni,\n       "));
+        });
     }
     ASSERT_EQ(sqlite3Tool(path, QStringLiteral("PRAGMA user_version")), QStringLiteral("0\n"));
     Status status = Status::success();
@@ -115,6 +126,8 @@ TEST(DamagedFiles, ARegisterDumpedAndRestoredOpens)
     EXPECT_EQ(sqlite3Tool(path, QStringLiteral("PRAGMA user_version; SELECT name FROM sqlite_master WHERE name = "
                                                "'cd_nazev'")),
               QStringLiteral("1\ncd_nazev\n"));
+    EXPECT_NE(Register::open(earlier, status), nullptr) << status.message().toStdString();
+    EXPECT_EQ(sqlite3Tool(earlier, QStringLiteral("PRAGMA user_version")), QStringLiteral("1\n"));
 
     const QByteArray before = readAll(changed);
     EXPECT_EQ(Register::open(changed, status), nullptr);
