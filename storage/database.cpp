@@ -1,7 +1,5 @@
 #include "storage/database.h"
 
-#include "core/text_match.h"
-
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -83,26 +81,15 @@ QString argText(sqlite3_value* value)
 }
 
 // ordisk_contains(text, part): whether text holds part anywhere, ignoring letter
-// case for every alphabet (SQLite's LIKE folds ASCII only, so "č" would miss "Č").
-// No wildcards: every character of part is matched as itself. NULL text yields NULL.
+// case for every alphabet (SQLite's LIKE folds ASCII only, so "č" would miss "Č"),
+// as the kept rows' search decides it. No wildcards: every character of part is
+// matched as itself. NULL text yields NULL.
 void containsFunction(sqlite3_context* context, int, sqlite3_value** argv)
 {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
         sqlite3_result_null(context);
-        return;
-    }
-    // The part is the same for every row of a query: fold it once.
-    auto* part = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
-    if (!part) {
-        part = new QString(argText(argv[1]).toCaseFolded());
-        sqlite3_set_auxdata(context, 1, part, [](void* p) { delete static_cast<QString*>(p); });
-        part = static_cast<QString*>(sqlite3_get_auxdata(context, 1));
-        if (!part) {
-            sqlite3_result_error_nomem(context);
-            return;
-        }
-    }
-    sqlite3_result_int(context, textmatch::containsIgnoringCase(argText(argv[0]), *part) ? 1 : 0);
+    else
+        sqlite3_result_int(context, argText(argv[0]).contains(argText(argv[1]), Qt::CaseInsensitive) ? 1 : 0);
 }
 
 } // namespace
