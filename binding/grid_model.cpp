@@ -135,8 +135,10 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= columnCount() || m_order.size() < 2)
         return;
-    if (!m_source.isHeld(column))
-        m_source.completeAllRows();
+    // A column not held for every row is read first; the grid then lists the rows in their
+    // own order again before it sorts them.
+    if (!m_source.hasEveryValue(column) && !m_source.holdColumn(column).ok())
+        return;
     const size_t rows = m_order.size();
     // A list is sorted again after every keystroke of a search, mostly over the same
     // names. Each distinct text gets its collation key once and a rank among all texts
@@ -157,7 +159,8 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     // days do (not by the text shown, "15.1.2026" before "6.12.2025"), yes/no as the -1 and
     // 0 shown. Stored strings are used as they are, each distinct one looked up once however
     // many rows share it.
-    if (m_source.columnKind(column) != FieldKind::Boolean) {
+    const bool yesNo = m_source.columnKind(column) == FieldKind::Boolean;
+    if (!yesNo && m_source.isHeld(column)) {
         const std::vector<QString>& texts = m_source.heldTexts(column);
         if (m_indexedColumn != column || m_indexedGeneration != m_source.generation() ||
             m_indexOfText.size() != texts.size()) {
@@ -171,7 +174,8 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
             rank[static_cast<size_t>(row)] = m_indexOfText[m_source.heldTextId(row, column)];
     } else {
         for (int row = 0; row < m_source.recordCount(); ++row)
-            rank[static_cast<size_t>(row)] = knownIndex(m_source.displayText(row, column), newTexts);
+            rank[static_cast<size_t>(row)] =
+                knownIndex(yesNo ? m_source.displayText(row, column) : m_source.cell(row, column), newTexts);
     }
     // Each row holds its text's index for now, its rank below.
     if (newTexts)

@@ -37,7 +37,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // Sorts all rows by the column, ascending or descending (stable).
+    // Sorts all rows by the column, ascending or descending (stable: rows of equal texts keep their order).
     void sortRows(int column, Qt::SortOrder order);
     // The header text of a column until the next reload (the field's name by default).
     void setHeaderText(int column, const QString& text);

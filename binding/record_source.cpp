@@ -303,24 +303,12 @@ bool RecordSource::isHeld(int column) const
     return column >= 0 && column < columnCount() && m_rows.held && m_rows.held->isHeld(column);
 }
 
-void RecordSource::completeAllRows()
+Status RecordSource::holdColumn(int column)
 {
-    const auto width = static_cast<size_t>(columnCount());
-    if (!m_rows.rows || (m_rows.held && m_rows.held->holdsAll()))
-        return;
-    auto all = HeldRows::holdAll(m_rows.count(), columnCount(), [this, width](int row) {
-        std::vector<QString> whole;
-        if (m_rows.paged || !readRow(cell(row, 0).toLongLong(), whole).ok() || whole.empty()) {
-            // Every value of a paged row; of a row gone from the file, what is held of it.
-            whole.clear();
-            for (size_t c = 0; c < width; ++c)
-                whole.push_back(cell(row, static_cast<int>(c)));
-        }
-        return whole;
-    });
-    m_rows.set(std::move(all));
-    m_currentRow.clear();
-    ++m_generation;
+    if (hasEveryValue(column) || column < 0 || column >= columnCount())
+        return Status::success();
+    m_heldColumns << column;
+    return reselect(false);
 }
 
 void RecordSource::setCurrent(int row)

@@ -60,10 +60,12 @@ public:
     // other fields are read for the current row only. Empty (the default) holds every column.
     // (docs/performance.md: start-up a third quicker than holding every column.)
     void setHeldColumns(const QList<int>& columns);
-    // Whether every row holds the column's value.
+    // Whether every row holds the column's value as a shared text (heldTexts).
     bool isHeld(int column) const;
-    // Reads and holds every field of every row (a sort by a column no grid shows).
-    void completeAllRows();
+    // Whether cell() gives the column's value of every row (held, or read by pages).
+    bool hasEveryValue(int column) const { return m_rows.rows && m_rows.rows->serves(column); }
+    // Reads the rows again holding the column too (a sort by a column no grid shows).
+    Status holdColumn(int column);
 
     int columnCount() const { return m_rows.names.size(); }
     const QStringList& columnNames() const { return m_rows.names; }
@@ -103,8 +105,8 @@ public:
 Q_SIGNALS:
     // The rows were loaded anew (refresh, insert, delete): grids reload.
     void rowsReset();
-    // The same query was read anew by itself (a loan list that found rows gone): grids
-    // reload their rows and keep their headings.
+    // The same query was read anew by itself (a loan list that found rows gone, a column
+    // held anew): grids reload their rows and keep their headings.
     void rowsReread();
     // Another record became current, or a new one was started: bound fields show it.
     void currentChanged();

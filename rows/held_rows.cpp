@@ -27,27 +27,3 @@ void HeldRows::erase(int row)
     ids.erase(first, first + static_cast<std::ptrdiff_t>(texts.size()));
     --rowCount;
 }
-
-std::shared_ptr<HeldRows> HeldRows::holdAll(int rows, int columns,
-                                            const std::function<std::vector<QString>(int row)>& read)
-{
-    auto held = std::make_shared<HeldRows>();
-    const auto width = static_cast<size_t>(columns);
-    held->texts.resize(width);
-    for (SharedTexts& column : held->texts)
-        column = std::make_shared<std::vector<QString>>();
-    for (int row = 0; row < rows; ++row) {
-        const std::vector<QString> values = read(row);
-        for (size_t c = 0; c < width; ++c)
-            held->texts[c]->push_back(c < values.size() ? values[c] : QString());
-    }
-    held->ids.resize(static_cast<size_t>(rows) * width);
-    for (size_t row = 0; row < static_cast<size_t>(rows); ++row)
-        for (size_t c = 0; c < width; ++c)
-            held->ids[row * width + c] = static_cast<quint32>(row);
-    held->slotOf.resize(width);
-    for (size_t c = 0; c < width; ++c)
-        held->slotOf[c] = static_cast<int>(c);
-    held->rowCount = rows;
-    return held;
-}

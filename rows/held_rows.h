@@ -3,8 +3,6 @@
 #include "rows/row_set.h"
 #include "rows/text_dictionary.h"
 
-#include <functional>
-
 // Rows read at once: of each held column its texts (each distinct text once, as far as
 // recognised) and of each row the id of each held column's text.
 class HeldRows : public Rows
@@ -14,10 +12,6 @@ public:
     std::vector<SharedTexts> texts; // per slot
     std::vector<quint32> ids;       // row-major: the slots of row 0, then of row 1...
     int rowCount = 0;
-
-    // Every column of every row, each row's values as read gives them.
-    static std::shared_ptr<HeldRows> holdAll(int rows, int columns,
-                                             const std::function<std::vector<QString>(int row)>& read);
 
     int count() const override { return rowCount; }
     bool serves(int column) const override { return isHeld(column); }

@@ -50,6 +50,7 @@ TEST(GridModel, SortsCzechTextAndNumbersWithoutTouchingTheSource)
                              "ábel", "-2.5", "Adam", "1e3"})
         reg.addCd(QString::fromUtf8(name));
     RecordSource source(reg, QStringLiteral("cd"));
+    source.setHeldColumns({0}); // the names are read for every row when the grid first sorts by them
     ASSERT_TRUE(source.refresh().ok());
     GridModel model(source);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
