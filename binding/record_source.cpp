@@ -68,30 +68,12 @@ void RecordSource::rereadGoneRows()
     (void)reselect(false);
 }
 
-Status RecordSource::moveNext()
+Status RecordSource::moveTo(int row)
 {
     if (auto s = commitPending(); !s.ok())
         return s;
-    if (m_current + 1 < m_rows.count())
-        setCurrent(m_current + 1);
-    return Status::success();
-}
-
-Status RecordSource::movePrevious()
-{
-    if (auto s = commitPending(); !s.ok())
-        return s;
-    if (m_current > 0)
-        setCurrent(m_current - 1);
-    return Status::success();
-}
-
-Status RecordSource::moveLast()
-{
-    if (auto s = commitPending(); !s.ok())
-        return s;
-    if (m_rows.count() > 0)
-        setCurrent(m_rows.count() - 1);
+    if (row >= 0 && row < m_rows.count())
+        setCurrent(row);
     return Status::success();
 }
 

@@ -40,10 +40,10 @@ public:
     // Index of the current record, 0 for the first; -1 when there is none.
     int absolutePosition() const { return m_current; }
     // Store pending edits and move one row; at either end nothing moves.
-    Status moveNext();
-    Status movePrevious();
+    Status moveNext() { return moveTo(m_current + 1); }
+    Status movePrevious() { return moveTo(m_current - 1); }
     // Store pending edits and make the last row current.
-    Status moveLast();
+    Status moveLast() { return moveTo(m_rows.count() - 1); }
     // Starts a new, empty record; its bound fields clear and edit it.
     void addNew();
     // Stores the new record (after addNew) or the pending edits of the current one.
@@ -115,6 +115,8 @@ private:
     // Reads the rows of the source anew, keeping the current row where it can; announced
     // as a new current record, or not.
     Status reselect(bool announce);
+    // Stores pending edits and makes the row current (nothing moves to a row not there).
+    Status moveTo(int row);
     // A page of a loan list found rows gone: the list is read anew.
     void rereadGoneRows();
     Status commitPending();

@@ -8,13 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr quint32 noText = ~quint32(0);
-
-} // namespace
-#include <cstring>
-
 KeptRows::KeptRows(Database& db) : m_db(db)
 {
     for (const tables::Table& table : tables::all())
@@ -159,6 +152,7 @@ bool KeptRows::selectKept(const SourceQuery& query, const QStringList& names, He
     // The held columns take over the texts of the rows found, each once: all of them
     // for every row, else those the rows found use.
     std::vector<const Column*> held;
+    constexpr quint32 noText = ~quint32(0);
     std::vector<std::vector<quint32>> newId; // per held column: kept text id -> id here
     for (size_t c = 0; c < width; ++c) {
         if (slotOf[c] < 0)
@@ -279,17 +273,6 @@ Status KeptRows::select(const SourceQuery& query, const QList<int>& held, RowSet
     for (size_t slot = 0; slot < dictionaries.size(); ++slot)
         *read.texts[slot] = std::move(dictionaries[slot].texts());
     return Status::success();
-}
-
-void KeptRows::setKept(bool kept)
-{
-    // Kept rows stay kept (and follow changes) while switched off.
-    m_kept = kept;
-}
-
-void KeptRows::setPaged(bool paged)
-{
-    m_paged = paged;
 }
 
 Status KeptRows::load(const QString& table, const std::vector<int>& columns, Table& into)

@@ -70,11 +70,11 @@ public:
     // exactly the rows and order SQLite gives, from the kept rows when they can serve.
     Status select(const SourceQuery& query, const QList<int>& held, RowSet& rows);
     // Serves the searched tables from the kept rows (the default), or sends their queries to
-    // SQLite (docs/performance.md, "Kept rows").
-    void setKept(bool kept);
+    // SQLite (docs/performance.md, "Kept rows"); kept rows stay kept, and follow changes, while off.
+    void setKept(bool kept) { m_kept = kept; }
     // Reads the loan queries a page at a time (the default), or whole (docs/performance.md,
     // "The loan lists read a page at a time").
-    void setPaged(bool paged);
+    void setPaged(bool paged) { m_paged = paged; }
 
     // Learns from keys of a loan query whose rows a page did not find whether loans have
     // lost their disc or person (a register edited without its foreign keys): then the loan
