@@ -1,10 +1,8 @@
 #include "binding/grid_model.h"
 
 #include "binding/record_source.h"
+#include "core/list_order.h"
 #include "core/register_tables.h"
-
-#include <QCollator>
-#include <QLocale>
 
 #include <algorithm>
 #include <numeric>
@@ -12,67 +10,6 @@
 namespace {
 
 constexpr size_t maxKnownTexts = 2'000'000;
-
-QCollator newCzechCollator()
-{
-    QCollator collator{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    return collator;
-}
-
-// Whether the text reads as an ordinary decimal number: blanks around an optional sign,
-// digits and an optional dot with more digits. "nan", "inf" or "1e3" are names, not numbers
-// (a NaN would compare equal to every number and leave the list out of order).
-bool isDecimalNumber(QStringView text)
-{
-    text = text.trimmed();
-    if (!text.isEmpty() && (text.front() == u'+' || text.front() == u'-'))
-        text = text.mid(1);
-    qsizetype digits = 0;
-    bool dot = false;
-    for (const QChar ch : text) {
-        if (ch >= u'0' && ch <= u'9')
-            ++digits;
-        else if (ch == u'.' && !dot)
-            dot = true;
-        else
-            return false;
-    }
-    return digits > 0;
-}
-
-SortKey makeKey(const QString& text, const QCollator& collator)
-{
-    SortKey key;
-    bool ok = false;
-    const double number = isDecimalNumber(text) ? text.toDouble(&ok) : 0;
-    if (ok) {
-        key.isNumber = true;
-        key.number = number;
-    } else {
-        key.text = collator.sortKey(text);
-    }
-    return key;
-}
-
-// The sort keys of texts[from...] into keys[from...].
-void makeKeys(const std::vector<QString>& texts, size_t from, std::vector<SortKey>& keys)
-{
-    static const QCollator collator = newCzechCollator();
-    keys.resize(texts.size());
-    for (size_t i = from; i < texts.size(); ++i)
-        keys[i] = makeKey(texts[i], collator);
-}
-
-int compareKeys(const SortKey& a, const SortKey& b)
-{
-    if (a.isNumber != b.isNumber)
-        return a.isNumber ? -1 : 1;
-    if (a.isNumber)
-        return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
-    return a.text->compare(*b.text);
-}
 
 } // namespace
 
@@ -152,7 +89,8 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     }
     if (m_knownTexts.empty())
         m_indexedColumn = -1;
-    std::vector<int> rank(static_cast<size_t>(m_source.recordCount()));
+    const int count = m_source.recordCount();
+    std::vector<int> rank(static_cast<size_t>(count));
     bool newTexts = false;
     // A column sorts by what its cells are: texts by Czech collation (names that are numbers
     // by value), whole numbers by value, dates by their stored ISO form, which sorts as the
@@ -170,10 +108,10 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
             m_indexedColumn = column;
             m_indexedGeneration = m_source.generation();
         }
-        for (int row = 0; row < m_source.recordCount(); ++row)
+        for (int row = 0; row < count; ++row)
             rank[static_cast<size_t>(row)] = m_indexOfText[m_source.heldTextId(row, column)];
     } else {
-        for (int row = 0; row < m_source.recordCount(); ++row)
+        for (int row = 0; row < count; ++row)
             rank[static_cast<size_t>(row)] =
                 knownIndex(yesNo ? m_source.displayText(row, column) : m_source.cell(row, column), newTexts);
     }
@@ -225,19 +163,20 @@ int GridModel::knownIndex(const QString& text, bool& newTexts)
 
 void GridModel::rankKnownTexts()
 {
-    makeKeys(m_knownTexts, m_knownKeys.size(), m_knownKeys);
+    for (size_t i = m_knownKeys.size(); i < m_knownTexts.size(); ++i)
+        m_knownKeys.push_back(listorder::key(m_knownTexts[i]));
     std::vector<int> byKey(m_knownTexts.size());
     std::iota(byKey.begin(), byKey.end(), 0);
     auto before = [this](int a, int b) {
-        return compareKeys(m_knownKeys[static_cast<size_t>(a)], m_knownKeys[static_cast<size_t>(b)]) < 0;
+        return listorder::compare(m_knownKeys[static_cast<size_t>(a)], m_knownKeys[static_cast<size_t>(b)]) < 0;
     };
     std::sort(byKey.begin(), byKey.end(), before);
     // Texts that collate equal share a rank, so the sort keeps their rows in source order.
     m_rankOfKnown.assign(m_knownTexts.size(), 0);
     int rank = 0;
     for (size_t i = 0; i < byKey.size(); ++i) {
-        if (i > 0 && compareKeys(m_knownKeys[static_cast<size_t>(byKey[i - 1])],
-                                 m_knownKeys[static_cast<size_t>(byKey[i])]) != 0)
+        if (i > 0 && listorder::compare(m_knownKeys[static_cast<size_t>(byKey[i - 1])],
+                                        m_knownKeys[static_cast<size_t>(byKey[i])]) != 0)
             ++rank;
         m_rankOfKnown[static_cast<size_t>(byKey[i])] = rank;
     }

@@ -1,22 +1,14 @@
 #pragma once
 
+#include "core/list_order.h"
+
 #include <QAbstractTableModel>
-#include <QCollatorSortKey>
 #include <QHash>
 #include <QStringList>
 
-#include <optional>
 #include <vector>
 
 class RecordSource;
-
-// One cell's place in the sort: numbers before text, numbers by value, text by collation.
-struct SortKey
-{
-    bool isNumber = false;
-    double number = 0;
-    std::optional<QCollatorSortKey> text;
-};
 
 // The rows of a record source as a read-only table, with the grid's own sort:
 // only the grid's order changes, the record source stays as it is. Cells
@@ -55,7 +47,7 @@ private:
     // Every distinct text sorted so far, kept across reloads: its collation key and its rank.
     QHash<QString, int> m_textIndex; // text -> index in the vectors below
     std::vector<QString> m_knownTexts;
-    std::vector<SortKey> m_knownKeys;
+    std::vector<listorder::SortKey> m_knownKeys;
     std::vector<int> m_rankOfKnown;
     int m_rankCount = 0;
     // The known text of each held text of the column sorted last, kept while the

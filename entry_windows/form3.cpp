@@ -5,6 +5,7 @@
 
 #include "binding/record_source.h"
 #include "core/field_value.h"
+#include "core/new_records.h"
 #include "core/value_lists.h"
 #include "ui_common/messages.h"
 #include "widgets/bound_field.h"
@@ -49,15 +50,17 @@ void Form3::Command2_Click()
         messages::critical(this, QStringLiteral("Chyba"), text);
         box->setFocus();
     };
+    const QHash<QString, QWidget*> boxes = {{QStringLiteral("pocetdisku"), ui->Text10},
+                                            {QStringLiteral("typdisku"), ui->Combo1},
+                                            {QStringLiteral("typobsahu"), ui->Combo2},
+                                            {QStringLiteral("nazev"), ui->Text9}};
+    const newrecords::Refusal refusal = newrecords::checkDisc({{QStringLiteral("pocetdisku"), ui->Text10->text()},
+                                                               {QStringLiteral("typdisku"), ui->Combo1->currentText()},
+                                                               {QStringLiteral("typobsahu"), ui->Combo2->currentText()},
+                                                               {QStringLiteral("nazev"), ui->Text9->toPlainText()}});
+    if (!refusal.ok())
+        return refuse(boxes.value(refusal.field), refusal.message);
     const fieldvalue::WholeNumber count = fieldvalue::parseDiscCount(ui->Text10->text());
-    if (!count.ok)
-        return refuse(ui->Text10, count.message);
-    if (ui->Combo1->currentText().isEmpty())
-        return refuse(ui->Combo1, QStringLiteral("Vyberte prosím typ disku"));
-    if (ui->Combo2->currentText().isEmpty())
-        return refuse(ui->Combo2, QStringLiteral("Vyberte prosím typ obsahu"));
-    if (ui->Text9->toPlainText().isEmpty())
-        return refuse(ui->Text9, QStringLiteral("Musí být vyplněn název"));
     const QStringList lines = {
         QStringLiteral("Přejete si přidat nové cd?"),
         QStringLiteral("Název: ") + ui->Text9->toPlainText(),

@@ -4,6 +4,7 @@
 #include "ui_form4.h"
 
 #include "binding/record_source.h"
+#include "core/new_records.h"
 #include "ui_common/messages.h"
 #include "widgets/bound_field.h"
 
@@ -36,10 +37,10 @@ void Form4::Command2_Click()
         messages::critical(this, QStringLiteral("Chyba"), text);
         box->setFocus();
     };
-    if (ui->Text2->text().isEmpty())
-        return refuse(ui->Text2, QStringLiteral("Jméno musí být vyplněno"));
-    if (ui->Text3->text().isEmpty())
-        return refuse(ui->Text3, QStringLiteral("Příjmení musí být vyplněno"));
+    const newrecords::Refusal refusal = newrecords::checkPerson(
+        {{QStringLiteral("jmeno"), ui->Text2->text()}, {QStringLiteral("prijmeni"), ui->Text3->text()}});
+    if (!refusal.ok())
+        return refuse(refusal.field == QLatin1String("jmeno") ? ui->Text2 : ui->Text3, refusal.message);
     const QString question = QStringLiteral("Přejete si přidat nového člověka?\n") + QStringLiteral("Jméno: ") +
                              ui->Text2->text() + QLatin1Char('\n') + QStringLiteral("Příjmení: ") + ui->Text3->text() +
                              QLatin1Char('\n') + QStringLiteral("Telefon: ") + ui->Text4->text() + QLatin1Char('\n') +

@@ -1,0 +1,78 @@
+#include "core/list_order.h"
+
+#include <QCollator>
+#include <QLocale>
+
+namespace listorder {
+namespace {
+
+const QCollator& czech()
+{
+    static const QCollator collator = [] {
+        QCollator c{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        c.setNumericMode(false);
+        return c;
+    }();
+    return collator;
+}
+
+// Whether the text reads as an ordinary decimal number: blanks around an optional sign,
+// digits and an optional dot with more digits. "nan", "inf" or "1e3" are names, not numbers
+// (a NaN would compare equal to every number and leave the list out of order).
+std::optional<double> decimalNumber(QStringView text)
+{
+    QStringView rest = text.trimmed();
+    if (!rest.isEmpty() && (rest.front() == u'+' || rest.front() == u'-'))
+        rest = rest.mid(1);
+    qsizetype digits = 0;
+    bool dot = false;
+    for (const QChar ch : rest) {
+        if (ch >= u'0' && ch <= u'9')
+            ++digits;
+        else if (ch == u'.' && !dot)
+            dot = true;
+        else
+            return std::nullopt;
+    }
+    bool ok = false;
+    const double number = digits > 0 ? text.toDouble(&ok) : 0;
+    return ok ? std::optional<double>(number) : std::nullopt;
+}
+
+int compareNumbers(double a, double b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+} // namespace
+
+SortKey key(const QString& text)
+{
+    SortKey key;
+    if (const std::optional<double> number = decimalNumber(text)) {
+        key.isNumber = true;
+        key.number = *number;
+    } else {
+        key.text = czech().sortKey(text);
+    }
+    return key;
+}
+
+int compare(const SortKey& a, const SortKey& b)
+{
+    if (a.isNumber != b.isNumber)
+        return a.isNumber ? -1 : 1;
+    return a.isNumber ? compareNumbers(a.number, b.number) : a.text->compare(*b.text);
+}
+
+int compare(QStringView a, QStringView b)
+{
+    const std::optional<double> x = decimalNumber(a);
+    const std::optional<double> y = decimalNumber(b);
+    if (x.has_value() != y.has_value())
+        return x ? -1 : 1;
+    return x ? compareNumbers(*x, *y) : czech().compare(a, b);
+}
+
+} // namespace listorder
