@@ -1,5 +1,6 @@
 #include "main_window/form1.h"
 #include "rows/register.h"
+#include "transfer_command.h"
 #include "ui_common/messages.h"
 #include "version.h"
 
@@ -7,13 +8,25 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 
 #include <cstdio>
 
 namespace {
 
+// What --export or --import asks for.
+struct Transfer
+{
+    QString exportWhat; // cd, lide, vypujcky, nevracenecd
+    QString importWhat; // cd, lide
+    QString file;       // empty: standard output
+    bool dryRun = false;
+};
+
 const char* const usage = R"(Použití: ordisk [--home]
+        ordisk [--home] --export cd|lide|vypujcky|nevracenecd [SOUBOR]
+        ordisk [--home] --import cd|lide SOUBOR [--dry-run]
 
 Ordisk – evidence půjčených CD: disky sbírky, lidé, kterým se půjčují, a výpůjčky.
 
@@ -23,8 +36,21 @@ aplikací ho spouští s volbou --home, evidence je pak vždy ~/Ordisk/db1.zaz.
 
 Volby:
   --home          pracovat ve složce ~/Ordisk (založí ji, chybí-li)
+  --export CO [SOUBOR]
+                  zapsat disky (cd), lidi (lide), všechny výpůjčky (vypujcky)
+                  nebo nevrácená CD (nevracenecd) do souboru CSV pro tabulkový
+                  procesor (bez souboru na standardní výstup) a skončit
+  --import CO SOUBOR
+                  přidat do evidence disky (cd) nebo lidi (lide) ze souboru CSV
+                  a skončit; při jediném chybném řádku nepřidá nic a chybné
+                  řádky vypíše
+  --dry-run       s --import jen zkontrolovat soubor, nic neukládat
   -h, --help      vypsat tuto nápovědu a skončit
   -v, --version   vypsat verzi programu a skončit
+
+Příklady:
+  ordisk --export cd disky.csv
+  ordisk --import lide --dry-run adresar.csv
 
 Zálohu evidence udělá za běhu programu: sqlite3 db1.zaz ".backup zaloha.zaz"
 Více v manuálové stránce: man ordisk
@@ -33,14 +59,17 @@ Více v manuálové stránce: man ordisk
 // Reads the command line before any window exists, so that --help and --version need no
 // display and open no file. Qt's own options (-platform, -style...) pass through to Qt.
 // Returns the exit status when the program is to end at once, -1 to go on.
-int readCommandLine(const QStringList& arguments, bool& home)
+int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption inHome(QStringLiteral("home"));
-    parser.addOptions({help, version, inHome});
+    const QCommandLineOption exportList(QStringLiteral("export"), QString(), QStringLiteral("co"));
+    const QCommandLineOption importList(QStringLiteral("import"), QString(), QStringLiteral("co"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    parser.addOptions({help, version, inHome, exportList, importList, dryRun});
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
                              "qwindowicon", "qwindowtitle", "session", "display", "name", "style", "stylesheet"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x")));
@@ -56,24 +85,36 @@ int readCommandLine(const QStringList& arguments, bool& home)
         std::printf("Ordisk %s\n", ORDISK_VERSION);
         return 0;
     }
+    transfer.exportWhat = parser.value(exportList);
+    transfer.importWhat = parser.value(importList);
+    transfer.dryRun = parser.isSet(dryRun);
+    const QStringList files = parser.positionalArguments();
+    const bool transferring = parser.isSet(exportList) || parser.isSet(importList);
     QString refused;
     if (!parser.unknownOptionNames().isEmpty())
         refused = QStringLiteral("ordisk: neznámá volba „%1“").arg(parser.unknownOptionNames().constFirst());
     else if (!parsed)
         refused = QStringLiteral("ordisk: %1").arg(parser.errorText());
-    else if (!parser.positionalArguments().isEmpty())
-        refused = QStringLiteral("ordisk: nečekaný argument „%1“").arg(parser.positionalArguments().constFirst());
+    else if (parser.isSet(exportList) && parser.isSet(importList))
+        refused = QStringLiteral("ordisk: --export a --import nejdou spolu");
+    else if (transfer.dryRun && !parser.isSet(importList))
+        refused = QStringLiteral("ordisk: --dry-run patří k volbě --import");
+    else if (parser.isSet(importList) && files.isEmpty())
+        refused = QStringLiteral("ordisk: --import potřebuje soubor, ze kterého má přidávat");
+    else if (files.size() > (transferring ? 1 : 0))
+        refused = QStringLiteral("ordisk: nečekaný argument „%1“").arg(files.constLast());
     if (!refused.isEmpty()) {
         std::fprintf(stderr, "%s\nNápovědu vypíše: ordisk --help\n", refused.toLocal8Bit().constData());
         return 2;
     }
     home = parser.isSet(inHome);
+    transfer.file = files.value(0);
     return -1;
 }
 
 // The menu entry's way: the register lives in ~/Ordisk, made when missing. Without a home
-// folder there is nowhere to keep it: a message says so and nothing is written anywhere.
-bool enterHomeFolder()
+// folder there is nowhere to keep it: the problem is returned and nothing is written anywhere.
+QString enterHomeFolder()
 {
     const QString home = QFile::decodeName(qgetenv("HOME"));
     QString problem;
@@ -85,10 +126,7 @@ bool enterHomeFolder()
              !QDir::setCurrent(QDir(home).filePath(QStringLiteral("Ordisk"))))
         problem =
             QStringLiteral("Složku %1 nelze založit ani otevřít.").arg(QDir(home).filePath(QStringLiteral("Ordisk")));
-    if (problem.isEmpty())
-        return true;
-    messages::critical(nullptr, QStringLiteral("Chyba"), problem);
-    return false;
+    return problem;
 }
 
 } // namespace
@@ -99,8 +137,22 @@ int main(int argc, char* argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     bool home = false;
-    if (const int status = readCommandLine(arguments, home); status >= 0)
+    Transfer transfer;
+    if (const int status = readCommandLine(arguments, home, transfer); status >= 0)
         return status;
+    if (!transfer.exportWhat.isEmpty() || !transfer.importWhat.isEmpty()) {
+        // No window: no display is needed, and what is said goes to the terminal.
+        QCoreApplication app(argc, argv);
+        // With --home, a file named on the command line is still where the user is.
+        const QString file =
+            home && !transfer.file.isEmpty() ? QFileInfo(transfer.file).absoluteFilePath() : transfer.file;
+        if (const QString problem = home ? enterHomeFolder() : QString(); !problem.isEmpty()) {
+            std::fprintf(stderr, "ordisk: %s\n", problem.toUtf8().constData());
+            return 1;
+        }
+        return transfer.exportWhat.isEmpty() ? transfercommand::importList(transfer.importWhat, file, transfer.dryRun)
+                                             : transfercommand::exportList(transfer.exportWhat, file);
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordisk"));
@@ -111,8 +163,10 @@ int main(int argc, char* argv[])
         QIcon::fromTheme(QStringLiteral("cz.ordisk.Ordisk"), QIcon(QStringLiteral(":/icons/cz.ordisk.Ordisk.png"))));
     // The program is Czech: so are the buttons and menus Qt draws (English when Qt's translations are missing).
     messages::installCzechQtTexts();
-    if (home && !enterHomeFolder())
+    if (const QString problem = home ? enterHomeFolder() : QString(); !problem.isEmpty()) {
+        messages::critical(nullptr, QStringLiteral("Chyba"), problem);
         return 1;
+    }
 
     Status status = Status::success();
     std::unique_ptr<Register> reg = Register::open(QStringLiteral("db1.zaz"), status);

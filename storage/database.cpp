@@ -1,5 +1,7 @@
 #include "storage/database.h"
 
+#include "core/list_order.h"
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -90,6 +92,14 @@ void containsFunction(sqlite3_context* context, int, sqlite3_value** argv)
         sqlite3_result_null(context);
     else
         sqlite3_result_int(context, argText(argv[0]).contains(argText(argv[1]), Qt::CaseInsensitive) ? 1 : 0);
+}
+
+// The collation ordisk_seznam: the order of the lists (core/list_order.h), numbers first,
+// then text by Czech collation, so that SQLite lists rows as the windows do.
+int listCollation(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    return listorder::compare(QStringView(static_cast<const char16_t*>(a), lengthA / 2),
+                              QStringView(static_cast<const char16_t*>(b), lengthB / 2));
 }
 
 } // namespace
@@ -305,7 +315,9 @@ Status Database::configure()
         !s.ok())
         return s;
     if (sqlite3_create_function_v2(m_db, "ordisk_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                   containsFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
+                                   containsFunction, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_create_collation_v2(m_db, "ordisk_seznam", SQLITE_UTF16_ALIGNED, nullptr, listCollation, nullptr) !=
+            SQLITE_OK)
         return engineFailure(m_db);
     return Status::success();
 }

@@ -66,7 +66,8 @@ public:
 
     // Opens a connection to the file (an SQLite error in Czech on failure); nothing is read or written yet.
     static std::unique_ptr<Database> connect(const QByteArray& path, Status& status);
-    // Turns on foreign keys, crash-safe writing and our SQL functions.
+    // Turns on foreign keys, crash-safe writing, our SQL function ordisk_contains and our
+    // collation ordisk_seznam (the order of the lists).
     Status configure();
     // Whether the file can only be read.
     bool isReadOnly() const;

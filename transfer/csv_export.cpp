@@ -1,0 +1,94 @@
+#include "transfer/csv_export.h"
+
+#include "core/register_tables.h"
+#include "storage/database.h"
+
+#include <QIODevice>
+
+#include <string_view>
+
+namespace csvexport {
+namespace {
+
+constexpr qsizetype flushAt = 64 * 1024;
+
+Status writeOut(QIODevice& out, QByteArray& buffer)
+{
+    if (out.write(buffer) != buffer.size())
+        return Status::failure(QStringLiteral("Soubor nelze zapsat: %1.").arg(out.errorString()));
+    buffer.clear();
+    return Status::success();
+}
+
+} // namespace
+
+const QStringList& names()
+{
+    static const QStringList exportable = {QStringLiteral("cd"), QStringLiteral("lide"), QStringLiteral("vypujcky"),
+                                           QStringLiteral("nevracenecd")};
+    return exportable;
+}
+
+void appendField(QByteArray& line, std::string_view value)
+{
+    if (value.find_first_of(";\"\r\n") == std::string_view::npos) {
+        line.append(value.data(), static_cast<qsizetype>(value.size()));
+        return;
+    }
+    line += '"';
+    for (const char c : value) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+Status write(Database& db, const QString& table, QIODevice& out)
+{
+    const tables::Table* declared = tables::find(table);
+    if (!declared || !names().contains(table))
+        return Status::failure(QStringLiteral("Vyvézt lze jen %1.").arg(names().join(QStringLiteral(", "))));
+    const std::vector<tables::Column>& columns = declared->columns;
+    // The main window lists discs and people sorted by their second column (name, first
+    // name), in the lists' own order; ties, and the loan lists, in the order of the keys.
+    const QString key = columns.front().name;
+    const QString order =
+        declared->isView ? key : QStringLiteral("ifnull(%1, '') COLLATE ordisk_seznam, %2").arg(columns[1].name, key);
+    Statement rows(db.handle(), QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order));
+    if (!rows.status().ok())
+        return rows.status();
+
+    QByteArray buffer("\xEF\xBB\xBF"); // the byte order mark: spreadsheets read the file as UTF-8
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (c)
+            buffer += ';';
+        appendField(buffer, columns[c].label.toUtf8().toStdString());
+    }
+    buffer += "\r\n";
+    Statement::Step step;
+    while ((step = rows.step()) == Statement::Step::Row) {
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (c)
+                buffer += ';';
+            const int column = static_cast<int>(c);
+            if (rows.isNull(column))
+                continue;
+            const std::string_view value = rows.columnUtf8(column);
+            if (columns[c].kind == FieldKind::Boolean)
+                buffer += value.empty() || value == "0" ? "Ne" : "Ano";
+            else
+                appendField(buffer, value);
+        }
+        buffer += "\r\n";
+        if (buffer.size() >= flushAt)
+            if (Status s = writeOut(out, buffer); !s.ok())
+                return s;
+    }
+    const Status failed = step == Statement::Step::Error ? rows.failure() : Status::success();
+    // A read lock is never left behind: the window may want to write.
+    rows.reset();
+    return failed.ok() ? writeOut(out, buffer) : failed;
+}
+
+} // namespace csvexport

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/status.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string_view>
+
+class Database;
+class QIODevice;
+
+// A table or saved query written as a spreadsheet's CSV file: UTF-8 with a byte order
+// mark, ";" between fields, CRLF line ends, quotes only around a value that holds ";", a
+// quote or a line break. The header row holds the columns' Czech labels; yes/no is "Ano"
+// or "Ne", a date its ISO day, a number its digits. Rows are read and written one at a
+// time: the memory used does not grow with their number.
+namespace csvexport {
+
+// The names an export takes: "cd", "lide", "vypujcky", "nevracenecd".
+const QStringList& names();
+
+// Writes every row and column of the table or saved query to out, in the order the
+// windows list them: discs by name and people by first name, as the main window's lists
+// sort them; loans in the order they were made.
+Status write(Database& db, const QString& table, QIODevice& out);
+
+// Appends a value (UTF-8) to a CSV line as one field: quoted where it must be.
+void appendField(QByteArray& line, std::string_view value);
+
+} // namespace csvexport

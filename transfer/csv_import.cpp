@@ -1,0 +1,288 @@
+#include "transfer/csv_import.h"
+
+#include "core/field_value.h"
+#include "core/new_records.h"
+#include "core/register_tables.h"
+#include "core/value_lists.h"
+#include "storage/database.h"
+
+#include <QStringDecoder>
+
+#include <csv.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+namespace csvimport {
+namespace {
+
+constexpr qint64 progressEvery = 1000;
+
+// The file's text as UTF-8, without a byte order mark: as it is when it is valid UTF-8,
+// else read as Windows-1250. Empty with a problem when it cannot be read.
+std::optional<QByteArray> asUtf8(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    QStringDecoder utf8(QStringConverter::Utf8);
+    (void)QString(utf8(bytes));
+    if (!utf8.hasError())
+        return bytes.toByteArray();
+    QStringDecoder windows("windows-1250");
+    if (!windows.isValid())
+        return std::nullopt;
+    return QString(windows(bytes)).toUtf8();
+}
+
+// The separator the header row uses most: ";", "," or a tab (";" when it uses none).
+unsigned char separatorOf(QByteArrayView text)
+{
+    const unsigned char candidates[] = {';', ',', '\t'};
+    qsizetype counts[] = {0, 0, 0};
+    bool quoted = false;
+    for (const char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == '\n' || c == '\r'))
+            break;
+        for (int i = 0; i < 3; ++i)
+            if (!quoted && static_cast<unsigned char>(c) == candidates[i])
+                ++counts[i];
+    }
+    const auto most = std::max_element(std::begin(counts), std::end(counts)) - std::begin(counts);
+    return candidates[most];
+}
+
+// What one import does with the records the CSV reader hands over, line by line.
+class Rows
+{
+public:
+    Rows(Database* db, const tables::Table& table, bool dryRun, const std::function<void(qint64)>& progress)
+        : m_db(db), m_table(table), m_disc(table.name == QLatin1String("cd")), m_dryRun(dryRun || !db),
+          m_progress(progress)
+    {
+    }
+
+    Outcome outcome;
+    int line = 0;                // the line being read
+    int recordLine = 0;          // where the record being read began
+    bool betweenRows = true;     // no record is begun
+    std::vector<QString> fields; // of the record being read
+    bool stopped = false;        // the header or the register failed: nothing more is read
+
+    // Opens the transaction the rows are added in (none on a dry run).
+    void begin()
+    {
+        if (m_dryRun)
+            return;
+        m_transaction = std::make_unique<Transaction>(*m_db);
+        outcome.status = m_transaction->status();
+        stopped = !outcome.status.ok();
+    }
+
+    void record()
+    {
+        if (stopped)
+            return;
+        if (m_columnOf.empty())
+            header();
+        else
+            row();
+        fields.clear();
+    }
+
+    // Whether a header row was read.
+    bool sawHeader() const { return !m_columnOf.empty(); }
+
+    // Stores the rows when every one passed.
+    void finish()
+    {
+        if (m_transaction && outcome.status.ok() && outcome.problems.empty())
+            outcome.status = m_transaction->commit();
+        m_transaction.reset();
+    }
+
+private:
+    void refuse(const QString& message) { outcome.problems.push_back({recordLine, message}); }
+
+    // The header row: each name a column of the table, by its label or field name.
+    void header()
+    {
+        m_columnOf.assign(std::max<size_t>(fields.size(), 1), -1);
+        std::vector<bool> named(m_table.columns.size(), false);
+        for (size_t f = 0; f < fields.size(); ++f) {
+            const QString name = fields[f].trimmed();
+            const auto found = std::find_if(m_table.columns.begin(), m_table.columns.end(), [&](const auto& c) {
+                return name.compare(c.name, Qt::CaseInsensitive) == 0 ||
+                       name.compare(c.label, Qt::CaseInsensitive) == 0;
+            });
+            if (name.isEmpty()) {
+                refuse(QStringLiteral("Sloupec č. %1 nemá v záhlaví název.").arg(f + 1));
+            } else if (found == m_table.columns.end()) {
+                refuse(QStringLiteral("Neznámý sloupec „%1“.").arg(name));
+            } else if (const auto c = static_cast<size_t>(found - m_table.columns.begin()); named[c]) {
+                refuse(QStringLiteral("Sloupec „%1“ je v záhlaví dvakrát.").arg(found->label));
+            } else {
+                named[c] = true;
+                m_columnOf[f] = static_cast<int>(c);
+            }
+        }
+        const QStringList required = m_disc ? QStringList{QStringLiteral("nazev"), QStringLiteral("pocetdisku"),
+                                                          QStringLiteral("typdisku"), QStringLiteral("typobsahu")}
+                                            : QStringList{QStringLiteral("jmeno"), QStringLiteral("prijmeni")};
+        for (size_t c = 0; c < m_table.columns.size(); ++c)
+            if (!named[c] && required.contains(m_table.columns[c].name))
+                refuse(QStringLiteral("V souboru chybí sloupec „%1“.").arg(m_table.columns[c].label));
+        stopped = !outcome.problems.empty();
+        if (stopped)
+            return;
+        // The key is the register's to give: a key in the file is read and left aside.
+        QStringList columns;
+        for (size_t c = 1; c < m_table.columns.size(); ++c)
+            columns << m_table.columns[c].name;
+        if (!m_dryRun) {
+            m_insert = std::make_unique<Statement>(
+                m_db->handle(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                    .arg(m_table.name, columns.join(QStringLiteral(", ")),
+                                         QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
+            outcome.status = m_insert->status();
+            stopped = !outcome.status.ok();
+        }
+    }
+
+    void row()
+    {
+        if (std::all_of(fields.begin(), fields.end(), [](const QString& f) { return f.trimmed().isEmpty(); }))
+            return; // an empty line of the spreadsheet
+        if (fields.size() > m_columnOf.size())
+            return refuse(
+                QStringLiteral("Řádek má víc polí (%1) než záhlaví (%2).").arg(fields.size()).arg(m_columnOf.size()));
+        newrecords::Entries entries;
+        for (size_t f = 0; f < fields.size(); ++f)
+            if (m_columnOf[f] >= 0)
+                entries.insert(m_table.columns[static_cast<size_t>(m_columnOf[f])].name, fields[f]);
+        const newrecords::Refusal refusal = m_disc ? newrecords::checkDisc(entries) : newrecords::checkPerson(entries);
+        if (!refusal.ok())
+            return refuse(refusal.message);
+        QVariantList values;
+        for (size_t c = 1; c < m_table.columns.size(); ++c) {
+            const tables::Column& column = m_table.columns[c];
+            QString text = entries.value(column.name, QLatin1String(""));
+            if (column.name == QLatin1String("typdisku"))
+                text = newrecords::listItem(valuelists::discTypes(), text);
+            else if (column.name == QLatin1String("typobsahu"))
+                text = newrecords::listItem(valuelists::contentTypes(), text);
+            QVariant value;
+            if (Status s = fieldvalue::toStored(column.kind, column.name, text, value); !s.ok())
+                return refuse(s.message());
+            values << value;
+        }
+        ++outcome.rows;
+        if (m_progress && outcome.rows % progressEvery == 0)
+            m_progress(outcome.rows);
+        if (m_dryRun || !outcome.problems.empty())
+            return; // checked only: nothing will be stored
+        m_insert->reset();
+        if (Status s = m_insert->bindAll(values); !s.ok()) {
+            outcome.status = s;
+        } else if (m_insert->step() == Statement::Step::Error) {
+            outcome.status = m_insert->failure();
+        }
+        stopped = !outcome.status.ok();
+    }
+
+    Database* m_db;
+    const tables::Table& m_table;
+    const bool m_disc;
+    const bool m_dryRun;
+    std::function<void(qint64)> m_progress;
+    std::vector<int> m_columnOf; // per field of the header: the table's column, -1 for none
+    std::unique_ptr<Transaction> m_transaction;
+    std::unique_ptr<Statement> m_insert;
+};
+
+void fieldRead(void* text, size_t length, void* rows)
+{
+    auto* r = static_cast<Rows*>(rows);
+    if (r->betweenRows) {
+        r->betweenRows = false;
+        r->recordLine = r->line;
+    }
+    r->fields.push_back(QString::fromUtf8(static_cast<const char*>(text), static_cast<qsizetype>(length)));
+}
+
+void recordRead(int, void* rows)
+{
+    auto* r = static_cast<Rows*>(rows);
+    if (r->betweenRows) // a record of one empty field
+        r->recordLine = r->line;
+    r->record();
+    r->betweenRows = true;
+}
+
+int noSpace(unsigned char)
+{
+    return 0; // values are kept as they stand, blanks too
+}
+
+} // namespace
+
+const QStringList& names()
+{
+    static const QStringList importable = {QStringLiteral("cd"), QStringLiteral("lide")};
+    return importable;
+}
+
+Outcome run(Database* db, const QString& table, const QByteArray& file, bool dryRun,
+            const std::function<void(qint64)>& progress)
+{
+    Outcome outcome;
+    const tables::Table* declared = tables::find(table);
+    if (!declared || !names().contains(table)) {
+        outcome.problems.push_back({0, QStringLiteral("Přidat ze souboru lze jen cd nebo lide.")});
+        return outcome;
+    }
+    const std::optional<QByteArray> text = asUtf8(file);
+    if (!text) {
+        outcome.problems.push_back({0, QStringLiteral("Soubor není v kódování UTF-8 ani Windows-1250.")});
+        return outcome;
+    }
+    Rows rows(db, *declared, dryRun, progress);
+    rows.begin();
+    csv_parser parser{};
+    if (csv_init(&parser, CSV_STRICT_FINI) != 0) {
+        rows.outcome.status = Status::failure(QStringLiteral("Nedostatek paměti."));
+        return rows.outcome;
+    }
+    csv_set_delim(&parser, separatorOf(*text));
+    csv_set_space_func(&parser, noSpace);
+    // Fed a line at a time, so that each record is known by the line it begins on.
+    const QByteArrayView all(*text);
+    qsizetype from = 0;
+    bool failed = false;
+    while (from < all.size() && !rows.stopped && !failed) {
+        qsizetype end = from;
+        while (end < all.size() && all[end] != '\n' &&
+               !(all[end] == '\r' && (end + 1 == all.size() || all[end + 1] != '\n')))
+            ++end;
+        end = std::min(end + 1, all.size());
+        ++rows.line;
+        const QByteArrayView piece = all.sliced(from, end - from);
+        failed = csv_parse(&parser, piece.data(), static_cast<size_t>(piece.size()), fieldRead, recordRead, &rows) !=
+                 static_cast<size_t>(piece.size());
+        from = end;
+    }
+    if (!rows.stopped && (failed || csv_fini(&parser, fieldRead, recordRead, &rows) != 0))
+        rows.outcome.problems.push_back(
+            {rows.recordLine, csv_error(&parser) == CSV_EPARSE
+                                  ? QStringLiteral("Uvozovky otevřené na tomto řádku nejsou uzavřeny.")
+                                  : QStringLiteral("Soubor nelze přečíst: nedostatek paměti.")});
+    csv_free(&parser);
+    if (!rows.sawHeader() && rows.outcome.problems.empty() && rows.outcome.status.ok())
+        rows.outcome.problems.push_back({0, QStringLiteral("Soubor je prázdný, chybí v něm záhlaví se sloupci.")});
+    rows.finish();
+    return rows.outcome;
+}
+
+} // namespace csvimport
