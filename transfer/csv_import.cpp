@@ -65,11 +65,13 @@ public:
     }
 
     Outcome outcome;
-    int line = 0;                // the line being read
-    int recordLine = 0;          // where the record being read began
-    bool betweenRows = true;     // no record is begun
-    std::vector<QString> fields; // of the record being read
-    bool stopped = false;        // the header or the register failed: nothing more is read
+    int line = 0;                 // the line being read
+    int nextLine = 0;             // where the next record begins (0: not yet known)
+    int recordLine = 0;           // where the record being read began
+    bool betweenRows = true;      // no record is begun
+    bool endsInLineBreak = false; // the file's last line ends as a line does
+    std::vector<QString> fields;  // of the record being read
+    bool stopped = false;         // the header or the register failed: nothing more is read
 
     // Opens the transaction the rows are added in (none on a dry run).
     void begin()
@@ -90,6 +92,12 @@ public:
         else
             row();
         fields.clear();
+    }
+
+    void unclosedQuote()
+    {
+        refuse(QStringLiteral("Uvozovky otevřené na tomto řádku nejsou uzavřeny."));
+        stopped = true;
     }
 
     // Whether a header row was read.
@@ -202,23 +210,34 @@ private:
     std::unique_ptr<Statement> m_insert;
 };
 
+// A record begins at the first line after the last one that is not blank.
+void beginRecord(Rows* r)
+{
+    if (!r->betweenRows)
+        return;
+    r->betweenRows = false;
+    r->recordLine = r->nextLine ? r->nextLine : r->line;
+}
+
 void fieldRead(void* text, size_t length, void* rows)
 {
     auto* r = static_cast<Rows*>(rows);
-    if (r->betweenRows) {
-        r->betweenRows = false;
-        r->recordLine = r->line;
-    }
+    beginRecord(r);
     r->fields.push_back(QString::fromUtf8(static_cast<const char*>(text), static_cast<qsizetype>(length)));
 }
 
-void recordRead(int, void* rows)
+void recordRead(int end, void* rows)
 {
     auto* r = static_cast<Rows*>(rows);
-    if (r->betweenRows) // a record of one empty field
-        r->recordLine = r->line;
-    r->record();
+    beginRecord(r);
+    // A record the end of the file ends, although the file ends in a line break, is a
+    // quoted value never closed: it took in the lines after it.
+    if (end == -1 && r->endsInLineBreak)
+        r->unclosedQuote();
+    else
+        r->record();
     r->betweenRows = true;
+    r->nextLine = 0;
 }
 
 int noSpace(unsigned char)
@@ -251,7 +270,8 @@ Outcome run(Database* db, const QString& table, const QByteArray& file, bool dry
     Rows rows(db, *declared, dryRun, progress);
     rows.begin();
     csv_parser parser{};
-    if (csv_init(&parser, CSV_STRICT_FINI) != 0) {
+    // Lenient, as spreadsheets read: a quote inside an unquoted value (3,5") is the value's own.
+    if (csv_init(&parser, 0) != 0) {
         rows.outcome.status = Status::failure(QStringLiteral("Nedostatek paměti."));
         return rows.outcome;
     }
@@ -259,6 +279,7 @@ Outcome run(Database* db, const QString& table, const QByteArray& file, bool dry
     csv_set_space_func(&parser, noSpace);
     // Fed a line at a time, so that each record is known by the line it begins on.
     const QByteArrayView all(*text);
+    rows.endsInLineBreak = all.endsWith('\n') || all.endsWith('\r');
     qsizetype from = 0;
     bool failed = false;
     while (from < all.size() && !rows.stopped && !failed) {
@@ -269,15 +290,14 @@ Outcome run(Database* db, const QString& table, const QByteArray& file, bool dry
         end = std::min(end + 1, all.size());
         ++rows.line;
         const QByteArrayView piece = all.sliced(from, end - from);
+        if (rows.betweenRows && !rows.nextLine && !piece.trimmed().isEmpty())
+            rows.nextLine = rows.line;
         failed = csv_parse(&parser, piece.data(), static_cast<size_t>(piece.size()), fieldRead, recordRead, &rows) !=
                  static_cast<size_t>(piece.size());
         from = end;
     }
     if (!rows.stopped && (failed || csv_fini(&parser, fieldRead, recordRead, &rows) != 0))
-        rows.outcome.problems.push_back(
-            {rows.recordLine, csv_error(&parser) == CSV_EPARSE
-                                  ? QStringLiteral("Uvozovky otevřené na tomto řádku nejsou uzavřeny.")
-                                  : QStringLiteral("Soubor nelze přečíst: nedostatek paměti.")});
+        rows.outcome.problems.push_back({rows.recordLine, QStringLiteral("Soubor nelze přečíst: nedostatek paměti.")});
     csv_free(&parser);
     if (!rows.sawHeader() && rows.outcome.problems.empty() && rows.outcome.status.ok())
         rows.outcome.problems.push_back({0, QStringLiteral("Soubor je prázdný, chybí v něm záhlaví se sloupci.")});

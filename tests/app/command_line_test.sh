@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the built program with its command-line options, with no display at all:
 # --help and --version print and end, an unknown option is refused with status 2,
-# and none of them opens or creates a register.
+# and none of them opens or creates a register; --export and --import work without a
+# window, --import makes the register as the first start does, --export never does.
 set -u
 program=$1
 work=$(mktemp -d)
@@ -25,8 +26,26 @@ check "--version" 0 "Ordisk $2" "$program" --version
 check "-v" 0 "Ordisk $2" "$program" -v
 check "unknown option" 2 "neznámá volba „bogus“" "$program" --bogus
 check "argument" 2 "nečekaný argument „soubor.zaz“" "$program" soubor.zaz
+check "--import without a file" 2 "--import potřebuje soubor" "$program" --import cd
+check "--dry-run alone" 2 "--dry-run patří k volbě --import" "$program" --dry-run
+check "--export and --import" 2 "nejdou spolu" "$program" --export cd --import lide x.csv
+check "two files" 2 "nečekaný argument „b.csv“" "$program" --export cd a.csv b.csv
+check "--export without a register" 1 "nic nebylo vyvezeno" "$program" --export cd
 if [ -n "$(ls -A)" ]; then
     echo "FAILED: files were created: $(ls -A)"
     failed=1
 fi
+printf 'nazev;pocetdisku;typdisku;typobsahu\nKytice;1;CD;Hudba\nBabička;2;dvd;Data\n' >disky.csv
+printf 'nazev;pocetdisku;typdisku;typobsahu\nA;1;CD;Hudba\nB;dva;CD;Data\n' >chyba.csv
+check "--import --dry-run without a register" 0 "disků k přidání: 2" "$program" --import cd disky.csv --dry-run
+[ -e db1.zaz ] && { echo "FAILED: a dry run made a register"; failed=1; }
+check "--import makes the register" 0 "Přidáno disků: 2." "$program" --import cd disky.csv
+check "--import of a refused row" 1 "chyba.csv, řádek 3: Počet disků musí být číslo" "$program" --import cd chyba.csv
+check "--export to standard output" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" --export cd
+check "--export to a file" 0 "" "$program" --export vypujcky vypujcky.csv
+grep -q "ID výpůjčky;Datum půjčení" vypujcky.csv || { echo "FAILED: vypujcky.csv"; failed=1; }
+check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
+echo "not a register" >db1.zaz
+check "--import into no register" 1 "není databází programu Ordisk" "$program" --import cd disky.csv
+[ "$(cat db1.zaz)" = "not a register" ] || { echo "FAILED: db1.zaz was changed"; failed=1; }
 exit $failed
