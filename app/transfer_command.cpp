@@ -90,10 +90,12 @@ int importList(const QString& what, const QString& file, bool dryRun)
     QElapsedTimer clock;
     clock.start();
     bool shown = false;
+    qint64 lastShown = 0;
     const auto progress = [&](qint64 rows) {
-        if (clock.elapsed() < 1000 || !::isatty(STDERR_FILENO))
+        if (clock.elapsed() < 1000 || clock.elapsed() - lastShown < 100 || !::isatty(STDERR_FILENO))
             return;
         std::fprintf(stderr, "\rZpracováno řádků: %lld", static_cast<long long>(rows));
+        lastShown = clock.elapsed();
         shown = true;
     };
     const csvimport::Outcome outcome = csvimport::run(db.get(), what, bytes, dryRun, progress);

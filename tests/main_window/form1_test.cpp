@@ -1,6 +1,8 @@
 // The main window at start-up and whenever the user comes back to it.
 #include "main_window_fixture.h"
 #include "qt_printers.h"
+#include "storage/register_file.h"
+#include "transfer/csv_import.h"
 #include "ui_common/messages.h"
 
 #include <QCheckBox>
@@ -64,4 +66,27 @@ TEST_F(MainWindowFixture, ComingBackFromAnotherWindowEmptiesThePanels)
     activate(w);
     EXPECT_EQ(answerer.summary(), QStringList(QStringLiteral("Titulek: Zpráva")));
     EXPECT_EQ(shown("Text1"), QString::number(kytice));
+}
+
+// A list brought in from the command line while the window is open on the same register
+// (another connection, as another process has): the window shows the new rows at its next query.
+TEST_F(MainWindowFixture, RowsImportedMeanwhileShowAtTheNextQuery)
+{
+    Status status = Status::success();
+    const std::unique_ptr<Database> other = openRegisterFile(reg.path(), status);
+    ASSERT_TRUE(other) << status.message().toStdString();
+    for (const auto& [table, file] : {std::pair{"cd", QByteArray("nazev;pocetdisku;typdisku;typobsahu\n"
+                                                                 "Ábel;1;CD;Hudba\nZahrada;2;DVD;Filmy\n")},
+                                      {"lide", QByteArray("jmeno;prijmeni\nAdam;Bílý\n")}}) {
+        const csvimport::Outcome outcome = csvimport::run(other.get(), QString::fromLatin1(table), file, false);
+        ASSERT_TRUE(outcome.status.ok() && outcome.problems.empty()) << outcome.status.message().toStdString();
+    }
+    QWidget* w = form.get();
+    EXPECT_EQ(child<QLabel>(w, "LblNadpis1")->text(), QStringLiteral("Seznam CD - 3"));
+    gui::click(child<QPushButton>(w, "CmbZobrazVseCd"));
+    gui::click(child<QPushButton>(w, "CmbZobrazVseLide"));
+    EXPECT_EQ(child<QLabel>(w, "LblNadpis1")->text(), QStringLiteral("Seznam CD - 5"));
+    EXPECT_EQ(gui::column(child<QTableView>(w, "MSFlexGrid1"), 1),
+              QStringList({"Ábel", "Babička", "Kytice", "Nikdy nepůjčené", "Zahrada"}));
+    EXPECT_EQ(gui::column(child<QTableView>(w, "MSFlexGrid2"), 1), QStringList({"Adam", "Eva", "Jan", "Petr"}));
 }
