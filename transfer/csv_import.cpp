@@ -126,7 +126,7 @@ private:
                        name.compare(c.label, Qt::CaseInsensitive) == 0;
             });
             if (name.isEmpty()) {
-                refuse(QStringLiteral("Sloupec č. %1 nemá v záhlaví název.").arg(f + 1));
+                continue; // a column without a name (a spreadsheet's trailing one) must stay empty
             } else if (found == m_table.columns.end()) {
                 refuse(QStringLiteral("Neznámý sloupec „%1“.").arg(name));
             } else if (const auto c = static_cast<size_t>(found - m_table.columns.begin()); named[c]) {
@@ -163,13 +163,15 @@ private:
     {
         if (std::all_of(fields.begin(), fields.end(), [](const QString& f) { return f.trimmed().isEmpty(); }))
             return; // an empty line of the spreadsheet
-        if (fields.size() > m_columnOf.size())
-            return refuse(
-                QStringLiteral("Řádek má víc polí (%1) než záhlaví (%2).").arg(fields.size()).arg(m_columnOf.size()));
         newrecords::Entries entries;
-        for (size_t f = 0; f < fields.size(); ++f)
-            if (m_columnOf[f] >= 0)
+        for (size_t f = 0; f < fields.size(); ++f) {
+            if (f < m_columnOf.size() && m_columnOf[f] >= 0)
                 entries.insert(m_table.columns[static_cast<size_t>(m_columnOf[f])].name, fields[f]);
+            else if (!fields[f].trimmed().isEmpty())
+                return refuse(QStringLiteral("Hodnota „%1“ je ve sloupci č. %2, který nemá v záhlaví název.")
+                                  .arg(fields[f])
+                                  .arg(f + 1));
+        }
         const newrecords::Refusal refusal = m_disc ? newrecords::checkDisc(entries) : newrecords::checkPerson(entries);
         if (!refusal.ok())
             return refuse(refusal.message);
@@ -205,7 +207,7 @@ private:
     const bool m_disc;
     const bool m_dryRun;
     std::function<void(qint64)> m_progress;
-    std::vector<int> m_columnOf; // per field of the header: the table's column, -1 for none
+    std::vector<int> m_columnOf; // per field of the header: the table's column, -1 for one without a name
     std::unique_ptr<Transaction> m_transaction;
     std::unique_ptr<Statement> m_insert;
 };

@@ -109,9 +109,9 @@ TEST(Transfer, FilesAsSpreadsheetsWriteThemAreRead)
          "Kytice;1;DVD;Filmy;;Ne\r\n",
          "Černá zahrada; reedice|2|Audio CD|Hudba|Dvě \"strany\"\r\ndruhý řádek|1|0\n"
          "Kytice|1|DVD|Filmy||0|0"},
-        {"UTF-8 with its mark, commas, names of fields",
-         "\xEF\xBB\xBFTYPOBSAHU,nazev,Vyrazeno,pocetdisku,typdisku\n"
-         "hry,\"Doom, II\",true,3,hdd\n",
+        {"UTF-8 with its mark, commas, names of fields, a trailing column without a name",
+         "\xEF\xBB\xBFTYPOBSAHU,nazev,Vyrazeno,pocetdisku,typdisku,\n"
+         "hry,\"Doom, II\",true,3,hdd,,\n",
          "Doom, II|3|HDD|Hry||0|1"},
         {"UTF-8, tabs, a type of its own",
          "n\xc3\xa1zev\tpo\xc4\x8d"
@@ -148,7 +148,8 @@ TEST(Transfer, RefusedRowsAreToldByLineAndNothingIsStored)
          "E;dva;CD;Data;\nF;1;CD;Data;\nG;1;CD;Data;\nH;1;CD;Data;\nI;1;CD;Data;\n"
          "J;1;;Data;\nK;2,5;CD;Data;\n;1;CD;Data;\nL;1;CD;;\nM;1;CD;Data;x;y\n",
          "8: Počet disků musí být číslo\n13: Vyberte prosím typ disku\n14: Počet disků musí být celé číslo\n"
-         "15: Musí být vyplněn název\n16: Vyberte prosím typ obsahu\n17: Řádek má víc polí (6) než záhlaví (5)."},
+         "15: Musí být vyplněn název\n16: Vyberte prosím typ obsahu\n17: Hodnota „y“ je ve sloupci č. 6, který nemá v "
+         "záhlaví název."},
         {"a yes/no that is neither", "cd", "nazev;pocetdisku;typdisku;typobsahu;original\nA;1;CD;Data;možná\n",
          "2: Originál musí být Ano nebo Ne"},
         {"names missing", "lide", "Jméno;Příjmení;Telefon\nJan;;1\n;Nová;2\n",
