@@ -45,6 +45,10 @@ check "--export to standard output" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" 
 check "--export to a file" 0 "" "$program" --export vypujcky vypujcky.csv
 grep -q "ID výpůjčky;Datum půjčení" vypujcky.csv || { echo "FAILED: vypujcky.csv"; failed=1; }
 check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
+mkdir home
+check "--home --import" 0 "Přidáno disků: 2." env HOME="$work/home" "$program" --home --import cd disky.csv
+check "--home --export" 0 "Kytice" env HOME="$work/home" "$program" --home --export cd
+[ -f home/Ordisk/db1.zaz ] || { echo "FAILED: --home made no ~/Ordisk/db1.zaz"; failed=1; }
 echo "not a register" >db1.zaz
 check "--import into no register" 1 "není databází programu Ordisk" "$program" --import cd disky.csv
 [ "$(cat db1.zaz)" = "not a register" ] || { echo "FAILED: db1.zaz was changed"; failed=1; }
