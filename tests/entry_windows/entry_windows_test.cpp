@@ -150,7 +150,7 @@ TEST_F(EntryWindows, EachWindowOpensOnceAndLoadsAnewAfterClosing)
 TEST_F(EntryWindows, AboutShowsTheProgramAndClosesWithEnterOrEsc)
 {
     QPointer<QWidget> about = open("Command9", "frmAbout");
-    EXPECT_EQ(child<QLabel>(about, "lblVersion")->text(), QStringLiteral("1.0.2")) << "the version the text gives";
+    EXPECT_EQ(child<QLabel>(about, "lblVersion")->text(), QStringLiteral("1.1.0")) << "the version the text gives";
     EXPECT_FALSE(child<QLabel>(about, "Image1")->pixmap().isNull());
 
     QTest::keyClick(about, Qt::Key_Escape);
