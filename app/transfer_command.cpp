@@ -5,11 +5,13 @@
 #include "transfer/csv_export.h"
 #include "transfer/csv_import.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
 #include <unistd.h>
 
@@ -29,6 +31,18 @@ int fail(const QString& text)
 {
     say(stderr, QStringLiteral("ordisk: ") + text);
     return 1;
+}
+
+// Why the file could not be read or written, in Czech (Qt's own words are English).
+QString fileProblem(const QString& file, int error)
+{
+    const QFileInfo info(file);
+    if (info.isDir())
+        return QStringLiteral("je to složka, ne soubor");
+    if (!info.dir().exists())
+        return QStringLiteral("složka %1 neexistuje").arg(info.dir().path());
+    const QString text = systemErrorText(error);
+    return text.isEmpty() ? QStringLiteral("chyba systému č. %1").arg(error) : text;
 }
 
 // The register in this folder, as the window opens it (null after saying why not).
@@ -58,16 +72,19 @@ int exportList(const QString& what, const QString& file)
         if (!out.open(stdout, QIODevice::WriteOnly))
             return fail(QStringLiteral("na standardní výstup nelze psát."));
         const Status s = csvexport::write(*db, what, out);
-        return s.ok() && out.flush() ? 0 : fail(s.ok() ? out.errorString() : s.message());
+        if (s.ok() && out.flush())
+            return 0;
+        return fail(s.ok() ? QStringLiteral("na standardní výstup nelze psát: %1.").arg(fileProblem(QString(), errno))
+                           : s.message());
     }
     // Written aside and moved in whole: a failed export leaves the file as it was.
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("soubor %1 nelze zapsat: %2.").arg(file, out.errorString()));
+        return fail(QStringLiteral("soubor %1 nelze zapsat: %2.").arg(file, fileProblem(file, errno)));
     if (const Status s = csvexport::write(*db, what, out); !s.ok())
         return fail(s.message());
     if (!out.commit())
-        return fail(QStringLiteral("soubor %1 nelze zapsat: %2.").arg(file, out.errorString()));
+        return fail(QStringLiteral("soubor %1 nelze zapsat: %2.").arg(file, fileProblem(file, errno)));
     return 0;
 }
 
@@ -77,7 +94,7 @@ int importList(const QString& what, const QString& file, bool dryRun)
         return fail(QStringLiteral("přidat ze souboru lze jen cd nebo lide, ne „%1“.").arg(what));
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, in.errorString()));
+        return fail(QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno)));
     const QByteArray bytes = in.readAll();
     // A dry run stores nothing: it makes no register either.
     std::unique_ptr<Database> db;

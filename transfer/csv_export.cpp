@@ -5,6 +5,7 @@
 
 #include <QIODevice>
 
+#include <cerrno>
 #include <string_view>
 
 namespace csvexport {
@@ -14,8 +15,11 @@ constexpr qsizetype flushAt = 64 * 1024;
 
 Status writeOut(QIODevice& out, QByteArray& buffer)
 {
-    if (out.write(buffer) != buffer.size())
-        return Status::failure(QStringLiteral("Soubor nelze zapsat: %1.").arg(out.errorString()));
+    if (out.write(buffer) != buffer.size()) {
+        const QString reason = systemErrorText(errno);
+        return Status::failure(QStringLiteral("Soubor nelze zapsat: %1.")
+                                   .arg(reason.isEmpty() ? QStringLiteral("chyba systému č. %1").arg(errno) : reason));
+    }
     buffer.clear();
     return Status::success();
 }

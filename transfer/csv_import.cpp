@@ -87,10 +87,13 @@ public:
     {
         if (stopped)
             return;
-        if (m_columnOf.empty())
+        if (m_columnOf.empty()) {
             header();
-        else
+        } else {
             row();
+            if (m_progress && ++m_read % progressEvery == 0)
+                m_progress(m_read);
+        }
         fields.clear();
     }
 
@@ -189,8 +192,6 @@ private:
             values << value;
         }
         ++outcome.rows;
-        if (m_progress && outcome.rows % progressEvery == 0)
-            m_progress(outcome.rows);
         if (m_dryRun || !outcome.problems.empty())
             return; // checked only: nothing will be stored
         m_insert->reset();
@@ -207,6 +208,7 @@ private:
     const bool m_disc;
     const bool m_dryRun;
     std::function<void(qint64)> m_progress;
+    qint64 m_read = 0;           // rows read, passed or refused
     std::vector<int> m_columnOf; // per field of the header: the table's column, -1 for one without a name
     std::unique_ptr<Transaction> m_transaction;
     std::unique_ptr<Statement> m_insert;

@@ -39,7 +39,7 @@ struct Outcome
 
 // Reads the file's bytes as described and adds its rows to the table ("cd" or "lide") in
 // one transaction when every row passes; with dryRun (or db null) it only checks. Progress
-// is told every so many rows read, then once more before the rows are stored.
+// (rows read so far) is told every so many rows.
 Outcome run(Database* db, const QString& table, const QByteArray& file, bool dryRun,
             const std::function<void(qint64 rowsRead)>& progress = nullptr);
 

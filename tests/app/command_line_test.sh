@@ -46,6 +46,9 @@ check "--export to a file" 0 "" "$program" --export vypujcky vypujcky.csv
 grep -q "ID výpůjčky;Datum půjčení" vypujcky.csv || { echo "FAILED: vypujcky.csv"; failed=1; }
 check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
 mkdir home
+check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home
+check "--import of no file" 1 "soubor nic.csv nelze přečíst: soubor nebo složka neexistuje." "$program" --import cd nic.csv
+check "--export into no folder" 1 "složka nikde neexistuje." "$program" --export cd nikde/disky.csv
 check "--home --import" 0 "Přidáno disků: 2." env HOME="$work/home" "$program" --home --import cd disky.csv
 check "--home --export" 0 "Kytice" env HOME="$work/home" "$program" --home --export cd
 [ -f home/Ordisk/db1.zaz ] || { echo "FAILED: --home made no ~/Ordisk/db1.zaz"; failed=1; }
