@@ -41,6 +41,9 @@ check "--import --dry-run without a register" 0 "disků k přidání: 2" "$progr
 [ -e db1.zaz ] && { echo "FAILED: a dry run made a register"; failed=1; }
 check "--import makes the register" 0 "Přidáno disků: 2." "$program" --import cd disky.csv
 check "--import of a refused row" 1 "chyba.csv, řádek 3: Počet disků musí být číslo" "$program" --import cd chyba.csv
+{ echo "nazev;pocetdisku;typdisku;typobsahu"; for i in $(seq 25); do echo "D$i;x;CD;Data"; done; } >mnoho.csv
+check "--import of 25 refused rows" 1 "… a dalších odmítnutých řádků: 5." "$program" --import cd mnoho.csv
+check "--import lists the first 20" 1 "mnoho.csv, řádek 21: Počet" "$program" --import cd mnoho.csv
 check "--export to standard output" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" --export cd
 check "--export to a file" 0 "" "$program" --export vypujcky vypujcky.csv
 grep -q "ID výpůjčky;Datum půjčení" vypujcky.csv || { echo "FAILED: vypujcky.csv"; failed=1; }
