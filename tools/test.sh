@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/tools/setup.sh"
 cd "$here"
-sources=$(find app bench binding core entry_windows loan_windows main_window rows storage tests ui_common widgets \
+sources=$(find app bench binding core entry_windows loan_windows main_window rows storage tests transfer ui_common widgets \
           -name '*.cpp' -o -name '*.h')
 if ! clang-format --dry-run -Werror $sources; then
     echo "Not formatted as .clang-format says; clang-format -i the files named above." >&2
