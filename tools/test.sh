@@ -6,8 +6,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/tools/setup.sh"
 cd "$here"
-sources=$(find app bench binding core entry_windows loan_windows main_window rows storage tests transfer ui_common widgets \
-          -name '*.cpp' -o -name '*.h')
+# Every source file of the project, whatever folder it is in (build outputs aside).
+sources=$(find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
 if ! clang-format --dry-run -Werror $sources; then
     echo "Not formatted as .clang-format says; clang-format -i the files named above." >&2
     exit 1
