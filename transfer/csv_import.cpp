@@ -55,10 +55,10 @@ unsigned char separatorOf(QByteArrayView text)
 }
 
 // What one import does with the records the CSV reader hands over, line by line.
-class Rows
+class Reading
 {
 public:
-    Rows(Database* db, const tables::Table& table, bool dryRun, const std::function<void(qint64)>& progress)
+    Reading(Database* db, const tables::Table& table, bool dryRun, const std::function<void(qint64)>& progress)
         : m_db(db), m_table(table), m_disc(table.name == QLatin1String("cd")), m_dryRun(dryRun || !db),
           m_progress(progress)
     {
@@ -215,7 +215,7 @@ private:
 };
 
 // A record begins at the first line after the last one that is not blank.
-void beginRecord(Rows* r)
+void beginRecord(Reading* r)
 {
     if (!r->betweenRows)
         return;
@@ -225,14 +225,14 @@ void beginRecord(Rows* r)
 
 void fieldRead(void* text, size_t length, void* rows)
 {
-    auto* r = static_cast<Rows*>(rows);
+    auto* r = static_cast<Reading*>(rows);
     beginRecord(r);
     r->fields.push_back(QString::fromUtf8(static_cast<const char*>(text), static_cast<qsizetype>(length)));
 }
 
 void recordRead(int end, void* rows)
 {
-    auto* r = static_cast<Rows*>(rows);
+    auto* r = static_cast<Reading*>(rows);
     beginRecord(r);
     // A record the end of the file ends, although the file ends in a line break, is a
     // quoted value never closed: it took in the lines after it.
@@ -271,7 +271,7 @@ Outcome run(Database* db, const QString& table, const QByteArray& file, bool dry
         outcome.problems.push_back({0, QStringLiteral("Soubor není v kódování UTF-8 ani Windows-1250.")});
         return outcome;
     }
-    Rows rows(db, *declared, dryRun, progress);
+    Reading rows(db, *declared, dryRun, progress);
     rows.begin();
     csv_parser parser{};
     // Lenient, as spreadsheets read: a quote inside an unquoted value (3,5") is the value's own.
