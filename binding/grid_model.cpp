@@ -100,14 +100,20 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     const bool yesNo = m_source.columnKind(column) == FieldKind::Boolean;
     if (!yesNo && m_source.isHeld(column)) {
         const std::vector<QString>& texts = m_source.heldTexts(column);
+        // A search's rows share the whole table's texts: for fewer rows than texts, only the
+        // texts of the rows are looked up; else every text, in one pass.
+        const bool everyText = static_cast<size_t>(count) >= texts.size();
         if (m_indexedColumn != column || m_indexedGeneration != m_source.generation() ||
             m_indexOfText.size() != texts.size()) {
-            m_indexOfText.resize(texts.size());
-            for (size_t id = 0; id < texts.size(); ++id)
+            m_indexOfText.assign(texts.size(), -1);
+            for (size_t id = 0; everyText && id < texts.size(); ++id)
                 m_indexOfText[id] = knownIndex(texts[id], newTexts);
             m_indexedColumn = column;
             m_indexedGeneration = m_source.generation();
         }
+        for (int row = 0; !everyText && row < count; ++row)
+            if (const quint32 id = m_source.heldTextId(row, column); m_indexOfText[id] < 0)
+                m_indexOfText[id] = knownIndex(texts[id], newTexts);
         for (int row = 0; row < count; ++row)
             rank[static_cast<size_t>(row)] = m_indexOfText[m_source.heldTextId(row, column)];
     } else {

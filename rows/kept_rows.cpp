@@ -149,59 +149,28 @@ bool KeptRows::selectKept(const SourceQuery& query, const QStringList& names, He
     std::vector<std::vector<char>> found;
     for (int column : tested)
         found.push_back(table->columns[static_cast<size_t>(column)].containing(part));
-    // The held columns take over the texts of the rows found, each once: all of them
-    // for every row, else those the rows found use.
+    // The held columns share the kept texts; each row found takes its ids.
     std::vector<const Column*> held;
-    constexpr quint32 noText = ~quint32(0);
-    std::vector<std::vector<quint32>> newId; // per held column: kept text id -> id here
-    for (size_t c = 0; c < width; ++c) {
-        if (slotOf[c] < 0)
-            continue;
-        const Column& column = table->columns[c];
-        held.push_back(&column);
-        if (everyRow)
-            texts[held.size() - 1] = column.texts;
-        newId.emplace_back(everyRow || column.onePerRow ? 0 : column.texts->size(), noText);
-    }
+    for (size_t c = 0; c < width; ++c)
+        if (slotOf[c] >= 0) {
+            held.push_back(&table->columns[c]);
+            texts[held.size() - 1] = table->columns[c].texts;
+        }
     const size_t count = table->keys.size();
     // The rows found, in one tight pass over the searched columns' ids.
-    std::vector<quint32> foundRows;
-    if (!everyRow) {
-        std::vector<char> rowMatches(count, 0);
-        for (size_t t = 0; t < tested.size(); ++t) {
-            const quint32* rowIds = table->columns[static_cast<size_t>(tested[t])].ids.data();
-            const char* textMatches = found[t].data();
-            char* out = rowMatches.data();
-            for (size_t row = 0; row < count; ++row)
-                out[row] |= textMatches[rowIds[row]];
-        }
+    std::vector<char> rowMatches(everyRow ? 0 : count, 0);
+    for (size_t t = 0; t < tested.size(); ++t) {
+        const quint32* rowIds = table->columns[static_cast<size_t>(tested[t])].ids.data();
+        const char* textMatches = found[t].data();
+        char* out = rowMatches.data();
         for (size_t row = 0; row < count; ++row)
-            if (rowMatches[row])
-                foundRows.push_back(static_cast<quint32>(row));
+            out[row] |= textMatches[rowIds[row]];
     }
-    const size_t foundCount = everyRow ? count : foundRows.size();
-    ids.reserve(foundCount * held.size());
-    for (size_t i = 0; i < foundCount; ++i) {
-        const size_t row = everyRow ? i : foundRows[i];
-        for (size_t slot = 0; slot < held.size(); ++slot) {
-            const quint32 id = held[slot]->ids[row];
-            if (everyRow) {
-                ids.push_back(id);
-                continue;
-            }
-            std::vector<QString>& mineTexts = *texts[slot];
-            if (held[slot]->onePerRow) {
-                ids.push_back(static_cast<quint32>(mineTexts.size()));
-                mineTexts.push_back((*held[slot]->texts)[id]);
-                continue;
-            }
-            quint32& mine = newId[slot][id];
-            if (mine == noText) {
-                mine = static_cast<quint32>(mineTexts.size());
-                mineTexts.push_back((*held[slot]->texts)[id]);
-            }
-            ids.push_back(mine);
-        }
+    for (size_t row = 0; row < count; ++row) {
+        if (!everyRow && !rowMatches[row])
+            continue;
+        for (const Column* column : held)
+            ids.push_back(column->ids[row]);
         ++rows.rowCount;
     }
     return true;
@@ -305,7 +274,6 @@ Status KeptRows::load(const QString& table, const std::vector<int>& columns, Tab
     // The keys as the record sources show them, each its own text.
     Column& keyTexts = into.columns[0];
     keyTexts.isRead = true;
-    keyTexts.onePerRow = true;
     std::vector<QString>& keys = *keyTexts.texts;
     keys.reserve(into.keys.size());
     keyTexts.ids.reserve(into.keys.size());

@@ -40,7 +40,6 @@ public:
         SharedTexts texts = std::make_shared<std::vector<QString>>();
         std::vector<quint32> ids; // per row
         bool isRead = false;      // read when first asked for (docs/performance.md: start-up a third quicker)
-        bool onePerRow = false;   // every row has a text of its own (the keys)
 
         // For each text, whether it contains the part ignoring case (NULL contains nothing).
         std::vector<char> containing(QStringView part) const
