@@ -14,6 +14,8 @@ done
 cd "$here"
 cmake --preset release >/dev/null
 cmake --build --preset release
+# Only this build's package: one of an earlier version left behind would be taken too.
+rm -f build/release/ordisk_*_amd64.deb
 (cd build/release && cpack >/dev/null)
 deb=$(ls build/release/ordisk_*_amd64.deb)
 desktop-file-validate app/desktop/cz.ordisk.Ordisk.desktop
@@ -35,6 +37,9 @@ chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq /tmp/or
 chroot "$root" sh -c 'rm -rf /root/Ordisk /Ordisk'
 chroot "$root" env MANPAGER=cat man ordisk | grep -q "db1.zaz"
 chroot "$root" ordisk --help | grep -q "Použití: ordisk"
+# The command line's import and export in the clean system: libcsv comes with the package's dependencies.
+chroot "$root" sh -c 'cd /tmp && rm -f db1.zaz && printf "jmeno;prijmeni\nJan;Novák\n" >lide.csv &&
+    ordisk --import lide lide.csv && ordisk --export lide | grep -q "Novák" && rm -f db1.zaz lide.csv'
 
 # The menu entry's own command, run as the desktop runs it; the program must still be running after 5 s.
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/cz.ordisk.Ordisk.desktop" | sed 's/\\\\/\\/g')
