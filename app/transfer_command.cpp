@@ -123,10 +123,9 @@ int importList(const QString& what, const QString& file, bool dryRun)
     if (!outcome.problems.empty()) {
         for (size_t i = 0; i < outcome.problems.size() && i < listedProblems; ++i) {
             const csvimport::Problem& problem = outcome.problems[i];
-            say(stderr,
-                problem.line > 0
-                    ? QStringLiteral("ordisk: %1, řádek %2: %3").arg(file).arg(problem.line).arg(problem.message)
-                    : QStringLiteral("ordisk: %1: %2").arg(file, problem.message));
+            say(stderr, problem.line > 0 ? QStringLiteral("ordisk: %1, řádek %2: %3")
+                                               .arg(file, QString::number(problem.line), problem.message)
+                                         : QStringLiteral("ordisk: %1: %2").arg(file, problem.message));
         }
         if (outcome.problems.size() > listedProblems)
             say(stderr, QStringLiteral("ordisk: … a dalších odmítnutých řádků: %1.")
@@ -136,9 +135,8 @@ int importList(const QString& what, const QString& file, bool dryRun)
     const QString noun = what == QLatin1String("cd") ? QStringLiteral("disků") : QStringLiteral("lidí");
     say(stdout, dryRun
                     ? QStringLiteral("Soubor je v pořádku, %1 k přidání: %2. Nic nebylo uloženo (zkouška --dry-run).")
-                          .arg(noun)
-                          .arg(outcome.rows)
-                    : QStringLiteral("Přidáno %1: %2.").arg(noun).arg(outcome.rows));
+                          .arg(noun, QString::number(outcome.rows))
+                    : QStringLiteral("Přidáno %1: %2.").arg(noun, QString::number(outcome.rows)));
     return 0;
 }
 

@@ -172,8 +172,7 @@ private:
                 entries.insert(m_table.columns[static_cast<size_t>(m_columnOf[f])].name, fields[f]);
             else if (!fields[f].trimmed().isEmpty())
                 return refuse(QStringLiteral("Hodnota „%1“ je ve sloupci č. %2, který nemá v záhlaví název.")
-                                  .arg(fields[f])
-                                  .arg(f + 1));
+                                  .arg(fields[f], QString::number(f + 1)));
         }
         const newrecords::Refusal refusal = m_disc ? newrecords::checkDisc(entries) : newrecords::checkPerson(entries);
         if (!refusal.ok())

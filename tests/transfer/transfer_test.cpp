@@ -146,9 +146,10 @@ TEST(Transfer, RefusedRowsAreToldByLineAndNothingIsStored)
          "nazev;pocetdisku;typdisku;typobsahu;popis\n"
          "A;1;CD;Data;\nB;1;CD;Data;\"dva\nřádky\"\nC;1;CD;Data;\n;;;;\nD;1;CD;Data;\n"
          "E;dva;CD;Data;\nF;1;CD;Data;\nG;1;CD;Data;\nH;1;CD;Data;\nI;1;CD;Data;\n"
-         "J;1;;Data;\nK;2,5;CD;Data;\n;1;CD;Data;\nL;1;CD;;\nM;1;CD;Data;x;y\n",
+         "J;1;;Data;\nK;2,5;CD;Data;\n;1;CD;Data;\nL;1;CD;;\nM;1;CD;Data;x;y%1\n",
          "8: Počet disků musí být číslo\n13: Vyberte prosím typ disku\n14: Počet disků musí být celé číslo\n"
-         "15: Musí být vyplněn název\n16: Vyberte prosím typ obsahu\n17: Hodnota „y“ je ve sloupci č. 6, který nemá v "
+         "15: Musí být vyplněn název\n16: Vyberte prosím typ obsahu\n17: Hodnota „y%1“ je ve sloupci č. 6, který nemá "
+         "v "
          "záhlaví název."},
         {"a yes/no that is neither", "cd", "nazev;pocetdisku;typdisku;typobsahu;original\nA;1;CD;Data;možná\n",
          "2: Originál musí být Ano nebo Ne"},
