@@ -41,8 +41,7 @@ QString fileProblem(const QString& file, int error)
         return QStringLiteral("je to složka, ne soubor");
     if (!info.dir().exists())
         return QStringLiteral("složka %1 neexistuje").arg(info.dir().path());
-    const QString text = systemErrorText(error);
-    return text.isEmpty() ? QStringLiteral("chyba systému č. %1").arg(error) : text;
+    return systemErrorText(error);
 }
 
 // The register in this folder, as the window opens it (null after saying why not).

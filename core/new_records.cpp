@@ -4,6 +4,14 @@
 
 namespace newrecords {
 
+QStringList requiredFields(const QString& table)
+{
+    if (table == QLatin1String("cd"))
+        return {QStringLiteral("pocetdisku"), QStringLiteral("typdisku"), QStringLiteral("typobsahu"),
+                QStringLiteral("nazev")};
+    return {QStringLiteral("jmeno"), QStringLiteral("prijmeni")};
+}
+
 Refusal checkDisc(const Entries& disc)
 {
     if (const fieldvalue::WholeNumber count = fieldvalue::parseDiscCount(disc.value(QStringLiteral("pocetdisku")));

@@ -20,6 +20,9 @@ struct Refusal
     bool ok() const { return message.isEmpty(); }
 };
 
+// The fields those checks require of a new disc ("cd") or person ("lide").
+QStringList requiredFields(const QString& table);
+
 // A disc: a whole number of discs, a disc type, a content type and a name, in this order.
 Refusal checkDisc(const Entries& disc);
 // A person: a first name and a surname, in this order.

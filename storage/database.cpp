@@ -117,8 +117,10 @@ QString systemErrorText(int error)
     case ENOSPC:
     case EDQUOT:
         return QStringLiteral("na disku není místo");
-    default:
+    case 0:
         return QString();
+    default:
+        return QStringLiteral("chyba systému č. %1").arg(error);
     }
 }
 

@@ -7,19 +7,11 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// A failure of the operating system in Czech, or as the system words it.
-QString systemMessage(int error)
-{
-    const QString text = systemErrorText(error);
-    return text.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : text;
-}
 
 QString fileError(const QString& path, const QString& what)
 {
@@ -38,7 +30,7 @@ std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
     struct stat info = {};
     if (::stat(native.constData(), &info) != 0) {
         if (errno != ENOENT) {
-            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1.").arg(systemMessage(errno))));
+            status = Status::failure(fileError(path, QStringLiteral("nelze otevřít: %1.").arg(systemErrorText(errno))));
             return nullptr;
         }
         if (Status s = create(native); !s.ok()) {
@@ -112,7 +104,7 @@ Status create(const QByteArray& path)
     // The register holds telephone numbers and e-mails: readable by its owner only.
     const int fd = ::open(building.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0)
-        return Status::failure(systemMessage(errno) + QLatin1Char('.'));
+        return Status::failure(systemErrorText(errno) + QLatin1Char('.'));
     ::close(fd);
     Status status = Status::success();
     if (std::unique_ptr<Database> db = Database::connect(building, status)) {
@@ -124,7 +116,7 @@ Status create(const QByteArray& path)
         // Some file systems cannot refuse to replace; then only a file that appeared meanwhile is at risk.
         const bool unsupported = errno == EINVAL || errno == ENOSYS;
         if (!unsupported || ::rename(building.constData(), path.constData()) != 0)
-            status = Status::failure(systemMessage(errno) + QLatin1Char('.'));
+            status = Status::failure(systemErrorText(errno) + QLatin1Char('.'));
     }
     if (!status.ok()) {
         ::unlink(building.constData());
@@ -145,7 +137,7 @@ Status checkFileSize(const QByteArray& path, qint64 size)
 {
     QFile file(QFile::decodeName(path));
     if (!file.open(QIODevice::ReadOnly))
-        return Status::failure(QStringLiteral("nelze přečíst: %1.").arg(systemMessage(errno)));
+        return Status::failure(QStringLiteral("nelze přečíst: %1.").arg(systemErrorText(errno)));
     const QByteArray header = file.read(100);
     if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
         return Status::success(); // not SQLite at all: the engine says so

@@ -15,11 +15,8 @@ constexpr qsizetype flushAt = 64 * 1024;
 
 Status writeOut(QIODevice& out, QByteArray& buffer)
 {
-    if (out.write(buffer) != buffer.size()) {
-        const QString reason = systemErrorText(errno);
-        return Status::failure(QStringLiteral("Soubor nelze zapsat: %1.")
-                                   .arg(reason.isEmpty() ? QStringLiteral("chyba systému č. %1").arg(errno) : reason));
-    }
+    if (out.write(buffer) != buffer.size())
+        return Status::failure(QStringLiteral("Soubor nelze zapsat: %1.").arg(systemErrorText(errno)));
     buffer.clear();
     return Status::success();
 }

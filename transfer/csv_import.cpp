@@ -139,9 +139,7 @@ private:
                 m_columnOf[f] = static_cast<int>(c);
             }
         }
-        const QStringList required = m_disc ? QStringList{QStringLiteral("nazev"), QStringLiteral("pocetdisku"),
-                                                          QStringLiteral("typdisku"), QStringLiteral("typobsahu")}
-                                            : QStringList{QStringLiteral("jmeno"), QStringLiteral("prijmeni")};
+        const QStringList required = newrecords::requiredFields(m_table.name);
         for (size_t c = 0; c < m_table.columns.size(); ++c)
             if (!named[c] && required.contains(m_table.columns[c].name))
                 refuse(QStringLiteral("V souboru chybí sloupec „%1“.").arg(m_table.columns[c].label));
