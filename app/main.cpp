@@ -48,6 +48,16 @@ Volby:
   -h, --help      vypsat tuto nápovědu a skončit
   -v, --version   vypsat verzi programu a skončit
 
+Sloupce souboru pro --import jmenuje jeho první řádek, v libovolném pořadí
+a bez ohledu na velikost písmen, českým názvem nebo názvem pole:
+  cd    Název (nazev), Počet disků (pocetdisku), Typ disku (typdisku),
+        Typ obsahu (typobsahu), Popis (popis), Originál (original),
+        Vyřazeno (vyrazeno); povinné jsou první čtyři
+  lide  Jméno (jmeno), Příjmení (prijmeni), Telefon (telefon), Email (email),
+        Poznámka (poznamka); povinné jsou první dva
+Sloupec klíče (ID CD, ID člověka) se přeskočí. Ano/ne se píše Ano, 1, -1
+nebo true, a Ne, 0, false nebo prázdné; chybějící sloupec znamená Ne.
+
 Příklady:
   ordisk --export cd disky.csv
   ordisk --import lide --dry-run adresar.csv

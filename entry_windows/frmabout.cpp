@@ -19,7 +19,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::f
     // A fixed dialog: no minimise or maximise, no task-bar entry of its own (it belongs to its parent).
     makeFixedWindow(this, Qt::Dialog);
     setModal(false);
-    ui->lblVersion->setText(QStringLiteral(ORDISK_VERSION));
+    // The window's version label keeps its fixed text; the release of this build is told
+    // with the distribution notice.
+    ui->lblDisclaimer->setText(QStringLiteral("Vydání " ORDISK_VERSION ". Šíří se volně a bez záruky."));
     ui->Image1->setPixmap(QPixmap(QStringLiteral(":/ordisk/logo.png")));
     ui->Image1->setAccessibleName(QStringLiteral("Logo programu Ordisk"));
     ui->cmdOK->setDefault(true);

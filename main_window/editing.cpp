@@ -162,6 +162,7 @@ bool Form1::finishCdEditing(bool announce)
             // number meant ("1e3" is 1000).
             if (!parsed.ok) {
                 messages::critical(this, QStringLiteral("Editace záznamu"), parsed.message);
+                focusRefusedCount();
                 return false;
             }
         }
@@ -176,6 +177,16 @@ bool Form1::finishCdEditing(bool announce)
     setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, true);
     endEditing(m_cds, shown, announce);
     return true;
+}
+
+// After a refusal of the CD being edited, the user goes on in the count that was refused
+// (the only field of the panel that refuses a value), with its text selected to retype.
+void Form1::focusRefusedCount()
+{
+    if (!m_editingCd || fieldvalue::parseDiscCount(ui->Text3->text()).ok)
+        return;
+    ui->Text3->setFocus(Qt::OtherFocusReason);
+    ui->Text3->selectAll();
 }
 
 void Form1::Command12_Click()

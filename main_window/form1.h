@@ -132,6 +132,7 @@ private:
     void showTypesForEditing();
     void showCdEditControls(bool editing);
     void keepTypedTypes();
+    void focusRefusedCount();
     bool finishCdEditing(bool announce);
     void finishPersonEditing(bool announce);
     void endEditing(ListPanel& panel, bool shown, bool announce);

@@ -28,7 +28,10 @@ int Form1::sortAndCount(ListPanel& panel, quint8 direction, const QString& headi
 bool Form1::requery(ListPanel& panel, const SourceQuery& query)
 {
     panel.source->setRecordSource(query);
-    return messages::report(this, panel.source->refresh());
+    if (messages::report(this, panel.source->refresh()))
+        return true;
+    focusRefusedCount();
+    return false;
 }
 
 void Form1::showAll(ListPanel& panel)
@@ -48,5 +51,8 @@ bool Form1::page(ListPanel& panel, bool forward)
         messages::beep();
         return false;
     }
-    return messages::report(this, forward ? source.moveNext() : source.movePrevious());
+    if (messages::report(this, forward ? source.moveNext() : source.movePrevious()))
+        return true;
+    focusRefusedCount();
+    return false;
 }

@@ -143,6 +143,12 @@ void verify(TempRegister& reg, const Model& model, const QSet<QString>& uncertai
 
 enum class Fault { Kill, PowerCut };
 
+// The fault's name, so the test's name stays the same from one build to the next.
+[[maybe_unused]] void PrintTo(Fault fault, std::ostream* out)
+{
+    *out << (fault == Fault::Kill ? "Kill" : "PowerCut");
+}
+
 class CrashSafety : public ::testing::TestWithParam<Fault>
 {
 };

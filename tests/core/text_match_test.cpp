@@ -9,7 +9,6 @@
 // characters from beyond it, found (or not) by its upper, lower and folded forms.
 TEST(TextMatch, EveryCharacterMatchesAsQtMatchesIt)
 {
-    int checked = 0;
     for (char32_t unit = 1; unit < 0x10000; ++unit) {
         const QChar c(static_cast<char16_t>(unit));
         const QString text = QStringLiteral("Žluťoučký ") + c + QStringLiteral("kůň 😀");
@@ -20,10 +19,8 @@ TEST(TextMatch, EveryCharacterMatchesAsQtMatchesIt)
             folded.update({text});
             ASSERT_EQ(folded.containing({text}, part)[0] != 0, text.contains(part, Qt::CaseInsensitive))
                 << "U+" << std::hex << static_cast<unsigned>(unit) << " in part " << part.toStdString();
-            ++checked;
         }
     }
-    EXPECT_EQ(checked, 5 * 0xFFFF);
 }
 
 // Texts folded once and searched part after part decide as each text searched alone.

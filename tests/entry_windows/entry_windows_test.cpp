@@ -71,7 +71,7 @@ TEST_F(EntryWindows, AddCdConfirmsLineByLineStoresAndEmptiesTheEntries)
     gui::click(child<QCheckBox>(f3, "Check2"));
     EXPECT_EQ(add(f3, {QMessageBox::Yes}), QStringList({question + QStringLiteral("Ano"),
                                                         QStringLiteral("Přidání záznamu: Záznam byl úspěšně přidán")}));
-    EXPECT_EQ(discs(), QStringList("1|Kytice 'Erben'|2|Audio CD|Hudba|čtená poezie|1|0"));
+    EXPECT_EQ(discs(), QStringList("101|Kytice 'Erben'|2|Audio CD|Hudba|čtená poezie|1|0"));
     EXPECT_EQ(child<QPlainTextEdit>(f3, "Text9")->toPlainText(), QString());
     EXPECT_EQ(child<QLineEdit>(f3, "Text10")->text(), QString());
     EXPECT_EQ(child<QPlainTextEdit>(f3, "Text14")->toPlainText(), QString());
@@ -109,7 +109,7 @@ TEST_F(EntryWindows, AddPersonChecksBothNamesConfirmsAndStores)
     ASSERT_EQ(shown.size(), 2);
     EXPECT_EQ(shown[1], QStringLiteral("Přidání záznamu: Záznam byl úspěšně přidán"));
     EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM lide")),
-              QStringList("1|Šárka|Černá|+420 777 000 111||vrací včas"));
+              QStringList("201|Šárka|Černá|+420 777 000 111||vrací včas"));
     for (const char* name : {"Text2", "Text3", "Text4", "Text5"})
         EXPECT_EQ(child<QLineEdit>(f4, name)->text(), QString()) << name;
     EXPECT_EQ(child<QPlainTextEdit>(f4, "Text6")->toPlainText(), QString());
@@ -150,7 +150,12 @@ TEST_F(EntryWindows, EachWindowOpensOnceAndLoadsAnewAfterClosing)
 TEST_F(EntryWindows, AboutShowsTheProgramAndClosesWithEnterOrEsc)
 {
     QPointer<QWidget> about = open("Command9", "frmAbout");
-    EXPECT_EQ(child<QLabel>(about, "lblVersion")->text(), QStringLiteral("1.1.0")) << "the version the text gives";
+    const std::pair<const char*, const char*> texts[] = {{"lblTitle", "ORDISK"},
+                                                         {"lblVersion", "1.0.2"},
+                                                         {"lblDescription", "Program pro evidenci půjčených CD"}};
+    for (const auto& [name, text] : texts)
+        EXPECT_EQ(child<QLabel>(about, name)->text(), QString::fromUtf8(text)) << name;
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("O Programu"));
     EXPECT_FALSE(child<QLabel>(about, "Image1")->pixmap().isNull());
 
     QTest::keyClick(about, Qt::Key_Escape);

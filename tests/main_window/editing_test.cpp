@@ -85,6 +85,7 @@ TEST_F(Editing, EditingACdLocksTheWindowAndStoresWhatThePanelShows)
     EXPECT_EQ(press(w(), "Command11"), QStringList("Editace záznamu: Počet disků musí být číslo"));
     EXPECT_EQ(cd(kytice), before);
     EXPECT_TRUE(child<QWidget>(w(), "Command11")->isVisible());
+    EXPECT_EQ(w()->focusWidget(), child<QWidget>(w(), "Text3")) << "the user goes on in the refused count";
 
     // Editovat again: the caption grows, the types are set back, the typed changes stay.
     EXPECT_TRUE(press(w(), "Command10").isEmpty());
@@ -197,6 +198,7 @@ TEST_F(Editing, PagingAndFilterStoreTheCdLeftWithItsTypesExactlyAsTyped)
     // Letters in the count: the re-query of "Filtruj" refuses them in Czech, as "OK" does.
     typeInto("Text3", QStringLiteral("dva"));
     EXPECT_EQ(press(w(), "Command14"), QStringList("Chyba: Počet disků musí být číslo"));
+    EXPECT_EQ(w()->focusWidget(), child<QWidget>(w(), "Text3"));
     typeInto("Text3", QStringLiteral("2"));
     content->lineEdit()->selectAll();
     gui::type(content, QStringLiteral("Foto"));

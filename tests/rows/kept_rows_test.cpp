@@ -209,11 +209,11 @@ TEST(KeptRows, LoanListsReadByPagesShowTheSavedQueriesRows)
     reg.exec(QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
         "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, poznamka, vraceno, datumvraceni) "
-        "SELECT date('2026-01-01', '+' || (i % 300) || ' days'), 1 + i % 40, 1 + i % 5, 'poznámka ' || i, "
+        "SELECT date('2026-01-01', '+' || (i % 300) || ' days'), 101 + i % 40, 201 + i % 5, 'poznámka ' || i, "
         "i % 3 = 0, CASE WHEN i % 3 = 0 THEN '2026-12-01' END FROM n"));
     const SourceQuery lists[] = {queries::all(QStringLiteral("vypujcky")),
-                                 queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcd"), 7),
-                                 queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcloveka"), 2),
+                                 queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcd"), 107),
+                                 queries::idEquals(QStringLiteral("vypujcky"), QStringLiteral("idcloveka"), 202),
                                  queries::all(QStringLiteral("nevracenecd"))};
     std::vector<std::unique_ptr<RecordSource>> open;
     for (const SourceQuery& query : lists) {
@@ -239,14 +239,14 @@ TEST(KeptRows, LoanListsReadByPagesShowTheSavedQueriesRows)
             unreturned.setFieldText(QStringLiteral("datumvraceni"), QStringLiteral("7.12.2026"));
             ASSERT_TRUE(unreturned.update().ok());
         } else if (round == 2) {
-            reg.addLoan(7, 2, QStringLiteral("nová"));
+            reg.addLoan(107, 202, QStringLiteral("nová"));
         } else if (round == 3 || round == 4) { // a disc deleted with its loans; in round 4 while the lists are open
             RecordSource disc(reg, QStringLiteral("cd"));
-            disc.setRecordSource(queries::idEquals(QStringLiteral("cd"), QStringLiteral("idcd"), round == 3 ? 8 : 9));
+            disc.setRecordSource(queries::idEquals(QStringLiteral("cd"), QStringLiteral("idcd"), round == 3 ? 108 : 109));
             ASSERT_TRUE(disc.refresh().ok());
             ASSERT_TRUE(disc.deleteCurrent().ok());
         } else if (round == 5) { // loans whose disc is gone, as SQLite's tool leaves them by default
-            reg.exec(QStringLiteral("PRAGMA foreign_keys = OFF; DELETE FROM cd WHERE idcd = 10; "
+            reg.exec(QStringLiteral("PRAGMA foreign_keys = OFF; DELETE FROM cd WHERE idcd = 110; "
                                     "PRAGMA foreign_keys = ON"));
         }
         for (size_t i = 0; i < open.size(); ++i) {

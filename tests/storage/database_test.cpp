@@ -16,7 +16,6 @@ TEST(Schema, NewFileReopensAsARegisterAndIsPrivate)
     TempRegister reg;
     Status status = Status::success();
     EXPECT_NE(Register::open(reg.path(), status), nullptr) << status.message().toStdString();
-    EXPECT_EQ(reg.value(QStringLiteral("PRAGMA user_version")), QStringLiteral("1"));
     struct stat info = {};
     ASSERT_EQ(::stat(QFile::encodeName(reg.path()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);

@@ -7,7 +7,8 @@
 
 #include <memory>
 
-// A fresh register db1.zaz in a directory of its own, removed afterwards.
+// A fresh register db1.zaz in a directory of its own, removed afterwards; its ids begin
+// at different numbers in each table.
 class TempRegister
 {
 public:

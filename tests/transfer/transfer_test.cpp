@@ -57,8 +57,9 @@ TEST(Transfer, AListTakenOutAndBroughtBackIntoAnEmptyRegisterIsTheSame)
     EXPECT_TRUE(
         discs.startsWith("\xEF\xBB\xBFID CD;Název;Počet disků;Typ disku;Typ obsahu;Popis;Originál;Vyřazeno\r\n"))
         << discs.toStdString();
-    EXPECT_TRUE(discs.contains("\r\n4;10;0;CD;Data;\"a\nb\";Ano;Ano\r\n2;\"\"\"Čáp\"\" a spol.\";1;CD;Hudba;;Ne;Ano\r\n"
-                               "3;Adam;-3;Blu-ray;Ostatní;;Ne;Ne\r\n1;\"Žlutá; edice\";"))
+    EXPECT_TRUE(
+        discs.contains("\r\n104;10;0;CD;Data;\"a\nb\";Ano;Ano\r\n102;\"\"\"Čáp\"\" a spol.\";1;CD;Hudba;;Ne;Ano\r\n"
+                       "103;Adam;-3;Blu-ray;Ostatní;;Ne;Ne\r\n101;\"Žlutá; edice\";"))
         << discs.toStdString();
     const QByteArray people = exported(from.db(), QStringLiteral("lide"));
 
@@ -78,11 +79,12 @@ TEST(Transfer, TheLoanListsShowEveryLoanWithYesNoInWordsAndIsoDays)
     TempRegister reg;
     const qint64 person = reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
     reg.addLoan(reg.addCd(QStringLiteral("Kytice")), person, QStringLiteral("na chatu"));
-    reg.addLoan(reg.addCd(QStringLiteral("Babička")), person);
-    reg.exec(QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-07' WHERE idvypujcky = 2"));
+    const qint64 back = reg.addLoan(reg.addCd(QStringLiteral("Babička")), person);
+    reg.exec(
+        QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-07' WHERE idvypujcky = %1").arg(back));
     EXPECT_EQ(exported(reg.db(), QStringLiteral("vypujcky")).split('\n').mid(1),
-              QByteArray("1;2026-01-15;;Jan;Novák;Kytice;Ne;na chatu;1;1\r\n"
-                         "2;2026-01-15;2026-12-07;Jan;Novák;Babička;Ano;;1;2\r\n")
+              QByteArray("301;2026-01-15;;Jan;Novák;Kytice;Ne;na chatu;201;101\r\n"
+                         "302;2026-01-15;2026-12-07;Jan;Novák;Babička;Ano;;201;102\r\n")
                   .split('\n'));
     const QByteArray unreturned = exported(reg.db(), QStringLiteral("nevracenecd"));
     EXPECT_EQ(unreturned.count("\r\n"), 2) << unreturned.toStdString();
