@@ -33,6 +33,9 @@ Form2::Form2(Register& reg, QWidget* parent)
     makeFixedWindow(this);
     ui->MSFlexGrid1->setAccessibleName(QStringLiteral("Nevrácená CD"));
     m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByRow, BoundGrid::Header::FieldRow);
+    // An id up to 9999 and a whole date (with two-digit day and month) show uncut.
+    m_grid->fitWholeValues(
+        {{columns[0].width, QStringLiteral("9999")}, {columns[1].width, QStringLiteral("00.00.0000")}});
     BoundField::bind(*Data1, {{"datumpujceni", ui->Text1},
                               {"jmeno", ui->Text2},
                               {"prijmeni", ui->Text3},

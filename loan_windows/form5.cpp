@@ -29,6 +29,9 @@ Form5::Form5(Register& reg, QWidget* parent)
     makeFixedWindow(this);
     ui->MSFlexGrid1->setAccessibleName(QStringLiteral("Historie půjčování"));
     m_grid = new BoundGrid(ui->MSFlexGrid1, *Data1, BoundGrid::Selection::ByCell, BoundGrid::Header::FieldRow);
+    // An id up to 9999 and a whole date (with two-digit day and month) show uncut.
+    m_grid->fitWholeValues(
+        {{columns[0].width, QStringLiteral("9999")}, {columns[1].width, QStringLiteral("00.00.0000")}});
     // A re-query while the window is already in front brings no activation: keep the header row named.
     connect(Data1, &RecordSource::rowsReset, this, &Form5::NastavMrizku);
     connect(ui->CmbPujcit, &QPushButton::clicked, this, &Form5::CmbPujcit_Click);

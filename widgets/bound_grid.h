@@ -4,6 +4,9 @@
 #include <QString>
 #include <QVector>
 
+#include <initializer_list>
+#include <utility>
+
 class GridModel;
 class QModelIndex;
 class QTableView;
@@ -31,6 +34,9 @@ public:
 
     // Sets a column's width in twips; 0 hides it. Widths hold across reloads.
     void setColWidth(int column, int twips);
+    // Makes the font small enough that each sample text fits whole in its width in twips
+    // (a whole date, the largest id a user keeps).
+    void fitWholeValues(std::initializer_list<std::pair<int, QString>> samples);
     // Makes the column the one Sort and Text work on.
     void setCol(int column);
     // 1 sorts all rows ascending by the current column, 2 descending.

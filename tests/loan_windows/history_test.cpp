@@ -68,3 +68,31 @@ TEST_F(History, NeverLentLeavesNoWindowBehind)
     EXPECT_EQ(heading(), QStringLiteral("HISTORIE PŮJČOVÁNÍ"));
     EXPECT_EQ(grid()->model()->rowCount(), 3);
 }
+
+// The loan lists keep the widths they are laid out with, yet a whole date (two-digit day
+// and month) and an id up to 9999 show uncut in whatever font the desktop draws with.
+TEST_F(History, WholeDatesAndFourDigitIdsShowUncut)
+{
+    reg.exec(QStringLiteral("UPDATE sqlite_sequence SET seq = 9998 WHERE name = 'pujcovani'"));
+    const qint64 loan = reg.addLoan(kytice, eva);
+    reg.exec(QStringLiteral("UPDATE pujcovani SET datumpujceni = '2026-10-28' WHERE idvypujcky = %1; "
+                            "UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-11-24' WHERE idvypujcky = %2")
+                 .arg(loan)
+                 .arg(returned));
+    ASSERT_EQ(loan, 9999);
+    EXPECT_TRUE(press(form.get(), "Command6").isEmpty());
+    QWidget* f2 = open("Command1", "Form2");
+    for (auto [window, dates] : {std::pair{history(), QList<int>{1, 2}}, std::pair{f2, QList<int>{1}}}) {
+        activate(window);
+        auto* loans = child<QTableView>(window, "MSFlexGrid1");
+        for (int column : QList<int>{0} + dates)
+            for (int row = 0; row < loans->model()->rowCount(); ++row) {
+                const QModelIndex cell = loans->model()->index(row, column);
+                const QString text = cell.data().toString();
+                EXPECT_LE(loans->fontMetrics().horizontalAdvance(text), loans->visualRect(cell).width() - 2)
+                    << window->objectName().toStdString() << " " << text.toStdString();
+            }
+        EXPECT_TRUE(gui::column(loans, 0).contains(QStringLiteral("9999")));
+        EXPECT_TRUE(gui::column(loans, 1).contains(QStringLiteral("28.10.2026")));
+    }
+}
