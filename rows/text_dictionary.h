@@ -4,8 +4,6 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class Statement;
@@ -20,8 +18,10 @@ std::vector<QString>& writable(SharedTexts& texts);
 // a name, a date or a type repeated over thousands of rows becomes one string
 // that every row shares. Gives up looking for repeats in a column whose values
 // are nearly all different (keys, notes), where looking would only cost.
-// (docs/performance.md: searches three times quicker, half the memory; a hand-written
-// hash table here bought too little to keep.)
+// (docs/performance.md: searches three times quicker, half the memory.) The distinct
+// texts are found again through an open-addressing table over their bytes kept in one
+// string: a node per text (std::unordered_map) made start-up a third slower where
+// nearly every name differs, in allocating and freeing the nodes.
 class TextDictionary
 {
 public:
@@ -32,16 +32,27 @@ public:
 
 private:
     quint32 append(QString text);
-
-    // Hashes a text's UTF-8 as it lies in the statement, without copying it.
-    struct BytesHash
-    {
-        using is_transparent = void;
-        size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>()(bytes); }
-    };
+    void grow();
 
     std::vector<QString> m_texts;
-    std::unordered_map<std::string, quint32, BytesHash, std::equal_to<>> m_known; // UTF-8 -> id
+    // A distinct text as recognised: where its UTF-8 lies in m_bytes, its hash and id.
+    struct Entry
+    {
+        size_t offset;
+        size_t hash;
+        quint32 length;
+        quint32 id;
+    };
+    // A slot of the open-addressing table: the upper half of the hash, compared first,
+    // and the entry's number + 1 (0 for an empty slot).
+    struct Slot
+    {
+        quint32 tag = 0;
+        quint32 entry = 0;
+    };
+    std::string m_bytes; // the UTF-8 of every distinct text, one after another
+    std::vector<Entry> m_entries;
+    std::vector<Slot> m_slots;
     bool m_looking = true;
     size_t m_reads = 0;
     quint32 m_null = ~quint32(0);
