@@ -150,9 +150,8 @@ TEST_F(EntryWindows, EachWindowOpensOnceAndLoadsAnewAfterClosing)
 TEST_F(EntryWindows, AboutShowsTheProgramAndClosesWithEnterOrEsc)
 {
     QPointer<QWidget> about = open("Command9", "frmAbout");
-    const std::pair<const char*, const char*> texts[] = {{"lblTitle", "ORDISK"},
-                                                         {"lblVersion", "1.0.2"},
-                                                         {"lblDescription", "Program pro evidenci půjčených CD"}};
+    const std::pair<const char*, const char*> texts[] = {
+        {"lblTitle", "ORDISK"}, {"lblVersion", "1.0.2"}, {"lblDescription", "Program pro evidenci půjčených CD"}};
     for (const auto& [name, text] : texts)
         EXPECT_EQ(child<QLabel>(about, name)->text(), QString::fromUtf8(text)) << name;
     EXPECT_EQ(about->windowTitle(), QStringLiteral("O Programu"));

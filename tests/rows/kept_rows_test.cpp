@@ -242,7 +242,8 @@ TEST(KeptRows, LoanListsReadByPagesShowTheSavedQueriesRows)
             reg.addLoan(107, 202, QStringLiteral("nová"));
         } else if (round == 3 || round == 4) { // a disc deleted with its loans; in round 4 while the lists are open
             RecordSource disc(reg, QStringLiteral("cd"));
-            disc.setRecordSource(queries::idEquals(QStringLiteral("cd"), QStringLiteral("idcd"), round == 3 ? 108 : 109));
+            disc.setRecordSource(
+                queries::idEquals(QStringLiteral("cd"), QStringLiteral("idcd"), round == 3 ? 108 : 109));
             ASSERT_TRUE(disc.refresh().ok());
             ASSERT_TRUE(disc.deleteCurrent().ok());
         } else if (round == 5) { // loans whose disc is gone, as SQLite's tool leaves them by default

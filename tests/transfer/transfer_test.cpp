@@ -80,8 +80,8 @@ TEST(Transfer, TheLoanListsShowEveryLoanWithYesNoInWordsAndIsoDays)
     const qint64 person = reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
     reg.addLoan(reg.addCd(QStringLiteral("Kytice")), person, QStringLiteral("na chatu"));
     const qint64 back = reg.addLoan(reg.addCd(QStringLiteral("Babička")), person);
-    reg.exec(
-        QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-07' WHERE idvypujcky = %1").arg(back));
+    reg.exec(QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-12-07' WHERE idvypujcky = %1")
+                 .arg(back));
     EXPECT_EQ(exported(reg.db(), QStringLiteral("vypujcky")).split('\n').mid(1),
               QByteArray("301;2026-01-15;;Jan;Novák;Kytice;Ne;na chatu;201;101\r\n"
                          "302;2026-01-15;2026-12-07;Jan;Novák;Babička;Ano;;201;102\r\n")
