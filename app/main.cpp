@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -101,10 +102,23 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     const QStringList files = parser.positionalArguments();
     const bool transferring = parser.isSet(exportList) || parser.isSet(importList);
     QString refused;
+    // Qt's own words are English and drop the dashes: the option is named as it was typed.
+    const auto typed = [&arguments](const QString& name) {
+        for (const QString& argument : arguments.mid(1))
+            if (argument.startsWith(QLatin1Char('-')) &&
+                argument.section(QLatin1Char('='), 0, 0).remove(QRegularExpression(QStringLiteral("^-+"))) == name)
+                return argument.section(QLatin1Char('='), 0, 0);
+        return QStringLiteral("--") + name;
+    };
     if (!parser.unknownOptionNames().isEmpty())
-        refused = QStringLiteral("ordisk: neznámá volba „%1“").arg(parser.unknownOptionNames().constFirst());
+        refused = QStringLiteral("ordisk: neznámá volba „%1“").arg(typed(parser.unknownOptionNames().constFirst()));
+    else if (!parsed && arguments.size() > 1 && typed(QStringLiteral("export")) == arguments.constLast())
+        refused = QStringLiteral("ordisk: u volby %1 chybí, co vyvézt (cd, lide, vypujcky nebo nevracenecd)")
+                      .arg(arguments.constLast());
+    else if (!parsed && arguments.size() > 1 && typed(QStringLiteral("import")) == arguments.constLast())
+        refused = QStringLiteral("ordisk: u volby %1 chybí, co přidat (cd nebo lide)").arg(arguments.constLast());
     else if (!parsed)
-        refused = QStringLiteral("ordisk: %1").arg(parser.errorText());
+        refused = QStringLiteral("ordisk: u volby „%1“ chybí hodnota").arg(arguments.constLast());
     else if (parser.isSet(exportList) && parser.isSet(importList))
         refused = QStringLiteral("ordisk: --export a --import nejdou spolu");
     else if (transfer.dryRun && !parser.isSet(importList))
@@ -122,20 +136,25 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     return -1;
 }
 
-// The menu entry's way: the register lives in ~/Ordisk, made when missing. Without a home
-// folder there is nowhere to keep it: the problem is returned and nothing is written anywhere.
-QString enterHomeFolder()
+// The menu entry's way: the register lives in ~/Ordisk. Without a home folder there is
+// nowhere to keep it: the problem is told and nothing is written anywhere.
+QString homeFolder(QString& problem)
 {
     const QString home = QFile::decodeName(qgetenv("HOME"));
-    QString problem;
     if (home.isEmpty() || !QDir::isAbsolutePath(home))
         problem = QStringLiteral("Není nastavena domovská složka (proměnná HOME), evidenci není kam uložit.");
     else if (!QDir(home).exists())
         problem = QStringLiteral("Domovská složka %1 neexistuje, evidenci není kam uložit.").arg(home);
-    else if (!QDir(home).mkpath(QStringLiteral("Ordisk")) ||
-             !QDir::setCurrent(QDir(home).filePath(QStringLiteral("Ordisk"))))
-        problem =
-            QStringLiteral("Složku %1 nelze založit ani otevřít.").arg(QDir(home).filePath(QStringLiteral("Ordisk")));
+    return QDir(home).filePath(QStringLiteral("Ordisk"));
+}
+
+// The window works in ~/Ordisk, made when missing.
+QString enterHomeFolder()
+{
+    QString problem;
+    const QString folder = homeFolder(problem);
+    if (problem.isEmpty() && (!QDir().mkpath(folder) || !QDir::setCurrent(folder)))
+        problem = QStringLiteral("Složku %1 nelze založit ani otevřít.").arg(folder);
     return problem;
 }
 
@@ -153,15 +172,18 @@ int main(int argc, char* argv[])
     if (!transfer.exportWhat.isEmpty() || !transfer.importWhat.isEmpty()) {
         // No window: no display is needed, and what is said goes to the terminal.
         QCoreApplication app(argc, argv);
-        // With --home, a file named on the command line is still where the user is.
-        const QString file =
-            home && !transfer.file.isEmpty() ? QFileInfo(transfer.file).absoluteFilePath() : transfer.file;
-        if (const QString problem = home ? enterHomeFolder() : QString(); !problem.isEmpty()) {
+        // With --home, the register is ~/Ordisk's (the folder is made only when an import
+        // stores into it); a file named on the command line is still where the user is.
+        QString problem;
+        const QString folder = home ? homeFolder(problem) : QDir::currentPath();
+        if (!problem.isEmpty()) {
             std::fprintf(stderr, "ordisk: %s\n", problem.toUtf8().constData());
             return 1;
         }
-        return transfer.exportWhat.isEmpty() ? transfercommand::importList(transfer.importWhat, file, transfer.dryRun)
-                                             : transfercommand::exportList(transfer.exportWhat, file);
+        const QString registerPath = QDir(folder).filePath(QStringLiteral("db1.zaz"));
+        return transfer.exportWhat.isEmpty()
+                   ? transfercommand::importList(transfer.importWhat, transfer.file, transfer.dryRun, registerPath)
+                   : transfercommand::exportList(transfer.exportWhat, transfer.file, registerPath);
     }
 
     QApplication app(argc, argv);

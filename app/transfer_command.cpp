@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,10 +18,6 @@
 
 namespace transfercommand {
 namespace {
-
-const QString registerFile = QStringLiteral("db1.zaz");
-// Refused rows listed one by one; beyond these, how many more.
-constexpr size_t listedProblems = 20;
 
 void say(std::FILE* to, const QString& text)
 {
@@ -44,29 +41,44 @@ QString fileProblem(const QString& file, int error)
     return systemErrorText(error);
 }
 
-// The register in this folder, as the window opens it (null after saying why not).
-std::unique_ptr<Database> openRegister()
+// The register, as the window opens it (null after saying why not).
+std::unique_ptr<Database> openRegister(const QString& path)
 {
     Status status = Status::success();
-    std::unique_ptr<Database> db = openRegisterFile(registerFile, status);
+    std::unique_ptr<Database> db = openRegisterFile(path, status);
     if (!db)
         fail(status.message());
     return db;
 }
 
+// Standard input copied aside, so that the import can read it twice (memory stays flat).
+bool spoolStandardInput(QTemporaryFile& into)
+{
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly) || !into.open())
+        return false;
+    while (true) {
+        const QByteArray bytes = in.read(1 << 20);
+        if (bytes.isEmpty())
+            return in.error() == QFileDevice::NoError && into.flush() && into.seek(0);
+        if (into.write(bytes) != bytes.size())
+            return false;
+    }
+}
+
 } // namespace
 
-int exportList(const QString& what, const QString& file)
+int exportList(const QString& what, const QString& file, const QString& registerPath)
 {
     if (!csvexport::names().contains(what))
         return fail(
             QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(csvexport::names().join(QStringLiteral(", ")), what));
-    if (!QFileInfo::exists(registerFile))
-        return fail(QStringLiteral("v této složce není evidence %1; nic nebylo vyvezeno.").arg(registerFile));
-    const std::unique_ptr<Database> db = openRegister();
+    if (!QFileInfo::exists(registerPath))
+        return fail(QStringLiteral("evidence %1 neexistuje; nic nebylo vyvezeno.").arg(registerPath));
+    const std::unique_ptr<Database> db = openRegister(registerPath);
     if (!db)
         return 1;
-    if (file.isEmpty()) {
+    if (file.isEmpty() || file == QLatin1String("-")) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly))
             return fail(QStringLiteral("na standardní výstup nelze psát."));
@@ -84,24 +96,42 @@ int exportList(const QString& what, const QString& file)
         return fail(s.message());
     if (!out.commit())
         return fail(QStringLiteral("soubor %1 nelze zapsat: %2.").arg(file, fileProblem(file, errno)));
+    say(stdout, QStringLiteral("Zapsáno do %1 z evidence %2.").arg(file, registerPath));
     return 0;
 }
 
-int importList(const QString& what, const QString& file, bool dryRun)
+int importList(const QString& what, const QString& file, bool dryRun, const QString& registerPath)
 {
     if (!csvimport::names().contains(what))
         return fail(QStringLiteral("přidat ze souboru lze jen cd nebo lide, ne „%1“.").arg(what));
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
+    QFile named(file);
+    QTemporaryFile spooled;
+    const bool standardInput = file == QLatin1String("-");
+    QIODevice* in = &named;
+    if (standardInput) {
+        if (!spoolStandardInput(spooled))
+            return fail(QStringLiteral("standardní vstup nelze přečíst: %1.").arg(fileProblem(QString(), errno)));
+        in = &spooled;
+    } else if (!named.open(QIODevice::ReadOnly)) {
         return fail(QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno)));
-    const QByteArray bytes = in.readAll();
-    // A dry run stores nothing: it makes no register either.
+    }
+    const QString shownFile = standardInput ? QStringLiteral("standardní vstup") : file;
+    // A dry run stores nothing: it makes no register either. A register made for an import
+    // that adds nothing is removed again.
+    const bool existed = QFileInfo::exists(registerPath);
     std::unique_ptr<Database> db;
-    if (!dryRun || QFileInfo::exists(registerFile)) {
-        db = openRegister();
+    if (!dryRun || existed) {
+        if (!existed && !QDir().mkpath(QFileInfo(registerPath).path()))
+            return fail(QStringLiteral("složku %1 nelze založit.").arg(QFileInfo(registerPath).path()));
+        db = openRegister(registerPath);
         if (!db)
             return 1;
     }
+    const auto removeMadeRegister = [&] {
+        db.reset();
+        if (!existed && !dryRun)
+            QFile::remove(registerPath);
+    };
     // A long import shows how far it got, on a terminal only.
     QElapsedTimer clock;
     clock.start();
@@ -114,28 +144,31 @@ int importList(const QString& what, const QString& file, bool dryRun)
         lastShown = clock.elapsed();
         shown = true;
     };
-    const csvimport::Outcome outcome = csvimport::run(db.get(), what, bytes, dryRun, progress);
+    const csvimport::Outcome outcome = csvimport::run(db.get(), what, *in, dryRun, progress);
     if (shown)
         std::fputs("\n", stderr);
-    if (!outcome.status.ok())
+    if (!outcome.status.ok()) {
+        removeMadeRegister();
         return fail(outcome.status.message() + QStringLiteral(" Nic nebylo uloženo."));
-    if (!outcome.problems.empty()) {
-        for (size_t i = 0; i < outcome.problems.size() && i < listedProblems; ++i) {
-            const csvimport::Problem& problem = outcome.problems[i];
+    }
+    if (outcome.refused > 0) {
+        for (const csvimport::Problem& problem : outcome.problems)
             say(stderr, problem.line > 0 ? QStringLiteral("ordisk: %1, řádek %2: %3")
-                                               .arg(file, QString::number(problem.line), problem.message)
-                                         : QStringLiteral("ordisk: %1: %2").arg(file, problem.message));
-        }
-        if (outcome.problems.size() > listedProblems)
+                                               .arg(shownFile, QString::number(problem.line), problem.message)
+                                         : QStringLiteral("ordisk: %1: %2").arg(shownFile, problem.message));
+        if (outcome.refused > static_cast<qint64>(outcome.problems.size()))
             say(stderr, QStringLiteral("ordisk: … a dalších odmítnutých řádků: %1.")
-                            .arg(outcome.problems.size() - listedProblems));
+                            .arg(outcome.refused - static_cast<qint64>(outcome.problems.size())));
+        removeMadeRegister();
         return fail(QStringLiteral("nic nebylo uloženo."));
     }
     const QString noun = what == QLatin1String("cd") ? QStringLiteral("disků") : QStringLiteral("lidí");
-    say(stdout, dryRun
-                    ? QStringLiteral("Soubor je v pořádku, %1 k přidání: %2. Nic nebylo uloženo (zkouška --dry-run).")
-                          .arg(noun, QString::number(outcome.rows))
-                    : QStringLiteral("Přidáno %1: %2.").arg(noun, QString::number(outcome.rows)));
+    const QString encoding =
+        outcome.encoding.isEmpty() ? QString() : QStringLiteral(" (kódování %1)").arg(outcome.encoding);
+    say(stdout, dryRun ? QStringLiteral("Soubor je v pořádku, %1 k přidání: %2%3. Nic nebylo uloženo (zkouška "
+                                        "--dry-run).")
+                             .arg(noun, QString::number(outcome.rows), encoding)
+                       : QStringLiteral("Přidáno %1: %2 (%3).").arg(noun, QString::number(outcome.rows), registerPath));
     return 0;
 }
 

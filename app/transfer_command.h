@@ -2,14 +2,14 @@
 
 #include <QString>
 
-// The command line's --export and --import: run in the current folder's register
-// (db1.zaz), with no window and no display; what they say goes to standard output and
-// standard error. Each returns the program's exit status.
+// The command line's --export and --import: run on the register at registerPath (an
+// absolute path), with no window and no display; what they say goes to standard output and
+// standard error. A file "-" is standard input or output. Each returns the program's exit status.
 namespace transfercommand {
 
-// Writes the table or saved query as CSV to the file, or to standard output when file is empty.
-int exportList(const QString& what, const QString& file);
+// Writes the table or saved query as CSV to the file, or to standard output when file is empty or "-".
+int exportList(const QString& what, const QString& file, const QString& registerPath);
 // Adds the file's rows as discs or people; with dryRun only checks them.
-int importList(const QString& what, const QString& file, bool dryRun);
+int importList(const QString& what, const QString& file, bool dryRun, const QString& registerPath);
 
 } // namespace transfercommand

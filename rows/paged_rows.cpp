@@ -139,9 +139,11 @@ const PagedRows::Page* PagedRows::page(int row)
         for (int c = 0; c < m_columns; ++c)
             fresh.values[offset + static_cast<size_t>(c)] = statement.columnText(c);
     }
-    // A read lock is never left behind: another program may want to write.
+    // A read lock is never left behind: another program may want to write. A page SQLite
+    // cannot read is reported (a damaged file then ends the program) and read again next time.
+    const Status failed = step == Statement::Step::Error ? statement.failure() : Status::success();
     statement.reset();
-    if (step == Statement::Step::Error)
+    if (!failed.ok())
         return nullptr;
     // A counted row that is not in the saved query would show as an empty row: the list
     // is read anew, told once.

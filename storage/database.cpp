@@ -46,7 +46,12 @@ Status engineFailure(sqlite3* db)
     const char* detail = db ? sqlite3_errmsg(db) : "out of memory";
     if (code == SQLITE_CONSTRAINT_TRIGGER)
         return Status::failure(QString::fromUtf8(detail));
-    std::fprintf(stderr, "ordisk: SQLite %d: %s\n", code, detail);
+    // Failures a user meets in normal work (a file locked by another program, a full disk,
+    // no permission) are told in Czech alone; others carry SQLite's words for a bug report.
+    const int primary = code & 0xff;
+    if (primary != SQLITE_BUSY && primary != SQLITE_LOCKED && primary != SQLITE_FULL && primary != SQLITE_READONLY &&
+        primary != SQLITE_PERM)
+        std::fprintf(stderr, "ordisk: SQLite %d: %s\n", code, detail);
     if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
         return Status::failure(QStringLiteral("Disk nebo člověk, ke kterému se záznam váže, už v evidenci není."));
     switch (code & 0xff) {
@@ -267,6 +272,23 @@ void Database::noteDamage()
     m_damaged = true;
     if (m_onDamage)
         m_onDamage(QString::fromUtf8(damagedText));
+}
+
+Status Database::checkWhole()
+{
+    if (Status s = refusedIfDamaged(); !s.ok())
+        return s;
+    Statement check(m_db, QStringLiteral("PRAGMA quick_check(1)"));
+    if (!check.status().ok())
+        return check.status();
+    const Statement::Step step = check.step();
+    if (step == Statement::Step::Error)
+        return check.failure();
+    if (step == Statement::Step::Row && check.columnText(0) == QLatin1String("ok"))
+        return Status::success();
+    std::fprintf(stderr, "ordisk: SQLite quick_check: %s\n", check.columnText(0).toUtf8().constData());
+    noteDamage();
+    return refusedIfDamaged();
 }
 
 // Writing into a damaged file could turn a file that can be salvaged into one that cannot.

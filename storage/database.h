@@ -80,6 +80,9 @@ public:
     void onDamage(std::function<void(const QString&)> handler) { m_onDamage = std::move(handler); }
     // Records that the file is damaged (SQLite said so).
     void noteDamage();
+    // Reads every page of the file (SQLite's quick_check) before a bulk change: a damage
+    // found is noted and returned, so that nothing is written into it.
+    Status checkWhole();
 
     // Runs SQL text without parameters (may hold several statements).
     Status exec(const QString& sql);

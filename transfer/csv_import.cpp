@@ -5,7 +5,10 @@
 #include "core/register_tables.h"
 #include "core/value_lists.h"
 #include "storage/database.h"
+#include "transfer/text_encoding.h"
 
+#include <QBuffer>
+#include <QIODevice>
 #include <QStringDecoder>
 
 #include <csv.h>
@@ -19,20 +22,18 @@ namespace {
 
 constexpr qint64 progressEvery = 1000;
 
-// The file's text as UTF-8, without a byte order mark: as it is when it is valid UTF-8,
-// else read as Windows-1250. Empty with a problem when it cannot be read.
-std::optional<QByteArray> asUtf8(QByteArrayView bytes)
+constexpr qint64 chunk = 1 << 20;
+// How much of a value from the file a message shows.
+constexpr qsizetype shownLength = 60;
+
+// A value from the file as a message shows it: on one line, cut to a readable length.
+QString shown(const QString& value)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
-    QStringDecoder utf8(QStringConverter::Utf8);
-    (void)QString(utf8(bytes));
-    if (!utf8.hasError())
-        return bytes.toByteArray();
-    QStringDecoder windows("windows-1250");
-    if (!windows.isValid())
-        return std::nullopt;
-    return QString(windows(bytes)).toUtf8();
+    QString text = value.left(shownLength);
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    return value.size() > shownLength ? text + QStringLiteral("…") : text;
 }
 
 // The separator the header row uses most: ";", "," or a tab (";" when it uses none).
@@ -65,9 +66,10 @@ public:
     }
 
     Outcome outcome;
-    int line = 0;                 // the line being read
-    int nextLine = 0;             // where the next record begins (0: not yet known)
-    int recordLine = 0;           // where the record being read began
+    qint64 line = 0;              // the line being read
+    qint64 nextLine = 0;          // where the next record begins (0: not yet known)
+    qint64 recordLine = 0;        // where the record being read began
+    qint64 recordBytes = 0;       // read of the record so far
     bool betweenRows = true;      // no record is begun
     bool endsInLineBreak = false; // the file's last line ends as a line does
     std::vector<QString> fields;  // of the record being read
@@ -103,19 +105,33 @@ public:
         stopped = true;
     }
 
+    // A record longer than any a spreadsheet holds: refused at once, with the file.
+    void tooLong()
+    {
+        refuse(QStringLiteral("Záznam začínající na tomto řádku je delší než %1 MB; soubor nelze přidat.")
+                   .arg(maxRecordBytes >> 20));
+        stopped = true;
+    }
+
     // Whether a header row was read.
     bool sawHeader() const { return !m_columnOf.empty(); }
 
     // Stores the rows when every one passed.
     void finish()
     {
-        if (m_transaction && outcome.status.ok() && outcome.problems.empty())
+        if (m_transaction && outcome.status.ok() && outcome.refused == 0)
             outcome.status = m_transaction->commit();
         m_transaction.reset();
     }
 
 private:
-    void refuse(const QString& message) { outcome.problems.push_back({recordLine, message}); }
+    // Keeps the first refusals and counts the others: a file of bad rows costs no memory.
+    void refuse(const QString& message)
+    {
+        if (outcome.problems.size() < keptProblems)
+            outcome.problems.push_back({recordLine, message});
+        ++outcome.refused;
+    }
 
     // The header row: each name a column of the table, by its label or field name.
     void header()
@@ -131,7 +147,7 @@ private:
             if (name.isEmpty()) {
                 continue; // a column without a name (a spreadsheet's trailing one) must stay empty
             } else if (found == m_table.columns.end()) {
-                refuse(QStringLiteral("Neznámý sloupec „%1“.").arg(name));
+                refuse(QStringLiteral("Neznámý sloupec „%1“.").arg(shown(name)));
             } else if (const auto c = static_cast<size_t>(found - m_table.columns.begin()); named[c]) {
                 refuse(QStringLiteral("Sloupec „%1“ je v záhlaví dvakrát.").arg(found->label));
             } else {
@@ -143,7 +159,7 @@ private:
         for (size_t c = 0; c < m_table.columns.size(); ++c)
             if (!named[c] && required.contains(m_table.columns[c].name))
                 refuse(QStringLiteral("V souboru chybí sloupec „%1“.").arg(m_table.columns[c].label));
-        stopped = !outcome.problems.empty();
+        stopped = outcome.refused > 0;
         if (stopped)
             return;
         // The key is the register's to give: a key in the file is read and left aside.
@@ -170,7 +186,7 @@ private:
                 entries.insert(m_table.columns[static_cast<size_t>(m_columnOf[f])].name, fields[f]);
             else if (!fields[f].trimmed().isEmpty())
                 return refuse(QStringLiteral("Hodnota „%1“ je ve sloupci č. %2, který nemá v záhlaví název.")
-                                  .arg(fields[f], QString::number(f + 1)));
+                                  .arg(shown(fields[f]), QString::number(f + 1)));
         }
         const newrecords::Refusal refusal = m_disc ? newrecords::checkDisc(entries) : newrecords::checkPerson(entries);
         if (!refusal.ok())
@@ -189,7 +205,7 @@ private:
             values << value;
         }
         ++outcome.rows;
-        if (m_dryRun || !outcome.problems.empty())
+        if (m_dryRun || outcome.refused > 0)
             return; // checked only: nothing will be stored
         m_insert->reset();
         if (Status s = m_insert->bindAll(values); !s.ok()) {
@@ -239,11 +255,41 @@ void recordRead(int end, void* rows)
         r->record();
     r->betweenRows = true;
     r->nextLine = 0;
+    r->recordBytes = 0;
 }
 
 int noSpace(unsigned char)
 {
     return 0; // values are kept as they stand, blanks too
+}
+
+// Feeds the text, in UTF-8, to the CSV reader a line (or what the chunk holds of it) at a
+// time, so that each record is known by the line it begins on.
+bool feed(csv_parser& parser, Reading& rows, QByteArrayView text, bool& atLineStart)
+{
+    qsizetype from = 0;
+    while (from < text.size() && !rows.stopped) {
+        qsizetype end = from;
+        while (end < text.size() && text[end] != '\n' &&
+               !(text[end] == '\r' && (end + 1 == text.size() || text[end + 1] != '\n')))
+            ++end;
+        const bool lineEnds = end < text.size();
+        end = std::min(end + 1, text.size());
+        if (atLineStart)
+            ++rows.line;
+        atLineStart = lineEnds;
+        const QByteArrayView piece = text.sliced(from, end - from);
+        if (rows.betweenRows && !rows.nextLine && !piece.trimmed().isEmpty())
+            rows.nextLine = rows.line;
+        if (csv_parse(&parser, piece.data(), static_cast<size_t>(piece.size()), fieldRead, recordRead, &rows) !=
+            static_cast<size_t>(piece.size()))
+            return false;
+        rows.recordBytes += piece.size();
+        if (rows.recordBytes > maxRecordBytes)
+            rows.tooLong();
+        from = end;
+    }
+    return true;
 }
 
 } // namespace
@@ -254,21 +300,37 @@ const QStringList& names()
     return importable;
 }
 
-Outcome run(Database* db, const QString& table, const QByteArray& file, bool dryRun,
+Outcome run(Database* db, const QString& table, QIODevice& file, bool dryRun,
             const std::function<void(qint64)>& progress)
 {
     Outcome outcome;
     const tables::Table* declared = tables::find(table);
     if (!declared || !names().contains(table)) {
         outcome.problems.push_back({0, QStringLiteral("Přidat ze souboru lze jen cd nebo lide.")});
+        outcome.refused = 1;
         return outcome;
     }
-    const std::optional<QByteArray> text = asUtf8(file);
-    if (!text) {
-        outcome.problems.push_back({0, QStringLiteral("Soubor není v kódování UTF-8 ani Windows-1250.")});
+    const textencoding::Found found = textencoding::examine(file);
+    if (!found.refusal.isEmpty()) {
+        outcome.problems.push_back({found.line, found.refusal});
+        outcome.refused = 1;
+        return outcome;
+    }
+    // Nothing is added to a damaged register (a dry run tells it as the import would).
+    if (db)
+        if (outcome.status = db->checkWhole(); !outcome.status.ok())
+            return outcome;
+    if (!file.seek(found.byteOrderMark ? 3 : 0)) {
+        outcome.status = Status::failure(QStringLiteral("Soubor nelze číst znovu od začátku."));
+        return outcome;
+    }
+    QStringDecoder windows("windows-1250");
+    if (found.encoding == textencoding::Encoding::Windows1250 && !windows.isValid()) {
+        outcome.status = Status::failure(QStringLiteral("Kódování Windows-1250 není k dispozici."));
         return outcome;
     }
     Reading rows(db, *declared, dryRun, progress);
+    rows.outcome.encoding = found.guessed ? textencoding::nameOf(found.encoding) : QString();
     rows.begin();
     csv_parser parser{};
     // Lenient, as spreadsheets read: a quote inside an unquoted value (3,5") is the value's own.
@@ -276,34 +338,52 @@ Outcome run(Database* db, const QString& table, const QByteArray& file, bool dry
         rows.outcome.status = Status::failure(QStringLiteral("Nedostatek paměti."));
         return rows.outcome;
     }
-    csv_set_delim(&parser, separatorOf(*text));
     csv_set_space_func(&parser, noSpace);
-    // Fed a line at a time, so that each record is known by the line it begins on.
-    const QByteArrayView all(*text);
-    rows.endsInLineBreak = all.endsWith('\n') || all.endsWith('\r');
-    qsizetype from = 0;
+    // A long value grows the reader's buffer by this much at a time (by default 128 bytes,
+    // which copies a value of megabytes over and over).
+    csv_set_blk_size(&parser, 256 << 10);
     bool failed = false;
-    while (from < all.size() && !rows.stopped && !failed) {
-        qsizetype end = from;
-        while (end < all.size() && all[end] != '\n' &&
-               !(all[end] == '\r' && (end + 1 == all.size() || all[end + 1] != '\n')))
-            ++end;
-        end = std::min(end + 1, all.size());
-        ++rows.line;
-        const QByteArrayView piece = all.sliced(from, end - from);
-        if (rows.betweenRows && !rows.nextLine && !piece.trimmed().isEmpty())
-            rows.nextLine = rows.line;
-        failed = csv_parse(&parser, piece.data(), static_cast<size_t>(piece.size()), fieldRead, recordRead, &rows) !=
-                 static_cast<size_t>(piece.size());
-        from = end;
+    bool first = true;
+    bool atLineStart = true;
+    char last = '\0';
+    QByteArray heldCr; // a CR that ends a chunk waits for the LF that may follow it
+    while (!rows.stopped && !failed) {
+        QByteArray bytes = heldCr + file.read(chunk);
+        heldCr.clear();
+        if (bytes.isEmpty())
+            break;
+        if (bytes.endsWith('\r') && !file.atEnd()) {
+            bytes.chop(1);
+            heldCr = QByteArrayLiteral("\r");
+        }
+        const QByteArray text =
+            found.encoding == textencoding::Encoding::Utf8 ? bytes : QString(windows(bytes)).toUtf8();
+        if (text.isEmpty())
+            continue;
+        if (first)
+            csv_set_delim(&parser, separatorOf(text));
+        first = false;
+        last = text.back();
+        failed = !feed(parser, rows, text, atLineStart);
     }
+    rows.endsInLineBreak = last == '\n' || last == '\r';
     if (!rows.stopped && (failed || csv_fini(&parser, fieldRead, recordRead, &rows) != 0))
         rows.outcome.problems.push_back({rows.recordLine, QStringLiteral("Soubor nelze přečíst: nedostatek paměti.")});
     csv_free(&parser);
-    if (!rows.sawHeader() && rows.outcome.problems.empty() && rows.outcome.status.ok())
+    if (!rows.sawHeader() && rows.outcome.refused == 0 && rows.outcome.problems.empty() && rows.outcome.status.ok())
         rows.outcome.problems.push_back({0, QStringLiteral("Soubor je prázdný, chybí v něm záhlaví se sloupci.")});
+    rows.outcome.refused = std::max<qint64>(rows.outcome.refused, static_cast<qint64>(rows.outcome.problems.size()));
     rows.finish();
     return rows.outcome;
+}
+
+Outcome run(Database* db, const QString& table, const QByteArray& file, bool dryRun,
+            const std::function<void(qint64)>& progress)
+{
+    QByteArray bytes = file;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return run(db, table, buffer, dryRun, progress);
 }
 
 } // namespace csvimport

@@ -24,13 +24,17 @@ check "--help" 0 "Použití: ordisk" "$program" --help
 check "-h" 0 "~/Ordisk/db1.zaz" "$program" -h
 check "--version" 0 "Ordisk $2" "$program" --version
 check "-v" 0 "Ordisk $2" "$program" -v
-check "unknown option" 2 "neznámá volba „bogus“" "$program" --bogus
+check "unknown option" 2 "neznámá volba „--bogus“" "$program" --bogus
+check "--export without a list" 2 "u volby --export chybí, co vyvézt" "$program" --export
 check "argument" 2 "nečekaný argument „soubor.zaz“" "$program" soubor.zaz
 check "--import without a file" 2 "--import potřebuje soubor" "$program" --import cd
 check "--dry-run alone" 2 "--dry-run patří k volbě --import" "$program" --dry-run
 check "--export and --import" 2 "nejdou spolu" "$program" --export cd --import lide x.csv
 check "two files" 2 "nečekaný argument „b.csv“" "$program" --export cd a.csv b.csv
-check "--export without a register" 1 "nic nebylo vyvezeno" "$program" --export cd
+check "--export without a register" 1 "evidence $work/db1.zaz neexistuje; nic nebylo vyvezeno" "$program" --export cd
+check "--home --export without a register" 1 "evidence $work/Ordisk/db1.zaz neexistuje" \
+    env HOME="$work" "$program" --home --export cd
+[ -e Ordisk ] && { echo "FAILED: an export made ~/Ordisk"; failed=1; }
 if [ -n "$(ls -A)" ]; then
     echo "FAILED: files were created: $(ls -A)"
     failed=1
@@ -39,22 +43,35 @@ printf 'nazev;pocetdisku;typdisku;typobsahu\nKytice;1;CD;Hudba\nBabička;2;dvd;D
 printf 'nazev;pocetdisku;typdisku;typobsahu\nA;1;CD;Hudba\nB;dva;CD;Data\n' >chyba.csv
 check "--import --dry-run without a register" 0 "disků k přidání: 2" "$program" --import cd disky.csv --dry-run
 [ -e db1.zaz ] && { echo "FAILED: a dry run made a register"; failed=1; }
-check "--import makes the register" 0 "Přidáno disků: 2." "$program" --import cd disky.csv
 check "--import of a refused row" 1 "chyba.csv, řádek 3: Počet disků musí být číslo" "$program" --import cd chyba.csv
+[ -e db1.zaz ] && { echo "FAILED: a refused import left a register behind"; failed=1; }
+check "--import makes the register" 0 "Přidáno disků: 2 ($work/db1.zaz)." "$program" --import cd disky.csv
 { echo "nazev;pocetdisku;typdisku;typobsahu"; for i in $(seq 25); do echo "D$i;x;CD;Data"; done; } >mnoho.csv
 check "--import of 25 refused rows" 1 "… a dalších odmítnutých řádků: 5." "$program" --import cd mnoho.csv
 check "--import lists the first 20" 1 "mnoho.csv, řádek 21: Počet" "$program" --import cd mnoho.csv
 check "--export to standard output" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" --export cd
-check "--export to a file" 0 "" "$program" --export vypujcky vypujcky.csv
+check "--export to a file" 0 "Zapsáno do vypujcky.csv z evidence $work/db1.zaz." \
+    "$program" --export vypujcky vypujcky.csv
+check "--export to -" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" --export cd -
+check "--import from -" 0 "disků k přidání: 2" sh -c "\"\$0\" --import cd - --dry-run <disky.csv" "$program"
 grep -q "ID výpůjčky;Datum půjčení" vypujcky.csv || { echo "FAILED: vypujcky.csv"; failed=1; }
 check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home
 check "--import of no file" 1 "soubor nic.csv nelze přečíst: soubor nebo složka neexistuje." "$program" --import cd nic.csv
 check "--export into no folder" 1 "složka nikde neexistuje." "$program" --export cd nikde/disky.csv
-check "--home --import" 0 "Přidáno disků: 2." env HOME="$work/home" "$program" --home --import cd disky.csv
+check "--home --import" 0 "Přidáno disků: 2 ($work/home/Ordisk/db1.zaz)." \
+    env HOME="$work/home" "$program" --home --import cd disky.csv
 check "--home --export" 0 "Kytice" env HOME="$work/home" "$program" --home --export cd
 [ -f home/Ordisk/db1.zaz ] || { echo "FAILED: --home made no ~/Ordisk/db1.zaz"; failed=1; }
+# A damaged page anywhere stops an import before it writes: the file stays as it was.
+page=$(sqlite3 db1.zaz "PRAGMA page_size")
+root=$(sqlite3 db1.zaz "SELECT rootpage FROM sqlite_master WHERE name = 'cd'")
+dd if=/dev/zero of=db1.zaz bs="$page" seek=$((root - 1)) count=1 conv=notrunc status=none
+before=$(sha256sum db1.zaz)
+printf 'jmeno;prijmeni\nJan;Novák\n' >lide.csv
+check "--import into a damaged register" 1 "je poškozený" "$program" --import lide lide.csv
+[ "$(sha256sum db1.zaz)" = "$before" ] || { echo "FAILED: the damaged register was written to"; failed=1; }
 echo "not a register" >db1.zaz
 check "--import into no register" 1 "není databází programu Ordisk" "$program" --import cd disky.csv
 [ "$(cat db1.zaz)" = "not a register" ] || { echo "FAILED: db1.zaz was changed"; failed=1; }

@@ -186,8 +186,9 @@ TEST(DamagedFiles, AreRefusedWithAMessageAndLeftUntouched)
 }
 
 // A damaged page is found where SQLite reads it, at the start (the people list) or while
-// the program runs (the history): the user is told once, what to do too, nothing more is
-// written, and the file stays as it was.
+// the program runs (the history, whose keys are the loans table's; the unreturned loans,
+// counted and keyed by an index that is whole, their rows on the damaged page): the user
+// is told once, what to do too, nothing more is written, and the file stays as it was.
 TEST(DamagedFiles, ADamagedPageIsFoundWhereReadAndNothingMoreIsWritten)
 {
     QByteArray bytes;
@@ -196,6 +197,8 @@ TEST(DamagedFiles, ADamagedPageIsFoundWhereReadAndNothingMoreIsWritten)
         const qint64 cd = reg.addCd(QStringLiteral("Kytice"));
         for (int i = 0; i < 300; ++i)
             reg.addLoan(cd, reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák %1").arg(i)));
+        reg.exec(
+            QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-02-01' WHERE idvypujcky % 3 = 0"));
         bytes = readAll(reg.path());
     }
     QTemporaryDir dir;
@@ -212,11 +215,17 @@ TEST(DamagedFiles, ADamagedPageIsFoundWhereReadAndNothingMoreIsWritten)
         ASSERT_TRUE(page > 0 && file.open(QIODevice::ReadWrite) && file.seek((page - 1) * size));
         file.write(QByteArray(size, '\0'));
     };
-    for (const bool whileRunning : {false, true}) {
-        SCOPED_TRACE(whileRunning ? "while running" : "at the start");
+    const struct
+    {
+        const char* damaged;
+        bool whileRunning;
+        const char* list; // read after the damage
+    } cases[] = {{"lide", false, "lide"}, {"pujcovani", true, "vypujcky"}, {"pujcovani", true, "nevracenecd"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list);
         writeAll(path, bytes);
-        if (!whileRunning)
-            damage("lide");
+        if (!c.whileRunning)
+            damage(c.damaged);
         Status status = Status::success();
         auto reg = Register::open(path, status);
         ASSERT_NE(reg, nullptr) << status.message().toStdString();
@@ -224,14 +233,16 @@ TEST(DamagedFiles, ADamagedPageIsFoundWhereReadAndNothingMoreIsWritten)
         reg->db().onDamage([&told](const QString& text) { told << text; });
         RecordSource discs(*reg, QStringLiteral("cd"));
         ASSERT_TRUE(discs.refresh().ok());
-        if (whileRunning)
-            damage("pujcovani");
+        if (c.whileRunning)
+            damage(c.damaged);
         const QByteArray damaged = readAll(path);
 
-        const QString list = whileRunning ? QStringLiteral("vypujcky") : QStringLiteral("lide");
-        RecordSource read(*reg, list);
+        RecordSource read(*reg, QString::fromLatin1(c.list));
         status = read.refresh();
-        EXPECT_TRUE(status.isDamage()) << status.message().toStdString();
+        if (status.ok()) // counted and keyed from a whole index: the rows are read as the grid shows them
+            EXPECT_EQ(read.displayText(0, 1), QString());
+        else
+            EXPECT_TRUE(status.isDamage()) << status.message().toStdString();
         ASSERT_EQ(told.size(), 1);
         EXPECT_TRUE(told[0].contains(QStringLiteral("poškozený")) && told[0].contains(QStringLiteral(".recover")));
         EXPECT_FALSE(told[0].contains(sqliteWords));

@@ -1,0 +1,146 @@
+#include "transfer/text_encoding.h"
+
+#include <QIODevice>
+
+namespace textencoding {
+namespace {
+
+constexpr qint64 chunk = 1 << 20;
+
+// Counts, byte by byte, the valid UTF-8 sequences of more than one byte and the bytes
+// that are not UTF-8, with the line of the first of those.
+class Utf8Count
+{
+public:
+    qint64 valid = 0;
+    qint64 invalid = 0;
+    qint64 firstInvalidLine = 0;
+
+    void add(unsigned char byte, qint64 line)
+    {
+        if (m_need > 0) {
+            if (byte >= m_low && byte <= m_high) {
+                m_low = 0x80;
+                m_high = 0xBF;
+                if (--m_need == 0)
+                    ++valid;
+                return;
+            }
+            m_need = 0; // the sequence begun is broken; this byte is read anew
+            notUtf8(m_leadLine);
+        }
+        if (byte < 0x80)
+            return;
+        m_low = 0x80;
+        m_high = 0xBF;
+        m_leadLine = line;
+        // The shortest form only, and no surrogates: what a decoder accepts.
+        if (byte >= 0xC2 && byte <= 0xDF) {
+            m_need = 1;
+        } else if (byte >= 0xE0 && byte <= 0xEF) {
+            m_need = 2;
+            m_low = byte == 0xE0 ? 0xA0 : 0x80;
+            m_high = byte == 0xED ? 0x9F : 0xBF;
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            m_need = 3;
+            m_low = byte == 0xF0 ? 0x90 : 0x80;
+            m_high = byte == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            notUtf8(line);
+        }
+    }
+
+    // A sequence the end of the file cut short is not UTF-8 either.
+    void finish()
+    {
+        if (m_need > 0)
+            notUtf8(m_leadLine);
+        m_need = 0;
+    }
+
+private:
+    void notUtf8(qint64 line)
+    {
+        if (invalid++ == 0)
+            firstInvalidLine = line;
+    }
+
+    int m_need = 0;
+    unsigned char m_low = 0x80;
+    unsigned char m_high = 0xBF;
+    qint64 m_leadLine = 0;
+};
+
+// Whether the bytes read like UTF-16 without its mark: a NUL beside nearly every other byte.
+bool looksLikeUtf16(const QByteArray& bytes)
+{
+    qsizetype zeros[2] = {0, 0};
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        if (bytes[i] == '\0')
+            ++zeros[i % 2];
+    return std::max(zeros[0], zeros[1]) * 3 > bytes.size();
+}
+
+Found refused(const QString& why, qint64 line = 0)
+{
+    Found found;
+    found.refusal = why;
+    found.line = line;
+    return found;
+}
+
+} // namespace
+
+Found examine(QIODevice& file)
+{
+    const QByteArray head = file.peek(8);
+    if (head.startsWith("PK\x03\x04"))
+        return refused(QStringLiteral("Soubor je sešit tabulkového procesoru (.ods nebo .xlsx), ne text CSV; "
+                                      "uložte list jako CSV."));
+    if (head.startsWith("\xD0\xCF\x11\xE0"))
+        return refused(QStringLiteral("Soubor je sešit starého Excelu (.xls), ne text CSV; uložte list jako CSV."));
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
+        return refused(QStringLiteral("Soubor je v kódování UTF-16; uložte ho jako CSV UTF-8."));
+    Found found;
+    found.byteOrderMark = head.startsWith("\xEF\xBB\xBF");
+    Utf8Count count;
+    qint64 line = 1;
+    bool afterCr = false;
+    bool first = true;
+    while (true) {
+        const QByteArray bytes = file.read(chunk);
+        if (bytes.isEmpty())
+            break;
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (afterCr && byte != '\n')
+                ++line; // a line ended by CR alone
+            afterCr = byte == '\r';
+            if (byte == '\n')
+                ++line;
+            if (byte == 0 && first && looksLikeUtf16(bytes))
+                return refused(QStringLiteral("Soubor je v kódování UTF-16; uložte ho jako CSV UTF-8."));
+            if (byte == 0)
+                return refused(QStringLiteral("Bajt NUL: soubor není text tabulky (CSV)."), line);
+            count.add(byte, line);
+        }
+        first = false;
+    }
+    count.finish();
+    found.guessed = !found.byteOrderMark && (count.valid > 0 || count.invalid > 0);
+    // Windows-1250 text holds a valid UTF-8 sequence only by chance (an upper-case letter
+    // before Š, Ť or Ž: "VĚŽ"); a UTF-8 file with stray bytes holds far more of them.
+    if (count.invalid > 0 && (found.byteOrderMark || count.valid > count.invalid))
+        return refused(QStringLiteral("Znak, který není v UTF-8, v jinak UTF-8 souboru. Uložte soubor znovu "
+                                      "jako „CSV UTF-8“, nebo celý jako „CSV (oddělený středníkem)“."),
+                       count.firstInvalidLine);
+    found.encoding = count.invalid > 0 ? Encoding::Windows1250 : Encoding::Utf8;
+    return found;
+}
+
+QString nameOf(Encoding encoding)
+{
+    return encoding == Encoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1250");
+}
+
+} // namespace textencoding
