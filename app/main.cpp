@@ -40,11 +40,12 @@ Volby:
   --export CO [SOUBOR]
                   zapsat disky (cd), lidi (lide), všechny výpůjčky (vypujcky)
                   nebo nevrácená CD (nevracenecd) do souboru CSV pro tabulkový
-                  procesor (bez souboru na standardní výstup) a skončit
+                  procesor (bez souboru nebo se souborem - na standardní
+                  výstup) a skončit
   --import CO SOUBOR
                   přidat do evidence disky (cd) nebo lidi (lide) ze souboru CSV
-                  a skončit; při jediném chybném řádku nepřidá nic a chybné
-                  řádky vypíše
+                  (- je standardní vstup) a skončit; při jediném chybném řádku
+                  nepřidá nic a chybné řádky vypíše
   --dry-run       s --import jen zkontrolovat soubor, nic neukládat
   -h, --help      vypsat tuto nápovědu a skončit
   -v, --version   vypsat verzi programu a skončit

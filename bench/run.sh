@@ -40,31 +40,7 @@ for name, t in median.items():
     print(f"{name:28} {t:10.2f} {floor if floor is not None else float('nan'):10.2f} {ratio}")
 PY
         # The command line's export and import, the whole program's run: the median of three,
-        # and the peak memory (an export's must not grow with the rows).
-        python3 - "$data/$s.zaz" build/bench/app/ordisk <<'PY'
-import os, statistics, subprocess, sys, tempfile, time
-register, program = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-def run(cwd, *args):
-    start = time.monotonic()
-    child = subprocess.Popen([program, *args], cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(child.pid, 0)
-    if status != 0:
-        sys.exit(f"ordisk {' '.join(args)} failed")
-    return (time.monotonic() - start) * 1000, usage.ru_maxrss / 1024
-with tempfile.TemporaryDirectory(dir=os.path.dirname(register)) as work:
-    os.symlink(register, os.path.join(work, "db1.zaz"))
-    actions = [("export cd", work, "--export", "cd", "cd.csv"),
-               ("export vypujcky", work, "--export", "vypujcky", "vypujcky.csv")]
-    print(f"{'command line':28} {'median ms':>10} {'peak MB':>10}")
-    for name, cwd, *args in actions:
-        runs = [run(cwd, *args) for _ in range(3)]
-        print(f"{name:28} {statistics.median(r[0] for r in runs):10.0f} {max(r[1] for r in runs):10.0f}")
-    runs = []
-    for i in range(3):
-        into = os.path.join(work, f"import{i}")
-        os.mkdir(into)
-        runs.append(run(into, "--import", "cd", os.path.join(work, "cd.csv")))
-    print(f"{'import cd':28} {statistics.median(r[0] for r in runs):10.0f} {max(r[1] for r in runs):10.0f}")
-PY
+        # and the peak memory (an export's and an import's must not grow with the rows).
+        python3 bench/command_line.py "$data/$s.zaz" build/bench/app/ordisk
     done
 done
