@@ -2,6 +2,8 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace textencoding {
 namespace {
 
@@ -71,14 +73,16 @@ private:
     qint64 m_leadLine = 0;
 };
 
-// Whether the bytes read like UTF-16 without its mark: a NUL beside nearly every other byte.
+// Whether the bytes read like UTF-16 without its mark: a NUL beside nearly every other
+// byte, at odd places or at even ones, not both (a file of zeros is no text at all).
 bool looksLikeUtf16(const QByteArray& bytes)
 {
     qsizetype zeros[2] = {0, 0};
     for (qsizetype i = 0; i < bytes.size(); ++i)
         if (bytes[i] == '\0')
             ++zeros[i % 2];
-    return std::max(zeros[0], zeros[1]) * 3 > bytes.size();
+    const qsizetype half = bytes.size() / 2;
+    return std::max(zeros[0], zeros[1]) * 3 > half * 2 && std::min(zeros[0], zeros[1]) * 10 < half;
 }
 
 Found refused(const QString& why, qint64 line = 0)

@@ -180,6 +180,7 @@ TEST(Transfer, RefusedRowsAreToldByLineAndNothingIsStored)
          "„CSV (oddělený středníkem)“."},
         {"a NUL byte in a value", "lide", QByteArray("jmeno;prijmeni\nJan;No\0vák\n", 25),
          "2: Bajt NUL: soubor není text tabulky (CSV)."},
+        {"nothing but NUL bytes", "lide", QByteArray(4096, '\0'), "1: Bajt NUL: soubor není text tabulky (CSV)."},
         {"a spreadsheet's own file", "cd", QByteArray("PK\x03\x04\x14\0\0\0\x08\0", 10),
          "0: Soubor je sešit tabulkového procesoru (.ods nebo .xlsx), ne text CSV; uložte list jako CSV."},
         {"UTF-16 with its mark", "lide", QByteArray("\xff\xfej\0m\0e\0n\0o\0", 12),
