@@ -4,18 +4,37 @@
 
 #include <sqlite3.h>
 
+#include <QFile>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
+#include <mutex>
+#include <unistd.h>
 
 namespace {
 
-// Every open connection's Database, to tell it when its file turns out damaged.
+// Every open connection's Database, to tell it when its file turns out damaged. A backup
+// reads the register on a connection of its own, on another thread.
 std::map<sqlite3*, Database*>& connections()
 {
     static std::map<sqlite3*, Database*> all;
     return all;
+}
+
+std::mutex& connectionsLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+Database* databaseOf(sqlite3* db)
+{
+    const std::lock_guard<std::mutex> held(connectionsLock());
+    const auto found = connections().find(db);
+    return found == connections().end() ? nullptr : found->second;
 }
 
 // What the user is told of a damaged register, with what to do about it. Debian 12's
@@ -57,8 +76,8 @@ Status engineFailure(sqlite3* db)
     switch (code & 0xff) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        if (const auto found = connections().find(db); found != connections().end())
-            found->second->noteDamage();
+        if (Database* damaged = databaseOf(db))
+            damaged->noteDamage();
         return Status::damage(QString::fromUtf8(damagedText));
     case SQLITE_FULL:
         return Status::failure(QStringLiteral("Na disku není místo; nic nebylo uloženo."));
@@ -256,12 +275,16 @@ std::string_view Statement::columnUtf8(int column) const
 
 Database::Database(sqlite3* db) : m_db(db)
 {
+    const std::lock_guard<std::mutex> held(connectionsLock());
     connections()[db] = this;
 }
 
 Database::~Database()
 {
-    connections().erase(m_db);
+    {
+        const std::lock_guard<std::mutex> held(connectionsLock());
+        connections().erase(m_db);
+    }
     sqlite3_close_v2(m_db);
 }
 
@@ -289,6 +312,77 @@ Status Database::checkWhole()
     std::fprintf(stderr, "ordisk: SQLite quick_check: %s\n", check.columnText(0).toUtf8().constData());
     noteDamage();
     return refusedIfDamaged();
+}
+
+Status Database::copyTo(const QString& path, const std::function<bool()>& stop)
+{
+    if (Status s = refusedIfDamaged(); !s.ok())
+        return s;
+    const QByteArray native = QFile::encodeName(path);
+    // Readable by its owner only, as the register is; never over another file.
+    const int fd = ::open(native.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return Status::failure(systemErrorText(errno));
+    ::close(fd);
+    sqlite3* target = nullptr;
+    if (sqlite3_open_v2(native.constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
+        const Status failed = Status::failure(systemErrorText(sqlite3_system_errno(target)));
+        sqlite3_close_v2(target);
+        return failed;
+    }
+    sqlite3_extended_result_codes(target, 1);
+    Status status = Status::success();
+    if (sqlite3_backup* backup = sqlite3_backup_init(target, "main", m_db, "main")) {
+        // A few pages at a time: the register's read lock is let go between the steps, so a
+        // write of the program's never waits for the whole copy.
+        int step = SQLITE_OK;
+        while (step == SQLITE_OK || step == SQLITE_BUSY || step == SQLITE_LOCKED) {
+            if (stop && stop()) {
+                status = Status::failure(QStringLiteral("Kopie byla přerušena."));
+                break;
+            }
+            step = sqlite3_backup_step(backup, 256);
+            if (step == SQLITE_BUSY || step == SQLITE_LOCKED)
+                sqlite3_sleep(10);
+        }
+        sqlite3_backup_finish(backup);
+        if (status.ok() && step != SQLITE_DONE) {
+            const int primary = step & 0xff;
+            if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
+                std::fprintf(stderr, "ordisk: SQLite %d: %s\n", step, sqlite3_errstr(step));
+                noteDamage();
+                status = refusedIfDamaged();
+            } else {
+                status = engineFailure(target);
+            }
+        }
+    } else {
+        status = engineFailure(target);
+    }
+    // The copy is read through as a whole: pages copied as they are hold the register's damage too.
+    if (status.ok()) {
+        sqlite3_stmt* check = nullptr;
+        const bool whole = sqlite3_prepare_v2(target, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK &&
+                           sqlite3_step(check) == SQLITE_ROW &&
+                           std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok") == 0;
+        sqlite3_finalize(check);
+        if (!whole) {
+            noteDamage();
+            status = refusedIfDamaged();
+        }
+    }
+    sqlite3_close_v2(target);
+    if (status.ok()) {
+        const int written = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+        if (written < 0 || ::fsync(written) != 0)
+            status = Status::failure(systemErrorText(errno));
+        if (written >= 0)
+            ::close(written);
+    }
+    if (!status.ok())
+        ::unlink(native.constData());
+    return status;
 }
 
 // Writing into a damaged file could turn a file that can be salvaged into one that cannot.

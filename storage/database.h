@@ -83,6 +83,11 @@ public:
     // Reads every page of the file (SQLite's quick_check) before a bulk change: a damage
     // found is noted and returned, so that nothing is written into it.
     Status checkWhole();
+    // Copies the whole file into a new file at path (made readable by its owner only) with
+    // SQLite's online backup, consistent while others write; the copy is checked
+    // (quick_check) and synced. A failure (the system's reason in Czech, a damage noted as
+    // ever, or stop() saying so between steps) leaves no file at path.
+    Status copyTo(const QString& path, const std::function<bool()>& stop = nullptr);
 
     // Runs SQL text without parameters (may hold several statements).
     Status exec(const QString& sql);

@@ -1,0 +1,192 @@
+#include "backups/backups.h"
+
+#include "storage/database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace backups {
+namespace {
+
+// "db1-2026-12-08.zaz" for the day's copy, "db1-2026-12-08-143005.zaz" for one made at a time.
+const QRegularExpression copyName(QStringLiteral("^db1-(\\d{4}-\\d{2}-\\d{2})(-\\d{6})?\\.zaz$"));
+
+// The folder, made readable by its owner only (the copies hold telephone numbers and e-mails).
+Status makeFolder(const QString& folder)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return Status::failure(
+            QStringLiteral("Složku záloh %1 nelze založit: %2.").arg(folder, systemErrorText(errno)));
+    return Status::success();
+}
+
+// A new name must survive a power cut too.
+void syncFolder(const QString& folder)
+{
+    if (const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+// Whether the copy holds the register's collection: the same pages, the file's header aside
+// (a copy's change counter and schema cookie are its own).
+bool sameCollection(const QString& registerPath, const QString& copyPath)
+{
+    QFile a(registerPath);
+    QFile b(copyPath);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
+        return false;
+    constexpr qint64 header = 100;
+    if (!a.seek(header) || !b.seek(header))
+        return false;
+    while (true) {
+        const QByteArray x = a.read(1 << 20);
+        const QByteArray y = b.read(1 << 20);
+        if (x != y)
+            return false;
+        if (x.isEmpty())
+            return true;
+    }
+}
+
+void removeUnkept(const QString& folder, const QDate& today)
+{
+    for (const Copy& copy : unkept(list(folder), today))
+        QFile::remove(copy.path);
+}
+
+} // namespace
+
+QString folderOf(const QString& registerPath)
+{
+    return QFileInfo(registerPath).absoluteDir().filePath(QStringLiteral("zalohy"));
+}
+
+std::vector<Copy> list(const QString& folder)
+{
+    std::vector<std::pair<QString, Copy>> found;
+    for (const QString& name : QDir(folder).entryList({QStringLiteral("db1-*.zaz")}, QDir::Files)) {
+        const QRegularExpressionMatch match = copyName.match(name);
+        const QDate day = QDate::fromString(match.captured(1), Qt::ISODate);
+        // The day's own copy first, then those made at a time, in the order of their times.
+        if (match.hasMatch() && day.isValid())
+            found.push_back({match.captured(2), {day, QDir(folder).filePath(name)}});
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return a.second.day != b.second.day ? a.second.day < b.second.day : a.first < b.first;
+    });
+    std::vector<Copy> copies;
+    for (const auto& [time, copy] : found)
+        copies.push_back(copy);
+    return copies;
+}
+
+std::vector<Copy> unkept(const std::vector<Copy>& copies, const QDate& today)
+{
+    // Weeks from Monday (day 0 of the Julian count was a Monday) and months of the calendar:
+    // a past week's or month's newest copy stays its newest, so pruning day after day keeps
+    // what the rule promises. The later copy of a bucket replaces the earlier one.
+    const auto weekOf = [](const QDate& day) { return day.toJulianDay() / 7; };
+    const auto monthOf = [](const QDate& day) { return day.year() * 12 + day.month(); };
+    std::map<qint64, size_t> newestOfWeek;
+    std::map<int, size_t> newestOfMonth;
+    std::vector<bool> kept(copies.size(), false);
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const QDate& day = copies[i].day;
+        const qint64 weeksAgo = weekOf(today) - weekOf(day);
+        const int monthsAgo = monthOf(today) - monthOf(day);
+        kept[i] = day.daysTo(today) < 7; // the last seven days, and any dated ahead of the clock
+        if (weeksAgo >= 0 && weeksAgo <= 4)
+            newestOfWeek[weeksAgo] = i;
+        if (monthsAgo >= 0 && monthsAgo <= 12)
+            newestOfMonth[monthsAgo] = i;
+    }
+    for (const auto& [week, i] : newestOfWeek)
+        kept[i] = true;
+    for (const auto& [month, i] : newestOfMonth)
+        kept[i] = true;
+    std::vector<Copy> gone;
+    for (size_t i = 0; i < copies.size(); ++i)
+        if (!kept[i])
+            gone.push_back(copies[i]);
+    return gone;
+}
+
+Status write(Database& db, const QString& path, const std::function<bool()>& stop)
+{
+    const QFileInfo target(path);
+    // Made under a name of its own (left by an interrupted copy: removed), then renamed.
+    const QString building =
+        target.absoluteDir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".novy"));
+    QFile::remove(building);
+    if (Status s = db.copyTo(building, stop); !s.ok()) {
+        if (s.isDamage())
+            return s;
+        return Status::failure(
+            QStringLiteral("Zálohu evidence %1 nelze uložit: %2 Evidence zůstala, jak byla.")
+                .arg(path, s.message().endsWith(QLatin1Char('.')) ? s.message() : s.message() + QLatin1Char('.')));
+    }
+    const QByteArray from = QFile::encodeName(building);
+    const QByteArray to = QFile::encodeName(path);
+    // A copy never replaces another.
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) != 0) {
+        const int error = errno;
+        const bool unsupported = error == EINVAL || error == ENOSYS;
+        if (!unsupported || QFileInfo::exists(path) || ::rename(from.constData(), to.constData()) != 0) {
+            QFile::remove(building);
+            return Status::failure(
+                QStringLiteral("Zálohu evidence %1 nelze uložit: %2.")
+                    .arg(path, error == EEXIST ? QStringLiteral("soubor už existuje") : systemErrorText(error)));
+        }
+    }
+    syncFolder(target.absolutePath());
+    return Status::success();
+}
+
+Outcome daily(Database& db, const QString& registerPath, const QDate& today, const std::function<bool()>& stop)
+{
+    Outcome outcome;
+    const QString folder = folderOf(registerPath);
+    if (outcome.status = makeFolder(folder); !outcome.status.ok())
+        return outcome;
+    const std::vector<Copy> copies = list(folder);
+    const bool madeToday =
+        std::any_of(copies.begin(), copies.end(), [&today](const Copy& copy) { return copy.day == today; });
+    if (!madeToday && (copies.empty() || !sameCollection(registerPath, copies.back().path))) {
+        const QString path = QDir(folder).filePath(QStringLiteral("db1-%1.zaz").arg(today.toString(Qt::ISODate)));
+        if (outcome.status = write(db, path, stop); !outcome.status.ok())
+            return outcome;
+        outcome.made = path;
+    }
+    removeUnkept(folder, today);
+    return outcome;
+}
+
+Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
+{
+    Outcome outcome;
+    const QString folder = folderOf(registerPath);
+    if (outcome.status = makeFolder(folder); !outcome.status.ok())
+        return outcome;
+    const QString path =
+        QDir(folder).filePath(QStringLiteral("db1-%1-%2.zaz")
+                                  .arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss"))));
+    if (outcome.status = write(db, path); !outcome.status.ok())
+        return outcome;
+    outcome.made = path;
+    removeUnkept(folder, at.date());
+    return outcome;
+}
+
+} // namespace backups

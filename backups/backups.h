@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/status.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class Database;
+
+// Copies of the register kept without asking, in the folder "zalohy" beside it: one the
+// first day the register is used when it differs from the newest copy (so that each holds
+// the collection as it was before that day's changes), one before each bulk change, and
+// one whenever the user asks. A copy is written under a temporary name, checked, synced
+// and renamed into place: the folder never holds a half-made or damaged copy, and a copy
+// never replaces another.
+namespace backups {
+
+// The folder of the register's copies.
+QString folderOf(const QString& registerPath);
+
+// A copy in the folder, by the day it was made.
+struct Copy
+{
+    QDate day;
+    QString path;
+};
+
+// The copies in the folder, oldest first (of one day, in the order they were made).
+std::vector<Copy> list(const QString& folder);
+
+// The copies the keep rule lets go on the day: every copy of the last seven days is kept,
+// and the newest of this week and of each of the four weeks before, and the newest of this
+// month and of each of the twelve months before (at most about 25 copies); others go.
+std::vector<Copy> unkept(const std::vector<Copy>& copies, const QDate& today);
+
+// Writes a copy of the register (open on db) to the path, under a temporary name first.
+Status write(Database& db, const QString& path, const std::function<bool()>& stop = nullptr);
+
+// What a backup did: the copy made (empty when none was needed) and how it ended.
+struct Outcome
+{
+    QString made;
+    Status status = Status::success();
+};
+
+// The day's copy: made when the folder holds no copy of the day and the register differs
+// from the newest copy; then the copies the keep rule lets go are removed.
+Outcome daily(Database& db, const QString& registerPath, const QDate& today,
+              const std::function<bool()>& stop = nullptr);
+
+// A copy made now, whatever the folder holds (before a bulk change, or asked for), named
+// by the day and the time of day; the keep rule is applied as by the day's copy.
+Outcome now(Database& db, const QString& registerPath, const QDateTime& at);
+
+} // namespace backups

@@ -1,0 +1,170 @@
+// Copies of the register made without asking: once a day and only when changed, never of
+// a damaged register, kept by the rule, and a failed copy touches nothing.
+#include "backups/backups.h"
+#include "qt_printers.h"
+#include "storage/database.h"
+#include "temp_register.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList names(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+unsigned modeOf(const QString& path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
+
+} // namespace
+
+// A year and a month of use, a copy most days, pruned each day as the program does: the
+// last seven days are all there, then the newest copy of each recent week and of each of
+// the last twelve months, and nothing older; never more than about two dozen files.
+TEST(Backups, TheKeepRuleOverASimulatedYear)
+{
+    const QDate first(2025, 11, 3);
+    const QDate last(2026, 12, 8);
+    std::vector<backups::Copy> folder;
+    QSet<QDate> used;
+    size_t most = 0;
+    for (QDate day = first; day <= last; day = day.addDays(1)) {
+        if (day.dayOfYear() % 5 == 2) // not every day is the program used
+            continue;
+        used << day;
+        folder.push_back({day, day.toString(Qt::ISODate)});
+        if (day.day() == 15) // one made on demand later the same day
+            folder.push_back({day, day.toString(Qt::ISODate) + QStringLiteral("-odpoledne")});
+        for (const backups::Copy& gone : backups::unkept(folder, day))
+            folder.erase(std::find_if(folder.begin(), folder.end(),
+                                      [&gone](const backups::Copy& c) { return c.path == gone.path; }));
+        most = std::max(most, folder.size());
+    }
+    EXPECT_LE(most, 25u);
+    QSet<QDate> kept;
+    for (const backups::Copy& copy : folder)
+        kept << copy.day;
+    for (int age = 0; age < 7; ++age)
+        EXPECT_EQ(kept.contains(last.addDays(-age)), used.contains(last.addDays(-age))) << age;
+    // The last day of use of each of the last twelve months, and of each of the last four weeks.
+    for (int monthsAgo = 1; monthsAgo <= 12; ++monthsAgo) {
+        QDate lastUsed = QDate(last.year(), last.month(), 1).addMonths(-monthsAgo + 1).addDays(-1);
+        while (!used.contains(lastUsed))
+            lastUsed = lastUsed.addDays(-1);
+        EXPECT_TRUE(kept.contains(lastUsed)) << lastUsed.toString(Qt::ISODate).toStdString();
+    }
+    const QDate monday = last.addDays(1 - last.dayOfWeek());
+    for (int weeksAgo = 1; weeksAgo <= 4; ++weeksAgo) {
+        QDate lastUsed = monday.addDays(-7 * (weeksAgo - 1) - 1);
+        while (!used.contains(lastUsed))
+            lastUsed = lastUsed.addDays(-1);
+        EXPECT_TRUE(kept.contains(lastUsed)) << lastUsed.toString(Qt::ISODate).toStdString();
+    }
+    EXPECT_GE(folder.front().day, QDate(2025, 12, 1)) << "nothing older than twelve months";
+    const auto afternoon = std::find_if(folder.begin(), folder.end(), [](const backups::Copy& c) {
+        return c.path == QStringLiteral("2026-11-15-odpoledne");
+    });
+    EXPECT_NE(afternoon, folder.end()) << "the later copy of a day is its newest";
+}
+
+// Day after day with the real register: a copy the first day, none again that day, none
+// on a day with no change since, one after a change; the copy opens as the register did,
+// readable by its owner only, in a folder of the owner's.
+TEST(Backups, TheDaysCopyIsMadeOnceAndOnlyWhenTheCollectionChanged)
+{
+    TempRegister reg;
+    reg.addCd(QStringLiteral("Kytice"));
+    const QString folder = backups::folderOf(reg.path());
+    const struct
+    {
+        QDate day;
+        const char* change; // made before the day's backup
+        bool made;
+    } days[] = {
+        {QDate(2026, 12, 1), nullptr, true},
+        {QDate(2026, 12, 1), "INSERT INTO lide (jmeno, prijmeni) VALUES ('Jan', 'Novák')", false},
+        {QDate(2026, 12, 2), nullptr, true},
+        {QDate(2026, 12, 3), nullptr, false},
+        {QDate(2026, 12, 4), "UPDATE cd SET nazev = 'Kytice II'", true},
+    };
+    for (const auto& d : days) {
+        SCOPED_TRACE(d.day.toString(Qt::ISODate).toStdString());
+        if (d.change)
+            reg.exec(QString::fromUtf8(d.change));
+        const backups::Outcome outcome = backups::daily(reg.db(), reg.path(), d.day);
+        ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
+        EXPECT_EQ(!outcome.made.isEmpty(), d.made);
+    }
+    EXPECT_EQ(names(folder), QStringList({"db1-2026-12-01.zaz", "db1-2026-12-02.zaz", "db1-2026-12-04.zaz"}));
+    EXPECT_EQ(modeOf(folder), 0700u);
+    Status status = Status::success();
+    auto copy = Register::open(QDir(folder).filePath(QStringLiteral("db1-2026-12-04.zaz")), status);
+    ASSERT_NE(copy, nullptr) << status.message().toStdString();
+    qint64 people = 0;
+    ASSERT_TRUE(copy->db().queryInt(QStringLiteral("SELECT count(*) FROM lide"), people).ok());
+    EXPECT_EQ(people, 1);
+    EXPECT_EQ(modeOf(QDir(folder).filePath(QStringLiteral("db1-2026-12-01.zaz"))), 0600u);
+}
+
+// A copy that cannot be made (the disk full, a damaged register) leaves no file of its own,
+// the older copies and the register as they were; a damaged register is told as damage.
+TEST(Backups, AFailedCopyLeavesTheOlderCopiesAndTheRegister)
+{
+    TempRegister reg;
+    for (int i = 0; i < 200; ++i)
+        reg.addCd(QStringLiteral("Disk číslo %1 ").arg(i).repeated(20));
+    const QString folder = backups::folderOf(reg.path());
+    ASSERT_TRUE(backups::daily(reg.db(), reg.path(), QDate(2026, 12, 1)).status.ok());
+    reg.addCd(QStringLiteral("Nový"));
+    const QByteArray older = readAll(QDir(folder).filePath(QStringLiteral("db1-2026-12-01.zaz")));
+    const QByteArray current = readAll(reg.path());
+
+    // A full disk: no file may grow beyond 16 KiB while the copy is made.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small = {16 << 10, limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const backups::Outcome full = backups::daily(reg.db(), reg.path(), QDate(2026, 12, 2));
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_FALSE(full.status.ok());
+    EXPECT_FALSE(full.status.isDamage());
+    EXPECT_TRUE(full.status.message().contains(QStringLiteral("nelze uložit"))) << full.status.message().toStdString();
+    EXPECT_EQ(names(folder), QStringList("db1-2026-12-01.zaz"));
+    EXPECT_EQ(readAll(QDir(folder).filePath(QStringLiteral("db1-2026-12-01.zaz"))), older);
+    EXPECT_EQ(readAll(reg.path()), current);
+
+    // A damaged page: no copy of it, and the damage is told.
+    const qint64 root = reg.value(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'cd'")).toLongLong();
+    const qint64 size = reg.value(QStringLiteral("PRAGMA page_size")).toLongLong();
+    {
+        QFile file(reg.path());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek((root - 1) * size));
+        file.write(QByteArray(size, '\0'));
+    }
+    Status status = Status::success();
+    auto damaged = Database::connect(QFile::encodeName(reg.path()), status);
+    ASSERT_NE(damaged, nullptr);
+    const backups::Outcome none = backups::daily(*damaged, reg.path(), QDate(2026, 12, 3));
+    EXPECT_TRUE(none.status.isDamage()) << none.status.message().toStdString();
+    EXPECT_EQ(names(folder), QStringList("db1-2026-12-01.zaz"));
+    EXPECT_EQ(readAll(QDir(folder).filePath(QStringLiteral("db1-2026-12-01.zaz"))), older);
+}
