@@ -1,3 +1,4 @@
+#include "daily_backup.h"
 #include "main_window/form1.h"
 #include "rows/register.h"
 #include "transfer_command.h"
@@ -23,11 +24,13 @@ struct Transfer
     QString importWhat; // cd, lide
     QString file;       // empty: standard output
     bool dryRun = false;
+    bool backup = false; // --backup: a copy of the register now, into file or zalohy/
 };
 
 const char* const usage = R"(Použití: ordisk [--home]
         ordisk [--home] --export cd|lide|vypujcky|nevracenecd [SOUBOR]
         ordisk [--home] --import cd|lide SOUBOR [--dry-run]
+        ordisk [--home] --backup [SOUBOR]
 
 Ordisk – evidence půjčených CD: disky sbírky, lidé, kterým se půjčují, a výpůjčky.
 
@@ -47,6 +50,9 @@ Volby:
                   (- je standardní vstup) a skončit; při jediném chybném řádku
                   nepřidá nic a chybné řádky vypíše
   --dry-run       s --import jen zkontrolovat soubor, nic neukládat
+  --backup [SOUBOR]
+                  uložit kopii evidence do souboru (bez souboru do složky
+                  zalohy vedle evidence) a skončit
   -h, --help      vypsat tuto nápovědu a skončit
   -v, --version   vypsat verzi programu a skončit
 
@@ -64,7 +70,10 @@ Příklady:
   ordisk --export cd disky.csv
   ordisk --import lide --dry-run adresar.csv
 
-Zálohu evidence udělá za běhu programu: sqlite3 db1.zaz ".backup zaloha.zaz"
+Kopie evidence ukládá program sám do složky zalohy vedle ní: první den, kdy se
+evidence změnila, a před každým přidáním ze souboru; nechává si kopie posledních
+sedmi dní, nejnovější z každého z posledních týdnů a z každého z posledních
+dvanácti měsíců.
 Více v manuálové stránce: man ordisk
 )";
 
@@ -81,7 +90,8 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     const QCommandLineOption exportList(QStringLiteral("export"), QString(), QStringLiteral("co"));
     const QCommandLineOption importList(QStringLiteral("import"), QString(), QStringLiteral("co"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
-    parser.addOptions({help, version, inHome, exportList, importList, dryRun});
+    const QCommandLineOption backup(QStringLiteral("backup"));
+    parser.addOptions({help, version, inHome, exportList, importList, dryRun, backup});
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
                              "qwindowicon", "qwindowtitle", "session", "display", "name", "style", "stylesheet"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x")));
@@ -100,8 +110,9 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     transfer.exportWhat = parser.value(exportList);
     transfer.importWhat = parser.value(importList);
     transfer.dryRun = parser.isSet(dryRun);
+    transfer.backup = parser.isSet(backup);
     const QStringList files = parser.positionalArguments();
-    const bool transferring = parser.isSet(exportList) || parser.isSet(importList);
+    const bool transferring = parser.isSet(exportList) || parser.isSet(importList) || transfer.backup;
     QString refused;
     // Qt's own words are English and drop the dashes: the option is named as it was typed.
     const auto typed = [&arguments](const QString& name) {
@@ -120,8 +131,8 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
         refused = QStringLiteral("ordisk: u volby %1 chybí, co přidat (cd nebo lide)").arg(arguments.constLast());
     else if (!parsed)
         refused = QStringLiteral("ordisk: u volby „%1“ chybí hodnota").arg(arguments.constLast());
-    else if (parser.isSet(exportList) && parser.isSet(importList))
-        refused = QStringLiteral("ordisk: --export a --import nejdou spolu");
+    else if (int(parser.isSet(exportList)) + int(parser.isSet(importList)) + int(transfer.backup) > 1)
+        refused = QStringLiteral("ordisk: --export, --import a --backup nejdou spolu");
     else if (transfer.dryRun && !parser.isSet(importList))
         refused = QStringLiteral("ordisk: --dry-run patří k volbě --import");
     else if (parser.isSet(importList) && files.isEmpty())
@@ -170,7 +181,7 @@ int main(int argc, char* argv[])
     Transfer transfer;
     if (const int status = readCommandLine(arguments, home, transfer); status >= 0)
         return status;
-    if (!transfer.exportWhat.isEmpty() || !transfer.importWhat.isEmpty()) {
+    if (!transfer.exportWhat.isEmpty() || !transfer.importWhat.isEmpty() || transfer.backup) {
         // No window: no display is needed, and what is said goes to the terminal.
         QCoreApplication app(argc, argv);
         // With --home, the register is ~/Ordisk's (the folder is made only when an import
@@ -182,6 +193,8 @@ int main(int argc, char* argv[])
             return 1;
         }
         const QString registerPath = QDir(folder).filePath(QStringLiteral("db1.zaz"));
+        if (transfer.backup)
+            return transfercommand::backUp(transfer.file, registerPath);
         return transfer.exportWhat.isEmpty()
                    ? transfercommand::importList(transfer.importWhat, transfer.file, transfer.dryRun, registerPath)
                    : transfercommand::exportList(transfer.exportWhat, transfer.file, registerPath);
@@ -219,5 +232,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     form.show();
+    // The day's copy of the register, in the background (stopped and waited for at the end).
+    const DailyBackup backup(reg->db(), QFileInfo(QStringLiteral("db1.zaz")).absoluteFilePath(), &form);
     return QApplication::exec();
 }

@@ -1,10 +1,12 @@
 #include "transfer_command.h"
 
+#include "backups/backups.h"
 #include "storage/database.h"
 #include "storage/register_file.h"
 #include "transfer/csv_export.h"
 #include "transfer/csv_import.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,6 +16,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 
 namespace transfercommand {
@@ -144,7 +147,18 @@ int importList(const QString& what, const QString& file, bool dryRun, const QStr
         lastShown = clock.elapsed();
         shown = true;
     };
-    const csvimport::Outcome outcome = csvimport::run(db.get(), what, *in, dryRun, progress);
+    // Into a register that holds a collection, a copy of it first (unless the newest holds it).
+    QString backup;
+    const auto backUp = [&]() {
+        const backups::Outcome made = backups::now(*db, registerPath, QDateTime::currentDateTime());
+        backup = made.made;
+        if (made.status.ok() || made.status.isDamage())
+            return made.status;
+        return Status::failure(QStringLiteral("Před přidáním se nepodařilo zálohovat evidenci. ") +
+                               made.status.message());
+    };
+    const csvimport::Outcome outcome =
+        csvimport::run(db.get(), what, *in, dryRun, progress, existed ? std::function<Status()>(backUp) : nullptr);
     if (shown)
         std::fputs("\n", stderr);
     if (!outcome.status.ok()) {
@@ -169,6 +183,41 @@ int importList(const QString& what, const QString& file, bool dryRun, const QStr
                                         "--dry-run).")
                              .arg(noun, QString::number(outcome.rows), encoding)
                        : QStringLiteral("Přidáno %1: %2 (%3).").arg(noun, QString::number(outcome.rows), registerPath));
+    if (!backup.isEmpty())
+        say(stdout, QStringLiteral("Evidence před přidáním je zálohována v %1.").arg(backup));
+    return 0;
+}
+
+int backUp(const QString& file, const QString& registerPath)
+{
+    if (!QFileInfo::exists(registerPath))
+        return fail(QStringLiteral("evidence %1 neexistuje; není co zálohovat.").arg(registerPath));
+    const std::unique_ptr<Database> db = openRegister(registerPath);
+    if (!db)
+        return 1;
+    QString made;
+    if (file.isEmpty()) {
+        const backups::Outcome outcome = backups::now(*db, registerPath, QDateTime::currentDateTime());
+        if (!outcome.status.ok())
+            return fail(outcome.status.message());
+        if (!outcome.existing.isEmpty()) {
+            say(stdout, QStringLiteral("Evidence %1 je, jak ji uchovává záloha %2; nová nebyla třeba.")
+                            .arg(registerPath, outcome.existing));
+            return 0;
+        }
+        made = outcome.made;
+    } else {
+        made = QFileInfo(file).absoluteFilePath();
+        if (const Status s = backups::write(*db, made); !s.ok())
+            return fail(s.message());
+    }
+    qint64 counts[3] = {};
+    const char* const tables[] = {"cd", "lide", "pujcovani"};
+    for (int i = 0; i < 3; ++i)
+        (void)db->queryInt(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(tables[i])), counts[i]);
+    say(stdout, QStringLiteral("Evidence %1 zálohována do %2 (disků: %3, lidí: %4, výpůjček: %5).")
+                    .arg(registerPath, made, QString::number(counts[0]), QString::number(counts[1]),
+                         QString::number(counts[2])));
     return 0;
 }
 

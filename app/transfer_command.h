@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The command line's --export and --import: run on the register at registerPath (an
+// The command line's --export, --import and --backup: run on the register at registerPath (an
 // absolute path), with no window and no display; what they say goes to standard output and
 // standard error. A file "-" is standard input or output. Each returns the program's exit status.
 namespace transfercommand {
@@ -11,5 +11,7 @@ namespace transfercommand {
 int exportList(const QString& what, const QString& file, const QString& registerPath);
 // Adds the file's rows as discs or people; with dryRun only checks them.
 int importList(const QString& what, const QString& file, bool dryRun, const QString& registerPath);
+// Writes a copy of the register to the file, or into its folder of backups when file is empty.
+int backUp(const QString& file, const QString& registerPath);
 
 } // namespace transfercommand

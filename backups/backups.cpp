@@ -126,6 +126,8 @@ std::vector<Copy> unkept(const std::vector<Copy>& copies, const QDate& today)
 Status write(Database& db, const QString& path, const std::function<bool()>& stop)
 {
     const QFileInfo target(path);
+    if (target.exists())
+        return Status::failure(QStringLiteral("Zálohu evidence %1 nelze uložit: soubor už existuje.").arg(path));
     // Made under a name of its own (left by an interrupted copy: removed), then renamed.
     const QString building =
         target.absoluteDir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".novy"));
@@ -179,12 +181,17 @@ Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
     const QString folder = folderOf(registerPath);
     if (outcome.status = makeFolder(folder); !outcome.status.ok())
         return outcome;
-    const QString path =
-        QDir(folder).filePath(QStringLiteral("db1-%1-%2.zaz")
-                                  .arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss"))));
-    if (outcome.status = write(db, path); !outcome.status.ok())
-        return outcome;
-    outcome.made = path;
+    const std::vector<Copy> copies = list(folder);
+    if (!copies.empty() && sameCollection(registerPath, copies.back().path)) {
+        outcome.existing = copies.back().path;
+    } else {
+        const QString path = QDir(folder).filePath(
+            QStringLiteral("db1-%1-%2.zaz")
+                .arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss"))));
+        if (outcome.status = write(db, path); !outcome.status.ok())
+            return outcome;
+        outcome.made = path;
+    }
     removeUnkept(folder, at.date());
     return outcome;
 }

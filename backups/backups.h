@@ -40,10 +40,12 @@ std::vector<Copy> unkept(const std::vector<Copy>& copies, const QDate& today);
 // Writes a copy of the register (open on db) to the path, under a temporary name first.
 Status write(Database& db, const QString& path, const std::function<bool()>& stop = nullptr);
 
-// What a backup did: the copy made (empty when none was needed) and how it ended.
+// What a backup did: the copy made, or the copy that already held the collection (then
+// none was made), and how it ended.
 struct Outcome
 {
     QString made;
+    QString existing;
     Status status = Status::success();
 };
 
@@ -52,8 +54,9 @@ struct Outcome
 Outcome daily(Database& db, const QString& registerPath, const QDate& today,
               const std::function<bool()>& stop = nullptr);
 
-// A copy made now, whatever the folder holds (before a bulk change, or asked for), named
-// by the day and the time of day; the keep rule is applied as by the day's copy.
+// A copy made now (before a bulk change, or asked for), named by the day and the time of
+// day, unless the newest copy already holds the collection; the keep rule is applied as by
+// the day's copy.
 Outcome now(Database& db, const QString& registerPath, const QDateTime& at);
 
 } // namespace backups

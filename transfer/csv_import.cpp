@@ -301,7 +301,7 @@ const QStringList& names()
 }
 
 Outcome run(Database* db, const QString& table, QIODevice& file, bool dryRun,
-            const std::function<void(qint64)>& progress)
+            const std::function<void(qint64)>& progress, const std::function<Status()>& beforeWriting)
 {
     Outcome outcome;
     const tables::Table* declared = tables::find(table);
@@ -319,6 +319,9 @@ Outcome run(Database* db, const QString& table, QIODevice& file, bool dryRun,
     // Nothing is added to a damaged register (a dry run tells it as the import would).
     if (db)
         if (outcome.status = db->checkWhole(); !outcome.status.ok())
+            return outcome;
+    if (db && !dryRun && beforeWriting)
+        if (outcome.status = beforeWriting(); !outcome.status.ok())
             return outcome;
     if (!file.seek(found.byteOrderMark ? 3 : 0)) {
         outcome.status = Status::failure(QStringLiteral("Soubor nelze číst znovu od začátku."));

@@ -48,10 +48,12 @@ struct Outcome
 
 // Reads the file from its start as described (twice: the second time after a seek to its
 // start) and adds its rows to the table ("cd" or "lide") in one transaction when every row
-// passes, after checking that the register is whole; with dryRun (or db null) it only checks.
-// Progress (rows read so far) is told every so many rows.
+// passes, after checking that the register is whole and running beforeWriting (a backup; its
+// failure stores nothing); with dryRun (or db null) it only checks. Progress (rows read so
+// far) is told every so many rows.
 Outcome run(Database* db, const QString& table, QIODevice& file, bool dryRun,
-            const std::function<void(qint64 rowsRead)>& progress = nullptr);
+            const std::function<void(qint64 rowsRead)>& progress = nullptr,
+            const std::function<Status()>& beforeWriting = nullptr);
 // The same for a file's bytes.
 Outcome run(Database* db, const QString& table, const QByteArray& file, bool dryRun,
             const std::function<void(qint64 rowsRead)>& progress = nullptr);

@@ -30,6 +30,7 @@ check "argument" 2 "nečekaný argument „soubor.zaz“" "$program" soubor.zaz
 check "--import without a file" 2 "--import potřebuje soubor" "$program" --import cd
 check "--dry-run alone" 2 "--dry-run patří k volbě --import" "$program" --dry-run
 check "--export and --import" 2 "nejdou spolu" "$program" --export cd --import lide x.csv
+check "--backup without a register" 1 "evidence $work/db1.zaz neexistuje; není co zálohovat" "$program" --backup
 check "two files" 2 "nečekaný argument „b.csv“" "$program" --export cd a.csv b.csv
 check "--export without a register" 1 "evidence $work/db1.zaz neexistuje; nic nebylo vyvezeno" "$program" --export cd
 check "--home --export without a register" 1 "evidence $work/Ordisk/db1.zaz neexistuje" \
@@ -40,6 +41,7 @@ if [ -n "$(ls -A)" ]; then
     failed=1
 fi
 printf 'nazev;pocetdisku;typdisku;typobsahu\nKytice;1;CD;Hudba\nBabička;2;dvd;Data\n' >disky.csv
+printf 'jmeno;prijmeni\nEva;Malá\n' >lide0.csv
 printf 'nazev;pocetdisku;typdisku;typobsahu\nA;1;CD;Hudba\nB;dva;CD;Data\n' >chyba.csv
 check "--import --dry-run without a register" 0 "disků k přidání: 2" "$program" --import cd disky.csv --dry-run
 [ -e db1.zaz ] && { echo "FAILED: a dry run made a register"; failed=1; }
@@ -55,6 +57,18 @@ check "--export to a file" 0 "Zapsáno do vypujcky.csv z evidence $work/db1.zaz.
 check "--export to -" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" --export cd -
 check "--import from -" 0 "disků k přidání: 2" sh -c "\"\$0\" --import cd - --dry-run <disky.csv" "$program"
 grep -q "ID výpůjčky;Datum půjčení" vypujcky.csv || { echo "FAILED: vypujcky.csv"; failed=1; }
+# The refused imports above copied the register first (once: it did not change between them).
+[ "$(ls zalohy | wc -l)" = 1 ] || { echo "FAILED: copies before the imports: $(ls zalohy)"; failed=1; }
+check "--import after the copy" 0 "Přidáno disků: 2" "$program" --import cd disky.csv
+check "--backup into a file" 0 "zálohována do $work/kopie.zaz (disků: 4, lidí: 0, výpůjček: 0)" \
+    "$program" --backup kopie.zaz
+check "--backup over a file" 1 "soubor už existuje" "$program" --backup kopie.zaz
+check "--backup" 0 "zálohována do $work/zalohy/db1-" "$program" --backup
+check "--backup with no change" 0 "nová nebyla třeba" "$program" --backup
+check "--import when the newest copy holds the register" 0 "Přidáno lidí: 1" "$program" --import lide lide0.csv
+check "--import makes a copy first" 0 "Evidence před přidáním je zálohována v $work/zalohy/db1-" \
+    "$program" --import lide lide0.csv
+[ "$(stat -c %a zalohy)" = 700 ] || { echo "FAILED: zalohy/ is not the owner's only"; failed=1; }
 check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home
