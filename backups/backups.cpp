@@ -17,8 +17,9 @@
 namespace backups {
 namespace {
 
-// "db1-2026-12-08.zaz" for the day's copy, "db1-2026-12-08-143005.zaz" for one made at a time.
-const QRegularExpression copyName(QStringLiteral("^db1-(\\d{4}-\\d{2}-\\d{2})(-\\d{6})?\\.zaz$"));
+// "db1-2026-12-08.zaz" for the day's copy, "db1-2026-12-08-143005.zaz" for one made at a time
+// (and "-143005-2" for a second one within that second).
+const QRegularExpression copyName(QStringLiteral("^db1-(\\d{4}-\\d{2}-\\d{2})(-\\d{6}(-\\d+)?)?\\.zaz$"));
 
 // The folder, made readable by its owner only (the copies hold telephone numbers and e-mails).
 Status makeFolder(const QString& folder)
@@ -185,9 +186,12 @@ Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
     if (!copies.empty() && sameCollection(registerPath, copies.back().path)) {
         outcome.existing = copies.back().path;
     } else {
-        const QString path = QDir(folder).filePath(
-            QStringLiteral("db1-%1-%2.zaz")
-                .arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss"))));
+        // Two copies within one second are told apart by a number.
+        const QString stem = QStringLiteral("db1-%1-%2")
+                                 .arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss")));
+        QString path = QDir(folder).filePath(stem + QStringLiteral(".zaz"));
+        for (int second = 2; QFileInfo::exists(path); ++second)
+            path = QDir(folder).filePath(stem + QStringLiteral("-%1.zaz").arg(second));
         if (outcome.status = write(db, path); !outcome.status.ok())
             return outcome;
         outcome.made = path;

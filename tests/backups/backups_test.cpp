@@ -5,6 +5,7 @@
 #include "storage/database.h"
 #include "temp_register.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -122,6 +123,16 @@ TEST(Backups, TheDaysCopyIsMadeOnceAndOnlyWhenTheCollectionChanged)
     ASSERT_TRUE(copy->db().queryInt(QStringLiteral("SELECT count(*) FROM lide"), people).ok());
     EXPECT_EQ(people, 1);
     EXPECT_EQ(modeOf(QDir(folder).filePath(QStringLiteral("db1-2026-12-01.zaz"))), 0600u);
+
+    // Copies made at a time of day: none while the newest holds the collection; two within
+    // one second are told apart, and the later is the newest.
+    const QDateTime at(QDate(2026, 12, 4), QTime(14, 30, 5));
+    EXPECT_TRUE(backups::now(reg.db(), reg.path(), at).existing.endsWith(QStringLiteral("db1-2026-12-04.zaz")));
+    for (const char* made : {"db1-2026-12-04-143005.zaz", "db1-2026-12-04-143005-2.zaz"}) {
+        reg.exec(QStringLiteral("INSERT INTO cd (nazev) VALUES ('%1')").arg(QLatin1String(made)));
+        EXPECT_TRUE(backups::now(reg.db(), reg.path(), at).made.endsWith(QLatin1String(made))) << made;
+        EXPECT_TRUE(backups::list(folder).back().path.endsWith(QLatin1String(made))) << made;
+    }
 }
 
 // A copy that cannot be made (the disk full, a damaged register) leaves no file of its own,
