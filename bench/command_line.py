@@ -39,6 +39,8 @@ with tempfile.TemporaryDirectory(dir=os.path.dirname(register)) as work:
     os.mkdir(os.path.join(work, "empty"))
     report("dry run, no register", [run(os.path.join(work, "empty"), "--import", "cd", "--dry-run",
                                         os.path.join(work, "one.csv")) for _ in range(3)])
+    # A copy of the register, as --backup makes it (the day's copy is made the same way).
+    report("backup", [run(work, "--backup", f"kopie{i}.zaz") for i in range(3)])
     # 300 MB of random bytes: refused at once, in flat memory.
     noise = os.path.join(work, "noise.bin")
     with open(noise, "wb") as out:

@@ -2,6 +2,7 @@
 // floor: the same rows produced by the SQLite C API alone (the same query
 // stepped into plain values, plus the same sort). Run through bench/run.sh.
 //   ORDISK_BENCH_DB=<generated db1.zaz> ordisk_bench [--benchmark_* options]
+#include "app/daily_backup.h"
 #include "core/text_match.h"
 #include "gui_input.h"
 #include "main_window/form1.h"
@@ -508,6 +509,47 @@ void deleteDiscFloor(benchmark::State& state)
     }
 }
 
+// The day's copy is made in the background while the window starts, or while the first
+// loan is stored: neither may be slower for it.
+std::unique_ptr<DailyBackup> startDailyBackup(Session& s)
+{
+    QDir(workDir->filePath(QStringLiteral("zalohy"))).removeRecursively();
+    return std::make_unique<DailyBackup>(s.reg->db(), workDir->filePath(QStringLiteral("db1.zaz")), s.form.get());
+}
+
+void startUpWithBackup(benchmark::State& state)
+{
+    Session s(false);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto backup = startDailyBackup(s);
+        state.ResumeTiming();
+        s.openWindow();
+        state.PauseTiming();
+        backup.reset();
+        s.reopen();
+        state.ResumeTiming();
+    }
+}
+
+void lendWithBackup(benchmark::State& state)
+{
+    Session s;
+    Answerer answerer;
+    const QString name = sharedName(s.reg->db());
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.pickCd(name);
+        s.pickFirstPerson();
+        auto backup = startDailyBackup(s);
+        state.ResumeTiming();
+        s.click("CmbPujcit");
+        state.PauseTiming();
+        backup.reset();
+        state.ResumeTiming();
+    }
+}
+
 void registerAll()
 {
     using Fn = std::function<void(benchmark::State&)>;
@@ -525,6 +567,8 @@ void registerAll()
         {"filter", {filter, filterFloor}},
         {"person search and pick", {personSearchAndPick, personSearchAndPickFloor}},
         {"lend", {lend, lendFloor}},
+        {"start-up, day's copy made", {startUpWithBackup, startUpFloor}},
+        {"lend, day's copy made", {lendWithBackup, lendFloor}},
         {"open return window", {[](auto& s) { openReturns(s, false); }, unreturnedFloor}},
         {"return window to its end", {[](auto& s) { openReturns(s, true); }, unreturnedFloor}},
         {"return", {returnLoan, returnFloor}},

@@ -342,7 +342,7 @@ Status Database::copyTo(const QString& path, const std::function<bool()>& stop)
                 status = Status::failure(QStringLiteral("Kopie byla přerušena."));
                 break;
             }
-            step = sqlite3_backup_step(backup, 256);
+            step = sqlite3_backup_step(backup, 32);
             if (step == SQLITE_BUSY || step == SQLITE_LOCKED)
                 sqlite3_sleep(10);
         }
