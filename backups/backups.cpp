@@ -40,12 +40,13 @@ void syncFolder(const QString& folder)
     }
 }
 
-// Whether the copy holds the register's collection: the same pages, the file's header aside
-// (a copy's change counter and schema cookie are its own).
-bool sameCollection(const QString& registerPath, const QString& copyPath)
+// Whether two copies hold the same collection: the same pages, the file's header aside
+// (a copy's change counter and schema cookie are its own). The register itself is never
+// read so: closing a descriptor of it would drop the locks SQLite holds on it.
+bool sameCollection(const QString& copyA, const QString& copyB)
 {
-    QFile a(registerPath);
-    QFile b(copyPath);
+    QFile a(copyA);
+    QFile b(copyB);
     if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
         return false;
     constexpr qint64 header = 100;
@@ -124,8 +125,13 @@ std::vector<Copy> unkept(const std::vector<Copy>& copies, const QDate& today)
     return gone;
 }
 
-Status write(Database& db, const QString& path, const std::function<bool()>& stop)
+namespace {
+
+// Copies the register to the path, under a temporary name first; when the copy holds what
+// the copy at `newest` holds, it is dropped and `held` says so.
+Status write(Database& db, const QString& path, const std::function<bool()>& stop, const QString& newest, bool& held)
 {
+    held = false;
     const QFileInfo target(path);
     if (target.exists())
         return Status::failure(QStringLiteral("Zálohu evidence %1 nelze uložit: soubor už existuje.").arg(path));
@@ -139,6 +145,11 @@ Status write(Database& db, const QString& path, const std::function<bool()>& sto
         return Status::failure(
             QStringLiteral("Zálohu evidence %1 nelze uložit: %2 Evidence zůstala, jak byla.")
                 .arg(path, s.message().endsWith(QLatin1Char('.')) ? s.message() : s.message() + QLatin1Char('.')));
+    }
+    if (!newest.isEmpty() && sameCollection(building, newest)) {
+        QFile::remove(building);
+        held = true;
+        return Status::success();
     }
     const QByteArray from = QFile::encodeName(building);
     const QByteArray to = QFile::encodeName(path);
@@ -157,6 +168,14 @@ Status write(Database& db, const QString& path, const std::function<bool()>& sto
     return Status::success();
 }
 
+} // namespace
+
+Status write(Database& db, const QString& path, const std::function<bool()>& stop)
+{
+    bool held = false;
+    return write(db, path, stop, QString(), held);
+}
+
 Outcome daily(Database& db, const QString& registerPath, const QDate& today, const std::function<bool()>& stop)
 {
     Outcome outcome;
@@ -166,11 +185,16 @@ Outcome daily(Database& db, const QString& registerPath, const QDate& today, con
     const std::vector<Copy> copies = list(folder);
     const bool madeToday =
         std::any_of(copies.begin(), copies.end(), [&today](const Copy& copy) { return copy.day == today; });
-    if (!madeToday && (copies.empty() || !sameCollection(registerPath, copies.back().path))) {
+    if (!madeToday) {
         const QString path = QDir(folder).filePath(QStringLiteral("db1-%1.zaz").arg(today.toString(Qt::ISODate)));
-        if (outcome.status = write(db, path, stop); !outcome.status.ok())
+        bool held = false;
+        if (outcome.status = write(db, path, stop, copies.empty() ? QString() : copies.back().path, held);
+            !outcome.status.ok())
             return outcome;
-        outcome.made = path;
+        if (held)
+            outcome.existing = copies.back().path;
+        else
+            outcome.made = path;
     }
     removeUnkept(folder, today);
     return outcome;
@@ -183,19 +207,20 @@ Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
     if (outcome.status = makeFolder(folder); !outcome.status.ok())
         return outcome;
     const std::vector<Copy> copies = list(folder);
-    if (!copies.empty() && sameCollection(registerPath, copies.back().path)) {
+    // Two copies within one second are told apart by a number.
+    const QString stem =
+        QStringLiteral("db1-%1-%2").arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss")));
+    QString path = QDir(folder).filePath(stem + QStringLiteral(".zaz"));
+    for (int second = 2; QFileInfo::exists(path); ++second)
+        path = QDir(folder).filePath(stem + QStringLiteral("-%1.zaz").arg(second));
+    bool held = false;
+    if (outcome.status = write(db, path, nullptr, copies.empty() ? QString() : copies.back().path, held);
+        !outcome.status.ok())
+        return outcome;
+    if (held)
         outcome.existing = copies.back().path;
-    } else {
-        // Two copies within one second are told apart by a number.
-        const QString stem = QStringLiteral("db1-%1-%2")
-                                 .arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss")));
-        QString path = QDir(folder).filePath(stem + QStringLiteral(".zaz"));
-        for (int second = 2; QFileInfo::exists(path); ++second)
-            path = QDir(folder).filePath(stem + QStringLiteral("-%1.zaz").arg(second));
-        if (outcome.status = write(db, path); !outcome.status.ok())
-            return outcome;
+    else
         outcome.made = path;
-    }
     removeUnkept(folder, at.date());
     return outcome;
 }
