@@ -1,6 +1,7 @@
 #include "daily_backup.h"
 #include "main_window/form1.h"
 #include "rows/register.h"
+#include "storage/register_file.h"
 #include "transfer_command.h"
 #include "ui_common/messages.h"
 #include "version.h"
@@ -24,13 +25,15 @@ struct Transfer
     QString importWhat; // cd, lide
     QString file;       // empty: standard output
     bool dryRun = false;
-    bool backup = false; // --backup: a copy of the register now, into file or zalohy/
+    bool backup = false;  // --backup: a copy of the register now, into file or zalohy/
+    bool restore = false; // --restore: the register replaced by a copy of file
 };
 
 const char* const usage = R"(Použití: ordisk [--home]
         ordisk [--home] --export cd|lide|vypujcky|nevracenecd [SOUBOR]
         ordisk [--home] --import cd|lide SOUBOR [--dry-run]
         ordisk [--home] --backup [SOUBOR]
+        ordisk [--home] --restore SOUBOR
 
 Ordisk – evidence půjčených CD: disky sbírky, lidé, kterým se půjčují, a výpůjčky.
 
@@ -53,6 +56,10 @@ Volby:
   --backup [SOUBOR]
                   uložit kopii evidence do souboru (bez souboru do složky
                   zalohy vedle evidence) a skončit
+  --restore SOUBOR
+                  nahradit evidenci kopií zálohy ze souboru (jen celé evidence
+                  programu Ordisk, a jen když evidenci nemá otevřenou běžící
+                  program); dosavadní evidenci uloží do složky zalohy
   -h, --help      vypsat tuto nápovědu a skončit
   -v, --version   vypsat verzi programu a skončit
 
@@ -91,7 +98,8 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     const QCommandLineOption importList(QStringLiteral("import"), QString(), QStringLiteral("co"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
     const QCommandLineOption backup(QStringLiteral("backup"));
-    parser.addOptions({help, version, inHome, exportList, importList, dryRun, backup});
+    const QCommandLineOption restore(QStringLiteral("restore"));
+    parser.addOptions({help, version, inHome, exportList, importList, dryRun, backup, restore});
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
                              "qwindowicon", "qwindowtitle", "session", "display", "name", "style", "stylesheet"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x")));
@@ -111,8 +119,10 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     transfer.importWhat = parser.value(importList);
     transfer.dryRun = parser.isSet(dryRun);
     transfer.backup = parser.isSet(backup);
+    transfer.restore = parser.isSet(restore);
     const QStringList files = parser.positionalArguments();
-    const bool transferring = parser.isSet(exportList) || parser.isSet(importList) || transfer.backup;
+    const bool transferring =
+        parser.isSet(exportList) || parser.isSet(importList) || transfer.backup || transfer.restore;
     QString refused;
     // Qt's own words are English and drop the dashes: the option is named as it was typed.
     const auto typed = [&arguments](const QString& name) {
@@ -131,12 +141,16 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
         refused = QStringLiteral("ordisk: u volby %1 chybí, co přidat (cd nebo lide)").arg(arguments.constLast());
     else if (!parsed)
         refused = QStringLiteral("ordisk: u volby „%1“ chybí hodnota").arg(arguments.constLast());
-    else if (int(parser.isSet(exportList)) + int(parser.isSet(importList)) + int(transfer.backup) > 1)
-        refused = QStringLiteral("ordisk: --export, --import a --backup nejdou spolu");
+    else if (int(parser.isSet(exportList)) + int(parser.isSet(importList)) + int(transfer.backup) +
+                 int(transfer.restore) >
+             1)
+        refused = QStringLiteral("ordisk: --export, --import, --backup a --restore nejdou spolu");
     else if (transfer.dryRun && !parser.isSet(importList))
         refused = QStringLiteral("ordisk: --dry-run patří k volbě --import");
     else if (parser.isSet(importList) && files.isEmpty())
         refused = QStringLiteral("ordisk: --import potřebuje soubor, ze kterého má přidávat");
+    else if (transfer.restore && files.isEmpty())
+        refused = QStringLiteral("ordisk: --restore potřebuje soubor zálohy, ze kterého má obnovit");
     else if (files.size() > (transferring ? 1 : 0))
         refused = QStringLiteral("ordisk: nečekaný argument „%1“").arg(files.constLast());
     if (!refused.isEmpty()) {
@@ -181,7 +195,7 @@ int main(int argc, char* argv[])
     Transfer transfer;
     if (const int status = readCommandLine(arguments, home, transfer); status >= 0)
         return status;
-    if (!transfer.exportWhat.isEmpty() || !transfer.importWhat.isEmpty() || transfer.backup) {
+    if (!transfer.exportWhat.isEmpty() || !transfer.importWhat.isEmpty() || transfer.backup || transfer.restore) {
         // No window: no display is needed, and what is said goes to the terminal.
         QCoreApplication app(argc, argv);
         // With --home, the register is ~/Ordisk's (the folder is made only when an import
@@ -195,6 +209,8 @@ int main(int argc, char* argv[])
         const QString registerPath = QDir(folder).filePath(QStringLiteral("db1.zaz"));
         if (transfer.backup)
             return transfercommand::backUp(transfer.file, registerPath);
+        if (transfer.restore)
+            return transfercommand::restore(transfer.file, registerPath);
         return transfer.exportWhat.isEmpty()
                    ? transfercommand::importList(transfer.importWhat, transfer.file, transfer.dryRun, registerPath)
                    : transfercommand::exportList(transfer.exportWhat, transfer.file, registerPath);
@@ -215,9 +231,16 @@ int main(int argc, char* argv[])
     }
 
     Status status = Status::success();
+    std::unique_ptr<RegisterInUse> inUse; // outlives the register's connections
     std::unique_ptr<Register> reg = Register::open(QStringLiteral("db1.zaz"), status);
     if (!reg) {
         messages::critical(nullptr, QStringLiteral("Chyba"), status.message());
+        return 1;
+    }
+    // While the window is open, no restore replaces the register under it.
+    if (inUse = RegisterInUse::take(QStringLiteral("db1.zaz"), false); !inUse) {
+        messages::critical(nullptr, QStringLiteral("Chyba"),
+                           QStringLiteral("Evidence se právě obnovuje ze zálohy; spusťte program znovu za chvíli."));
         return 1;
     }
     // A register found damaged while the program runs is told of once, and the program ends

@@ -44,13 +44,18 @@ QString fileProblem(const QString& file, int error)
     return systemErrorText(error);
 }
 
-// The register, as the window opens it (null after saying why not).
-std::unique_ptr<Database> openRegister(const QString& path)
+// The register, as the window opens it (null after saying why not). While it is open, no
+// restore replaces it: inUse is held, and must outlive the connection.
+std::unique_ptr<Database> openRegister(const QString& path, std::unique_ptr<RegisterInUse>& inUse)
 {
     Status status = Status::success();
     std::unique_ptr<Database> db = openRegisterFile(path, status);
-    if (!db)
+    if (!db) {
         fail(status.message());
+    } else if (inUse = RegisterInUse::take(path, false); !inUse) {
+        db.reset();
+        fail(QStringLiteral("evidence %1 se právě obnovuje ze zálohy; zkuste to znovu za chvíli.").arg(path));
+    }
     return db;
 }
 
@@ -78,7 +83,8 @@ int exportList(const QString& what, const QString& file, const QString& register
             QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(csvexport::names().join(QStringLiteral(", ")), what));
     if (!QFileInfo::exists(registerPath))
         return fail(QStringLiteral("evidence %1 neexistuje; nic nebylo vyvezeno.").arg(registerPath));
-    const std::unique_ptr<Database> db = openRegister(registerPath);
+    std::unique_ptr<RegisterInUse> inUse;
+    const std::unique_ptr<Database> db = openRegister(registerPath, inUse);
     if (!db)
         return 1;
     if (file.isEmpty() || file == QLatin1String("-")) {
@@ -122,11 +128,12 @@ int importList(const QString& what, const QString& file, bool dryRun, const QStr
     // A dry run stores nothing: it makes no register either. A register made for an import
     // that adds nothing is removed again.
     const bool existed = QFileInfo::exists(registerPath);
+    std::unique_ptr<RegisterInUse> inUse;
     std::unique_ptr<Database> db;
     if (!dryRun || existed) {
         if (!existed && !QDir().mkpath(QFileInfo(registerPath).path()))
             return fail(QStringLiteral("složku %1 nelze založit.").arg(QFileInfo(registerPath).path()));
-        db = openRegister(registerPath);
+        db = openRegister(registerPath, inUse);
         if (!db)
             return 1;
     }
@@ -192,7 +199,8 @@ int backUp(const QString& file, const QString& registerPath)
 {
     if (!QFileInfo::exists(registerPath))
         return fail(QStringLiteral("evidence %1 neexistuje; není co zálohovat.").arg(registerPath));
-    const std::unique_ptr<Database> db = openRegister(registerPath);
+    std::unique_ptr<RegisterInUse> inUse;
+    const std::unique_ptr<Database> db = openRegister(registerPath, inUse);
     if (!db)
         return 1;
     QString made;
@@ -218,6 +226,20 @@ int backUp(const QString& file, const QString& registerPath)
     say(stdout, QStringLiteral("Evidence %1 zálohována do %2 (disků: %3, lidí: %4, výpůjček: %5).")
                     .arg(registerPath, made, QString::number(counts[0]), QString::number(counts[1]),
                          QString::number(counts[2])));
+    return 0;
+}
+
+int restore(const QString& file, const QString& registerPath)
+{
+    const backups::Restored restored = backups::restore(registerPath, file, QDateTime::currentDateTime());
+    if (!restored.status.ok())
+        return fail(restored.status.message());
+    say(stdout,
+        QStringLiteral("Evidence %1 obnovena ze souboru %2 z %3 (disků: %4, lidí: %5, výpůjček: %6).")
+            .arg(registerPath, file, QFileInfo(file).lastModified().toString(QStringLiteral("d. M. yyyy H:mm")),
+                 QString::number(restored.discs), QString::number(restored.people), QString::number(restored.loans)));
+    if (!restored.keptAs.isEmpty())
+        say(stdout, QStringLiteral("Dosavadní evidence je uložena jako %1.").arg(restored.keptAs));
     return 0;
 }
 

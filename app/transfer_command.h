@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The command line's --export, --import and --backup: run on the register at registerPath (an
+// The command line's --export, --import, --backup and --restore: run on the register at registerPath (an
 // absolute path), with no window and no display; what they say goes to standard output and
 // standard error. A file "-" is standard input or output. Each returns the program's exit status.
 namespace transfercommand {
@@ -13,5 +13,7 @@ int exportList(const QString& what, const QString& file, const QString& register
 int importList(const QString& what, const QString& file, bool dryRun, const QString& registerPath);
 // Writes a copy of the register to the file, or into its folder of backups when file is empty.
 int backUp(const QString& file, const QString& registerPath);
+// Replaces the register with a copy of the file (a whole register of ours), keeping it in zalohy/.
+int restore(const QString& file, const QString& registerPath);
 
 } // namespace transfercommand

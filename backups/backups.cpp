@@ -1,6 +1,7 @@
 #include "backups/backups.h"
 
 #include "storage/database.h"
+#include "storage/register_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -223,6 +224,118 @@ Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
         outcome.made = path;
     removeUnkept(folder, at.date());
     return outcome;
+}
+
+namespace {
+
+// The file's bytes copied to a new file (readable by its owner only) and synced.
+Status copyBytes(const QString& from, const QString& to)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return Status::failure(QStringLiteral("Soubor %1 nelze přečíst: %2.").arg(from, systemErrorText(errno)));
+    const int out = ::open(QFile::encodeName(to).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (out < 0)
+        return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: %2.").arg(to, systemErrorText(errno)));
+    int error = 0;
+    while (error == 0) {
+        const QByteArray bytes = in.read(1 << 20);
+        if (bytes.isEmpty()) {
+            if (in.error() != QFileDevice::NoError)
+                error = EIO;
+            break;
+        }
+        for (qsizetype done = 0; done < bytes.size() && error == 0;) {
+            const ssize_t wrote = ::write(out, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+            if (wrote < 0)
+                error = errno;
+            else
+                done += wrote;
+        }
+    }
+    if (error == 0 && ::fsync(out) != 0)
+        error = errno;
+    ::close(out);
+    if (error == 0)
+        return Status::success();
+    QFile::remove(to);
+    return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: %2.").arg(to, systemErrorText(error)));
+}
+
+} // namespace
+
+Restored restore(const QString& registerPath, const QString& file, const QDateTime& at)
+{
+    Restored restored;
+    const auto refuse = [&restored](const QString& why) {
+        restored.status = Status::failure(why + QStringLiteral(" Nic nebylo změněno."));
+        return restored;
+    };
+    const std::unique_ptr<RegisterInUse> alone = RegisterInUse::take(registerPath, true);
+    if (!alone)
+        return refuse(QStringLiteral("Evidenci %1 má otevřenou běžící program Ordisk; zavřete ho a obnovu spusťte "
+                                     "znovu.")
+                          .arg(registerPath));
+    const QFileInfo target(registerPath);
+    const QString building = target.absoluteDir().filePath(QStringLiteral(".db1.zaz-obnova"));
+    QFile::remove(building);
+    QFile::remove(building + QStringLiteral("-journal"));
+    if (Status s = copyBytes(file, building); !s.ok())
+        return refuse(s.message());
+    {
+        // The copy is examined, never the file: opening a register may record its version.
+        Status status = Status::success();
+        const std::unique_ptr<Database> db = openRegisterFile(building, status);
+        if (!db) {
+            QFile::remove(building);
+            return refuse(QString(status.message()).replace(building, file));
+        }
+        Statement check(db->handle(), QStringLiteral("PRAGMA integrity_check(1)"));
+        const bool whole =
+            check.status().ok() && check.step() == Statement::Step::Row && check.columnText(0) == QLatin1String("ok");
+        check.reset();
+        const Status counted = db->queryInt(QStringLiteral("SELECT count(*) FROM cd"), restored.discs);
+        (void)db->queryInt(QStringLiteral("SELECT count(*) FROM lide"), restored.people);
+        (void)db->queryInt(QStringLiteral("SELECT count(*) FROM pujcovani"), restored.loans);
+        if (!whole || !counted.ok()) {
+            QFile::remove(building);
+            return refuse(QStringLiteral("Soubor %1 je poškozený; obnovit z něj nelze.").arg(file));
+        }
+    }
+    // The register before: kept beside its copies by a second name (nothing is copied),
+    // with its journal, which belongs to it alone.
+    if (target.exists()) {
+        const QString folder = folderOf(registerPath);
+        if (Status s = makeFolder(folder); !s.ok()) {
+            QFile::remove(building);
+            return refuse(s.message());
+        }
+        const QString stem = QStringLiteral("db1-%1-%2-pred-obnovou")
+                                 .arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss")));
+        QString kept = QDir(folder).filePath(stem + QStringLiteral(".zaz"));
+        for (int second = 2; QFileInfo::exists(kept); ++second)
+            kept = QDir(folder).filePath(stem + QStringLiteral("-%1.zaz").arg(second));
+        if (::link(QFile::encodeName(registerPath).constData(), QFile::encodeName(kept).constData()) != 0) {
+            if (Status s = copyBytes(registerPath, kept); !s.ok()) {
+                QFile::remove(building);
+                return refuse(s.message());
+            }
+        }
+        const QString journal = registerPath + QStringLiteral("-journal");
+        if (QFileInfo::exists(journal))
+            QFile::rename(journal, kept + QStringLiteral("-journal"));
+        syncFolder(folder);
+        restored.keptAs = kept;
+    }
+    if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(registerPath).constData()) != 0) {
+        const int error = errno;
+        QFile::remove(building);
+        restored.status = Status::failure(
+            QStringLiteral("Evidenci %1 nelze nahradit: %2.").arg(registerPath, systemErrorText(error)));
+        return restored;
+    }
+    syncFolder(target.absolutePath());
+    return restored;
 }
 
 } // namespace backups

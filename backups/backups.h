@@ -59,4 +59,21 @@ Outcome daily(Database& db, const QString& registerPath, const QDate& today,
 // the day's copy.
 Outcome now(Database& db, const QString& registerPath, const QDateTime& at);
 
+// What a restore did.
+struct Restored
+{
+    Status status = Status::success();
+    QString keptAs; // where the register before it was kept (empty where there was none)
+    qint64 discs = 0;
+    qint64 people = 0;
+    qint64 loans = 0;
+};
+
+// Puts a copy of the file in the register's place, atomically: only a whole register of ours
+// (it opens, its tables and saved queries are ours, integrity_check finds nothing) and only
+// while no program has the register open. The register before it is kept in the folder of
+// copies (with its journal, if it has one) under a name that says so, and never removed.
+// The file itself is never changed; a refusal changes nothing.
+Restored restore(const QString& registerPath, const QString& file, const QDateTime& at);
+
 } // namespace backups

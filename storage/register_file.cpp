@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,6 +91,24 @@ std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
         }
     status = Status::success();
     return db;
+}
+
+std::unique_ptr<RegisterInUse> RegisterInUse::take(const QString& path, bool alone)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? std::unique_ptr<RegisterInUse>(new RegisterInUse(-1)) : nullptr;
+    if (::flock(fd, (alone ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<RegisterInUse>(new RegisterInUse(fd));
+}
+
+RegisterInUse::~RegisterInUse()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 namespace {

@@ -29,6 +29,7 @@ check "--export without a list" 2 "u volby --export chybí, co vyvézt" "$progra
 check "argument" 2 "nečekaný argument „soubor.zaz“" "$program" soubor.zaz
 check "--import without a file" 2 "--import potřebuje soubor" "$program" --import cd
 check "--dry-run alone" 2 "--dry-run patří k volbě --import" "$program" --dry-run
+check "--restore without a file" 2 "--restore potřebuje soubor zálohy" "$program" --restore
 check "--export and --import" 2 "nejdou spolu" "$program" --export cd --import lide x.csv
 check "--backup without a register" 1 "evidence $work/db1.zaz neexistuje; není co zálohovat" "$program" --backup
 check "two files" 2 "nečekaný argument „b.csv“" "$program" --export cd a.csv b.csv
@@ -69,6 +70,11 @@ check "--import when the newest copy holds the register" 0 "Přidáno lidí: 1" 
 check "--import makes a copy first" 0 "Evidence před přidáním je zálohována v $work/zalohy/db1-" \
     "$program" --import lide lide0.csv
 [ "$(stat -c %a zalohy)" = 700 ] || { echo "FAILED: zalohy/ is not the owner's only"; failed=1; }
+copy=$(ls zalohy/db1-*.zaz | head -1)
+check "--restore" 0 "obnovena ze souboru $copy" "$program" --restore "$copy"
+check "--restore keeps the register before" 0 "Dosavadní evidence je uložena jako $work/zalohy/db1-" \
+    "$program" --restore "$copy"
+check "--restore of no register" 1 "není databází programu Ordisk" "$program" --restore disky.csv
 check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home

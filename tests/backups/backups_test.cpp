@@ -3,11 +3,13 @@
 #include "backups/backups.h"
 #include "qt_printers.h"
 #include "storage/database.h"
+#include "storage/register_file.h"
 #include "temp_register.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -178,4 +180,76 @@ TEST(Backups, AFailedCopyLeavesTheOlderCopiesAndTheRegister)
     EXPECT_TRUE(none.status.isDamage()) << none.status.message().toStdString();
     EXPECT_EQ(names(folder), QStringList("db1-2026-12-01.zaz"));
     EXPECT_EQ(readAll(QDir(folder).filePath(QStringLiteral("db1-2026-12-01.zaz"))), older);
+}
+
+// A restore puts a whole register of ours in place and keeps the one before it; a file that
+// is not one (foreign, damaged, cut short, missing) is refused, as is a restore while a
+// program has the register open: then the file and the register stay byte for byte.
+TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
+{
+    TempRegister reg;
+    reg.addCd(QStringLiteral("Kytice"));
+    const QString copy = backups::now(reg.db(), reg.path(), QDateTime(QDate(2026, 12, 1), QTime(9, 0))).made;
+    ASSERT_FALSE(copy.isEmpty());
+    reg.addCd(QStringLiteral("Babička"));
+    const QString dir = QFileInfo(reg.path()).absolutePath();
+    const auto written = [&dir](const char* name, const QByteArray& bytes) {
+        const QString path = QDir(dir).filePath(QString::fromLatin1(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    };
+    const QString other = written("jiny.db", QByteArray());
+    {
+        Status status = Status::success();
+        auto db = Database::connect(QFile::encodeName(other), status);
+        ASSERT_TRUE(db && db->exec(QStringLiteral("CREATE TABLE t (x)")).ok());
+    }
+    const QByteArray good = readAll(copy);
+    QByteArray damaged = good;
+    damaged.replace(2 * 4096, 4096, QByteArray(4096, '\0')); // a table's page
+    const struct
+    {
+        const char* what;
+        QString file;
+        const char* said;
+        bool held; // the register is open in a program
+    } refusals[] = {
+        {"another program's database", other, "není databází programu Ordisk", false},
+        {"a damaged copy", written("poskozena.zaz", damaged), "je poškozený", false},
+        {"a copy cut short", written("useknuta.zaz", good.left(good.size() / 2)), "je poškozený", false},
+        {"no file", QDir(dir).filePath(QStringLiteral("neni.zaz")), "nelze přečíst", false},
+        {"a good copy while the register is open", copy, "má otevřenou běžící program Ordisk", true},
+    };
+    const QByteArray before = readAll(reg.path());
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.what);
+        const QByteArray file = readAll(r.file);
+        const auto inUse = r.held ? RegisterInUse::take(reg.path(), false) : nullptr;
+        const backups::Restored restored = backups::restore(reg.path(), r.file, QDateTime::currentDateTime());
+        EXPECT_FALSE(restored.status.ok());
+        EXPECT_TRUE(restored.status.message().contains(QString::fromUtf8(r.said)))
+            << restored.status.message().toStdString();
+        EXPECT_TRUE(restored.status.message().contains(r.held ? reg.path() : r.file));
+        EXPECT_EQ(readAll(reg.path()), before);
+        EXPECT_EQ(readAll(r.file), file);
+        EXPECT_FALSE(QFileInfo::exists(QDir(dir).filePath(QStringLiteral(".db1.zaz-obnova"))));
+    }
+
+    const backups::Restored restored =
+        backups::restore(reg.path(), copy, QDateTime(QDate(2026, 12, 2), QTime(10, 30, 15)));
+    ASSERT_TRUE(restored.status.ok()) << restored.status.message().toStdString();
+    EXPECT_EQ(restored.discs, 1);
+    EXPECT_TRUE(restored.keptAs.endsWith(QStringLiteral("zalohy/db1-2026-12-02-103015-pred-obnovou.zaz")));
+    EXPECT_EQ(readAll(restored.keptAs), before);
+    EXPECT_EQ(readAll(copy), good);
+    EXPECT_EQ(modeOf(reg.path()), 0600u);
+    Status status = Status::success();
+    auto now = Register::open(reg.path(), status);
+    ASSERT_NE(now, nullptr) << status.message().toStdString();
+    qint64 discs = 0;
+    ASSERT_TRUE(now->db().queryInt(QStringLiteral("SELECT count(*) FROM cd"), discs).ok());
+    EXPECT_EQ(discs, 1);
+    EXPECT_EQ(backups::list(backups::folderOf(reg.path())).size(), 1u) << "the register kept is never pruned";
 }
