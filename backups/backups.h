@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class Database;
@@ -75,5 +76,17 @@ struct Restored
 // copies (with its journal, if it has one) under a name that says so, and never removed.
 // The file itself is never changed; a refusal changes nothing.
 Restored restore(const QString& registerPath, const QString& file, const QDateTime& at);
+
+// The newest copy in the register's folder of copies that opens, passes its check and is
+// a register of ours, with its numbers; none when no copy does. Read only: nothing is written.
+struct GoodCopy
+{
+    QString path;
+    QDate day;
+    qint64 discs = 0;
+    qint64 people = 0;
+    qint64 loans = 0;
+};
+std::optional<GoodCopy> newestGood(const QString& registerPath);
 
 } // namespace backups

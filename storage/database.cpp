@@ -37,16 +37,11 @@ Database* databaseOf(sqlite3* db)
     return found == connections().end() ? nullptr : found->second;
 }
 
-// What the user is told of a damaged register, with what to do about it. Debian 12's
-// sqlite3 cannot .recover (it lacks the page table it needs); its .dump reads what it can
-// and ends in ROLLBACK, which the sed turns into COMMIT.
-const char* const damagedText =
-    "Soubor s evidencí je poškozený; program do něj už nic nezapíše a skončí.\n"
-    "Obnovte ho ze zálohy, nebo zachraňte, co se z něj dá přečíst, nástrojem SQLite (balíček sqlite3):\n"
-    "sqlite3 db1.zaz \".recover\" | sqlite3 zachraneno.zaz\n"
-    "a kde .recover nejde:\n"
-    "sqlite3 db1.zaz .dump | sed 's/^ROLLBACK; -- due to errors$/COMMIT;/' | sqlite3 zachraneno.zaz\n"
-    "Poškozený soubor pak odložte a zachraneno.zaz přejmenujte na db1.zaz.";
+// What the user is told of a damaged register, with what to do about it: a copy from the
+// folder of backups, or the salvage the manual page describes.
+const char* const damagedText = "Soubor s evidencí je poškozený; program do něj už nic nezapíše a skončí.\n"
+                                "Obnovte ho ze zálohy ve složce zalohy vedle něj (ordisk --restore zalohy/db1-….zaz); "
+                                "jak zachránit, co se z něj dá přečíst, popisuje příručka (man ordisk).";
 
 // What the operating system said of the last file operation, in Czech, as the end of a sentence.
 QString systemReason(sqlite3* db)
@@ -391,13 +386,13 @@ Status Database::refusedIfDamaged() const
     return m_damaged ? Status::damage(QString::fromUtf8(damagedText)) : Status::success();
 }
 
-std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& status)
+std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& status, bool readOnly)
 {
     sqlite3* raw = nullptr;
     // One connection is used by one thread only: SQLite need not lock it around every call.
     // A register linked from elsewhere is opened through the link; SQLite keeps its
     // journal beside the real file.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.constData(), &raw, flags, nullptr) != SQLITE_OK) {
         status = engineFailure(raw);
         sqlite3_close_v2(raw);

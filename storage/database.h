@@ -65,8 +65,9 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens a connection to the file (an SQLite error in Czech on failure); nothing is read or written yet.
-    static std::unique_ptr<Database> connect(const QByteArray& path, Status& status);
+    // Opens a connection to the file (an SQLite error in Czech on failure); nothing is read or
+    // written yet. A read-only connection never writes to the file, not even a journal.
+    static std::unique_ptr<Database> connect(const QByteArray& path, Status& status, bool readOnly = false);
     // Turns on foreign keys, crash-safe writing, our SQL function ordisk_contains and our
     // collation ordisk_seznam (the order of the lists).
     Status configure();

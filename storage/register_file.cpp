@@ -48,7 +48,7 @@ std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
             fileError(path, QStringLiteral("je prázdný, neobsahuje evidenci programu Ordisk.") + unchanged));
         return nullptr;
     } else if (Status s = checkFileSize(native, info.st_size); !s.ok()) {
-        status = Status::failure(fileError(path, s.message() + unchanged));
+        status = Status::damage(fileError(path, s.message() + unchanged));
         return nullptr;
     }
 
@@ -66,11 +66,13 @@ std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
     // Read before writing anything: a file that is not ours must stay as it is.
     qint64 objects = 0;
     if (Status s = db->queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), objects); !s.ok()) {
-        status = Status::failure(
+        const QString why =
             db->isNotADatabase()
                 ? fileError(path,
                             QStringLiteral("není databází programu Ordisk (nejde o databázi SQLite).") + unchanged)
-                : fileError(path, QStringLiteral("nelze přečíst: %1").arg(s.message()) + unchanged));
+                : fileError(path, QStringLiteral("nelze přečíst: %1").arg(s.message()) + unchanged);
+        // A damaged register is told as such (a backup can take its place); another file is not ours.
+        status = s.isDamage() && !db->isNotADatabase() ? Status::damage(why) : Status::failure(why);
         return nullptr;
     }
     // A register restored from SQLite's text dump has lost only its version.

@@ -106,13 +106,29 @@ bool report(QWidget* parent, const Status& status)
     return status.ok();
 }
 
+namespace {
+std::function<void(const QString&)>& damageHandler()
+{
+    static std::function<void(const QString&)> handler;
+    return handler;
+}
+} // namespace
+
+void onDamage(std::function<void(const QString& text)> handler)
+{
+    damageHandler() = std::move(handler);
+}
+
 void endForDamage(const QString& text)
 {
     static bool told = false;
     if (told)
         return;
     told = true;
-    critical(QApplication::activeWindow(), QStringLiteral("Chyba"), text);
+    if (damageHandler())
+        damageHandler()(text);
+    else
+        critical(QApplication::activeWindow(), QStringLiteral("Chyba"), text);
     QCoreApplication::exit(1);
 }
 

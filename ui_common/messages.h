@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 class Status;
 
@@ -24,6 +26,9 @@ QString input(QWidget* parent, const QString& title, const QString& prompt);
 bool report(QWidget* parent, const Status& status);
 // Tells that the register is damaged and ends the program; told once, whoever finds it.
 void endForDamage(const QString& text);
+// What endForDamage does instead of telling the text and ending (the program offers a
+// backup there); it runs once, and the program ends after it.
+void onDamage(std::function<void(const QString& text)> handler);
 
 // Loads Qt's own Czech texts (standard buttons "Ano", "Ne", "Zrušit", the text boxes'
 // context menu) whatever the system's locale; false, with English texts left, when

@@ -253,3 +253,38 @@ TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
     EXPECT_EQ(discs, 1);
     EXPECT_EQ(backups::list(backups::folderOf(reg.path())).size(), 1u) << "the register kept is never pruned";
 }
+
+// A damaged register is offered the newest copy that is whole, with its day and numbers; a
+// damaged copy is passed over and left as it is; with none whole, none is offered.
+TEST(Backups, TheNewestWholeCopyIsOfferedAndDamagedCopiesArePassedOver)
+{
+    TempRegister reg;
+    reg.addCd(QStringLiteral("Kytice"));
+    ASSERT_TRUE(backups::daily(reg.db(), reg.path(), QDate(2026, 12, 1)).status.ok());
+    reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
+    ASSERT_TRUE(backups::daily(reg.db(), reg.path(), QDate(2026, 12, 2)).status.ok());
+    const std::vector<backups::Copy> copies = backups::list(backups::folderOf(reg.path()));
+    ASSERT_EQ(copies.size(), 2u);
+
+    std::optional<backups::GoodCopy> good = backups::newestGood(reg.path());
+    ASSERT_TRUE(good.has_value());
+    EXPECT_EQ(good->day, QDate(2026, 12, 2));
+    EXPECT_EQ(std::vector<qint64>({good->discs, good->people, good->loans}), std::vector<qint64>({1, 1, 0}));
+
+    for (const backups::Copy& copy : {copies[1], copies[0]}) {
+        QFile file(copy.path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(2 * 4096));
+        file.write(QByteArray(4096, '\0'));
+        file.close();
+        const QByteArray damaged = readAll(copy.path);
+        good = backups::newestGood(reg.path());
+        if (copy.day == QDate(2026, 12, 2)) {
+            ASSERT_TRUE(good.has_value());
+            EXPECT_EQ(good->day, QDate(2026, 12, 1));
+            EXPECT_EQ(good->people, 0);
+        } else {
+            EXPECT_FALSE(good.has_value());
+        }
+        EXPECT_EQ(readAll(copy.path), damaged);
+    }
+}

@@ -244,7 +244,7 @@ TEST(DamagedFiles, ADamagedPageIsFoundWhereReadAndNothingMoreIsWritten)
         else
             EXPECT_TRUE(status.isDamage()) << status.message().toStdString();
         ASSERT_EQ(told.size(), 1);
-        EXPECT_TRUE(told[0].contains(QStringLiteral("poškozený")) && told[0].contains(QStringLiteral(".recover")));
+        EXPECT_TRUE(told[0].contains(QStringLiteral("poškozený")) && told[0].contains(QStringLiteral("--restore")));
         EXPECT_FALSE(told[0].contains(sqliteWords));
 
         discs.addNew();
