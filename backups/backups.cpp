@@ -177,6 +177,27 @@ Status write(Database& db, const QString& path, const std::function<bool()>& sto
     return write(db, path, stop, QString(), held);
 }
 
+namespace {
+
+// A copy at the path, unless the newest of the copies holds the collection; then the keep rule.
+Outcome copyUnlessHeld(Database& db, const QString& path, const std::vector<Copy>& copies, const QDate& today,
+                       const std::function<bool()>& stop)
+{
+    Outcome outcome;
+    bool held = false;
+    if (outcome.status = write(db, path, stop, copies.empty() ? QString() : copies.back().path, held);
+        !outcome.status.ok())
+        return outcome;
+    if (held)
+        outcome.existing = copies.back().path;
+    else
+        outcome.made = path;
+    removeUnkept(QFileInfo(path).absolutePath(), today);
+    return outcome;
+}
+
+} // namespace
+
 Outcome daily(Database& db, const QString& registerPath, const QDate& today, const std::function<bool()>& stop)
 {
     Outcome outcome;
@@ -186,19 +207,12 @@ Outcome daily(Database& db, const QString& registerPath, const QDate& today, con
     const std::vector<Copy> copies = list(folder);
     const bool madeToday =
         std::any_of(copies.begin(), copies.end(), [&today](const Copy& copy) { return copy.day == today; });
-    if (!madeToday) {
-        const QString path = QDir(folder).filePath(QStringLiteral("db1-%1.zaz").arg(today.toString(Qt::ISODate)));
-        bool held = false;
-        if (outcome.status = write(db, path, stop, copies.empty() ? QString() : copies.back().path, held);
-            !outcome.status.ok())
-            return outcome;
-        if (held)
-            outcome.existing = copies.back().path;
-        else
-            outcome.made = path;
+    if (madeToday) {
+        removeUnkept(folder, today);
+        return outcome;
     }
-    removeUnkept(folder, today);
-    return outcome;
+    return copyUnlessHeld(db, QDir(folder).filePath(QStringLiteral("db1-%1.zaz").arg(today.toString(Qt::ISODate))),
+                          copies, today, stop);
 }
 
 Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
@@ -214,16 +228,7 @@ Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
     QString path = QDir(folder).filePath(stem + QStringLiteral(".zaz"));
     for (int second = 2; QFileInfo::exists(path); ++second)
         path = QDir(folder).filePath(stem + QStringLiteral("-%1.zaz").arg(second));
-    bool held = false;
-    if (outcome.status = write(db, path, nullptr, copies.empty() ? QString() : copies.back().path, held);
-        !outcome.status.ok())
-        return outcome;
-    if (held)
-        outcome.existing = copies.back().path;
-    else
-        outcome.made = path;
-    removeUnkept(folder, at.date());
-    return outcome;
+    return copyUnlessHeld(db, path, copies, at.date(), nullptr);
 }
 
 namespace {
