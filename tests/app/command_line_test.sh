@@ -75,6 +75,21 @@ check "--restore" 0 "obnovena ze souboru $copy" "$program" --restore "$copy"
 check "--restore keeps the register before" 0 "Dosavadní evidence je uložena jako $work/zalohy/db1-" \
     "$program" --restore "$copy"
 check "--restore of no register" 1 "není databází programu Ordisk" "$program" --restore disky.csv
+# A restore killed at any moment leaves the register before it or the one restored, whole.
+cp db1.zaz pred.zaz
+old_sum=$(sha256sum <pred.zaz) new_sum=$(sha256sum <"$copy")
+for i in $(seq 25); do
+    cp pred.zaz db1.zaz
+    "$program" --restore "$copy" >/dev/null 2>&1 &
+    sleep "0.$(printf %03d $((RANDOM % 200)))" # a restore takes 0.15 s here
+    kill -9 $! 2>/dev/null
+    wait $! 2>/dev/null
+    sum=$(sha256sum <db1.zaz)
+    if [ "$sum" != "$old_sum" ] && [ "$sum" != "$new_sum" ]; then
+        echo "FAILED: a killed restore left a register that is neither"; failed=1
+    fi
+    [ "$(sqlite3 db1.zaz 'PRAGMA quick_check')" = ok ] || { echo "FAILED: a killed restore left damage"; failed=1; }
+done
 check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home
