@@ -3,6 +3,7 @@
 // stepped into plain values, plus the same sort). Run through bench/run.sh.
 //   ORDISK_BENCH_DB=<generated db1.zaz> ordisk_bench [--benchmark_* options]
 #include "app/daily_backup.h"
+#include "bench/floor_queries.h"
 #include "core/text_match.h"
 #include "gui_input.h"
 #include "main_window/form1.h"
@@ -34,6 +35,11 @@
 #include <vector>
 
 namespace {
+
+using floorqueries::exec;
+using floorqueries::listFloor;
+using floorqueries::sortBy;
+using floorqueries::step;
 
 QString sourceFile;
 std::unique_ptr<QTemporaryDir> workDir;
@@ -117,57 +123,6 @@ struct Session
     void pickFirstPerson() { clickCell("MSFlexGrid2", 0, 1); }
 };
 
-// ---- floors: the SQLite C API alone ----
-
-struct Rows
-{
-    std::vector<std::vector<std::string>> values;
-};
-
-Rows step(Database& db, const char* sql, const std::vector<std::string>& params = {})
-{
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db.handle(), sql, -1, &stmt, nullptr);
-    for (size_t i = 0; i < params.size(); ++i)
-        sqlite3_bind_text(stmt, static_cast<int>(i + 1), params[i].c_str(), -1, SQLITE_TRANSIENT);
-    Rows rows;
-    const int columns = sqlite3_column_count(stmt);
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        std::vector<std::string> row;
-        row.reserve(static_cast<size_t>(columns));
-        for (int c = 0; c < columns; ++c) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-            row.emplace_back(text ? text : "");
-        }
-        rows.values.push_back(std::move(row));
-    }
-    sqlite3_finalize(stmt);
-    return rows;
-}
-
-void sortBy(Rows& rows, size_t column)
-{
-    QCollator collator{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
-    std::vector<std::pair<QCollatorSortKey, size_t>> keys;
-    keys.reserve(rows.values.size());
-    for (size_t i = 0; i < rows.values.size(); ++i)
-        keys.emplace_back(collator.sortKey(QString::fromStdString(rows.values[i][column])), i);
-    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
-    benchmark::DoNotOptimize(keys.data());
-}
-
-// A list as the floor produces it: the query stepped into plain values, sorted by the names.
-void listFloor(Database& db, const char* sql, const std::vector<std::string>& params = {})
-{
-    Rows rows = step(db, sql, params);
-    sortBy(rows, 1);
-}
-
-void exec(Database& db, const char* sql)
-{
-    sqlite3_exec(db.handle(), sql, nullptr, nullptr, nullptr);
-}
-
 // ---- the benchmarks ----
 
 void startUp(benchmark::State& state)
@@ -212,7 +167,8 @@ void searchFloor(benchmark::State& state, const QString& text)
 
 QString sharedName(Database& db)
 {
-    Rows rows = step(db, "SELECT nazev FROM cd GROUP BY nazev HAVING count(*) >= 3 ORDER BY nazev LIMIT 1");
+    floorqueries::Rows rows =
+        step(db, "SELECT nazev FROM cd GROUP BY nazev HAVING count(*) >= 3 ORDER BY nazev LIMIT 1");
     return QString::fromStdString(rows.values.at(0).at(0));
 }
 
@@ -253,7 +209,7 @@ void sortList(benchmark::State& state)
 void sortFloor(benchmark::State& state)
 {
     Session s(false);
-    Rows rows = step(s.reg->db(), "SELECT * FROM cd");
+    floorqueries::Rows rows = step(s.reg->db(), "SELECT * FROM cd");
     for (auto _ : state)
         sortBy(rows, 1);
 }
@@ -307,7 +263,7 @@ void personSearchAndPickFloor(benchmark::State& state)
 {
     Session s(false);
     for (auto _ : state) {
-        Rows rows =
+        floorqueries::Rows rows =
             step(s.reg->db(), "SELECT * FROM lide WHERE ordisk_contains(jmeno, 'nov') OR ordisk_contains(prijmeni, "
                               "'nov')");
         sortBy(rows, 1);
@@ -506,7 +462,8 @@ void deleteDisc(benchmark::State& state)
     Answerer answerer;
     for (auto _ : state) {
         state.PauseTiming();
-        Rows lent = step(s.reg->db(), "SELECT nazev FROM cd WHERE idcd = (SELECT idcd FROM pujcovani LIMIT 1)");
+        floorqueries::Rows lent =
+            step(s.reg->db(), "SELECT nazev FROM cd WHERE idcd = (SELECT idcd FROM pujcovani LIMIT 1)");
         s.pickCd(QString::fromStdString(lent.values.at(0).at(0)));
         state.ResumeTiming();
         s.click("Command4");
