@@ -330,6 +330,9 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
         if (QFileInfo::exists(journal))
             QFile::rename(journal, kept + QStringLiteral("-journal"));
         syncFolder(folder);
+        // The journal's leaving must be on the disk before the new register arrives: an old
+        // journal found beside it after a power cut would be rolled back into it.
+        syncFolder(target.absolutePath());
         restored.keptAs = kept;
     }
     if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(registerPath).constData()) != 0) {
