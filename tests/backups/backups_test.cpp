@@ -237,9 +237,14 @@ TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
         EXPECT_FALSE(QFileInfo::exists(QDir(dir).filePath(QStringLiteral(".db1.zaz-obnova"))));
     }
 
+    // A journal left by an interrupted write belongs to the register it was left beside: it goes with it.
+    const QByteArray journal = "journal of the register before";
+    written("db1.zaz-journal", journal);
     const backups::Restored restored =
         backups::restore(reg.path(), copy, QDateTime(QDate(2026, 12, 2), QTime(10, 30, 15)));
     ASSERT_TRUE(restored.status.ok()) << restored.status.message().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(reg.path() + QStringLiteral("-journal")));
+    EXPECT_EQ(readAll(restored.keptAs + QStringLiteral("-journal")), journal);
     EXPECT_EQ(restored.discs, 1);
     EXPECT_TRUE(restored.keptAs.endsWith(QStringLiteral("zalohy/db1-2026-12-02-103015-pred-obnovou.zaz")));
     EXPECT_EQ(readAll(restored.keptAs), before);
