@@ -26,9 +26,12 @@ const QRegularExpression copyName(QStringLiteral("^db1-(\\d{4}-\\d{2}-\\d{2})(-\
 Status makeFolder(const QString& folder)
 {
     const QByteArray native = QFile::encodeName(folder);
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        return Status::failure(
-            QStringLiteral("Složku záloh %1 nelze založit: %2.").arg(folder, systemErrorText(errno)));
+    if (::mkdir(native.constData(), 0700) != 0) {
+        if (errno != EEXIST)
+            return Status::failure(
+                QStringLiteral("Složku záloh %1 nelze založit: %2.").arg(folder, systemErrorText(errno)));
+        ::chmod(native.constData(), 0700); // made by someone else: the owner's only, where it can be
+    }
     return Status::success();
 }
 
@@ -63,10 +66,17 @@ bool sameCollection(const QString& copyA, const QString& copyB)
     }
 }
 
+// The copies the keep rule lets go, and what copies cut off by a kill or a power cut left
+// behind under their temporary names (older than a day: no copy still being made).
 void removeUnkept(const QString& folder, const QDate& today)
 {
     for (const Copy& copy : unkept(list(folder), today))
         QFile::remove(copy.path);
+    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+    for (const QFileInfo& left :
+         QDir(folder).entryInfoList({QStringLiteral(".db1-*.zaz.novy")}, QDir::Files | QDir::Hidden))
+        if (left.lastModified() < dayAgo)
+            QFile::remove(left.filePath());
 }
 
 } // namespace
