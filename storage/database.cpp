@@ -61,10 +61,13 @@ Status engineFailure(sqlite3* db)
     if (code == SQLITE_CONSTRAINT_TRIGGER)
         return Status::failure(QString::fromUtf8(detail));
     // Failures a user meets in normal work (a file locked by another program, a full disk,
-    // no permission) are told in Czech alone; others carry SQLite's words for a bug report.
+    // no permission) are told in Czech alone; others carry SQLite's words for a bug report,
+    // a damage once per connection (every page read after it would say it again).
     const int primary = code & 0xff;
+    const bool damage = primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+    const Database* connection = databaseOf(db);
     if (primary != SQLITE_BUSY && primary != SQLITE_LOCKED && primary != SQLITE_FULL && primary != SQLITE_READONLY &&
-        primary != SQLITE_PERM)
+        primary != SQLITE_PERM && !(damage && connection && connection->isDamaged()))
         std::fprintf(stderr, "ordisk: SQLite %d: %s\n", code, detail);
     if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
         return Status::failure(QStringLiteral("Disk nebo člověk, ke kterému se záznam váže, už v evidenci není."));
