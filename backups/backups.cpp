@@ -66,6 +66,29 @@ bool sameCollection(const QString& copyA, const QString& copyB)
     }
 }
 
+// A name in the folder for a copy made at a moment: two within one second are told apart
+// by a number ("-143005-2").
+QString freeName(const QString& folder, const QDateTime& at, const QString& suffix = QString())
+{
+    const QString stem =
+        QStringLiteral("db1-%1-%2%3")
+            .arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss")), suffix);
+    QString path = QDir(folder).filePath(stem + QStringLiteral(".zaz"));
+    for (int second = 2; QFileInfo::exists(path); ++second)
+        path = QDir(folder).filePath(stem + QStringLiteral("-%1.zaz").arg(second));
+    return path;
+}
+
+// The folder of the register's copies, made when missing, and the copies it holds.
+Status openFolder(const QString& registerPath, QString& folder, std::vector<Copy>& copies)
+{
+    folder = folderOf(registerPath);
+    if (Status s = makeFolder(folder); !s.ok())
+        return s;
+    copies = list(folder);
+    return Status::success();
+}
+
 // The copies the keep rule lets go, and what copies cut off by a kill or a power cut left
 // behind under their temporary names (older than a day: no copy still being made).
 void removeUnkept(const QString& folder, const QDate& today)
@@ -211,10 +234,10 @@ Outcome copyUnlessHeld(Database& db, const QString& path, const std::vector<Copy
 Outcome daily(Database& db, const QString& registerPath, const QDate& today, const std::function<bool()>& stop)
 {
     Outcome outcome;
-    const QString folder = folderOf(registerPath);
-    if (outcome.status = makeFolder(folder); !outcome.status.ok())
+    QString folder;
+    std::vector<Copy> copies;
+    if (outcome.status = openFolder(registerPath, folder, copies); !outcome.status.ok())
         return outcome;
-    const std::vector<Copy> copies = list(folder);
     const bool madeToday =
         std::any_of(copies.begin(), copies.end(), [&today](const Copy& copy) { return copy.day == today; });
     if (madeToday) {
@@ -228,16 +251,11 @@ Outcome daily(Database& db, const QString& registerPath, const QDate& today, con
 Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
 {
     Outcome outcome;
-    const QString folder = folderOf(registerPath);
-    if (outcome.status = makeFolder(folder); !outcome.status.ok())
+    QString folder;
+    std::vector<Copy> copies;
+    if (outcome.status = openFolder(registerPath, folder, copies); !outcome.status.ok())
         return outcome;
-    const std::vector<Copy> copies = list(folder);
-    // Two copies within one second are told apart by a number.
-    const QString stem =
-        QStringLiteral("db1-%1-%2").arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss")));
-    QString path = QDir(folder).filePath(stem + QStringLiteral(".zaz"));
-    for (int second = 2; QFileInfo::exists(path); ++second)
-        path = QDir(folder).filePath(stem + QStringLiteral("-%1.zaz").arg(second));
+    const QString path = freeName(folder, at);
     return copyUnlessHeld(db, path, copies, at.date(), nullptr);
 }
 
@@ -325,11 +343,7 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
             QFile::remove(building);
             return refuse(s.message());
         }
-        const QString stem = QStringLiteral("db1-%1-%2-pred-obnovou")
-                                 .arg(at.date().toString(Qt::ISODate), at.time().toString(QStringLiteral("HHmmss")));
-        QString kept = QDir(folder).filePath(stem + QStringLiteral(".zaz"));
-        for (int second = 2; QFileInfo::exists(kept); ++second)
-            kept = QDir(folder).filePath(stem + QStringLiteral("-%1.zaz").arg(second));
+        const QString kept = freeName(folder, at, QStringLiteral("-pred-obnovou"));
         if (::link(QFile::encodeName(registerPath).constData(), QFile::encodeName(kept).constData()) != 0) {
             if (Status s = copyBytes(registerPath, kept); !s.ok()) {
                 QFile::remove(building);

@@ -322,15 +322,13 @@ Status Database::copyTo(const QString& path, const std::function<bool()>& stop)
     if (fd < 0)
         return Status::failure(systemErrorText(errno));
     ::close(fd);
-    sqlite3* target = nullptr;
-    if (sqlite3_open_v2(native.constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-        SQLITE_OK) {
-        const Status failed = Status::failure(systemErrorText(sqlite3_system_errno(target)));
-        sqlite3_close_v2(target);
-        return failed;
-    }
-    sqlite3_extended_result_codes(target, 1);
     Status status = Status::success();
+    std::unique_ptr<Database> copy = connect(native, status);
+    if (!copy) {
+        ::unlink(native.constData());
+        return status;
+    }
+    sqlite3* target = copy->handle();
     if (sqlite3_backup* backup = sqlite3_backup_init(target, "main", m_db, "main")) {
         // A few pages at a time: the register's read lock is let go between the steps, so a
         // write of the program's never waits for the whole copy.
@@ -360,17 +358,13 @@ Status Database::copyTo(const QString& path, const std::function<bool()>& stop)
     }
     // The copy is read through as a whole: pages copied as they are hold the register's damage too.
     if (status.ok()) {
-        sqlite3_stmt* check = nullptr;
-        const bool whole = sqlite3_prepare_v2(target, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK &&
-                           sqlite3_step(check) == SQLITE_ROW &&
-                           std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok") == 0;
-        sqlite3_finalize(check);
-        if (!whole) {
+        status = copy->checkWhole();
+        if (status.isDamage()) {
             noteDamage();
             status = refusedIfDamaged();
         }
     }
-    sqlite3_close_v2(target);
+    copy.reset();
     if (status.ok()) {
         const int written = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
         if (written < 0 || ::fsync(written) != 0)

@@ -55,6 +55,14 @@ unsigned char separatorOf(QByteArrayView text)
     return candidates[most];
 }
 
+// Keeps the first refusals and counts every one: a file of bad rows costs no memory.
+void refuse(Outcome& outcome, qint64 line, const QString& message)
+{
+    if (outcome.problems.size() < keptProblems)
+        outcome.problems.push_back({line, message});
+    ++outcome.refused;
+}
+
 // What one import does with the records the CSV reader hands over, line by line.
 class Reading
 {
@@ -125,13 +133,7 @@ public:
     }
 
 private:
-    // Keeps the first refusals and counts the others: a file of bad rows costs no memory.
-    void refuse(const QString& message)
-    {
-        if (outcome.problems.size() < keptProblems)
-            outcome.problems.push_back({recordLine, message});
-        ++outcome.refused;
-    }
+    void refuse(const QString& message) { csvimport::refuse(outcome, recordLine, message); }
 
     // The header row: each name a column of the table, by its label or field name.
     void header()
@@ -306,14 +308,12 @@ Outcome run(Database* db, const QString& table, QIODevice& file, bool dryRun,
     Outcome outcome;
     const tables::Table* declared = tables::find(table);
     if (!declared || !names().contains(table)) {
-        outcome.problems.push_back({0, QStringLiteral("Přidat ze souboru lze jen cd nebo lide.")});
-        outcome.refused = 1;
+        refuse(outcome, 0, QStringLiteral("Přidat ze souboru lze jen cd nebo lide."));
         return outcome;
     }
     const textencoding::Found found = textencoding::examine(file);
     if (!found.refusal.isEmpty()) {
-        outcome.problems.push_back({found.line, found.refusal});
-        outcome.refused = 1;
+        refuse(outcome, found.line, found.refusal);
         return outcome;
     }
     // Nothing is added to a damaged register (a dry run tells it as the import would).
@@ -371,11 +371,10 @@ Outcome run(Database* db, const QString& table, QIODevice& file, bool dryRun,
     }
     rows.endsInLineBreak = last == '\n' || last == '\r';
     if (!rows.stopped && (failed || csv_fini(&parser, fieldRead, recordRead, &rows) != 0))
-        rows.outcome.problems.push_back({rows.recordLine, QStringLiteral("Soubor nelze přečíst: nedostatek paměti.")});
+        refuse(rows.outcome, rows.recordLine, QStringLiteral("Soubor nelze přečíst: nedostatek paměti."));
     csv_free(&parser);
-    if (!rows.sawHeader() && rows.outcome.refused == 0 && rows.outcome.problems.empty() && rows.outcome.status.ok())
-        rows.outcome.problems.push_back({0, QStringLiteral("Soubor je prázdný, chybí v něm záhlaví se sloupci.")});
-    rows.outcome.refused = std::max<qint64>(rows.outcome.refused, static_cast<qint64>(rows.outcome.problems.size()));
+    if (!rows.sawHeader() && rows.outcome.refused == 0 && rows.outcome.status.ok())
+        refuse(rows.outcome, 0, QStringLiteral("Soubor je prázdný, chybí v něm záhlaví se sloupci."));
     rows.finish();
     return rows.outcome;
 }
