@@ -1,6 +1,7 @@
 #include "backups/backups.h"
 
 #include "storage/database.h"
+#include "storage/durable_files.h"
 #include "storage/register_file.h"
 
 #include <QDir>
@@ -25,23 +26,16 @@ const QRegularExpression copyName(QStringLiteral("^db1-(\\d{4}-\\d{2}-\\d{2})(-\
 // The folder, made readable by its owner only (the copies hold telephone numbers and e-mails).
 Status makeFolder(const QString& folder)
 {
-    const QByteArray native = QFile::encodeName(folder);
-    if (::mkdir(native.constData(), 0700) != 0) {
+    if (durable::makeFolder(folder) != 0) {
         if (errno != EEXIST)
             return Status::failure(
                 QStringLiteral("Složku záloh %1 nelze založit: %2.").arg(folder, systemErrorText(errno)));
-        ::chmod(native.constData(), 0700); // made by someone else: the owner's only, where it can be
+        ::chmod(QFile::encodeName(folder).constData(), 0700); // made by someone else: the owner's only, where it can be
+        return Status::success();
     }
+    // The folder's name must survive a power cut as the copies in it do.
+    durable::syncFolder(QFileInfo(folder).absolutePath());
     return Status::success();
-}
-
-// A new name must survive a power cut too.
-void syncFolder(const QString& folder)
-{
-    if (const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
 }
 
 // Whether two copies hold the same collection: the same pages, the file's header aside
@@ -198,7 +192,7 @@ Status write(Database& db, const QString& path, const std::function<bool()>& sto
                     .arg(path, error == EEXIST ? QStringLiteral("soubor už existuje") : systemErrorText(error)));
         }
     }
-    syncFolder(target.absolutePath());
+    durable::syncFolder(target.absolutePath());
     return Status::success();
 }
 
@@ -267,7 +261,7 @@ Status copyBytes(const QString& from, const QString& to)
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         return Status::failure(QStringLiteral("Soubor %1 nelze přečíst: %2.").arg(from, systemErrorText(errno)));
-    const int out = ::open(QFile::encodeName(to).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    const int out = durable::createFile(to);
     if (out < 0)
         return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: %2.").arg(to, systemErrorText(errno)));
     int error = 0;
@@ -286,7 +280,7 @@ Status copyBytes(const QString& from, const QString& to)
                 done += wrote;
         }
     }
-    if (error == 0 && ::fsync(out) != 0)
+    if (error == 0 && durable::syncFile(out) != 0)
         error = errno;
     ::close(out);
     if (error == 0)
@@ -353,10 +347,10 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
         const QString journal = registerPath + QStringLiteral("-journal");
         if (QFileInfo::exists(journal))
             QFile::rename(journal, kept + QStringLiteral("-journal"));
-        syncFolder(folder);
+        durable::syncFolder(folder);
         // The journal's leaving must be on the disk before the new register arrives: an old
         // journal found beside it after a power cut would be rolled back into it.
-        syncFolder(target.absolutePath());
+        durable::syncFolder(target.absolutePath());
         restored.keptAs = kept;
     }
     if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(registerPath).constData()) != 0) {
@@ -366,7 +360,7 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
             QStringLiteral("Evidenci %1 nelze nahradit: %2.").arg(registerPath, systemErrorText(error)));
         return restored;
     }
-    syncFolder(target.absolutePath());
+    durable::syncFolder(target.absolutePath());
     return restored;
 }
 

@@ -1,6 +1,7 @@
 #include "storage/database.h"
 
 #include "core/list_order.h"
+#include "storage/durable_files.h"
 
 #include <sqlite3.h>
 
@@ -318,7 +319,7 @@ Status Database::copyTo(const QString& path, const std::function<bool()>& stop)
         return s;
     const QByteArray native = QFile::encodeName(path);
     // Readable by its owner only, as the register is; never over another file.
-    const int fd = ::open(native.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    const int fd = durable::createFile(path);
     if (fd < 0)
         return Status::failure(systemErrorText(errno));
     ::close(fd);
@@ -367,7 +368,7 @@ Status Database::copyTo(const QString& path, const std::function<bool()>& stop)
     copy.reset();
     if (status.ok()) {
         const int written = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-        if (written < 0 || ::fsync(written) != 0)
+        if (written < 0 || durable::syncFile(written) != 0)
             status = Status::failure(systemErrorText(errno));
         if (written >= 0)
             ::close(written);

@@ -1,6 +1,7 @@
 #include "storage/register_file.h"
 
 #include "storage/database.h"
+#include "storage/durable_files.h"
 #include "storage/schema.h"
 
 #include <QFile>
@@ -123,7 +124,7 @@ Status create(const QByteArray& path)
     ::unlink(building.constData()); // left by an interrupted start: ours by its name
     ::unlink((building + "-journal").constData());
     // The register holds telephone numbers and e-mails: readable by its owner only.
-    const int fd = ::open(building.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    const int fd = durable::createFile(QFile::decodeName(building));
     if (fd < 0)
         return Status::failure(systemErrorText(errno) + QLatin1Char('.'));
     ::close(fd);
@@ -144,11 +145,7 @@ Status create(const QByteArray& path)
         return status;
     }
     // The new name must survive a power cut too.
-    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
-    if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    durable::syncFolder(QFileInfo(QFile::decodeName(path)).absolutePath());
     return Status::success();
 }
 

@@ -1,5 +1,7 @@
 #include "power_cut.h"
 
+#include "storage/durable_files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,32 +10,41 @@
 
 #include <sqlite3.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace powercut {
 namespace {
 
-const char* const suffixes[] = {"", "-journal", "-wal"};
+const QString copiesFolder = QStringLiteral("zalohy");
+
+// A file as the disk knows it: its inode, and how many times that inode was made anew.
+struct Inode
+{
+    qint64 number = 0;
+    int generation = 0;
+};
+
+// The image's bookkeeping: the durable name of every file and folder (relative to the
+// register's folder) and each inode's generation; the durable content of a file is the
+// image's file content-<inode>-<generation>.
+struct State
+{
+    QMap<QString, Inode> durable;
+    QMap<qint64, int> generation;
+};
 
 QString imageDir(const QString& registerPath)
 {
     return registerPath + QStringLiteral(".image");
 }
 
-// The image's bookkeeping: which inode each file name is now and which it is after a cut;
-// an inode's durable content is the image's file inode-<n>.
-struct State
+QString contentPath(const QString& dir, const Inode& inode)
 {
-    qint64 next = 1;
-    QMap<QString, qint64> live;
-    QMap<QString, qint64> durable;
-};
-
-QString inodePath(const QString& dir, qint64 id)
-{
-    return dir + QStringLiteral("/inode-%1").arg(id);
+    return dir + QStringLiteral("/content-%1-%2").arg(inode.number).arg(inode.generation);
 }
 
 State load(const QString& dir)
@@ -43,11 +54,11 @@ State load(const QString& dir)
     if (!file.open(QIODevice::ReadOnly))
         return state;
     for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> w = line.split(' ');
-        if (w.size() == 2 && w[0] == "next")
-            state.next = w[1].toLongLong();
-        else if (w.size() == 3)
-            (w[0] == "live" ? state.live : state.durable).insert(QString::fromUtf8(w[1]), w[2].toLongLong());
+        const QList<QByteArray> w = line.split('\t');
+        if (w.size() == 4 && w[0] == "name")
+            state.durable.insert(QString::fromUtf8(w[1]), {w[2].toLongLong(), w[3].toInt()});
+        else if (w.size() == 3 && w[0] == "generation")
+            state.generation.insert(w[1].toLongLong(), w[2].toInt());
     }
     return state;
 }
@@ -58,10 +69,11 @@ void save(const QString& dir, const State& state)
     QSaveFile file(dir + QStringLiteral("/state"));
     if (!file.open(QIODevice::WriteOnly))
         return;
-    file.write("next " + QByteArray::number(state.next) + '\n');
-    for (auto [kind, map] : {std::pair{"live", &state.live}, std::pair{"durable", &state.durable}})
-        for (auto it = map->cbegin(); it != map->cend(); ++it)
-            file.write(QByteArray(kind) + ' ' + it.key().toUtf8() + ' ' + QByteArray::number(it.value()) + '\n');
+    for (auto it = state.durable.cbegin(); it != state.durable.cend(); ++it)
+        file.write("name\t" + it.key().toUtf8() + '\t' + QByteArray::number(it->number) + '\t' +
+                   QByteArray::number(it->generation) + '\n');
+    for (auto it = state.generation.cbegin(); it != state.generation.cend(); ++it)
+        file.write("generation\t" + QByteArray::number(it.key()) + '\t' + QByteArray::number(it.value()) + '\n');
     file.commit();
 }
 
@@ -93,42 +105,178 @@ private:
     int m_fd;
 };
 
-// ------------------------------------------------------------ the wrapping file system
+// ------------------------------------------------------------ which files are the register's
+
+// The register's folder, and the names in it the image keeps: the register's files and
+// those the program makes beside it (named after it, hidden or not), and the folder of
+// copies with every file in it.
+struct Place
+{
+    QString root;
+    QString registerName;
+
+    explicit Place(const QString& registerPath = QString())
+        : root(QFileInfo(registerPath).absolutePath()), registerName(QFileInfo(registerPath).fileName())
+    {
+    }
+
+    bool kept(const QString& name) const
+    {
+        if (name.startsWith(copiesFolder + QLatin1Char('/')))
+            return !name.mid(copiesFolder.size() + 1).contains(QLatin1Char('/'));
+        const QString stem = registerName.section(QLatin1Char('.'), 0, 0);
+        return !name.contains(QLatin1Char('/')) && name != registerName + QStringLiteral(".image") &&
+               (name == copiesFolder || name.startsWith(stem) || name.startsWith(QLatin1Char('.') + stem));
+    }
+
+    // The name relative to the register's folder, or empty for a path outside it.
+    QString nameOf(const QString& path) const
+    {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        if (!absolute.startsWith(root + QLatin1Char('/')))
+            return QString();
+        const QString name = absolute.mid(root.size() + 1);
+        return kept(name) ? name : QString();
+    }
+
+    QString pathOf(const QString& name) const { return root + QLatin1Char('/') + name; }
+
+    // The kept names a folder ("" for the register's own) holds now.
+    QStringList listing(const QString& folder) const
+    {
+        const QString prefix = folder.isEmpty() ? QString() : folder + QLatin1Char('/');
+        QStringList names;
+        for (const QString& entry :
+             QDir(pathOf(folder)).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+            if (kept(prefix + entry))
+                names << prefix + entry;
+        return names;
+    }
+};
+
+QString folderOfName(const QString& name)
+{
+    return name.contains(QLatin1Char('/')) ? name.section(QLatin1Char('/'), 0, 0) : QString();
+}
+
+qint64 inodeOf(const QString& path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? static_cast<qint64>(info.st_ino) : -1;
+}
+
+Place place;
+QString image;
+int syncCount = 0;
+int dieAt = 0;
+bool dieTorn = false;
+
+// A new inode: nothing of it is durable yet, whatever an earlier file of that number held.
+void recordCreated(const QString& path)
+{
+    const qint64 number = inodeOf(path);
+    if (place.nameOf(path).isEmpty() || number < 0)
+        return;
+    Locked lock(image);
+    State state = load(image);
+    state.generation[number] += 1;
+    save(image, state);
+}
+
+void countSync()
+{
+    if (++syncCount == dieAt)
+        ::raise(SIGKILL);
+}
+
+// A sync makes the file's content durable, first copied aside: a kill meanwhile leaves the
+// sync torn.
+void recordFileSync(const QString& path, const QByteArray& content)
+{
+    if (place.nameOf(path).isEmpty())
+        return;
+    {
+        Locked lock(image);
+        const qint64 number = inodeOf(path);
+        const Inode inode{number, load(image).generation.value(number)};
+        const QString target = contentPath(image, inode);
+        QFile pending(target + QStringLiteral(".pending"));
+        if (pending.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            pending.write(content);
+            pending.close();
+            if (syncCount + 1 == dieAt && dieTorn)
+                ::raise(SIGKILL);
+            ::rename(QFile::encodeName(pending.fileName()).constData(), QFile::encodeName(target).constData());
+        }
+    }
+    countSync();
+}
+
+// A folder's sync makes the names it holds now durable.
+void recordFolderSync(const QString& folderPath)
+{
+    const QString absolute = QFileInfo(folderPath).absoluteFilePath();
+    const QString folder = absolute == place.root ? QString() : place.nameOf(absolute);
+    if (absolute != place.root && folder.isEmpty())
+        return;
+    {
+        Locked lock(image);
+        State state = load(image);
+        for (auto it = state.durable.begin(); it != state.durable.end();)
+            it = folderOfName(it.key()) == folder && it.key() != folder ? state.durable.erase(it) : std::next(it);
+        for (const QString& name : place.listing(folder)) {
+            const qint64 number = inodeOf(place.pathOf(name));
+            state.durable[name] = {number, state.generation.value(number)};
+        }
+        save(image, state);
+    }
+    countSync();
+}
+
+class Watcher : public durable::Watcher
+{
+public:
+    void created(const QString& path) override { recordCreated(path); }
+    void fileSynced(int fd) override
+    {
+        char link[64];
+        std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+        const QString path = QFile::symLinkTarget(QString::fromLatin1(link));
+        QByteArray content;
+        struct stat info = {};
+        if (::fstat(fd, &info) == 0) {
+            content.resize(static_cast<qsizetype>(info.st_size));
+            // Read through the descriptor the program holds (it may be open for writing only:
+            // then through a descriptor of our own, closed at once; no SQLite lock is on it).
+            if (::pread(fd, content.data(), static_cast<size_t>(content.size()), 0) != content.size())
+                content = readAll(path);
+        }
+        recordFileSync(path, content);
+    }
+    void folderSynced(const QString& folder) override { recordFolderSync(folder); }
+};
+
+Watcher watcher;
+
+// ------------------------------------------------------------ the wrapping of SQLite's file system
 
 sqlite3_vfs* realVfs = nullptr;
 sqlite3_vfs powerVfs;
-QString registerFile;
-QString image;
 sqlite3_syscall_ptr realOpenDirectory = nullptr;
-// Set when SQLite opens a directory, which it does only to sync it.
+// Set when SQLite opens a directory, which it does only to sync it: the folder of the
+// file it syncs or deletes.
 bool directorySynced = false;
 
 struct File
 {
     sqlite3_file base;
     sqlite3_file* real;
-    int which; // index into suffixes, -1 for files not of the register
+    char name[4096];
 };
 
 sqlite3_file* real(sqlite3_file* file)
 {
     return reinterpret_cast<File*>(file)->real;
-}
-
-int tracked(const char* name)
-{
-    if (!name)
-        return -1;
-    const QString path = QString::fromUtf8(name);
-    for (int i = 0; i < 3; ++i)
-        if (path == registerFile + QLatin1String(suffixes[i]))
-            return i;
-    return -1;
-}
-
-QString fileName(int which)
-{
-    return QFileInfo(registerFile).fileName() + QLatin1String(suffixes[which]);
 }
 
 int openDirectory(const char* name, int* fd)
@@ -151,28 +299,6 @@ QByteArray content(sqlite3_file* file)
     return data;
 }
 
-// A sync makes the file's content durable (first copied aside: a kill meanwhile leaves the
-// sync torn), and with the directory synced, every name as the directory now holds it.
-void recordSync(sqlite3_file* file, int which)
-{
-    Locked lock(image);
-    State state = load(image);
-    const QString name = fileName(which);
-    if (state.live.contains(name)) {
-        const QString inode = inodePath(image, state.live[name]);
-        QFile pending(inode + QStringLiteral(".pending"));
-        if (pending.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            pending.write(content(file));
-            pending.close();
-            ::rename(QFile::encodeName(pending.fileName()).constData(), QFile::encodeName(inode).constData());
-        }
-    }
-    if (directorySynced) {
-        state.durable = state.live;
-        save(image, state);
-    }
-}
-
 const sqlite3_io_methods methods = {
     1,
     [](sqlite3_file* f) {
@@ -190,8 +316,12 @@ const sqlite3_io_methods methods = {
     [](sqlite3_file* f, int flags) {
         directorySynced = false;
         const int rc = real(f)->pMethods->xSync(real(f), flags);
-        if (rc == SQLITE_OK && reinterpret_cast<File*>(f)->which >= 0)
-            recordSync(real(f), reinterpret_cast<File*>(f)->which);
+        const QString name = QString::fromUtf8(reinterpret_cast<File*>(f)->name);
+        if (rc == SQLITE_OK && !name.isEmpty()) {
+            recordFileSync(name, content(real(f)));
+            if (directorySynced)
+                recordFolderSync(QFileInfo(name).absolutePath());
+        }
         return rc;
     },
     [](sqlite3_file* f, sqlite3_int64* size) { return real(f)->pMethods->xFileSize(real(f), size); },
@@ -208,21 +338,19 @@ const sqlite3_io_methods methods = {
     nullptr,
     nullptr};
 
-// A file of the register that did not exist is a new inode, not yet in the directory's durable state.
 int powerOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
 {
     auto* f = reinterpret_cast<File*>(file);
     f->real = reinterpret_cast<sqlite3_file*>(f + 1);
-    f->which = tracked(name);
-    const bool existed = f->which >= 0 && ::access(name, F_OK) == 0;
+    f->name[0] = '\0';
+    const bool ours = name && !place.nameOf(QString::fromUtf8(name)).isEmpty();
+    if (ours)
+        std::snprintf(f->name, sizeof f->name, "%s", name);
+    const bool existed = ours && ::access(name, F_OK) == 0;
     const int rc = realVfs->xOpen(realVfs, name, f->real, flags, outFlags);
     f->base.pMethods = f->real->pMethods ? &methods : nullptr;
-    if (rc == SQLITE_OK && f->which >= 0 && !existed) {
-        Locked lock(image);
-        State state = load(image);
-        state.live[fileName(f->which)] = state.next++;
-        save(image, state);
-    }
+    if (rc == SQLITE_OK && ours && !existed)
+        recordCreated(QString::fromUtf8(name));
     return rc;
 }
 
@@ -230,14 +358,8 @@ int powerDelete(sqlite3_vfs*, const char* name, int syncDirectory)
 {
     directorySynced = false;
     const int rc = realVfs->xDelete(realVfs, name, syncDirectory);
-    if (const int which = tracked(name); which >= 0 && (rc == SQLITE_OK || rc == SQLITE_IOERR_DELETE_NOENT)) {
-        Locked lock(image);
-        State state = load(image);
-        state.live.remove(fileName(which));
-        if (directorySynced)
-            state.durable = state.live;
-        save(image, state);
-    }
+    if (directorySynced)
+        recordFolderSync(QFileInfo(QString::fromUtf8(name)).absolutePath());
     return rc;
 }
 
@@ -265,25 +387,29 @@ QByteArray tear(QByteArray durable, const QByteArray& pending, QRandomGenerator&
 
 void begin(const QString& registerPath)
 {
+    const Place here(registerPath);
     const QString dir = imageDir(registerPath);
     QDir(dir).removeRecursively();
     QDir().mkpath(dir);
     State state;
-    for (const char* suffix : suffixes) {
-        const QString path = registerPath + QLatin1String(suffix);
-        if (!QFile::exists(path))
-            continue;
-        const QString name = QFileInfo(path).fileName();
-        state.live[name] = state.durable[name] = state.next;
-        QFile::copy(path, inodePath(dir, state.next++));
+    QStringList names = here.listing(QString());
+    if (names.contains(copiesFolder))
+        names << here.listing(copiesFolder);
+    for (const QString& name : names) {
+        const Inode inode{inodeOf(here.pathOf(name)), 0};
+        state.durable[name] = inode;
+        state.generation[inode.number] = 0;
+        if (QFileInfo(here.pathOf(name)).isFile())
+            QFile::copy(here.pathOf(name), contentPath(dir, inode));
     }
     save(dir, state);
 }
 
 bool install(const QString& registerPath)
 {
-    registerFile = QFileInfo(registerPath).absoluteFilePath();
-    image = imageDir(registerPath);
+    place = Place(registerPath);
+    image = imageDir(QFileInfo(registerPath).absoluteFilePath());
+    durable::watch(&watcher);
     realVfs = sqlite3_vfs_find(nullptr);
     if (!realVfs || !realVfs->xSetSystemCall)
         return false;
@@ -300,31 +426,57 @@ bool install(const QString& registerPath)
     return sqlite3_vfs_register(&powerVfs, 1) == SQLITE_OK;
 }
 
+void dieAtSync(int n, bool torn)
+{
+    dieAt = n;
+    dieTorn = torn;
+}
+
+int syncs()
+{
+    return syncCount;
+}
+
 QString cut(const QString& registerPath, QRandomGenerator& random, bool torn)
 {
+    const Place here(registerPath);
     const QString dir = imageDir(registerPath);
     const State state = load(dir);
     QStringList done;
-    for (const char* suffix : suffixes) {
-        const QString path = registerPath + QLatin1String(suffix);
-        const QString name = QFileInfo(path).fileName();
-        if (!state.durable.contains(name)) {
-            if (QFile::remove(path))
-                done << name + QStringLiteral(" gone");
+    // The folder of copies first goes whole when its own name was never durable.
+    if (!state.durable.contains(copiesFolder) && QFileInfo::exists(here.pathOf(copiesFolder))) {
+        QDir(here.pathOf(copiesFolder)).removeRecursively();
+        done << copiesFolder + QStringLiteral(" gone");
+    }
+    for (const QString& folder : {QString(), copiesFolder}) {
+        if (!folder.isEmpty() && !state.durable.contains(folder))
             continue;
+        QDir().mkpath(here.pathOf(folder));
+        for (const QString& name : here.listing(folder))
+            if (!state.durable.contains(name) && QFile::remove(here.pathOf(name)))
+                done << name + QStringLiteral(" gone");
+        for (auto it = state.durable.cbegin(); it != state.durable.cend(); ++it) {
+            if (folderOfName(it.key()) != folder || it.key() == copiesFolder)
+                continue;
+            const QString path = here.pathOf(it.key());
+            const QString stored = contentPath(dir, *it);
+            QByteArray content = readAll(stored);
+            if (torn && QFile::exists(stored + QStringLiteral(".pending"))) {
+                int written = 0, pages = 0;
+                content = tear(content, readAll(stored + QStringLiteral(".pending")), random, written, pages);
+                done << QStringLiteral("%1 torn (%2 of %3 pages)").arg(it.key()).arg(written).arg(pages);
+            }
+            if (inodeOf(path) != it->number)
+                done << it.key() + QStringLiteral(" back");
+            // Written in place (a connection the test holds open reads the new content), but a
+            // file of two names is parted first: each name gets its own content.
+            struct stat info = {};
+            if (::stat(QFile::encodeName(path).constData(), &info) == 0 && info.st_nlink > 1)
+                QFile::remove(path);
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                file.write(content);
         }
-        const QString inode = inodePath(dir, state.durable[name]);
-        QByteArray content = readAll(inode);
-        if (torn && QFile::exists(inode + QStringLiteral(".pending"))) {
-            int written = 0, pages = 0;
-            content = tear(content, readAll(inode + QStringLiteral(".pending")), random, written, pages);
-            done << QStringLiteral("%1 torn (%2 of %3 pages)").arg(name).arg(written).arg(pages);
-        }
-        if (state.live.value(name) != state.durable[name])
-            done << name + QStringLiteral(" back");
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(content);
     }
     return done.join(QStringLiteral(", "));
 }
