@@ -1,9 +1,5 @@
 #include "backups/backups.h"
-#include "daily_backup.h"
-#include "damage_offer.h"
-#include "main_window/form1.h"
-#include "rows/register.h"
-#include "storage/register_file.h"
+#include "session.h"
 #include "transfer_command.h"
 #include "ui_common/messages.h"
 #include "version.h"
@@ -234,51 +230,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    const QString registerPath = QFileInfo(QStringLiteral("db1.zaz")).absoluteFilePath();
-    // A damaged register is told of once and written to no more; the newest whole copy of it
-    // is offered, and restored once every window and connection is closed.
-    QString restoreFrom;
-    messages::onDamage([&restoreFrom, &registerPath](const QString&) { restoreFrom = offerBackup(registerPath); });
-    int exitStatus = 1;
-    {
-        Status status = Status::success();
-        std::unique_ptr<RegisterInUse> inUse; // outlives the register's connections
-        std::unique_ptr<Register> reg = Register::open(QStringLiteral("db1.zaz"), status);
-        if (!reg && status.isDamage()) {
-            messages::endForDamage(status.message());
-        } else if (!reg) {
-            messages::critical(nullptr, QStringLiteral("Chyba"), status.message());
-            return 1;
-        } else if (inUse = RegisterInUse::take(QStringLiteral("db1.zaz"), false); !inUse) {
-            // While the window is open, no restore replaces the register under it.
-            messages::critical(
-                nullptr, QStringLiteral("Chyba"),
-                QStringLiteral("Evidence se právě obnovuje ze zálohy; spusťte program znovu za chvíli."));
-            return 1;
-        } else {
-            reg->db().onDamage([](const QString& text) {
-                QMetaObject::invokeMethod(
-                    qApp, [text] { messages::endForDamage(text); }, Qt::QueuedConnection);
-            });
-            Form1 form(*reg);
-            if (reg->db().isDamaged()) { // found while the lists were first read: the window is not shown
-                QCoreApplication::sendPostedEvents();
-            } else {
-                form.show();
-                // The day's copy of the register, in the background (stopped and waited for at the end).
-                const DailyBackup backup(reg->db(), registerPath, &form);
-                exitStatus = QApplication::exec();
-            }
-        }
-    }
-    if (restoreFrom.isEmpty())
-        return exitStatus;
-    const backups::Restored restored = backups::restore(registerPath, restoreFrom, QDateTime::currentDateTime());
-    if (!restored.status.ok()) {
-        messages::critical(nullptr, QStringLiteral("Chyba"), restored.status.message());
-        return 1;
-    }
-    // The program starts anew on the restored register.
-    return QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1)) ? 0
-                                                                                                                  : 1;
+    // The program starts anew on a register restored from its copy.
+    return runWindows(QStringLiteral("db1.zaz"), [] {
+        return QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
+    });
 }

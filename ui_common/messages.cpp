@@ -8,6 +8,7 @@
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QThread>
 #include <QTranslator>
 
 #include <limits>
@@ -112,16 +113,17 @@ std::function<void(const QString&)>& damageHandler()
     static std::function<void(const QString&)> handler;
     return handler;
 }
+bool told = false;
 } // namespace
 
 void onDamage(std::function<void(const QString& text)> handler)
 {
     damageHandler() = std::move(handler);
+    told = false; // a new session on a register: its damage is told anew
 }
 
 void endForDamage(const QString& text)
 {
-    static bool told = false;
     if (told)
         return;
     told = true;
@@ -129,7 +131,10 @@ void endForDamage(const QString& text)
         damageHandler()(text);
     else
         critical(QApplication::activeWindow(), QStringLiteral("Chyba"), text);
-    QCoreApplication::exit(1);
+    // Only a running event loop is ended: with none (damage found at start-up) Qt would keep
+    // the request and close at once every dialog shown later, such as a failed restore's message.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(1);
 }
 
 bool installCzechQtTexts()

@@ -27,7 +27,8 @@ bool report(QWidget* parent, const Status& status);
 // Tells that the register is damaged and ends the program; told once, whoever finds it.
 void endForDamage(const QString& text);
 // What endForDamage does instead of telling the text and ending (the program offers a
-// backup there); it runs once, and the program ends after it.
+// backup there); it runs once, and the program ends after it. Setting it begins a session
+// on a register: its damage is told anew.
 void onDamage(std::function<void(const QString& text)> handler);
 
 // Loads Qt's own Czech texts (standard buttons "Ano", "Ne", "Zrušit", the text boxes'

@@ -1,14 +1,28 @@
 // A damaged register offers its newest whole copy: "Ano" chooses it, "Ne" chooses nothing,
 // and without a whole copy the user is told so.
 #include "app/damage_offer.h"
+#include "app/session.h"
 #include "backups/backups.h"
 #include "dialog_answerer.h"
 #include "qt_printers.h"
+#include "rows/register.h"
 #include "temp_register.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 TEST(DamageOffer, TheNewestWholeCopyIsOfferedWithItsDayAndNumbers)
 {
@@ -42,4 +56,55 @@ TEST(DamageOffer, TheNewestWholeCopyIsOfferedWithItsDayAndNumbers)
     ASSERT_EQ(answerer.shown().size(), 1);
     EXPECT_EQ(answerer.shown().first().icon, QMessageBox::Critical);
     EXPECT_TRUE(answerer.shown().first().text.contains(QStringLiteral("není záloha")));
+}
+
+// The whole road from a register found damaged at start-up: "Ano" restores the offered copy
+// once the windows are gone (the damaged file kept beside the copies) and starts the program
+// again; "Ne" ends it with the file as it was.
+TEST(DamageOffer, AnoRestoresTheCopyAndStartsTheProgramAgainNeLeavesTheFile)
+{
+    for (const QMessageBox::StandardButton answer : {QMessageBox::Yes, QMessageBox::No}) {
+        SCOPED_TRACE(answer == QMessageBox::Yes ? "Ano" : "Ne");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("db1.zaz"));
+        {
+            Status status = Status::success();
+            std::unique_ptr<Register> reg = Register::open(path, status);
+            ASSERT_NE(reg, nullptr);
+            ASSERT_TRUE(reg->db().exec(QStringLiteral("INSERT INTO cd (nazev) VALUES ('Kytice')")).ok());
+            ASSERT_FALSE(backups::daily(reg->db(), path, QDate(2026, 12, 7)).made.isEmpty());
+            ASSERT_TRUE(reg->db().exec(QStringLiteral("INSERT INTO cd (nazev) VALUES ('Babička')")).ok());
+        }
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QByteArray damaged = file.readAll();
+        damaged.replace(4096, 4096, QByteArray(4096, '\x5a')); // the first table's page
+        file.seek(0);
+        file.write(damaged);
+        file.close();
+
+        DialogAnswerer answerer;
+        answerer.answer(answer);
+        int started = 0;
+        const int exitStatus = runWindows(path, [&started] { return ++started == 1; });
+        EXPECT_EQ(answerer.shown().size(), 1) << answerer.summary().join(QLatin1Char('\n')).toStdString();
+        const QStringList kept = QDir(backups::folderOf(path)).entryList({QStringLiteral("*-pred-obnovou.zaz")});
+        if (answer == QMessageBox::No) {
+            EXPECT_EQ(exitStatus, 1);
+            EXPECT_EQ(started, 0);
+            EXPECT_EQ(readAll(path), damaged);
+            EXPECT_TRUE(kept.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(exitStatus, 0);
+        EXPECT_EQ(started, 1);
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_EQ(readAll(QDir(backups::folderOf(path)).filePath(kept.first())), damaged);
+        Status status = Status::success();
+        std::unique_ptr<Register> reg = Register::open(path, status);
+        ASSERT_NE(reg, nullptr) << status.message().toStdString();
+        qint64 discs = 0;
+        ASSERT_TRUE(reg->db().queryInt(QStringLiteral("SELECT count(*) FROM cd"), discs).ok());
+        EXPECT_EQ(discs, 1);
+    }
 }
