@@ -315,7 +315,8 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
         const std::unique_ptr<Database> db = openRegisterFile(building, status);
         if (!db) {
             QFile::remove(building);
-            return refuse(QString(status.message()).replace(building, file));
+            // Said of the file; that nothing was changed is said once, for the whole restore.
+            return refuse(QString(status.message()).replace(building, file).remove(QStringLiteral(" Soubor nebyl změněn.")));
         }
         Statement check(db->handle(), QStringLiteral("PRAGMA integrity_check(1)"));
         const bool whole =

@@ -244,6 +244,7 @@ TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
         EXPECT_TRUE(restored.status.message().contains(QString::fromUtf8(r.said)))
             << restored.status.message().toStdString();
         EXPECT_TRUE(restored.status.message().contains(r.held ? reg.path() : r.file));
+        EXPECT_EQ(restored.status.message().count(QStringLiteral("změněn")), 1) << "nothing changed, said once";
         EXPECT_EQ(readAll(reg.path()), before);
         EXPECT_EQ(readAll(r.file), file);
         EXPECT_FALSE(QFileInfo::exists(QDir(dir).filePath(QStringLiteral(".db1.zaz-obnova"))));
