@@ -25,13 +25,14 @@ struct Transfer
     QString importWhat; // cd, lide
     QString file;       // empty: standard output
     bool dryRun = false;
+    bool allowDuplicates = false; // --allow-duplicates: rows already in the register are added again
     bool backup = false;  // --backup: a copy of the register now, into file or zalohy/
     bool restore = false; // --restore: the register replaced by a copy of file
 };
 
 const char* const usage = R"(Použití: ordisk [--home]
         ordisk [--home] --export cd|lide|vypujcky|nevracenecd [SOUBOR]
-        ordisk [--home] --import cd|lide SOUBOR [--dry-run]
+        ordisk [--home] --import cd|lide SOUBOR [--dry-run] [--allow-duplicates]
         ordisk [--home] --backup [SOUBOR]
         ordisk [--home] --restore SOUBOR
 
@@ -53,6 +54,9 @@ Volby:
                   (- je standardní vstup) a skončit; při jediném chybném řádku
                   nepřidá nic a chybné řádky vypíše
   --dry-run       s --import jen zkontrolovat soubor, nic neukládat
+  --allow-duplicates
+                  s --import přidat i řádky, které už v evidenci jsou
+                  (soubor vyvezený z této evidence)
   --backup [SOUBOR]
                   uložit kopii evidence do souboru (bez souboru do složky
                   zalohy vedle evidence) a skončit
@@ -70,8 +74,12 @@ a bez ohledu na velikost písmen, českým názvem nebo názvem pole:
         Vyřazeno (vyrazeno); povinné jsou první čtyři
   lide  Jméno (jmeno), Příjmení (prijmeni), Telefon (telefon), Email (email),
         Poznámka (poznamka); povinné jsou první dva
-Sloupec klíče (ID CD, ID člověka) se přeskočí. Ano/ne se píše Ano, 1, -1
-nebo true, a Ne, 0, false nebo prázdné; chybějící sloupec znamená Ne.
+Záhlaví může psát i popisky, které ukazují okna (Název CD, E-mail:).
+Ano/ne se píše Ano, A, 1, -1, PRAVDA, true nebo x, a Ne, N, 0, NEPRAVDA,
+false nebo nic; chybějící sloupec znamená Ne. Sloupec klíče (ID CD,
+ID člověka) evidence nepřebírá, čísluje sama; jsou-li ale v evidenci už
+řádky se stejným klíčem a názvem (jménem), soubor se nepřidá, dokud to
+nepovolí volba --allow-duplicates.
 
 Příklady:
   ordisk --export cd disky.csv
@@ -97,9 +105,10 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     const QCommandLineOption exportList(QStringLiteral("export"), QString(), QStringLiteral("co"));
     const QCommandLineOption importList(QStringLiteral("import"), QString(), QStringLiteral("co"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    const QCommandLineOption allowDuplicates(QStringLiteral("allow-duplicates"));
     const QCommandLineOption backup(QStringLiteral("backup"));
     const QCommandLineOption restore(QStringLiteral("restore"));
-    parser.addOptions({help, version, inHome, exportList, importList, dryRun, backup, restore});
+    parser.addOptions({help, version, inHome, exportList, importList, dryRun, allowDuplicates, backup, restore});
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
                              "qwindowicon", "qwindowtitle", "session", "display", "name", "style", "stylesheet"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x")));
@@ -118,6 +127,7 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     transfer.exportWhat = parser.value(exportList);
     transfer.importWhat = parser.value(importList);
     transfer.dryRun = parser.isSet(dryRun);
+    transfer.allowDuplicates = parser.isSet(allowDuplicates);
     transfer.backup = parser.isSet(backup);
     transfer.restore = parser.isSet(restore);
     const QStringList files = parser.positionalArguments();
@@ -147,6 +157,8 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
         refused = QStringLiteral("ordisk: --export, --import, --backup a --restore nejdou spolu");
     else if (transfer.dryRun && !parser.isSet(importList))
         refused = QStringLiteral("ordisk: --dry-run patří k volbě --import");
+    else if (transfer.allowDuplicates && !parser.isSet(importList))
+        refused = QStringLiteral("ordisk: --allow-duplicates patří k volbě --import");
     else if (parser.isSet(importList) && files.isEmpty())
         refused = QStringLiteral("ordisk: --import potřebuje soubor, ze kterého má přidávat");
     else if (transfer.restore && files.isEmpty())
@@ -212,7 +224,8 @@ int main(int argc, char* argv[])
         if (transfer.restore)
             return transfercommand::restore(transfer.file, registerPath);
         return transfer.exportWhat.isEmpty()
-                   ? transfercommand::importList(transfer.importWhat, transfer.file, transfer.dryRun, registerPath)
+                   ? transfercommand::importList(transfer.importWhat, transfer.file, transfer.dryRun,
+                                                             transfer.allowDuplicates, registerPath)
                    : transfercommand::exportList(transfer.exportWhat, transfer.file, registerPath);
     }
 

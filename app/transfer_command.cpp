@@ -109,9 +109,10 @@ int exportList(const QString& what, const QString& file, const QString& register
     return 0;
 }
 
-int importList(const QString& what, const QString& file, bool dryRun, const QString& registerPath)
+int importList(const QString& what, const QString& file, bool dryRun, bool allowDuplicates,
+               const QString& registerPath)
 {
-    if (!csvimport::names().contains(what))
+    if (!importrows::names().contains(what))
         return fail(QStringLiteral("přidat ze souboru lze jen cd nebo lide, ne „%1“.").arg(what));
     QFile named(file);
     QTemporaryFile spooled;
@@ -164,8 +165,13 @@ int importList(const QString& what, const QString& file, bool dryRun, const QStr
         return Status::failure(QStringLiteral("Před přidáním se nepodařilo zálohovat evidenci. ") +
                                made.status.message());
     };
-    const csvimport::Outcome outcome =
-        csvimport::run(db.get(), what, *in, dryRun, progress, existed ? std::function<Status()>(backUp) : nullptr);
+    importrows::Options options;
+    options.dryRun = dryRun;
+    options.allowDuplicates = allowDuplicates;
+    options.progress = progress;
+    if (existed)
+        options.beforeWriting = backUp;
+    const importrows::Outcome outcome = csvimport::run(db.get(), what, *in, options);
     if (shown)
         std::fputs("\n", stderr);
     if (!outcome.status.ok()) {
@@ -173,13 +179,19 @@ int importList(const QString& what, const QString& file, bool dryRun, const QStr
         return fail(outcome.status.message() + QStringLiteral(" Nic nebylo uloženo."));
     }
     if (outcome.refused > 0) {
-        for (const csvimport::Problem& problem : outcome.problems)
-            say(stderr, problem.line > 0 ? QStringLiteral("ordisk: %1, řádek %2: %3")
-                                               .arg(shownFile, QString::number(problem.line), problem.message)
-                                         : QStringLiteral("ordisk: %1: %2").arg(shownFile, problem.message));
+        for (const importrows::Problem& problem : outcome.problems) {
+            const QString where =
+                problem.row <= 0     ? shownFile
+                : problem.name.isEmpty() ? QStringLiteral("%1, řádek %2").arg(shownFile, QString::number(problem.row))
+                                         : QStringLiteral("%1, řádek %2 („%3“)")
+                                               .arg(shownFile, QString::number(problem.row), problem.name);
+            say(stderr, QStringLiteral("ordisk: %1: %2").arg(where, problem.message));
+        }
         if (outcome.refused > static_cast<qint64>(outcome.problems.size()))
             say(stderr, QStringLiteral("ordisk: … a dalších odmítnutých řádků: %1.")
                             .arg(outcome.refused - static_cast<qint64>(outcome.problems.size())));
+        if (outcome.alreadyThere > 0 && !allowDuplicates && outcome.refused == 1)
+            say(stderr, QStringLiteral("ordisk: přidat je znovu lze volbou --allow-duplicates."));
         removeMadeRegister();
         return fail(QStringLiteral("nic nebylo uloženo."));
     }

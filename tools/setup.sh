@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-    libsqlite3-dev sqlite3 libcsv-dev libgtest-dev libbenchmark-dev
+    libsqlite3-dev sqlite3 libcsv-dev libxlsxwriter-dev libzip-dev libgtest-dev libbenchmark-dev
     appstream desktop-file-utils dpkg-dev
     clang-14 libclang-rt-14-dev clang-format
     fonts-dejavu-core

@@ -30,9 +30,31 @@ const QStringList& names()
     return exportable;
 }
 
+namespace {
+
+// What a spreadsheet computes a text beginning with, and the mark itself.
+constexpr std::string_view computed = "=+-@\t\r'";
+
+} // namespace
+
+std::string marked(std::string_view text)
+{
+    if (text.empty() || computed.find(text.front()) == std::string_view::npos)
+        return std::string(text);
+    return "'" + std::string(text);
+}
+
+QString unmarked(const QString& field)
+{
+    if (field.size() >= 2 && field.front() == QLatin1Char('\'') &&
+        computed.find(static_cast<char>(field[1].unicode())) != std::string_view::npos && field[1].unicode() < 0x80)
+        return field.mid(1);
+    return field;
+}
+
 void appendField(QByteArray& line, std::string_view value)
 {
-    if (value.find_first_of(";\"\r\n") == std::string_view::npos) {
+    if (value.find_first_of(";,\"\r\n") == std::string_view::npos) {
         line.append(value.data(), static_cast<qsizetype>(value.size()));
         return;
     }
@@ -78,6 +100,8 @@ Status write(Database& db, const QString& table, QIODevice& out)
             const std::string_view value = rows.columnUtf8(column);
             if (columns[c].kind == FieldKind::Boolean)
                 buffer += value.empty() || value == "0" ? "Ne" : "Ano";
+            else if (columns[c].kind == FieldKind::Text)
+                appendField(buffer, marked(value));
             else
                 appendField(buffer, value);
         }

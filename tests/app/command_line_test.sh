@@ -46,16 +46,22 @@ printf 'jmeno;prijmeni\nEva;Malá\n' >lide0.csv
 printf 'nazev;pocetdisku;typdisku;typobsahu\nA;1;CD;Hudba\nB;dva;CD;Data\n' >chyba.csv
 check "--import --dry-run without a register" 0 "disků k přidání: 2" "$program" --import cd disky.csv --dry-run
 [ -e db1.zaz ] && { echo "FAILED: a dry run made a register"; failed=1; }
-check "--import of a refused row" 1 "chyba.csv, řádek 3: Počet disků musí být číslo" "$program" --import cd chyba.csv
+check "--import of a refused row" 1 "chyba.csv, řádek 3 („B“): Počet disků musí být číslo (je tam „dva“)" "$program" --import cd chyba.csv
 [ -e db1.zaz ] && { echo "FAILED: a refused import left a register behind"; failed=1; }
 check "--import makes the register" 0 "Přidáno disků: 2 ($work/db1.zaz)." "$program" --import cd disky.csv
 { echo "nazev;pocetdisku;typdisku;typobsahu"; for i in $(seq 25); do echo "D$i;x;CD;Data"; done; } >mnoho.csv
 check "--import of 25 refused rows" 1 "… a dalších odmítnutých řádků: 5." "$program" --import cd mnoho.csv
-check "--import lists the first 20" 1 "mnoho.csv, řádek 21: Počet" "$program" --import cd mnoho.csv
+check "--import lists the first 20" 1 "mnoho.csv, řádek 21 („D20“): Počet" "$program" --import cd mnoho.csv
 check "--export to standard output" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" --export cd
 check "--export to a file" 0 "Zapsáno do vypujcky.csv z evidence $work/db1.zaz." \
     "$program" --export vypujcky vypujcky.csv
 check "--export to -" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" --export cd -
+"$program" --export cd zpet.csv >/dev/null
+check "--import of its own export" 1 "přidat je znovu lze volbou --allow-duplicates" "$program" --import cd zpet.csv
+check "--dry-run of its own export" 1 "zpet.csv: Soubor obsahuje 2 disky, které už v evidenci jsou (podle ID a názvu)" \
+    "$program" --import cd zpet.csv --dry-run
+check "--allow-duplicates without --import" 2 "--allow-duplicates patří k volbě --import" \
+    "$program" --export cd --allow-duplicates
 check "--import from -" 0 "disků k přidání: 2" sh -c "\"\$0\" --import cd - --dry-run <disky.csv" "$program"
 grep -q "ID výpůjčky;Datum půjčení" vypujcky.csv || { echo "FAILED: vypujcky.csv"; failed=1; }
 # The refused imports above copied the register first (once: it did not change between them).
@@ -69,6 +75,8 @@ check "--backup with no change" 0 "nová nebyla třeba" "$program" --backup
 check "--import when the newest copy holds the register" 0 "Přidáno lidí: 1" "$program" --import lide lide0.csv
 check "--import makes a copy first" 0 "Evidence před přidáním je zálohována v $work/zalohy/db1-" \
     "$program" --import lide lide0.csv
+"$program" --export lide zpet.csv >/dev/null
+check "--import --allow-duplicates" 0 "Přidáno lidí: 2" "$program" --import lide zpet.csv --allow-duplicates
 [ "$(stat -c %a zalohy)" = 700 ] || { echo "FAILED: zalohy/ is not the owner's only"; failed=1; }
 copy=$(ls zalohy/db1-*.zaz | head -1)
 check "--restore" 0 "obnovena ze souboru $copy" "$program" --restore "$copy"

@@ -78,7 +78,7 @@ TEST_F(MainWindowFixture, RowsImportedMeanwhileShowAtTheNextQuery)
     for (const auto& [table, file] : {std::pair{"cd", QByteArray("nazev;pocetdisku;typdisku;typobsahu\n"
                                                                  "Ábel;1;CD;Hudba\nZahrada;2;DVD;Filmy\n")},
                                       {"lide", QByteArray("jmeno;prijmeni\nAdam;Bílý\n")}}) {
-        const csvimport::Outcome outcome = csvimport::run(other.get(), QString::fromLatin1(table), file, false);
+        const importrows::Outcome outcome = csvimport::run(other.get(), QString::fromLatin1(table), file, {});
         ASSERT_TRUE(outcome.status.ok() && outcome.problems.empty()) << outcome.status.message().toStdString();
     }
     QWidget* w = form.get();

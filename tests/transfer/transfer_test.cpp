@@ -29,12 +29,21 @@ QByteArray withoutKeys(QByteArray csv)
     return result;
 }
 
-QString problems(const csvimport::Outcome& outcome)
+// The refusals as "row (name): message", one a line.
+QString problems(const importrows::Outcome& outcome)
 {
     QStringList lines;
-    for (const csvimport::Problem& p : outcome.problems)
-        lines << QStringLiteral("%1: %2").arg(p.line).arg(p.message);
+    for (const importrows::Problem& p : outcome.problems)
+        lines << (p.name.isEmpty() ? QStringLiteral("%1: %2").arg(p.row).arg(p.message)
+                                   : QStringLiteral("%1 (%2): %3").arg(p.row).arg(p.name, p.message));
     return lines.join(QLatin1Char('\n'));
+}
+
+importrows::Options dryRun(bool dry = true)
+{
+    importrows::Options options;
+    options.dryRun = dry;
+    return options;
 }
 
 } // namespace
@@ -50,27 +59,33 @@ TEST(Transfer, AListTakenOutAndBroughtBackIntoAnEmptyRegisterIsTheSame)
                           "('Žlutá; edice', 2, 'DVD', 'Filmy', 'řádek 1\r\nřádek 2', 1, 0),"
                           "('\"Čáp\" a spol.', 1, 'CD', 'Hudba', '', 0, 1),"
                           "('Adam', -3, 'Blu-ray', 'Ostatní', NULL, 0, 0),"
-                          "('10', 0, 'CD', 'Data', 'a\nb', 1, 1);"
+                          "('10', 0, 'CD', 'Data', 'a\nb', 1, 1),"
+                          "('=1+1', 1, 'CD', 'Data', '@x', 0, 0), ('''', 1, 'CD', 'Data', '''=2', 0, 0),"
+                          "('-', 1, 'CD', 'Data', '007', 0, 0);"
                           "INSERT INTO lide (jmeno, prijmeni, telefon, email, poznamka) VALUES "
-                          "('Čeněk', 'Novák', '+420 1', 'c@n.cz', 'dluží; vždy'), ('Adéla', 'Malá', '', '', '')"));
+                          "('Čeněk', 'Novák', '+420 603 123 456', 'c@n.cz', 'dluží; vždy, asi'), ('Adéla', 'Malá', '', '', ''),"
+                          "('Eva', 'Nová', '603 970 735', NULL, '00:30 1E3')"));
     const QByteArray discs = exported(from.db(), QStringLiteral("cd"));
     EXPECT_TRUE(
         discs.startsWith("\xEF\xBB\xBFID CD;Název;Počet disků;Typ disku;Typ obsahu;Popis;Originál;Vyřazeno\r\n"))
         << discs.toStdString();
     EXPECT_TRUE(
-        discs.contains("\r\n104;10;0;CD;Data;\"a\nb\";Ano;Ano\r\n102;\"\"\"Čáp\"\" a spol.\";1;CD;Hudba;;Ne;Ano\r\n"
-                       "103;Adam;-3;Blu-ray;Ostatní;;Ne;Ne\r\n101;\"Žlutá; edice\";"))
+        discs.contains("\r\n104;10;0;CD;Data;\"a\nb\";Ano;Ano\r\n107;'-;1;CD;Data;007;Ne;Ne\r\n"
+                       "106;'';1;CD;Data;''=2;Ne;Ne\r\n102;\"\"\"Čáp\"\" a spol.\";1;CD;Hudba;;Ne;Ano\r\n"
+                       "105;'=1+1;1;CD;Data;'@x;Ne;Ne\r\n103;Adam;-3;Blu-ray;Ostatní;;Ne;Ne\r\n101;\"Žlutá; edice\";"))
         << discs.toStdString();
+    // What Calc or Excel would compute is marked as text (above); a value with a comma is quoted.
     const QByteArray people = exported(from.db(), QStringLiteral("lide"));
+    EXPECT_TRUE(people.contains(";'+420 603 123 456;c@n.cz;\"dluží; vždy, asi\"\r\n")) << people.toStdString();
 
     TempRegister into;
     for (const auto& [table, csv] : {std::pair{QStringLiteral("cd"), discs}, {QStringLiteral("lide"), people}}) {
-        const csvimport::Outcome outcome = csvimport::run(&into.db(), table, csv, false);
+        const importrows::Outcome outcome = csvimport::run(&into.db(), table, csv, dryRun(false));
         ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
         ASSERT_EQ(problems(outcome), QString());
         EXPECT_EQ(withoutKeys(exported(into.db(), table)), withoutKeys(csv));
     }
-    EXPECT_EQ(into.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("4"));
+    EXPECT_EQ(into.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("7"));
 }
 
 // The loan lists: every loan with its person and disc, yes/no in words, dates as ISO days.
@@ -122,6 +137,9 @@ TEST(Transfer, FilesAsSpreadsheetsWriteThemAreRead)
          "et disk\xc5\xaf\ttyp disku\ttyp obsahu\toriginal\n"
          "P\xc3\xadsn\xc4\x9b\t1\tBlu-ray\thudba\t-1\n",
          "Písně|1|Blu-ray|Hudba||1|0", "UTF-8"},
+        {"a Czech Calc's and Excel's yes and no, ticks, and captions the program shows", "Název CD:;Počet disků;Typ "
+         "disku;Typ obsahu;Originál;Vyřazeno\nA;1;CD;Data;PRAVDA;NEPRAVDA\nB;1;CD;Data;n;x\nC;1;CD;Data;A;\n",
+         "A|1|CD|Data||1|0\nB|1|CD|Data||0|1\nC|1|CD|Data||1|0", "UTF-8"},
         // "VĚŽ" in Windows-1250 is also valid UTF-8: alone it is read so, and the dry run says
         // so; beside other Czech letters the one sequence is taken for what it is.
         {"a short Windows-1250 file that is valid UTF-8", "nazev;pocetdisku;typdisku;typobsahu\nV\xcc\x8e;1;CD;Data\n",
@@ -134,7 +152,7 @@ TEST(Transfer, FilesAsSpreadsheetsWriteThemAreRead)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempRegister reg;
-        const csvimport::Outcome outcome = csvimport::run(&reg.db(), QStringLiteral("cd"), c.file, false);
+        const importrows::Outcome outcome = csvimport::run(&reg.db(), QStringLiteral("cd"), c.file, dryRun(false));
         ASSERT_EQ(problems(outcome), QString());
         EXPECT_EQ(outcome.encoding, QString::fromLatin1(c.encoding));
         EXPECT_EQ(reg.rows(QStringLiteral("SELECT nazev, pocetdisku, typdisku, typobsahu, popis, original, vyrazeno "
@@ -144,8 +162,8 @@ TEST(Transfer, FilesAsSpreadsheetsWriteThemAreRead)
     }
 }
 
-// A refused row stores nothing of the file; every refusal is told with the line its row
-// begins on (a quoted line break moves the lines on), in the add windows' words.
+// A refused row stores nothing of the file; every refusal is told with its row as the
+// spreadsheet numbers it and the row's name, in the add windows' words with the value found.
 TEST(Transfer, RefusedRowsAreToldByLineAndNothingIsStored)
 {
     const struct
@@ -155,22 +173,26 @@ TEST(Transfer, RefusedRowsAreToldByLineAndNothingIsStored)
         QByteArray file;
         QString told;
     } cases[] = {
-        {"a bad count and an empty type", "cd",
+        {"refusals numbered as the sheet's rows: a two-line value and an empty line before them", "cd",
          "nazev;pocetdisku;typdisku;typobsahu;popis\n"
-         "A;1;CD;Data;\nB;1;CD;Data;\"dva\nřádky\"\nC;1;CD;Data;\n;;;;\nD;1;CD;Data;\n"
-         "E;dva;CD;Data;\nF;1;CD;Data;\nG;1;CD;Data;\nH;1;CD;Data;\nI;1;CD;Data;\n"
-         "J;1;;Data;\nK;2,5;CD;Data;\n;1;CD;Data;\nL;1;CD;;\nM;1;CD;Data;x;y%1\n",
-         "8: Počet disků musí být číslo\n13: Vyberte prosím typ disku\n14: Počet disků musí být celé číslo\n"
-         "15: Musí být vyplněn název\n16: Vyberte prosím typ obsahu\n17: Hodnota „y%1“ je ve sloupci č. 6, který nemá "
-         "v "
-         "záhlaví název."},
+         "A;1;CD;Data;\nB;1;CD;Data;\"dva\nřádky\"\nC;1;CD;Data;\n\n;;;;\nDeska č. 146;2 ks;CD;Data;\n"
+         "F;1;CD;Data;\nJ;1;;Data;\nK;2,5;CD;Data;\n;1;CD;Data;\nL;1;CD;;\nM;1;CD;Data;x;y%1\n",
+         "7 (Deska č. 146): Počet disků musí být číslo (je tam „2 ks“)\n9 (J): Vyberte prosím typ disku\n"
+         "10 (K): Počet disků musí být celé číslo (je tam „2,5“)\n11: Musí být vyplněn název\n"
+         "12 (L): Vyberte prosím typ obsahu\n13: Hodnota „y%1“ je ve sloupci č. 6, který nemá v záhlaví název."},
         {"a yes/no that is neither", "cd", "nazev;pocetdisku;typdisku;typobsahu;original\nA;1;CD;Data;možná\n",
-         "2: Originál musí být Ano nebo Ne"},
+         "2 (A): Originál musí být Ano nebo Ne (je tam „možná“; platí Ano, A, 1, -1, PRAVDA, true, x a Ne, N, 0, "
+         "NEPRAVDA, false nebo nic)"},
         {"names missing", "lide", "Jméno;Příjmení;Telefon\nJan;;1\n;Nová;2\n",
-         "2: Příjmení musí být vyplněno\n3: Jméno musí být vyplněno"},
+         "2 (Jan): Příjmení musí být vyplněno\n3 (Nová): Jméno musí být vyplněno"},
         {"a header not of this table", "lide", "jmeno;barva;jmeno\n",
-         "1: Neznámý sloupec „barva“.\n1: Sloupec „Jméno“ je v záhlaví dvakrát.\n1: V souboru chybí sloupec "
-         "„Příjmení“."},
+         "1: Sloupec „Jméno“ je v záhlaví dvakrát.\n1: Neznámý sloupec „barva“; lidé mají sloupce ID člověka / ID "
+         "Clovek / ID, Jméno, Příjmení, Telefon, Email / E-mail, Poznámka.\n1: V souboru chybí sloupec „Příjmení“."},
+        {"a list of people given as discs", "cd", "ID člověka;Jméno;Příjmení;E-mail\n201;Jan;Novák;j@n.cz\n",
+         "1: Soubor je seznam lidí, ne disků (má sloupce Jméno a Příjmení); přidejte ho mezi lidi."},
+        {"a list of discs given as people", "lide", "Název;Počet disků;Typ disku;Typ obsahu\nA;1;CD;Data\n",
+         "1: Soubor je seznam disků, ne lidí (má sloupce Název, Počet disků, Typ disku a Typ obsahu); přidejte ho "
+         "mezi disky."},
         {"a quote never closed", "lide", "jmeno;prijmeni\nJan;Novák\n\"Eva;Malá\nIvan;Veselý\n",
          "3: Uvozovky otevřené na tomto řádku nejsou uzavřeny."},
         {"an empty file", "lide", "", "0: Soubor je prázdný, chybí v něm záhlaví se sloupci."},
@@ -188,7 +210,8 @@ TEST(Transfer, RefusedRowsAreToldByLineAndNothingIsStored)
         {"UTF-16 without its mark", "lide", QByteArray("j\0m\0e\0n\0o\0;\0", 12),
          "0: Soubor je v kódování UTF-16; uložte ho jako CSV UTF-8."},
         {"a long header", "lide", "jmeno;prijmeni;" + QByteArray(100, 'x') + "\n",
-         "1: Neznámý sloupec „" + QString(60, QLatin1Char('x')) + "…“."},
+         "1: Neznámý sloupec „" + QString(60, QLatin1Char('x')) +
+             "…“; lidé mají sloupce ID člověka / ID Clovek / ID, Jméno, Příjmení, Telefon, Email / E-mail, Poznámka."},
         {"a record longer than any a spreadsheet holds", "lide",
          "jmeno;prijmeni;poznamka\nJan;Novák;\"" + QByteArray(5 << 20, 'x') + "\nIvan;Veselý\n",
          "2: Záznam začínající na tomto řádku je delší než 4 MB; soubor nelze přidat."},
@@ -196,7 +219,7 @@ TEST(Transfer, RefusedRowsAreToldByLineAndNothingIsStored)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempRegister reg;
-        const csvimport::Outcome outcome = csvimport::run(&reg.db(), QString::fromLatin1(c.table), c.file, false);
+        const importrows::Outcome outcome = csvimport::run(&reg.db(), QString::fromLatin1(c.table), c.file, dryRun(false));
         EXPECT_TRUE(outcome.status.ok());
         EXPECT_EQ(problems(outcome), c.told);
         EXPECT_EQ(reg.value(QStringLiteral("SELECT (SELECT count(*) FROM cd) + (SELECT count(*) FROM lide)")),
@@ -209,9 +232,57 @@ TEST(Transfer, ADryRunStoresNothing)
 {
     TempRegister reg;
     const QByteArray file = "jmeno;prijmeni\nJan;Novák\nEva;Malá\n";
-    const csvimport::Outcome outcome = csvimport::run(&reg.db(), QStringLiteral("lide"), file, true);
+    const importrows::Outcome outcome = csvimport::run(&reg.db(), QStringLiteral("lide"), file, dryRun());
     EXPECT_EQ(problems(outcome), QString());
     EXPECT_EQ(outcome.rows, 2);
     EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM lide")), QStringLiteral("0"));
-    EXPECT_EQ(csvimport::run(nullptr, QStringLiteral("lide"), file, true).rows, 2);
+    EXPECT_EQ(csvimport::run(nullptr, QStringLiteral("lide"), file, dryRun()).rows, 2);
+}
+
+// A list taken out and brought back into its own register would double it: rows whose key
+// and name are there already refuse the file (a dry run says so too) unless asked for; a
+// key of another disc, or the same key with another name, is a new row.
+TEST(Transfer, RowsAlreadyInTheRegisterAreAddedAgainOnlyWhenAsked)
+{
+    TempRegister reg;
+    reg.addCd(QStringLiteral("Kytice"));
+    reg.addCd(QStringLiteral("Babička"));
+    reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
+    const QByteArray discs = exported(reg.db(), QStringLiteral("cd"));
+    QByteArray renamed = discs;
+    renamed.replace("Kytice", "Kytice II");
+    const QByteArray people = "ID člověka;Jméno;Příjmení;E-mail:\n201;Jan;Novák;jan@novak.cz\n";
+    const struct
+    {
+        const char* what;
+        const char* table;
+        QByteArray file;
+        bool again;
+        QString told;
+        const char* count;
+    } cases[] = {
+        {"the discs again", "cd", discs, false,
+         "0: Soubor obsahuje 2 disky, které už v evidenci jsou (podle ID a názvu); přidat je znovu?", "2"},
+        {"one renamed", "cd", renamed, false,
+         "0: Soubor obsahuje 1 disk, který už v evidenci je (podle ID a názvu); přidat ho znovu?", "2"},
+        {"asked for", "cd", discs, true, "", "4"},
+        {"a person again, her caption for e-mail as the confirmation writes it", "lide", people, false,
+         "0: Soubor obsahuje 1 člověka, který už v evidenci je (podle ID a jména); přidat ho znovu?", "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString table = QString::fromLatin1(c.table);
+        for (const bool dry : {true, false}) {
+            importrows::Options options = dryRun(dry);
+            options.allowDuplicates = c.again;
+            const importrows::Outcome outcome = csvimport::run(&reg.db(), table, c.file, options);
+            EXPECT_EQ(problems(outcome), c.told);
+        }
+        EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM %1").arg(table)), QString::fromLatin1(c.count));
+    }
+    TempRegister other; // the same keys, other names
+    other.addCd(QStringLiteral("Rusalka"));
+    other.addCd(QStringLiteral("Libuše"));
+    EXPECT_EQ(problems(csvimport::run(&other.db(), QStringLiteral("cd"), discs, dryRun(false))), QString());
+    EXPECT_EQ(other.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("4"));
 }

@@ -1,0 +1,345 @@
+#include "transfer/import_rows.h"
+
+#include "core/field_value.h"
+#include "core/new_records.h"
+#include "core/register_tables.h"
+#include "core/value_lists.h"
+#include "storage/database.h"
+
+#include <algorithm>
+
+namespace importrows {
+namespace {
+
+constexpr qint64 progressEvery = 1000;
+// How much of a value from the file a message shows.
+constexpr qsizetype shownLength = 60;
+
+// Captions the program shows for a field besides its label: the add-person confirmation's
+// "E-mail", the loan window's "Název CD", the grids' "ID Clovek"; the key also as "ID".
+QStringList captionsOf(const tables::Column& column, bool key)
+{
+    QStringList captions = {column.label, column.name};
+    if (column.name == QLatin1String("email"))
+        captions << QStringLiteral("E-mail");
+    else if (column.name == QLatin1String("nazev"))
+        captions << QStringLiteral("Název CD");
+    else if (column.name == QLatin1String("idcloveka"))
+        captions << QStringLiteral("ID Clovek");
+    if (key)
+        captions << QStringLiteral("ID");
+    return captions;
+}
+
+// The column of the table a header's name names (a caption may end in a colon, as the
+// confirmations write it), or -1.
+int columnNamed(const tables::Table& table, QString name)
+{
+    name = name.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name = name.chopped(1).trimmed();
+    for (size_t c = 0; c < table.columns.size(); ++c)
+        for (const QString& caption : captionsOf(table.columns[c], c == 0))
+            if (name.compare(caption, Qt::CaseInsensitive) == 0)
+                return static_cast<int>(c);
+    return -1;
+}
+
+// The captions a header may use, for a message: "Název, Počet disků, …".
+QString acceptedCaptions(const tables::Table& table)
+{
+    QStringList names;
+    for (size_t c = 0; c < table.columns.size(); ++c) {
+        QStringList captions = captionsOf(table.columns[c], c == 0);
+        captions.removeAll(table.columns[c].name);
+        names << captions.join(QStringLiteral(" / "));
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+// Words spreadsheets write for yes and no besides those a window takes: a Czech Calc's or
+// Excel's boolean cells saved as text, and the marks of a column of ticks.
+QString yesNoWord(const QString& text)
+{
+    const QString word = text.trimmed().toLower();
+    if (word == QLatin1String("pravda") || word == QLatin1String("a") || word == QLatin1String("x"))
+        return QStringLiteral("Ano");
+    if (word == QLatin1String("nepravda") || word == QLatin1String("n"))
+        return QStringLiteral("Ne");
+    return text;
+}
+
+// "Soubor obsahuje 300 disků, které už v evidenci jsou", with the numeral's Czech forms.
+QString alreadyThereText(bool discs, qint64 n)
+{
+    const int form = n == 1 ? 0 : n >= 2 && n <= 4 ? 1 : 2;
+    static const char* const disc[] = {"disk, který už v evidenci je", "disky, které už v evidenci jsou",
+                                       "disků, které už v evidenci jsou"};
+    static const char* const person[] = {"člověka, který už v evidenci je", "lidi, kteří už v evidenci jsou",
+                                         "lidí, kteří už v evidenci jsou"};
+    return QStringLiteral("Soubor obsahuje %1 %2 (podle ID a %3); přidat %4 znovu?")
+        .arg(QString::number(n), QString::fromUtf8(discs ? disc[form] : person[form]),
+             discs ? QStringLiteral("názvu") : QStringLiteral("jména"),
+             form == 0 ? QStringLiteral("ho") : QStringLiteral("je"));
+}
+
+} // namespace
+
+const QStringList& names()
+{
+    static const QStringList importable = {QStringLiteral("cd"), QStringLiteral("lide")};
+    return importable;
+}
+
+void refuse(Outcome& outcome, qint64 row, const QString& message, const QString& name)
+{
+    if (outcome.problems.size() < keptProblems)
+        outcome.problems.push_back({row, name, message});
+    ++outcome.refused;
+}
+
+QString shown(const QString& value)
+{
+    QString text = value.left(shownLength);
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    return value.size() > shownLength ? text + QStringLiteral("…") : text;
+}
+
+// The transaction the rows are added in, the insert, and the look-up of rows already there.
+struct Rows::Writing
+{
+    std::unique_ptr<Transaction> transaction;
+    std::unique_ptr<Statement> insert;
+    std::unique_ptr<Statement> lookUp;
+};
+
+std::unique_ptr<Rows> Rows::make(Database* db, const QString& table, const Options& options, Outcome& refused)
+{
+    const tables::Table* declared = tables::find(table);
+    if (!declared || !names().contains(table)) {
+        refuse(refused, 0, QStringLiteral("Přidat ze souboru lze jen cd nebo lide."));
+        return nullptr;
+    }
+    return std::unique_ptr<Rows>(new Rows(db, *declared, options));
+}
+
+Rows::Rows(Database* db, const tables::Table& table, const Options& options)
+    : m_db(db), m_table(table), m_disc(table.name == QLatin1String("cd")), m_dryRun(options.dryRun || !db),
+      m_options(options), m_writing(std::make_unique<Writing>())
+{
+}
+
+Rows::~Rows() = default;
+
+bool Rows::begin()
+{
+    // Nothing is added to a damaged register (a dry run tells it as the import would).
+    if (m_db)
+        outcome.status = m_db->checkWhole();
+    if (outcome.status.ok() && !m_dryRun && m_options.beforeWriting)
+        outcome.status = m_options.beforeWriting();
+    if (outcome.status.ok() && !m_dryRun) {
+        m_writing->transaction = std::make_unique<Transaction>(*m_db);
+        outcome.status = m_writing->transaction->status();
+    }
+    m_stopped = !outcome.status.ok();
+    return !m_stopped;
+}
+
+void Rows::stop(qint64 row, const QString& message)
+{
+    refuse(outcome, row, message);
+    m_stopped = true;
+}
+
+void Rows::record(std::vector<QString>& fields, qint64 row)
+{
+    if (m_stopped)
+        return;
+    if (!m_sawHeader) {
+        m_sawHeader = true;
+        header(fields);
+        return;
+    }
+    this->row(fields, row);
+    if (m_options.progress && ++m_read % progressEvery == 0)
+        m_options.progress(m_read);
+}
+
+void Rows::header(const std::vector<QString>& fields)
+{
+    m_columnOf.assign(std::max<size_t>(fields.size(), 1), -1);
+    std::vector<bool> named(m_table.columns.size(), false);
+    QStringList unknown;
+    for (size_t f = 0; f < fields.size(); ++f) {
+        const int c = columnNamed(m_table, fields[f]);
+        if (fields[f].trimmed().isEmpty()) {
+            continue; // a column without a name (a spreadsheet's trailing one) must stay empty
+        } else if (c < 0) {
+            unknown << fields[f].trimmed();
+        } else if (named[static_cast<size_t>(c)]) {
+            refuse(outcome, 1,
+                   QStringLiteral("Sloupec „%1“ je v záhlaví dvakrát.").arg(m_table.columns[static_cast<size_t>(c)].label));
+        } else {
+            named[static_cast<size_t>(c)] = true;
+            m_columnOf[f] = c;
+            if (c == 0)
+                m_keyField = static_cast<int>(f);
+        }
+    }
+    // A list of the other kind is told in one line, not as a column for each of its own.
+    const QString other = m_disc ? QStringLiteral("lide") : QStringLiteral("cd");
+    const tables::Table& otherTable = *tables::find(other);
+    const QStringList otherRequired = newrecords::requiredFields(other);
+    const bool otherList =
+        std::none_of(named.begin(), named.end(), [](bool n) { return n; }) &&
+        std::all_of(otherRequired.begin(), otherRequired.end(), [&](const QString& field) {
+            return std::any_of(fields.begin(), fields.end(), [&](const QString& name) {
+                const int c = columnNamed(otherTable, name);
+                return c >= 0 && otherTable.columns[static_cast<size_t>(c)].name == field;
+            });
+        });
+    if (otherList) {
+        stop(1, m_disc ? QStringLiteral("Soubor je seznam lidí, ne disků (má sloupce Jméno a Příjmení); přidejte ho "
+                                        "mezi lidi.")
+                       : QStringLiteral("Soubor je seznam disků, ne lidí (má sloupce Název, Počet disků, Typ disku a "
+                                        "Typ obsahu); přidejte ho mezi disky."));
+        return;
+    }
+    for (const QString& name : unknown)
+        refuse(outcome, 1,
+               QStringLiteral("Neznámý sloupec „%1“; %2 mají sloupce %3.")
+                   .arg(shown(name), m_disc ? QStringLiteral("disky") : QStringLiteral("lidé"),
+                        acceptedCaptions(m_table)));
+    const QStringList required = newrecords::requiredFields(m_table.name);
+    for (size_t c = 0; c < m_table.columns.size(); ++c)
+        if (!named[c] && required.contains(m_table.columns[c].name))
+            refuse(outcome, 1, QStringLiteral("V souboru chybí sloupec „%1“.").arg(m_table.columns[c].label));
+    m_stopped = outcome.refused > 0;
+    if (m_stopped)
+        return;
+    // The key is the register's to give: a key in the file only tells rows already there.
+    QStringList columns;
+    for (size_t c = 1; c < m_table.columns.size(); ++c)
+        columns << m_table.columns[c].name;
+    if (m_db && m_keyField >= 0) {
+        m_writing->lookUp = std::make_unique<Statement>(
+            m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                .arg(m_disc ? QStringLiteral("nazev")
+                                            : QStringLiteral("ifnull(jmeno, '') || ' ' || ifnull(prijmeni, '')"),
+                                     m_table.name, m_table.columns.front().name));
+        outcome.status = m_writing->lookUp->status();
+    }
+    if (outcome.status.ok() && !m_dryRun) {
+        m_writing->insert = std::make_unique<Statement>(
+            m_db->handle(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(m_table.name, columns.join(QStringLiteral(", ")),
+                                     QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
+        outcome.status = m_writing->insert->status();
+    }
+    m_stopped = !outcome.status.ok();
+}
+
+bool Rows::alreadyThere(const QString& key, const QString& name)
+{
+    Statement& lookUp = *m_writing->lookUp;
+    bool whole = false;
+    const qint64 id = key.trimmed().toLongLong(&whole);
+    if (!whole)
+        return false;
+    lookUp.reset();
+    if (Status s = lookUp.bindAll({id}); !s.ok()) {
+        outcome.status = s;
+        return false;
+    }
+    const Statement::Step step = lookUp.step();
+    if (step == Statement::Step::Error)
+        outcome.status = lookUp.failure();
+    const bool found = step == Statement::Step::Row && lookUp.columnText(0) == name;
+    lookUp.reset();
+    return found;
+}
+
+void Rows::row(std::vector<QString>& fields, qint64 row)
+{
+    if (std::all_of(fields.begin(), fields.end(), [](const QString& f) { return f.trimmed().isEmpty(); }))
+        return; // an empty row of the spreadsheet
+    newrecords::Entries entries;
+    for (size_t f = 0; f < fields.size(); ++f) {
+        if (f < m_columnOf.size() && m_columnOf[f] >= 0)
+            entries.insert(m_table.columns[static_cast<size_t>(m_columnOf[f])].name, fields[f]);
+        else if (!fields[f].trimmed().isEmpty())
+            return refuse(outcome, row,
+                          QStringLiteral("Hodnota „%1“ je ve sloupci č. %2, který nemá v záhlaví název.")
+                              .arg(shown(fields[f]), QString::number(f + 1)));
+    }
+    const QString name = m_disc ? entries.value(QStringLiteral("nazev"))
+                                : QStringList{entries.value(QStringLiteral("jmeno")),
+                                              entries.value(QStringLiteral("prijmeni"))}
+                                      .join(QLatin1Char(' '))
+                                      .trimmed();
+    const auto refused = [&](const QString& message, const QString& field) {
+        const QString value = entries.value(field);
+        refuse(outcome, row,
+               value.trimmed().isEmpty() ? message : QStringLiteral("%1 (je tam „%2“)").arg(message, shown(value)),
+               shown(name));
+    };
+    const newrecords::Refusal refusal = m_disc ? newrecords::checkDisc(entries) : newrecords::checkPerson(entries);
+    if (!refusal.ok())
+        return refused(refusal.message, refusal.field);
+    QVariantList values;
+    for (size_t c = 1; c < m_table.columns.size(); ++c) {
+        const tables::Column& column = m_table.columns[c];
+        QString text = entries.value(column.name, QLatin1String(""));
+        if (column.name == QLatin1String("typdisku"))
+            text = newrecords::listItem(valuelists::discTypes(), text);
+        else if (column.name == QLatin1String("typobsahu"))
+            text = newrecords::listItem(valuelists::contentTypes(), text);
+        else if (column.kind == FieldKind::Boolean)
+            text = yesNoWord(text);
+        QVariant value;
+        if (Status s = fieldvalue::toStored(column.kind, column.name, text, value); !s.ok())
+            return refused(column.kind == FieldKind::Boolean
+                               ? s.message() + QStringLiteral(" (je tam „%1“; platí Ano, A, 1, -1, PRAVDA, true, x "
+                                                              "a Ne, N, 0, NEPRAVDA, false nebo nic)")
+                                                   .arg(shown(text))
+                               : s.message(),
+                           column.kind == FieldKind::Boolean ? QString() : column.name);
+        values << value;
+    }
+    ++outcome.rows;
+    if (m_keyField >= 0 && m_writing->lookUp && static_cast<size_t>(m_keyField) < fields.size() &&
+        alreadyThere(fields[static_cast<size_t>(m_keyField)], name))
+        ++outcome.alreadyThere;
+    if (!outcome.status.ok()) {
+        m_stopped = true;
+        return;
+    }
+    if (m_dryRun || outcome.refused > 0)
+        return; // checked only: nothing will be stored
+    Statement& insert = *m_writing->insert;
+    insert.reset();
+    if (Status s = insert.bindAll(values); !s.ok())
+        outcome.status = s;
+    else if (insert.step() == Statement::Step::Error)
+        outcome.status = insert.failure();
+    m_stopped = !outcome.status.ok();
+}
+
+Outcome Rows::finish()
+{
+    if (!m_sawHeader && outcome.refused == 0 && outcome.status.ok())
+        refuse(outcome, 0, QStringLiteral("Soubor je prázdný, chybí v něm záhlaví se sloupci."));
+    // A list taken out of this register and brought back would double it: not without asking.
+    if (outcome.alreadyThere > 0 && !m_options.allowDuplicates && outcome.refused == 0 && outcome.status.ok())
+        refuse(outcome, 0, alreadyThereText(m_disc, outcome.alreadyThere));
+    if (m_writing->transaction && outcome.status.ok() && outcome.refused == 0)
+        outcome.status = m_writing->transaction->commit();
+    m_writing.reset();
+    m_writing = std::make_unique<Writing>();
+    return outcome;
+}
+
+} // namespace importrows
