@@ -4,7 +4,9 @@
 #include "storage/database.h"
 #include "storage/register_file.h"
 #include "transfer/csv_export.h"
-#include "transfer/csv_import.h"
+#include "transfer/export_rows.h"
+#include "transfer/sheet_export.h"
+#include "transfer/sheet_import.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -78,9 +80,9 @@ bool spoolStandardInput(QTemporaryFile& into)
 
 int exportList(const QString& what, const QString& file, const QString& registerPath)
 {
-    if (!csvexport::names().contains(what))
+    if (!exportrows::names().contains(what))
         return fail(
-            QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(csvexport::names().join(QStringLiteral(", ")), what));
+            QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(exportrows::names().join(QStringLiteral(", ")), what));
     if (!QFileInfo::exists(registerPath))
         return fail(QStringLiteral("evidence %1 neexistuje; nic nebylo vyvezeno.").arg(registerPath));
     std::unique_ptr<RegisterInUse> inUse;
@@ -97,9 +99,16 @@ int exportList(const QString& what, const QString& file, const QString& register
         return fail(s.ok() ? QStringLiteral("na standardní výstup nelze psát: %1.").arg(fileProblem(QString(), errno))
                            : s.message());
     }
-    // Written aside and moved in whole: a failed export leaves the file as it was.
+    if (const sheetexport::Format format = sheetexport::formatOf(file); format != sheetexport::Format::Csv) {
+        if (const Status s = sheetexport::write(*db, what, file, format); !s.ok())
+            return fail(s.message());
+        say(stdout, QStringLiteral("Zapsáno do %1 z evidence %2.").arg(file, registerPath));
+        return 0;
+    }
+    // Written aside and moved in whole: a failed export leaves the file as it was. It holds
+    // phones and e-mails: readable by its owner only, as the register is.
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return fail(QStringLiteral("soubor %1 nelze zapsat: %2.").arg(file, fileProblem(file, errno)));
     if (const Status s = csvexport::write(*db, what, out); !s.ok())
         return fail(s.message());
@@ -171,7 +180,7 @@ int importList(const QString& what, const QString& file, bool dryRun, bool allow
     options.progress = progress;
     if (existed)
         options.beforeWriting = backUp;
-    const importrows::Outcome outcome = csvimport::run(db.get(), what, *in, options);
+    const importrows::Outcome outcome = sheetimport::run(db.get(), what, *in, options);
     if (shown)
         std::fputs("\n", stderr);
     if (!outcome.status.ok()) {

@@ -2,6 +2,7 @@
 
 #include "core/register_tables.h"
 #include "storage/database.h"
+#include "transfer/export_rows.h"
 
 #include <QIODevice>
 
@@ -22,13 +23,6 @@ Status writeOut(QIODevice& out, QByteArray& buffer)
 }
 
 } // namespace
-
-const QStringList& names()
-{
-    static const QStringList exportable = {QStringLiteral("cd"), QStringLiteral("lide"), QStringLiteral("vypujcky"),
-                                           QStringLiteral("nevracenecd")};
-    return exportable;
-}
 
 namespace {
 
@@ -69,18 +63,12 @@ void appendField(QByteArray& line, std::string_view value)
 
 Status write(Database& db, const QString& table, QIODevice& out)
 {
-    const tables::Table* declared = tables::find(table);
-    if (!declared || !names().contains(table))
-        return Status::failure(QStringLiteral("Vyvézt lze jen %1.").arg(names().join(QStringLiteral(", "))));
-    const std::vector<tables::Column>& columns = declared->columns;
-    // The main window lists discs and people sorted by their second column (name, first
-    // name), in the lists' own order; ties, and the loan lists, in the order of the keys.
-    const QString key = columns.front().name;
-    const QString order =
-        declared->isView ? key : QStringLiteral("ifnull(%1, '') COLLATE ordisk_seznam, %2").arg(columns[1].name, key);
-    Statement rows(db.handle(), QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order));
-    if (!rows.status().ok())
-        return rows.status();
+    Status status = Status::success();
+    const exportrows::Listing listing = exportrows::select(db, table, status);
+    if (!status.ok())
+        return status;
+    const std::vector<tables::Column>& columns = *listing.columns;
+    Statement& rows = *listing.rows;
 
     QByteArray buffer("\xEF\xBB\xBF"); // the byte order mark: spreadsheets read the file as UTF-8
     for (size_t c = 0; c < columns.size(); ++c) {

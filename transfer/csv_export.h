@@ -3,7 +3,6 @@
 #include "core/status.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <string>
 #include <string_view>
@@ -21,12 +20,7 @@ class QIODevice;
 // time: the memory used does not grow with their number.
 namespace csvexport {
 
-// The names an export takes: "cd", "lide", "vypujcky", "nevracenecd".
-const QStringList& names();
-
-// Writes every row and column of the table or saved query to out, in the order the
-// windows list them: discs by name and people by first name, as the main window's lists
-// sort them; loans in the order they were made.
+// Writes every row and column of the table or saved query to out (export_rows.h).
 Status write(Database& db, const QString& table, QIODevice& out);
 
 // Appends a value (UTF-8) to a CSV line as one field: quoted where it must be.

@@ -1,0 +1,154 @@
+// Lists taken out as workbooks (.xlsx, .ods) and brought in from them, and from the files
+// Calc saves: typed cells, the sheet's row numbers, and files that are no workbook.
+#include "qt_printers.h"
+#include "temp_register.h"
+#include "transfer/csv_export.h"
+#include "transfer/sheet_export.h"
+#include "transfer/sheet_import.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray csvOf(Database& db, const QString& table)
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(csvexport::write(db, table, out).ok());
+    // Without the keys, which an import leaves to the register.
+    QByteArray result;
+    for (const QByteArray& line : out.data().split('\n'))
+        result += line.mid(line.indexOf(';') + 1) + '\n';
+    return result;
+}
+
+QString problems(const importrows::Outcome& outcome)
+{
+    QStringList lines;
+    for (const importrows::Problem& p : outcome.problems)
+        lines << (p.name.isEmpty() ? QStringLiteral("%1: %2").arg(p.row).arg(p.message)
+                                   : QStringLiteral("%1 (%2): %3").arg(p.row).arg(p.name, p.message));
+    return lines.join(QLatin1Char('\n'));
+}
+
+importrows::Outcome importFile(Database* db, const QString& table, const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return sheetimport::run(db, table, file, {});
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString fixture(const char* name)
+{
+    return QStringLiteral(ORDISK_FIXTURES "/") + QString::fromLatin1(name);
+}
+
+} // namespace
+
+// Every format brings back what it took out, the values a spreadsheet trips on among them:
+// a phone with "+" and spaces, "007", a formula, "@x", ";" and ",", line breaks and runs of
+// spaces, Czech letters, empty and NULL values, counts at their limits. The file is the owner's only.
+TEST(Sheets, EveryFormatBringsBackWhatItTookOut)
+{
+    TempRegister from;
+    from.exec(QString::fromUtf8(
+        "INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original, vyrazeno) VALUES "
+        "('=1+1', 2147483647, 'DVD', 'Filmy', 'řádek 1\n  řádek 2 se  dvěma  mezerami ', 1, 0),"
+        "('007', -2147483648, 'CD', 'Hudba', '', 0, 1), ('@x', 0, 'CD', 'Data', NULL, 0, 0),"
+        "('Žlutá; edice, druhá', 1, 'Blu-ray', 'Ostatní', '\ttabulátor', 1, 1);"
+        "INSERT INTO lide (jmeno, prijmeni, telefon, email, poznamka) VALUES "
+        "('Čeněk', 'Novák', '+420 603 123 456', 'c@n.cz', '-5'), ('Eva', 'Nová', '603 970 735', NULL, '00:30 1E3')"));
+    for (const char* suffix : {"csv", "xlsx", "ods"}) {
+        SCOPED_TRACE(suffix);
+        QTemporaryDir dir;
+        TempRegister into;
+        for (const QString& table : {QStringLiteral("cd"), QStringLiteral("lide")}) {
+            const QString path = dir.filePath(table + QLatin1Char('.') + QLatin1String(suffix));
+            const sheetexport::Format format = sheetexport::formatOf(path);
+            if (format == sheetexport::Format::Csv) {
+                QFile out(path);
+                ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+                ASSERT_TRUE(csvexport::write(from.db(), table, out).ok());
+            } else {
+                const Status written = sheetexport::write(from.db(), table, path, format);
+                ASSERT_TRUE(written.ok()) << written.message().toStdString();
+                struct stat info = {};
+                ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+                EXPECT_EQ(info.st_mode & 0777, 0600u);
+            }
+            const importrows::Outcome outcome = importFile(&into.db(), table, path);
+            ASSERT_EQ(problems(outcome), QString());
+            ASSERT_TRUE(outcome.status.ok());
+            EXPECT_EQ(csvOf(into.db(), table), csvOf(from.db(), table));
+        }
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2)
+            << "no scratch files are left";
+    }
+}
+
+// Workbooks as Calc saves them: number cells as counts and names, boolean cells as yes and
+// no, a date cell as its day, spaces and lines kept, the first sheet only; a refused row
+// named by the sheet's row (empty rows counted) and its name, with the value found.
+TEST(Sheets, WorkbooksAsCalcSavesThemAreRead)
+{
+    for (const char* suffix : {"ods", "xlsx"}) {
+        SCOPED_TRACE(suffix);
+        TempRegister reg;
+        const QString kind = QLatin1String(suffix);
+        EXPECT_EQ(problems(importFile(&reg.db(), QStringLiteral("cd"), fixture("sbirka.") + kind)), QString());
+        EXPECT_EQ(reg.rows(QStringLiteral("SELECT nazev, pocetdisku, typdisku, typobsahu, popis, original, vyrazeno "
+                                          "FROM cd ORDER BY idcd")),
+                  QStringList({"Má vlast|2|CD|Hudba|Smetana,  Česká  filharmonie\ndruhý řádek|1|0",
+                               "1984|1|DVD|Filmy|8.12.2026|0|0", "007|3|CD|Hudba||0|0"}));
+        EXPECT_EQ(problems(importFile(&reg.db(), QStringLiteral("cd"), fixture("chyba.") + kind)),
+                  QStringLiteral("6 (007): Počet disků musí být číslo (je tam „2 ks“)"));
+        EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("3"));
+    }
+}
+
+// A file that is no workbook nor text is refused in one line that says what to save it as;
+// a workbook cut short or damaged is refused as such; nothing is stored.
+TEST(Sheets, FilesThatAreNoWorkbookAreRefusedInOneLine)
+{
+    const QByteArray workbook = readAll(fixture("sbirka.xlsx"));
+    QByteArray damagedSheet = readAll(fixture("sbirka.ods"));
+    const struct
+    {
+        const char* what;
+        QByteArray file;
+        QString told;
+    } cases[] = {
+        {"an old Excel's workbook", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\0'),
+         "0: Soubor je sešit starého Excelu (.xls); uložte list jako .xlsx, .ods nebo CSV."},
+        {"a ZIP of another kind", readAll(fixture("dokument.zip")),
+         "0: Soubor je archiv ZIP, ale ne sešit .xlsx ani .ods (třeba sešit Numbers nebo dokument); uložte list jako "
+         ".xlsx, .ods nebo CSV."},
+        {"a workbook cut short", workbook.left(workbook.size() / 2),
+         "0: Sešit je poškozený nebo neúplný; otevřete ho v tabulkovém procesoru a uložte znovu."},
+        {"the first bytes of a ZIP", QByteArray("PK\x03\x04\x14\0\0\0\x08\0", 10),
+         "0: Sešit je poškozený nebo neúplný; otevřete ho v tabulkovém procesoru a uložte znovu."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempRegister reg;
+        QByteArray bytes = c.file;
+        QBuffer file(&bytes);
+        file.open(QIODevice::ReadOnly);
+        const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), file, {});
+        EXPECT_EQ(problems(outcome), c.told);
+        EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("0"));
+    }
+}

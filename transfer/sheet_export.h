@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/status.h"
+
+#include <QString>
+
+class Database;
+
+// A list taken out as a spreadsheet's own file, a workbook of one sheet named after the
+// list ("Disky", "Lidé", "Výpůjčky", "Nevrácená CD"): every value typed as it is stored,
+// so that no spreadsheet turns a phone into a number or a name into a formula. Names,
+// phones and notes are text, counts and ids numbers, the loans' days dates shown as
+// 08.12.2026, yes/no the text "Ano" or "Ne"; the header row bold and frozen, each column
+// as wide as its values (within reason). Rows are streamed: memory stays flat in their
+// number. A value with a control character other than a tab or a line break, or (in
+// .xlsx) longer than a cell holds, is refused, and nothing is written.
+namespace sheetexport {
+
+enum class Format { Csv, Xlsx, Ods };
+
+// The format a file's name asks for: ".xlsx", ".ods" (in any letter case); anything else CSV.
+Format formatOf(const QString& path);
+
+// The sheet's name for a list.
+QString sheetName(const QString& table);
+
+// Writes the list to the file: built in a folder of its own beside it, readable by the
+// owner only (it holds phones and e-mails), synced, and moved into place whole; a failure
+// leaves the file as it was.
+Status write(Database& db, const QString& table, const QString& path, Format format);
+
+} // namespace sheetexport
