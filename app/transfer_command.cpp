@@ -200,7 +200,8 @@ int importList(const QString& what, const QString& file, bool dryRun, bool allow
             say(stderr, QStringLiteral("ordisk: … a dalších odmítnutých řádků: %1.")
                             .arg(outcome.refused - static_cast<qint64>(outcome.problems.size())));
         if (outcome.alreadyThere > 0 && !allowDuplicates && outcome.refused == 1)
-            say(stderr, QStringLiteral("ordisk: přidat je znovu lze volbou --allow-duplicates."));
+            say(stderr, QStringLiteral("ordisk: přidat %1 znovu lze volbou --allow-duplicates.")
+                            .arg(outcome.alreadyThere == 1 ? QStringLiteral("ho") : QStringLiteral("je")));
         removeMadeRegister();
         return fail(QStringLiteral("nic nebylo uloženo."));
     }

@@ -25,12 +25,16 @@ with tempfile.TemporaryDirectory(dir=os.path.dirname(register)) as work:
     print(f"{'command line':28} {'median ms':>10} {'peak MB':>10}")
     for name, what in [("export cd", "cd"), ("export vypujcky", "vypujcky")]:
         report(name, [run(work, "--export", what, what + ".csv") for _ in range(3)])
-    runs = []
-    for i in range(3):
-        into = os.path.join(work, f"import{i}")
-        os.mkdir(into)
-        runs.append(run(into, "--import", "cd", os.path.join(work, "cd.csv")))
-    report("import cd", runs)
+    # The workbooks: typed cells, streamed out; read back by their sheet.
+    for suffix in ["xlsx", "ods"]:
+        report(f"export cd .{suffix}", [run(work, "--export", "cd", f"cd.{suffix}") for _ in range(3)])
+    for suffix in ["csv", "xlsx", "ods"]:
+        runs = []
+        for i in range(3):
+            into = os.path.join(work, f"import-{suffix}{i}")
+            os.mkdir(into)
+            runs.append(run(into, "--import", "cd", os.path.join(work, f"cd.{suffix}")))
+        report(f"import cd .{suffix}", runs)
     # The whole register read before an import writes: a dry run of one row with the
     # register against one without any.
     with open(os.path.join(work, "one.csv"), "w", encoding="utf-8") as one:

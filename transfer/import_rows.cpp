@@ -225,12 +225,17 @@ void Rows::header(const std::vector<QString>& fields)
     for (size_t c = 1; c < m_table.columns.size(); ++c)
         columns << m_table.columns[c].name;
     if (m_db && m_keyField >= 0) {
+        // Only rows there before the import: those it adds get keys above every key there was.
+        const QString key = m_table.columns.front().name;
+        qint64 highest = 0;
+        outcome.status = m_db->queryInt(QStringLiteral("SELECT ifnull(max(%1), 0) FROM %2").arg(key, m_table.name), highest);
         m_writing->lookUp = std::make_unique<Statement>(
-            m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+            m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? AND %3 <= %4")
                                 .arg(m_disc ? QStringLiteral("nazev")
                                             : QStringLiteral("ifnull(jmeno, '') || ' ' || ifnull(prijmeni, '')"),
-                                     m_table.name, m_table.columns.front().name));
-        outcome.status = m_writing->lookUp->status();
+                                     m_table.name, key, QString::number(highest)));
+        if (outcome.status.ok())
+            outcome.status = m_writing->lookUp->status();
     }
     if (outcome.status.ok() && !m_dryRun) {
         m_writing->insert = std::make_unique<Statement>(

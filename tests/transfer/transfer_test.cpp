@@ -285,4 +285,11 @@ TEST(Transfer, RowsAlreadyInTheRegisterAreAddedAgainOnlyWhenAsked)
     other.addCd(QStringLiteral("Libuše"));
     EXPECT_EQ(problems(csvimport::run(&other.db(), QStringLiteral("cd"), discs, dryRun(false))), QString());
     EXPECT_EQ(other.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("4"));
+    // A key the import itself has just given (105) is no row that was there.
+    EXPECT_EQ(problems(csvimport::run(&other.db(), QStringLiteral("cd"),
+                                      "ID CD;Název;Počet disků;Typ disku;Typ obsahu\n1;Nová;1;CD;Data\n"
+                                      "105;Nová;1;CD;Data\n",
+                                      dryRun(false))),
+              QString());
+    EXPECT_EQ(other.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("6"));
 }
