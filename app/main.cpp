@@ -46,13 +46,15 @@ Volby:
   --home          pracovat ve složce ~/Ordisk (založí ji, chybí-li)
   --export CO [SOUBOR]
                   zapsat disky (cd), lidi (lide), všechny výpůjčky (vypujcky)
-                  nebo nevrácená CD (nevracenecd) do souboru CSV pro tabulkový
-                  procesor (bez souboru nebo se souborem - na standardní
-                  výstup) a skončit
+                  nebo nevrácená CD (nevracenecd) do sešitu tabulkového
+                  procesoru a skončit: SOUBOR.xlsx nebo SOUBOR.ods s hodnotami
+                  podle typu (telefon i „=1+1“ jako text), jinak CSV (bez
+                  souboru nebo se souborem - na standardní výstup)
   --import CO SOUBOR
-                  přidat do evidence disky (cd) nebo lidi (lide) ze souboru CSV
-                  (- je standardní vstup) a skončit; při jediném chybném řádku
-                  nepřidá nic a chybné řádky vypíše
+                  přidat do evidence disky (cd) nebo lidi (lide) ze sešitu
+                  .xlsx nebo .ods (první list) nebo ze souboru CSV (- je
+                  standardní vstup) a skončit; při jediném chybném řádku
+                  nepřidá nic a chybné řádky vypíše s číslem řádku listu
   --dry-run       s --import jen zkontrolovat soubor, nic neukládat
   --allow-duplicates
                   s --import přidat i řádky, které už v evidenci jsou
@@ -82,7 +84,8 @@ ID člověka) evidence nepřebírá, čísluje sama; jsou-li ale v evidenci už
 nepovolí volba --allow-duplicates.
 
 Příklady:
-  ordisk --export cd disky.csv
+  ordisk --export cd disky.ods
+  ordisk --import cd sbirka.xlsx
   ordisk --import lide --dry-run adresar.csv
 
 Kopie evidence ukládá program sám do složky zalohy vedle ní: první den, kdy se

@@ -419,9 +419,16 @@ public:
             added = added && addBuffer(archive, name, *bytes, ZIP_CM_DEFLATE);
         zip_source_t* content = added ? zip_source_file(archive, QFile::encodeName(m_content.fileName()).constData(), 0, -1)
                                       : nullptr;
-        if (content && zip_file_add(archive, "content.xml", content, ZIP_FL_ENC_UTF_8) < 0) {
+        const zip_int64_t index = content ? zip_file_add(archive, "content.xml", content, ZIP_FL_ENC_UTF_8) : -1;
+        if (content && index < 0) {
             zip_source_free(content);
             content = nullptr;
+        }
+        // The sheet's XML repeats itself: the fastest compression takes 40 % less time than
+        // the default for a file a half larger (docs/performance.md).
+        if (content && zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1) != 0) {
+            zip_discard(archive);
+            return workbookFailure(QStringLiteral("nelze nastavit kompresi"));
         }
         if (!content || zip_close(archive) != 0) {
             const QString why = QString::fromUtf8(zip_strerror(archive));

@@ -56,6 +56,17 @@ check "--export to standard output" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" 
 check "--export to a file" 0 "Zapsáno do vypujcky.csv z evidence $work/db1.zaz." \
     "$program" --export vypujcky vypujcky.csv
 check "--export to -" 0 "2;Babička;2;DVD;Data;;Ne;Ne" "$program" --export cd -
+# Workbooks out and in again, the owner's only; an old Excel's file refused in one line.
+for kind in xlsx ods; do
+    check "--export to .$kind" 0 "Zapsáno do disky.$kind" "$program" --export cd "disky.$kind"
+    [ "$(stat -c %a "disky.$kind")" = 600 ] || { echo "FAILED: disky.$kind is not the owner's only"; failed=1; }
+    mkdir -p "$kind"
+    check "--import of .$kind" 0 "Přidáno disků: 2" sh -c 'cd "$0" && exec "$1" --import cd "../disky.$0"' "$kind" "$program"
+done
+[ "$(stat -c %a vypujcky.csv)" = 600 ] || { echo "FAILED: vypujcky.csv is not the owner's only"; failed=1; }
+printf '\320\317\021\340\241\261\032\341' >stary.xls
+check "--import of an .xls" 1 "Soubor je sešit starého Excelu (.xls); uložte list jako .xlsx, .ods nebo CSV." \
+    "$program" --import cd stary.xls
 "$program" --export cd zpet.csv >/dev/null
 check "--import of its own export" 1 "přidat je znovu lze volbou --allow-duplicates" "$program" --import cd zpet.csv
 check "--dry-run of its own export" 1 "zpet.csv: Soubor obsahuje 2 disky, které už v evidenci jsou (podle ID a názvu)" \
