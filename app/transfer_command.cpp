@@ -13,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -99,21 +98,9 @@ int exportList(const QString& what, const QString& file, const QString& register
         return fail(s.ok() ? QStringLiteral("na standardní výstup nelze psát: %1.").arg(fileProblem(QString(), errno))
                            : s.message());
     }
-    if (const sheetexport::Format format = sheetexport::formatOf(file); format != sheetexport::Format::Csv) {
-        if (const Status s = sheetexport::write(*db, what, file, format); !s.ok())
-            return fail(s.message());
-        say(stdout, QStringLiteral("Zapsáno do %1 z evidence %2.").arg(file, registerPath));
-        return 0;
-    }
-    // Written aside and moved in whole: a failed export leaves the file as it was. It holds
-    // phones and e-mails: readable by its owner only, as the register is.
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return fail(QStringLiteral("soubor %1 nelze zapsat: %2.").arg(file, fileProblem(file, errno)));
-    if (const Status s = csvexport::write(*db, what, out); !s.ok())
+    // The file's name chooses the format: a workbook (.xlsx, .ods) or CSV.
+    if (const Status s = sheetexport::write(*db, what, file, sheetexport::formatOf(file)); !s.ok())
         return fail(s.message());
-    if (!out.commit())
-        return fail(QStringLiteral("soubor %1 nelze zapsat: %2.").arg(file, fileProblem(file, errno)));
     say(stdout, QStringLiteral("Zapsáno do %1 z evidence %2.").arg(file, registerPath));
     return 0;
 }

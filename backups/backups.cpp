@@ -365,20 +365,26 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
     return restored;
 }
 
+std::optional<GoodCopy> examine(const Copy& copy, bool checked)
+{
+    Status status = Status::success();
+    const std::unique_ptr<Database> db = Database::connect(QFile::encodeName(copy.path), status, true);
+    if (!db || (checked && !db->checkWhole().ok()))
+        return std::nullopt;
+    GoodCopy good{copy.path, copy.day};
+    if (db->queryInt(QStringLiteral("SELECT count(*) FROM cd"), good.discs).ok() &&
+        db->queryInt(QStringLiteral("SELECT count(*) FROM lide"), good.people).ok() &&
+        db->queryInt(QStringLiteral("SELECT count(*) FROM pujcovani"), good.loans).ok())
+        return good;
+    return std::nullopt;
+}
+
 std::optional<GoodCopy> newestGood(const QString& registerPath)
 {
     std::vector<Copy> copies = list(folderOf(registerPath));
-    for (auto copy = copies.rbegin(); copy != copies.rend(); ++copy) {
-        Status status = Status::success();
-        const std::unique_ptr<Database> db = Database::connect(QFile::encodeName(copy->path), status, true);
-        if (!db || !db->checkWhole().ok())
-            continue;
-        GoodCopy good{copy->path, copy->day};
-        if (db->queryInt(QStringLiteral("SELECT count(*) FROM cd"), good.discs).ok() &&
-            db->queryInt(QStringLiteral("SELECT count(*) FROM lide"), good.people).ok() &&
-            db->queryInt(QStringLiteral("SELECT count(*) FROM pujcovani"), good.loans).ok())
+    for (auto copy = copies.rbegin(); copy != copies.rend(); ++copy)
+        if (std::optional<GoodCopy> good = examine(*copy, true))
             return good;
-    }
     return std::nullopt;
 }
 

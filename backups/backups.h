@@ -89,4 +89,8 @@ struct GoodCopy
 };
 std::optional<GoodCopy> newestGood(const QString& registerPath);
 
+// A copy's day and numbers, read only; with checked, only when it passes its check too.
+// None when it does not open as a register of ours.
+std::optional<GoodCopy> examine(const Copy& copy, bool checked);
+
 } // namespace backups

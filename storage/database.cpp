@@ -313,6 +313,12 @@ Status Database::checkWhole()
     return refusedIfDamaged();
 }
 
+QString Database::filePath() const
+{
+    const char* name = sqlite3_db_filename(m_db, "main");
+    return name ? QFile::decodeName(name) : QString();
+}
+
 Status Database::copyTo(const QString& path, const std::function<bool()>& stop)
 {
     if (Status s = refusedIfDamaged(); !s.ok())

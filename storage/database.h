@@ -68,6 +68,8 @@ public:
     // Opens a connection to the file (an SQLite error in Czech on failure); nothing is read or
     // written yet. A read-only connection never writes to the file, not even a journal.
     static std::unique_ptr<Database> connect(const QByteArray& path, Status& status, bool readOnly = false);
+    // The absolute path of the file the connection is open on.
+    QString filePath() const;
     // Turns on foreign keys, crash-safe writing, our SQL function ordisk_contains and our
     // collation ordisk_seznam (the order of the lists).
     Status configure();

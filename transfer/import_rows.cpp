@@ -164,8 +164,14 @@ void Rows::record(std::vector<QString>& fields, qint64 row)
         return;
     }
     this->row(fields, row);
-    if (m_options.progress && ++m_read % progressEvery == 0)
-        m_options.progress(m_read);
+    if (++m_read % progressEvery == 0) {
+        if (m_options.progress)
+            m_options.progress(m_read);
+        if (m_options.cancelled && m_options.cancelled()) {
+            outcome.status = Status::failure(QStringLiteral("Přidávání bylo zrušeno."));
+            m_stopped = true;
+        }
+    }
 }
 
 void Rows::header(const std::vector<QString>& fields)
@@ -222,8 +228,10 @@ void Rows::header(const std::vector<QString>& fields)
         return;
     // The key is the register's to give: a key in the file only tells rows already there.
     QStringList columns;
-    for (size_t c = 1; c < m_table.columns.size(); ++c)
+    for (size_t c = 1; c < m_table.columns.size(); ++c) {
         columns << m_table.columns[c].name;
+        outcome.previewColumns << m_table.columns[c].label;
+    }
     if (m_db && m_keyField >= 0) {
         // Only rows there before the import: those it adds get keys above every key there was.
         const QString key = m_table.columns.front().name;
@@ -315,6 +323,16 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
         values << value;
     }
     ++outcome.rows;
+    if (outcome.preview.size() < static_cast<size_t>(m_options.preview)) {
+        QStringList shownRow;
+        for (size_t c = 1; c < m_table.columns.size(); ++c) {
+            const QVariant& value = values[static_cast<qsizetype>(c - 1)];
+            shownRow << (m_table.columns[c].kind == FieldKind::Boolean
+                             ? (value.toInt() ? QStringLiteral("Ano") : QStringLiteral("Ne"))
+                             : value.toString());
+        }
+        outcome.preview.push_back(shownRow);
+    }
     if (m_keyField >= 0 && m_writing->lookUp && static_cast<size_t>(m_keyField) < fields.size() &&
         alreadyThere(fields[static_cast<size_t>(m_keyField)], name))
         ++outcome.alreadyThere;

@@ -39,6 +39,8 @@ struct Outcome
     std::vector<Problem> problems;     // the first refusals; when there is any, nothing was stored
     qint64 refused = 0;                // every refusal, those kept in problems too
     qint64 alreadyThere = 0;           // rows whose key and name are a row of the register already
+    QStringList previewColumns;        // the labels of the columns a row is added with
+    std::vector<QStringList> preview;  // the first rows that passed, as they will be stored (Options::preview)
     QString encoding;                  // a CSV file's encoding, where it was decided from the letters
     Status status = Status::success(); // a failure of the register itself (nothing stored)
 };
@@ -49,6 +51,8 @@ struct Options
     bool allowDuplicates = false;                          // rows already in the register are added again
     std::function<void(qint64 rowsRead)> progress;         // told every so many rows
     std::function<Status()> beforeWriting;                 // a backup; its failure stores nothing
+    std::function<bool()> cancelled;                       // asked between rows: true stops, storing nothing
+    int preview = 0;                                       // how many of the first rows the outcome keeps
 };
 
 // The names an import takes: "cd", "lide".

@@ -3,12 +3,14 @@
 #include "core/register_tables.h"
 #include "storage/database.h"
 #include "storage/durable_files.h"
+#include "transfer/csv_export.h"
 #include "transfer/export_rows.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QXmlStreamWriter>
 
@@ -569,6 +571,22 @@ Status write(Database& db, const QString& table, const QString& path, Format for
     const QFileInfo target(path);
     if (target.isDir())
         return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: je to složka, ne soubor.").arg(path));
+    if (format == Format::Csv) {
+        // Written aside and moved in whole: a failed export leaves the file as it was.
+        QSaveFile out(path);
+        const auto failed = [&path] {
+            return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: %2.")
+                                       .arg(path, QFileInfo(path).absoluteDir().exists()
+                                                      ? systemErrorText(errno)
+                                                      : QStringLiteral("složka %1 neexistuje")
+                                                            .arg(QFileInfo(path).path())));
+        };
+        if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return failed();
+        if (Status s = csvexport::write(db, table, out); !s.ok())
+            return s;
+        return out.commit() ? Status::success() : failed();
+    }
     // The workbook and the library's scratch files are made in a folder that only the owner
     // may enter (QTemporaryDir makes it so), then the workbook alone is moved into place.
     QTemporaryDir building(target.absoluteDir().filePath(QStringLiteral(".ordisk-XXXXXX")));

@@ -24,8 +24,9 @@ Format formatOf(const QString& path);
 // The sheet's name for a list.
 QString sheetName(const QString& table);
 
-// Writes the list to the file: built in a folder of its own beside it, readable by the
-// owner only (it holds phones and e-mails), synced, and moved into place whole; a failure
+// Writes the list to the file in the format (CSV too: csv_export.h), readable by the owner
+// only (it holds phones and e-mails): a workbook is built in a folder of its own beside it,
+// synced and moved into place whole, a CSV file written aside and moved in; a failure
 // leaves the file as it was.
 Status write(Database& db, const QString& table, const QString& path, Format format);
 

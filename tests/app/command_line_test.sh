@@ -113,7 +113,7 @@ check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" 
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home
 check "--import of no file" 1 "soubor nic.csv nelze přečíst: soubor nebo složka neexistuje." "$program" --import cd nic.csv
-check "--export into no folder" 1 "složka nikde neexistuje." "$program" --export cd nikde/disky.csv
+check "--export into no folder" 1 "Soubor nikde/disky.csv nelze zapsat: složka nikde neexistuje." "$program" --export cd nikde/disky.csv
 check "--home --import" 0 "Přidáno disků: 2 ($work/home/Ordisk/db1.zaz)." \
     env HOME="$work/home" "$program" --home --import cd disky.csv
 check "--home --export" 0 "Kytice" env HOME="$work/home" "$program" --home --export cd
