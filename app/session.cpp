@@ -3,6 +3,7 @@
 #include "backups/backups.h"
 #include "daily_backup.h"
 #include "damage_offer.h"
+#include "main_menu/main_menu.h"
 #include "main_window/form1.h"
 #include "rows/register.h"
 #include "storage/register_file.h"
@@ -20,6 +21,8 @@ int runWindows(const QString& registerPath, const std::function<bool()>& startAg
     // is offered, and restored once every window and connection is closed.
     QString restoreFrom;
     messages::onDamage([&restoreFrom, &absolutePath](const QString&) { restoreFrom = offerBackup(absolutePath); });
+    // A copy chosen in the menu: restored the same way once the windows are closed.
+    mainmenu::onRestore([&restoreFrom](const QString& copy) { restoreFrom = copy; });
     int exitStatus = 1;
     {
         Status status = Status::success();
@@ -53,6 +56,7 @@ int runWindows(const QString& registerPath, const std::function<bool()>& startAg
         }
     }
     messages::onDamage(nullptr);
+    mainmenu::onRestore(nullptr);
     if (restoreFrom.isEmpty())
         return exitStatus;
     const backups::Restored restored = backups::restore(absolutePath, restoreFrom, QDateTime::currentDateTime());

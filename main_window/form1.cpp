@@ -10,6 +10,8 @@
 #include "entry_windows/form3.h"
 #include "entry_windows/form4.h"
 #include "entry_windows/frmabout.h"
+#include "main_menu/main_menu.h"
+#include "rows/register.h"
 #include "ui_common/messages.h"
 #include "widgets/bound_field.h"
 #include "widgets/bound_grid.h"
@@ -74,6 +76,8 @@ Form1::Form1(Register& reg, QWidget* parent)
     connectEditing();
     connect(ui->Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(ui->Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    // The menu bar above the controls; after an import the list's own query shows the new rows.
+    mainmenu::attach(this, reg.db(), {[this](const QString& table) { showAll(table == m_cds.table ? m_cds : m_people); }});
 
     Form_Load();
 }

@@ -1,0 +1,87 @@
+#include "main_menu/background.h"
+#include "main_menu/flows.h"
+
+#include "storage/database.h"
+#include "storage/register_file.h"
+#include "transfer/sheet_export.h"
+#include "ui_common/messages.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace mainmenu {
+namespace {
+
+// The filters of the save dialog, each with the suffix it gives a name typed without one.
+const struct
+{
+    const char* filter;
+    const char* suffix;
+} formats[] = {
+    {"Tabulka OpenDocument (*.ods)", "ods"},
+    {"Sešit Excelu (*.xlsx)", "xlsx"},
+    {"Text CSV (*.csv)", "csv"},
+};
+
+QString fileStem(const QString& table)
+{
+    if (table == QLatin1String("cd"))
+        return QStringLiteral("disky");
+    if (table == QLatin1String("lide"))
+        return QStringLiteral("lide");
+    if (table == QLatin1String("vypujcky"))
+        return QStringLiteral("vypujcky");
+    return QStringLiteral("nevracena-cd");
+}
+
+} // namespace
+
+QString documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void exportList(QWidget* window, Database& db, const QString& table)
+{
+    const QString title = QStringLiteral("Exportovat");
+    const QString stem = QStringLiteral("%1-%2").arg(fileStem(table), QDate::currentDate().toString(Qt::ISODate));
+    QStringList filters;
+    for (const auto& f : formats)
+        filters << QString::fromUtf8(f.filter);
+    QFileDialog chooser(window, title, documentsFolder());
+    chooser.setObjectName(QStringLiteral("ExportFile"));
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setAcceptMode(QFileDialog::AcceptSave);
+    chooser.setFileMode(QFileDialog::AnyFile);
+    chooser.setNameFilters(filters);
+    chooser.setDefaultSuffix(QStringLiteral("ods"));
+    chooser.selectFile(stem + QStringLiteral(".ods"));
+    // Another filter: another format, and the proposed name follows it.
+    QObject::connect(&chooser, &QFileDialog::filterSelected, &chooser, [&chooser, &filters, stem](const QString& filter) {
+        const QString suffix = QString::fromLatin1(formats[filters.indexOf(filter)].suffix);
+        chooser.setDefaultSuffix(suffix);
+        chooser.selectFile(stem + QLatin1Char('.') + suffix);
+    });
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+        return;
+    const QString file = chooser.selectedFiles().constFirst();
+    const QString registerPath = db.filePath();
+    Status status = Status::success();
+    runInBackground(window, title, QStringLiteral("Zapisuje se soubor %1…").arg(file), false, [&](Progress&) {
+        const std::unique_ptr<Database> own = openRegisterFile(registerPath, status);
+        if (own)
+            status = sheetexport::write(*own, table, file, sheetexport::formatOf(file));
+    });
+    if (status.isDamage())
+        db.noteDamage();
+    else if (!status.ok())
+        messages::critical(window, QStringLiteral("Chyba"), status.message());
+    else
+        messages::information(window, title, QStringLiteral("Seznam je uložen v souboru\n%1").arg(file));
+}
+
+} // namespace mainmenu

@@ -1,0 +1,134 @@
+#include "main_menu/main_menu.h"
+
+#include "main_menu/flows.h"
+#include "storage/database.h"
+
+#include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+
+#include <vector>
+
+namespace mainmenu {
+namespace {
+
+std::function<void(const QString&)>& restoreHandler()
+{
+    static std::function<void(const QString&)> handler;
+    return handler;
+}
+
+// Follows the window's lock for editing: its "KONEC" is disabled while a record is edited.
+class LockWatcher : public QObject
+{
+public:
+    LockWatcher(QWidget* konec, std::vector<QAction*> changing)
+        : QObject(konec), m_konec(konec), m_changing(std::move(changing))
+    {
+        konec->installEventFilter(this);
+        follow();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::EnabledChange)
+            follow();
+        return false;
+    }
+
+private:
+    void follow()
+    {
+        for (QAction* action : m_changing)
+            action->setEnabled(m_konec->isEnabled());
+    }
+
+    QWidget* m_konec;
+    std::vector<QAction*> m_changing;
+};
+
+QAction* item(QMenu* menu, const char* name, const QString& text, const std::function<void()>& run)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QString::fromLatin1(name));
+    QObject::connect(action, &QAction::triggered, menu, run);
+    return action;
+}
+
+} // namespace
+
+void onRestore(std::function<void(const QString& copy)> handler)
+{
+    restoreHandler() = std::move(handler);
+}
+
+QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
+{
+    auto* bar = new QMenuBar(window);
+    bar->setObjectName(QStringLiteral("MenuBar"));
+    bar->setAccessibleName(QStringLiteral("Nabídka"));
+    Database* register_ = &db;
+
+    QMenu* file = bar->addMenu(QStringLiteral("&Soubor"));
+    file->setObjectName(QStringLiteral("MenuSoubor"));
+    std::vector<QAction*> changing;
+    for (const auto& [name, text, table] :
+         {std::tuple{"ImportovatDisky", "&Importovat disky…", "cd"}, {"ImportovatLidi", "Importovat &lidi…", "lide"}})
+        changing.push_back(item(file, name, QString::fromUtf8(text), [window, register_, hooks, table = QString::fromLatin1(table)] {
+            importList(window, *register_, table, [&hooks, table] {
+                if (hooks.showNewRows)
+                    hooks.showNewRows(table);
+            });
+        }));
+    QMenu* exports = file->addMenu(QStringLiteral("&Exportovat"));
+    exports->setObjectName(QStringLiteral("MenuExportovat"));
+    for (const auto& [name, text, table] :
+         {std::tuple{"ExportovatDisky", "&Disky…", "cd"}, {"ExportovatLidi", "&Lidi…", "lide"},
+          {"ExportovatVypujcky", "&Všechny výpůjčky…", "vypujcky"},
+          {"ExportovatNevracena", "&Nevrácená CD…", "nevracenecd"}})
+        item(exports, name, QString::fromUtf8(text),
+             [window, register_, table = QString::fromLatin1(table)] { exportList(window, *register_, table); });
+    file->addSeparator();
+    item(file, "Zalohovat", QStringLiteral("&Zálohovat evidenci…"), [window, register_] { backUp(window, *register_); });
+    changing.push_back(item(file, "Obnovit", QStringLiteral("&Obnovit ze zálohy…"), [window, register_] {
+        chooseRestore(window, *register_, [window](const QString& copy) {
+            if (!restoreHandler())
+                return;
+            restoreHandler()(copy);
+            window->close(); // as "KONEC": every window closes, then the program restores and starts again
+        });
+    }));
+    file->addSeparator();
+    QAction* quit = item(file, "Konec", QStringLiteral("&Konec"), [window] { window->close(); });
+    quit->setShortcut(QKeySequence::Quit);
+    changing.push_back(quit);
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Nápověda"));
+    help->setObjectName(QStringLiteral("MenuNapoveda"));
+    QAction* manual = item(help, "Prirucka", QStringLiteral("&Příručka"), [window] { showManual(window); });
+    manual->setShortcut(QKeySequence::HelpContents);
+    item(help, "OProgramu", QStringLiteral("&O programu"), [window] {
+        if (auto* about = window->findChild<QPushButton*>(QStringLiteral("Command9")))
+            about->click(); // as "O progamu"
+    });
+    // Shortcuts work while the window is active, its menu closed.
+    window->addAction(quit);
+    window->addAction(manual);
+
+    if (auto* konec = window->findChild<QWidget*>(QStringLiteral("CmbKonec")))
+        new LockWatcher(konec, changing);
+
+    // The bar above the window's controls, which keep their places: the window grows.
+    const int height = bar->sizeHint().height();
+    for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != bar && !child->isWindow())
+            child->move(child->x(), child->y() + height);
+    bar->setGeometry(0, 0, window->width(), height);
+    window->setFixedSize(window->width(), window->height() + height);
+    return bar;
+}
+
+} // namespace mainmenu

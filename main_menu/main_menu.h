@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class Database;
+class QMenuBar;
+class QWidget;
+
+// The main window's menu bar, above the window's controls (they keep their places; the
+// window grows by the bar's height):
+//   Soubor: Importovat disky…, Importovat lidi…, Exportovat ▸ (Disky…, Lidi…, Všechny
+//           výpůjčky…, Nevrácená CD…), Zálohovat evidenci…, Obnovit ze zálohy…, Konec
+//   Nápověda: Příručka, O programu
+// Konec and O programu do what the window's "KONEC" and "O progamu" do. While the window
+// is locked for editing (its "KONEC" disabled), the items that change data are disabled too.
+namespace mainmenu {
+
+struct Hooks
+{
+    // After an import: the list of the table ("cd", "lide") queried anew, as the window's
+    // own actions end.
+    std::function<void(const QString& table)> showNewRows;
+};
+
+// Builds the bar on the window, working on the register the connection is open on.
+QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks);
+
+// What a restore chosen in the menu does once the copy passed its check: the program keeps
+// the copy's path, ends (as "KONEC"), restores it with every window closed and starts again.
+void onRestore(std::function<void(const QString& copy)> handler);
+
+} // namespace mainmenu

@@ -1,0 +1,35 @@
+#include "main_menu/flows.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace mainmenu {
+
+void showManual(QWidget* window)
+{
+    // One window of the manual: asked again, it comes to the front.
+    static QPointer<QWidget> shown;
+    if (!shown) {
+        shown = new QWidget(window, Qt::Window);
+        shown->setObjectName(QStringLiteral("Prirucka"));
+        shown->setWindowTitle(QStringLiteral("Příručka programu Ordisk"));
+        shown->setAttribute(Qt::WA_DeleteOnClose);
+        auto* layout = new QVBoxLayout(shown);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* text = new QTextBrowser(shown);
+        text->setObjectName(QStringLiteral("Text"));
+        text->setAccessibleName(QStringLiteral("Příručka"));
+        text->setOpenExternalLinks(false);
+        QFile page(QStringLiteral(":/help/prirucka.html"));
+        text->setHtml(page.open(QIODevice::ReadOnly) ? QString::fromUtf8(page.readAll()) : QString());
+        layout->addWidget(text);
+        shown->resize(720, 640);
+    }
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
+}
+
+} // namespace mainmenu
