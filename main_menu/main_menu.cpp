@@ -103,13 +103,13 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
     }));
     file->addSeparator();
     QAction* quit = item(file, "Konec", QStringLiteral("&Konec"), [window] { window->close(); });
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     changing.push_back(quit);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Nápověda"));
     help->setObjectName(QStringLiteral("MenuNapoveda"));
     QAction* manual = item(help, "Prirucka", QStringLiteral("&Příručka"), [window] { showManual(window); });
-    manual->setShortcut(QKeySequence::HelpContents);
+    manual->setShortcut(QKeySequence(Qt::Key_F1));
     item(help, "OProgramu", QStringLiteral("&O programu"), [window] {
         if (auto* about = window->findChild<QPushButton*>(QStringLiteral("Command9")))
             about->click(); // as "O progamu"

@@ -1,0 +1,234 @@
+// The main window's menu driven as a user does: Alt+S, the arrow keys and Enter, the file
+// dialogs typed into; what the window shows and the register holds afterwards.
+#include "backups/backups.h"
+#include "main_menu/main_menu.h"
+#include "main_window_fixture.h"
+#include "qt_printers.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Answers the program's own dialogs (file dialogs, the import's summary and refusals, the
+// restore list) in order: each step waits for the modal dialog of its name and acts on it
+// once. Message boxes are the DialogAnswerer's.
+class DialogScript : public QObject
+{
+public:
+    using Step = std::pair<QString, std::function<void(QWidget*)>>;
+    explicit DialogScript(std::vector<Step> steps) : m_steps(std::move(steps))
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (m_next >= m_steps.size() || !modal || !modal->isVisible() ||
+                modal->objectName() != m_steps[m_next].first || modal->property("scripted").toBool())
+                return;
+            modal->setProperty("scripted", true);
+            m_steps[m_next++].second(modal);
+        });
+        m_timer.start(5);
+    }
+    // How many steps were taken.
+    size_t taken() const { return m_next; }
+
+private:
+    std::vector<Step> m_steps;
+    size_t m_next = 0;
+    QTimer m_timer;
+};
+
+// A file dialog answered as a user does: the name typed into its name box (the dialog
+// begins in the documents folder), then Enter.
+DialogScript::Step fileAnswer(const char* dialog, const QString& name)
+{
+    return {QString::fromLatin1(dialog), [name](QWidget* modal) {
+                auto* box = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                box->selectAll();
+                QTest::keyClick(box, Qt::Key_Delete);
+                gui::type(box, name);
+                if (QWidget* completion = QApplication::activePopupWidget()) // the name box's completion
+                    QTest::keyClick(completion, Qt::Key_Escape);
+                QTest::keyClick(box, Qt::Key_Return);
+            }};
+}
+
+} // namespace
+
+class MainMenu : public MainWindowFixture
+{
+public:
+    // The user's documents folder, where the file dialogs begin, holds the workbooks Calc saved.
+    void SetUp() override
+    {
+        m_home = qgetenv("HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
+        QDir(home.path()).mkpath(documents());
+        for (const char* name : {"sbirka.ods", "chyba.xlsx"})
+            QFile::copy(QStringLiteral(ORDISK_FIXTURES "/") + QLatin1String(name),
+                        documents() + QLatin1Char('/') + QLatin1String(name));
+        MainWindowFixture::SetUp();
+    }
+    void TearDown() override { qputenv("HOME", m_home); }
+    QString documents() const { return home.filePath(QStringLiteral("Documents")); }
+
+    QMenuBar* bar() { return child<QMenuBar>(form.get(), "MenuBar"); }
+    QTemporaryDir home;
+    QByteArray m_home;
+    QAction* action(const char* name) { return form->findChild<QAction*>(QString::fromLatin1(name)); }
+
+    // Opens Soubor with Alt+S and runs the item the keys reach.
+    void chooseFromFile(std::initializer_list<Qt::Key> keys)
+    {
+        activate(form.get());
+        QTest::keyClick(form.get(), Qt::Key_S, Qt::AltModifier);
+        QWidget* menu = QApplication::activePopupWidget();
+        ASSERT_NE(menu, nullptr) << "Alt+S opens Soubor";
+        for (Qt::Key key : keys)
+            QTest::keyClick(QApplication::activePopupWidget(), key);
+    }
+};
+
+// The bar with its two menus, their mnemonics and shortcuts, every item named for a screen
+// reader; the window's controls keep their places below it.
+TEST_F(MainMenu, StandsAboveTheControlsWithNamedItems)
+{
+    const int height = bar()->height();
+    EXPECT_GT(height, 0);
+    EXPECT_EQ(bar()->geometry().top(), 0);
+    // The controls as the window lays them out, moved down by the bar; the window taller by it.
+    EXPECT_EQ(child<QPushButton>(form.get(), "CmbKonec")->geometry(), QRect(728, 616 + height, 145, 57));
+    EXPECT_EQ(form->height(), 687 + height);
+
+    QAccessibleInterface* menus = QAccessible::queryAccessibleInterface(bar());
+    ASSERT_NE(menus, nullptr);
+    QStringList names;
+    for (int i = 0; i < menus->childCount(); ++i)
+        names << menus->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(names, QStringList({"Soubor", "Nápověda"}));
+
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::AltModifier);
+    auto* file = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(file, nullptr);
+    QAccessibleInterface* items = QAccessible::queryAccessibleInterface(file);
+    names.clear();
+    for (int i = 0; i < items->childCount(); ++i)
+        names << items->child(i)->text(QAccessible::Name);
+    names.removeAll(QString()); // separators
+    EXPECT_EQ(names, QStringList({"Importovat disky…", "Importovat lidi…", "Exportovat", "Zálohovat evidenci…",
+                                  "Obnovit ze zálohy…", "Konec"}));
+    QTest::keyClick(file, Qt::Key_Escape);
+    EXPECT_EQ(action("Konec")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_EQ(action("Prirucka")->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+// While a record is edited, the items that change data wait, as the window's buttons do.
+TEST_F(MainMenu, ItemsThatChangeDataAreDisabledWhileEditing)
+{
+    pickCd(QStringLiteral("Kytice"));
+    const char* changing[] = {"ImportovatDisky", "ImportovatLidi", "Obnovit", "Konec"};
+    for (const char* name : changing)
+        EXPECT_TRUE(action(name)->isEnabled()) << name;
+    EXPECT_TRUE(press(form.get(), "Command10").isEmpty()); // Editovat
+    for (const char* name : changing)
+        EXPECT_FALSE(action(name)->isEnabled()) << name;
+    EXPECT_TRUE(action("ExportovatDisky")->isEnabled());
+    EXPECT_TRUE(action("Zalohovat")->isEnabled());
+    press(form.get(), "Command11"); // OK, and its message
+    for (const char* name : changing)
+        EXPECT_TRUE(action(name)->isEnabled()) << name;
+}
+
+// An import through the menu: the file typed into the dialog, its summary with the first
+// rows, "Přidat"; the list shows the new discs at once. A refused file shows its refusals
+// and stores nothing.
+TEST_F(MainMenu, ImportsAWorkbookAndShowsItsRowsOrItsRefusals)
+{
+    {
+        DialogAnswerer answerer;
+        QStringList previewed;
+        DialogScript script({fileAnswer("ImportFile", QStringLiteral("sbirka.ods")),
+                             {QStringLiteral("ImportSummary"), [&previewed](QWidget* dialog) {
+                                  auto* preview = child<QTableWidget>(dialog, "Preview");
+                                  for (int row = 0; row < preview->rowCount(); ++row)
+                                      previewed << preview->item(row, 0)->text();
+                                  QTest::keyClick(dialog, Qt::Key_Return); // "Přidat" is the default
+                              }}});
+        chooseFromFile({Qt::Key_Return}); // the first item: Importovat disky…
+        EXPECT_EQ(script.taken(), 2u);
+        EXPECT_EQ(previewed, QStringList({"Má vlast", "1984", "007"}));
+        ASSERT_EQ(answerer.summary().size(), 1);
+        EXPECT_TRUE(answerer.summary().first().startsWith(
+            QStringLiteral("Importovat disky: Přidáno disků: 3.\nEvidence před přidáním je zálohována v ") +
+            backups::folderOf(reg.path())))
+            << answerer.summary().first().toStdString();
+    }
+    EXPECT_EQ(heading("LblNadpis1"), QStringLiteral("Seznam CD - 6"));
+    EXPECT_NE(gui::rowOf(child<QTableView>(form.get(), "MSFlexGrid1"), 1, QStringLiteral("Má vlast")), -1);
+
+    QStringList refusals;
+    DialogScript script({fileAnswer("ImportFile", QStringLiteral("chyba.xlsx")),
+                         {QStringLiteral("ImportRefusals"), [&refusals](QWidget* dialog) {
+                              auto* list = child<QTableWidget>(dialog, "Refusals");
+                              for (int c = 0; c < list->columnCount(); ++c)
+                                  refusals << list->item(0, c)->text();
+                              QTest::keyClick(dialog, Qt::Key_Return);
+                          }}});
+    chooseFromFile({Qt::Key_Return});
+    EXPECT_EQ(refusals, QStringList({"6", "007", "Počet disků musí být číslo (je tam „2 ks“)"}));
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("6"));
+}
+
+// An export through the menu writes the file chosen, in the format its name asks for, and
+// says where it is.
+TEST_F(MainMenu, ExportsTheListChosenToTheFileChosen)
+{
+    const QString path = documents() + QStringLiteral("/lide.xlsx");
+    DialogAnswerer answerer;
+    DialogScript script({fileAnswer("ExportFile", QStringLiteral("lide.xlsx"))});
+    // Soubor ▸ Exportovat ▸ Lidi…
+    chooseFromFile({Qt::Key_E, Qt::Key_L});
+    EXPECT_EQ(script.taken(), 1u);
+    EXPECT_EQ(answerer.summary(), QStringList({"Exportovat: Seznam je uložen v souboru\n" + path}));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(4).startsWith("PK"));
+    EXPECT_EQ(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), QFileDevice::Permissions());
+}
+
+// A restore through the menu: the copies listed with their numbers, asked once more, and the
+// copy handed on to be restored as the program ends; "Ne" changes nothing.
+TEST_F(MainMenu, RestoreListsTheCopiesAndHandsTheChosenOneOn)
+{
+    const QString copy = backups::now(reg.db(), reg.path(), QDateTime(QDate(2026, 12, 1), QTime(9, 30))).made;
+    ASSERT_FALSE(copy.isEmpty());
+    QString handed;
+    mainmenu::onRestore([&handed](const QString& chosen) { handed = chosen; });
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        DialogAnswerer answerer;
+        answerer.answer(answer);
+        QStringList listed;
+        DialogScript script({{QStringLiteral("RestoreDialog"), [&listed](QWidget* dialog) {
+                                  auto* copies = child<QTableWidget>(dialog, "Backups");
+                                  for (int c = 0; c < copies->columnCount(); ++c)
+                                      listed << copies->item(0, c)->text();
+                                  QTest::keyClick(dialog, Qt::Key_Return); // "Obnovit" is the default
+                              }}});
+        chooseFromFile({Qt::Key_O});
+        EXPECT_EQ(listed, QStringList({"1. 12. 2026 09:30", "3", "3", "3"}));
+        ASSERT_EQ(answerer.shown().size(), 1);
+        EXPECT_TRUE(answerer.shown().first().text.startsWith(
+            QStringLiteral("Obnovit evidenci ze zálohy z 1. 12. 2026 09:30 (disků: 3, lidí: 3, výpůjček: 3)?")));
+        EXPECT_EQ(handed, answer == QMessageBox::Yes ? copy : QString());
+        EXPECT_EQ(form->isVisible(), answer == QMessageBox::No) << "the program ends to restore";
+    }
+    mainmenu::onRestore(nullptr);
+}
