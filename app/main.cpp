@@ -26,8 +26,8 @@ struct Transfer
     QString file;       // empty: standard output
     bool dryRun = false;
     bool allowDuplicates = false; // --allow-duplicates: rows already in the register are added again
-    bool backup = false;  // --backup: a copy of the register now, into file or zalohy/
-    bool restore = false; // --restore: the register replaced by a copy of file
+    bool backup = false;          // --backup: a copy of the register now, into file or zalohy/
+    bool restore = false;         // --restore: the register replaced by a copy of file
 };
 
 const char* const usage = R"(Použití: ordisk [--home]
@@ -228,7 +228,7 @@ int main(int argc, char* argv[])
             return transfercommand::restore(transfer.file, registerPath);
         return transfer.exportWhat.isEmpty()
                    ? transfercommand::importList(transfer.importWhat, transfer.file, transfer.dryRun,
-                                                             transfer.allowDuplicates, registerPath)
+                                                 transfer.allowDuplicates, registerPath)
                    : transfercommand::exportList(transfer.exportWhat, transfer.file, registerPath);
     }
 

@@ -105,8 +105,7 @@ int exportList(const QString& what, const QString& file, const QString& register
     return 0;
 }
 
-int importList(const QString& what, const QString& file, bool dryRun, bool allowDuplicates,
-               const QString& registerPath)
+int importList(const QString& what, const QString& file, bool dryRun, bool allowDuplicates, const QString& registerPath)
 {
     if (!importrows::names().contains(what))
         return fail(QStringLiteral("přidat ze souboru lze jen cd nebo lide, ne „%1“.").arg(what));
@@ -177,10 +176,10 @@ int importList(const QString& what, const QString& file, bool dryRun, bool allow
     if (outcome.refused > 0) {
         for (const importrows::Problem& problem : outcome.problems) {
             const QString where =
-                problem.row <= 0     ? shownFile
-                : problem.name.isEmpty() ? QStringLiteral("%1, řádek %2").arg(shownFile, QString::number(problem.row))
-                                         : QStringLiteral("%1, řádek %2 („%3“)")
-                                               .arg(shownFile, QString::number(problem.row), problem.name);
+                problem.row <= 0 ? shownFile
+                : problem.name.isEmpty()
+                    ? QStringLiteral("%1, řádek %2").arg(shownFile, QString::number(problem.row))
+                    : QStringLiteral("%1, řádek %2 („%3“)").arg(shownFile, QString::number(problem.row), problem.name);
             say(stderr, QStringLiteral("ordisk: %1: %2").arg(where, problem.message));
         }
         if (outcome.refused > static_cast<qint64>(outcome.problems.size()))

@@ -316,7 +316,8 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
         if (!db) {
             QFile::remove(building);
             // Said of the file; that nothing was changed is said once, for the whole restore.
-            return refuse(QString(status.message()).replace(building, file).remove(QStringLiteral(" Soubor nebyl změněn.")));
+            return refuse(
+                QString(status.message()).replace(building, file).remove(QStringLiteral(" Soubor nebyl změněn.")));
         }
         Statement check(db->handle(), QStringLiteral("PRAGMA integrity_check(1)"));
         const bool whole =

@@ -8,6 +8,9 @@
 #include "gui_input.h"
 #include "main_window/form1.h"
 #include "rows/register.h"
+#include "storage/register_file.h"
+#include "transfer/sheet_export.h"
+#include "transfer/sheet_import.h"
 
 #include <QApplication>
 #include <QCollator>
@@ -494,6 +497,34 @@ void startUpWithBackup(benchmark::State& state)
     }
 }
 
+// The work the import's summary waits for (Soubor ▸ Importovat disky…): the file read through
+// as a dry run on a connection of its own, as the menu does it (the register checked whole,
+// every row checked, the first kept for the preview). The file is the discs exported once.
+void importSummary(benchmark::State& state, const QString& suffix, bool withRegister)
+{
+    Session s(false);
+    const QString file = workDir->filePath(QStringLiteral("cd.") + suffix);
+    if (!QFile::exists(file))
+        if (Status made = sheetexport::write(s.reg->db(), QStringLiteral("cd"), file, sheetexport::formatOf(file));
+            !made.ok())
+            qFatal("%s", qPrintable(made.message()));
+    const QString registerPath = s.reg->db().filePath();
+    for (auto _ : state) {
+        Status status = Status::success();
+        std::unique_ptr<Database> own = withRegister ? openRegisterFile(registerPath, status) : nullptr;
+        QFile in(file);
+        if (!in.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", qPrintable(file));
+        importrows::Options options;
+        options.dryRun = true;
+        options.preview = 5;
+        const importrows::Outcome outcome = sheetimport::run(own.get(), QStringLiteral("cd"), in, options);
+        if (outcome.refused > 0 && outcome.alreadyThere == 0)
+            qFatal("%s", qPrintable(outcome.problems.front().message));
+        benchmark::DoNotOptimize(outcome.rows);
+    }
+}
+
 void registerAll()
 {
     using Fn = std::function<void(benchmark::State&)>;
@@ -527,6 +558,13 @@ void registerAll()
         {"add disc", {addDisc, addDiscFloor}},
         {"edit disc", {editDisc, editDiscFloor}},
         {"delete disc with loans", {deleteDisc, deleteDiscFloor}},
+        // Its floor: the same file's CSV read with no register to check or look in.
+        {"import summary .xlsx",
+         {[](auto& s) { importSummary(s, QStringLiteral("xlsx"), true); },
+          [](auto& s) { importSummary(s, QStringLiteral("csv"), false); }}},
+        {"import summary .ods",
+         {[](auto& s) { importSummary(s, QStringLiteral("ods"), true); },
+          [](auto& s) { importSummary(s, QStringLiteral("csv"), false); }}},
     };
     // Actions set their scene up untimed (picks, re-queries), which costs more than the action:
     // a fixed number of runs keeps the whole benchmark within minutes.

@@ -12,7 +12,7 @@ namespace mainmenu {
 // What work on a thread of its own tells the window, and what it is told.
 struct Progress
 {
-    std::atomic<qint64> rows{0};       // rows done so far (shown)
+    std::atomic<qint64> rows{0};        // rows done so far (shown)
     std::atomic<bool> cancelled{false}; // the user pressed "Zrušit"
 };
 

@@ -105,9 +105,9 @@ void backUp(QWidget* window, Database& db)
     } else if (!outcome.status.ok()) {
         messages::critical(window, QStringLiteral("Chyba"), outcome.status.message());
     } else if (!outcome.existing.isEmpty()) {
-        messages::information(window, title,
-                              QStringLiteral("Evidence je, jak ji uchovává záloha\n%1\nNová nebyla třeba.")
-                                  .arg(outcome.existing));
+        messages::information(
+            window, title,
+            QStringLiteral("Evidence je, jak ji uchovává záloha\n%1\nNová nebyla třeba.").arg(outcome.existing));
     } else {
         messages::information(window, title,
                               QStringLiteral("Evidence je zálohována do\n%1\n(%2).")
@@ -194,8 +194,9 @@ void chooseRestore(QWidget* window, Database& db, const std::function<void(const
 
     // The copy chosen is read through before anything is asked or closed.
     std::optional<backups::GoodCopy> whole;
-    runInBackground(window, title, QStringLiteral("Kontroluje se záloha %1…").arg(pick->path), false,
-                    [&](Progress&) { whole = backups::examine({pick->day, pick->path}, true); });
+    runInBackground(window, title, QStringLiteral("Kontroluje se záloha %1…").arg(pick->path), false, [&](Progress&) {
+        whole = backups::examine({pick->day, pick->path}, true);
+    });
     if (!whole) {
         messages::critical(window, QStringLiteral("Chyba"),
                            QStringLiteral("Soubor %1 není celá evidence programu Ordisk (je poškozený, nebo to "

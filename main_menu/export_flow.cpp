@@ -61,11 +61,12 @@ void exportList(QWidget* window, Database& db, const QString& table)
     chooser.setDefaultSuffix(QStringLiteral("ods"));
     chooser.selectFile(stem + QStringLiteral(".ods"));
     // Another filter: another format, and the proposed name follows it.
-    QObject::connect(&chooser, &QFileDialog::filterSelected, &chooser, [&chooser, &filters, stem](const QString& filter) {
-        const QString suffix = QString::fromLatin1(formats[filters.indexOf(filter)].suffix);
-        chooser.setDefaultSuffix(suffix);
-        chooser.selectFile(stem + QLatin1Char('.') + suffix);
-    });
+    QObject::connect(&chooser, &QFileDialog::filterSelected, &chooser,
+                     [&chooser, &filters, stem](const QString& filter) {
+                         const QString suffix = QString::fromLatin1(formats[filters.indexOf(filter)].suffix);
+                         chooser.setDefaultSuffix(suffix);
+                         chooser.selectFile(stem + QLatin1Char('.') + suffix);
+                     });
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
         return;
     const QString file = chooser.selectedFiles().constFirst();

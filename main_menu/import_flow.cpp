@@ -124,8 +124,8 @@ void showRefusals(QWidget* window, const QString& title, const QString& file, co
         &dialog);
     text->setWordWrap(true);
     layout->addWidget(text);
-    QTableWidget* grid = listTable(&dialog, "Refusals", {QStringLiteral("Řádek"), QStringLiteral("Název"),
-                                                      QStringLiteral("Proč")});
+    QTableWidget* grid =
+        listTable(&dialog, "Refusals", {QStringLiteral("Řádek"), QStringLiteral("Název"), QStringLiteral("Proč")});
     grid->setAccessibleName(QStringLiteral("Odmítnuté řádky"));
     for (const importrows::Problem& problem : outcome.problems)
         addRow(grid, {problem.row > 0 ? QString::number(problem.row) : QString(), problem.name, problem.message});
@@ -228,8 +228,7 @@ bool importList(QWidget* window, Database& db, const QString& table, const std::
         return false;
     }
     // Rows already in the register and nothing else: asked whether to add them again.
-    const bool onlyAlreadyThere =
-        checked.refused == 1 && checked.alreadyThere > 0 && checked.problems.front().row == 0;
+    const bool onlyAlreadyThere = checked.refused == 1 && checked.alreadyThere > 0 && checked.problems.front().row == 0;
     if (onlyAlreadyThere) {
         if (!messages::question(window, title, checked.problems.front().message, messages::Default::No))
             return false;

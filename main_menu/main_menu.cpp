@@ -77,22 +77,24 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
     std::vector<QAction*> changing;
     for (const auto& [name, text, table] :
          {std::tuple{"ImportovatDisky", "&Importovat disky…", "cd"}, {"ImportovatLidi", "Importovat &lidi…", "lide"}})
-        changing.push_back(item(file, name, QString::fromUtf8(text), [window, register_, hooks, table = QString::fromLatin1(table)] {
-            importList(window, *register_, table, [&hooks, table] {
-                if (hooks.showNewRows)
-                    hooks.showNewRows(table);
-            });
-        }));
+        changing.push_back(
+            item(file, name, QString::fromUtf8(text), [window, register_, hooks, table = QString::fromLatin1(table)] {
+                importList(window, *register_, table, [&hooks, table] {
+                    if (hooks.showNewRows)
+                        hooks.showNewRows(table);
+                });
+            }));
     QMenu* exports = file->addMenu(QStringLiteral("&Exportovat"));
     exports->setObjectName(QStringLiteral("MenuExportovat"));
-    for (const auto& [name, text, table] :
-         {std::tuple{"ExportovatDisky", "&Disky…", "cd"}, {"ExportovatLidi", "&Lidi…", "lide"},
-          {"ExportovatVypujcky", "&Všechny výpůjčky…", "vypujcky"},
-          {"ExportovatNevracena", "&Nevrácená CD…", "nevracenecd"}})
+    for (const auto& [name, text, table] : {std::tuple{"ExportovatDisky", "&Disky…", "cd"},
+                                            {"ExportovatLidi", "&Lidi…", "lide"},
+                                            {"ExportovatVypujcky", "&Všechny výpůjčky…", "vypujcky"},
+                                            {"ExportovatNevracena", "&Nevrácená CD…", "nevracenecd"}})
         item(exports, name, QString::fromUtf8(text),
              [window, register_, table = QString::fromLatin1(table)] { exportList(window, *register_, table); });
     file->addSeparator();
-    item(file, "Zalohovat", QStringLiteral("&Zálohovat evidenci…"), [window, register_] { backUp(window, *register_); });
+    item(file, "Zalohovat", QStringLiteral("&Zálohovat evidenci…"),
+         [window, register_] { backUp(window, *register_); });
     changing.push_back(item(file, "Obnovit", QStringLiteral("&Obnovit ze zálohy…"), [window, register_] {
         chooseRestore(window, *register_, [window](const QString& copy) {
             if (!restoreHandler())

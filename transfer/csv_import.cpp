@@ -189,8 +189,7 @@ importrows::Outcome run(Database* db, const QString& table, QIODevice& file, con
     return rows->finish();
 }
 
-importrows::Outcome run(Database* db, const QString& table, const QByteArray& file,
-                        const importrows::Options& options)
+importrows::Outcome run(Database* db, const QString& table, const QByteArray& file, const importrows::Options& options)
 {
     QByteArray bytes = file;
     QBuffer buffer(&bytes);

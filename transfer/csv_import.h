@@ -26,7 +26,6 @@ constexpr qint64 maxRecordBytes = 4 << 20;
 // passes; with a dry run (or db null) it only checks.
 importrows::Outcome run(Database* db, const QString& table, QIODevice& file, const importrows::Options& options);
 // The same for a file's bytes.
-importrows::Outcome run(Database* db, const QString& table, const QByteArray& file,
-                        const importrows::Options& options);
+importrows::Outcome run(Database* db, const QString& table, const QByteArray& file, const importrows::Options& options);
 
 } // namespace csvimport

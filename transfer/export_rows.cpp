@@ -40,7 +40,8 @@ Listing select(Database& db, const QString& table, Status& status)
     const QString order =
         declared->isView ? key : QStringLiteral("ifnull(%1, '') COLLATE ordisk_seznam, %2").arg(columns[1].name, key);
     listing.columns = &columns;
-    listing.rows = std::make_unique<Statement>(db.handle(), QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order));
+    listing.rows =
+        std::make_unique<Statement>(db.handle(), QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order));
     status = listing.rows->status();
     return listing;
 }

@@ -187,7 +187,8 @@ void Rows::header(const std::vector<QString>& fields)
             unknown << fields[f].trimmed();
         } else if (named[static_cast<size_t>(c)]) {
             refuse(outcome, 1,
-                   QStringLiteral("Sloupec „%1“ je v záhlaví dvakrát.").arg(m_table.columns[static_cast<size_t>(c)].label));
+                   QStringLiteral("Sloupec „%1“ je v záhlaví dvakrát.")
+                       .arg(m_table.columns[static_cast<size_t>(c)].label));
         } else {
             named[static_cast<size_t>(c)] = true;
             m_columnOf[f] = c;
@@ -199,14 +200,13 @@ void Rows::header(const std::vector<QString>& fields)
     const QString other = m_disc ? QStringLiteral("lide") : QStringLiteral("cd");
     const tables::Table& otherTable = *tables::find(other);
     const QStringList otherRequired = newrecords::requiredFields(other);
-    const bool otherList =
-        std::none_of(named.begin(), named.end(), [](bool n) { return n; }) &&
-        std::all_of(otherRequired.begin(), otherRequired.end(), [&](const QString& field) {
-            return std::any_of(fields.begin(), fields.end(), [&](const QString& name) {
-                const int c = columnNamed(otherTable, name);
-                return c >= 0 && otherTable.columns[static_cast<size_t>(c)].name == field;
-            });
-        });
+    const bool otherList = std::none_of(named.begin(), named.end(), [](bool n) { return n; }) &&
+                           std::all_of(otherRequired.begin(), otherRequired.end(), [&](const QString& field) {
+                               return std::any_of(fields.begin(), fields.end(), [&](const QString& name) {
+                                   const int c = columnNamed(otherTable, name);
+                                   return c >= 0 && otherTable.columns[static_cast<size_t>(c)].name == field;
+                               });
+                           });
     if (otherList) {
         stop(1, m_disc ? QStringLiteral("Soubor je seznam lidí, ne disků (má sloupce Jméno a Příjmení); přidejte ho "
                                         "mezi lidi.")
@@ -236,7 +236,8 @@ void Rows::header(const std::vector<QString>& fields)
         // Only rows there before the import: those it adds get keys above every key there was.
         const QString key = m_table.columns.front().name;
         qint64 highest = 0;
-        outcome.status = m_db->queryInt(QStringLiteral("SELECT ifnull(max(%1), 0) FROM %2").arg(key, m_table.name), highest);
+        outcome.status =
+            m_db->queryInt(QStringLiteral("SELECT ifnull(max(%1), 0) FROM %2").arg(key, m_table.name), highest);
         m_writing->lookUp = std::make_unique<Statement>(
             m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? AND %3 <= %4")
                                 .arg(m_disc ? QStringLiteral("nazev")
@@ -288,11 +289,11 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
                           QStringLiteral("Hodnota „%1“ je ve sloupci č. %2, který nemá v záhlaví název.")
                               .arg(shown(fields[f]), QString::number(f + 1)));
     }
-    const QString name = m_disc ? entries.value(QStringLiteral("nazev"))
-                                : QStringList{entries.value(QStringLiteral("jmeno")),
-                                              entries.value(QStringLiteral("prijmeni"))}
-                                      .join(QLatin1Char(' '))
-                                      .trimmed();
+    const QString name =
+        m_disc ? entries.value(QStringLiteral("nazev"))
+               : QStringList{entries.value(QStringLiteral("jmeno")), entries.value(QStringLiteral("prijmeni"))}
+                     .join(QLatin1Char(' '))
+                     .trimmed();
     const auto refused = [&](const QString& message, const QString& field) {
         const QString value = entries.value(field);
         refuse(outcome, row,

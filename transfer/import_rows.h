@@ -47,12 +47,12 @@ struct Outcome
 
 struct Options
 {
-    bool dryRun = false;                                   // only checks (so does a null register)
-    bool allowDuplicates = false;                          // rows already in the register are added again
-    std::function<void(qint64 rowsRead)> progress;         // told every so many rows
-    std::function<Status()> beforeWriting;                 // a backup; its failure stores nothing
-    std::function<bool()> cancelled;                       // asked between rows: true stops, storing nothing
-    int preview = 0;                                       // how many of the first rows the outcome keeps
+    bool dryRun = false;                           // only checks (so does a null register)
+    bool allowDuplicates = false;                  // rows already in the register are added again
+    std::function<void(qint64 rowsRead)> progress; // told every so many rows
+    std::function<Status()> beforeWriting;         // a backup; its failure stores nothing
+    std::function<bool()> cancelled;               // asked between rows: true stops, storing nothing
+    int preview = 0;                               // how many of the first rows the outcome keeps
 };
 
 // The names an import takes: "cd", "lide".
@@ -97,8 +97,8 @@ private:
     const bool m_disc;
     const bool m_dryRun;
     Options m_options;
-    qint64 m_read = 0;           // rows read, passed or refused
-    bool m_stopped = false;      // the header, the file or the register failed: nothing more is read
+    qint64 m_read = 0;      // rows read, passed or refused
+    bool m_stopped = false; // the header, the file or the register failed: nothing more is read
     bool m_sawHeader = false;
     std::vector<int> m_columnOf; // per field of the header: the table's column, -1 for one without a name
     int m_keyField = -1;         // the field of the header holding the key, -1 for none

@@ -35,7 +35,7 @@ constexpr qsizetype xlsxCellLength = 32767;
 struct Cell
 {
     enum class Kind { Empty, Text, Number, Date } kind = Kind::Empty;
-    QString text;  // the text, or the number's or date's digits as shown
+    QString text; // the text, or the number's or date's digits as shown
     double number = 0;
     QDate date;
 };
@@ -99,7 +99,7 @@ public:
     {
         for (qsizetype c = 0; c < labels.size(); ++c)
             if (lxw_error e = worksheet_write_string(m_sheet, 0, static_cast<lxw_col_t>(c),
-                                                      labels[c].toUtf8().constData(), m_bold))
+                                                     labels[c].toUtf8().constData(), m_bold))
                 return failed(e);
         m_row = 1;
         return Status::success();
@@ -188,9 +188,9 @@ void writeParagraphs(QXmlStreamWriter& xml, QString text)
         QString run;
         for (qsizetype i = 0; i < line.size(); ++i) {
             const QChar c = line[i];
-            const bool foldedSpace = c == QLatin1Char(' ') && (i == 0 || i + 1 == line.size() ||
-                                                               line[i - 1] == QLatin1Char(' ') ||
-                                                               line[i + 1] == QLatin1Char(' '));
+            const bool foldedSpace =
+                c == QLatin1Char(' ') &&
+                (i == 0 || i + 1 == line.size() || line[i - 1] == QLatin1Char(' ') || line[i + 1] == QLatin1Char(' '));
             if (!foldedSpace && c != QLatin1Char('\t')) {
                 run += c;
                 continue;
@@ -419,8 +419,8 @@ public:
         bool added = addBuffer(archive, "mimetype", QByteArray(odsType), ZIP_CM_STORE);
         for (const auto& [name, bytes] : parts)
             added = added && addBuffer(archive, name, *bytes, ZIP_CM_DEFLATE);
-        zip_source_t* content = added ? zip_source_file(archive, QFile::encodeName(m_content.fileName()).constData(), 0, -1)
-                                      : nullptr;
+        zip_source_t* content =
+            added ? zip_source_file(archive, QFile::encodeName(m_content.fileName()).constData(), 0, -1) : nullptr;
         const zip_int64_t index = content ? zip_file_add(archive, "content.xml", content, ZIP_FL_ENC_UTF_8) : -1;
         if (content && index < 0) {
             zip_source_free(content);
@@ -444,8 +444,8 @@ private:
     bool addBuffer(zip_t* archive, const char* name, const QByteArray& bytes, zip_int32_t method)
     {
         m_kept.push_back(bytes); // libzip reads the buffers at zip_close
-        zip_source_t* source = zip_source_buffer(archive, m_kept.back().constData(),
-                                                 static_cast<zip_uint64_t>(m_kept.back().size()), 0);
+        zip_source_t* source =
+            zip_source_buffer(archive, m_kept.back().constData(), static_cast<zip_uint64_t>(m_kept.back().size()), 0);
         const zip_int64_t index = source ? zip_file_add(archive, name, source, ZIP_FL_ENC_UTF_8) : -1;
         if (index < 0) {
             zip_source_free(source);
@@ -454,10 +454,7 @@ private:
         return zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), method, 0) == 0;
     }
 
-    Status written() const
-    {
-        return m_xml.hasError() ? workbookFailure(systemErrorText(errno)) : Status::success();
-    }
+    Status written() const { return m_xml.hasError() ? workbookFailure(systemErrorText(errno)) : Status::success(); }
 
     QString m_path;
     QString m_sheet;
@@ -490,7 +487,9 @@ Status writeRows(Database& db, const QString& table, SheetWriter& writer, Format
     QStringList labels;
     for (size_t c = 0; c < columns.size(); ++c) {
         labels << columns[c].label;
-        const int chars = columns[c].kind == FieldKind::Date ? 10 : columns[c].kind == FieldKind::Boolean ? 3 : longest[c];
+        const int chars = columns[c].kind == FieldKind::Date      ? 10
+                          : columns[c].kind == FieldKind::Boolean ? 3
+                                                                  : longest[c];
         widths.push_back(std::clamp(std::max<int>(chars, static_cast<int>(labels.back().size())) + 2, 6, 60));
     }
     if (status = writer.begin(sheetName(table), widths); !status.ok())
@@ -575,11 +574,11 @@ Status write(Database& db, const QString& table, const QString& path, Format for
         // Written aside and moved in whole: a failed export leaves the file as it was.
         QSaveFile out(path);
         const auto failed = [&path] {
-            return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: %2.")
-                                       .arg(path, QFileInfo(path).absoluteDir().exists()
-                                                      ? systemErrorText(errno)
-                                                      : QStringLiteral("složka %1 neexistuje")
-                                                            .arg(QFileInfo(path).path())));
+            return Status::failure(
+                QStringLiteral("Soubor %1 nelze zapsat: %2.")
+                    .arg(path, QFileInfo(path).absoluteDir().exists()
+                                   ? systemErrorText(errno)
+                                   : QStringLiteral("složka %1 neexistuje").arg(QFileInfo(path).path())));
         };
         if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             return failed();
@@ -613,7 +612,8 @@ Status write(Database& db, const QString& table, const QString& path, Format for
     if (fd >= 0)
         ::close(fd);
     if (!synced || ::rename(native.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
-        return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: %2.").arg(path, systemErrorText(synced ? errno : error)));
+        return Status::failure(
+            QStringLiteral("Soubor %1 nelze zapsat: %2.").arg(path, systemErrorText(synced ? errno : error)));
     durable::syncFolder(target.absolutePath());
     return Status::success();
 }

@@ -65,9 +65,9 @@ zip_int64_t readDevice(void* state, void* data, zip_uint64_t length, zip_source_
     case ZIP_SOURCE_ERROR:
         return zip_error_to_data(&source->error, data, length);
     case ZIP_SOURCE_SEEK: {
-        const zip_int64_t at = zip_source_seek_compute_offset(static_cast<zip_uint64_t>(device.pos()),
-                                                              static_cast<zip_uint64_t>(device.size()), data, length,
-                                                              &source->error);
+        const zip_int64_t at =
+            zip_source_seek_compute_offset(static_cast<zip_uint64_t>(device.pos()),
+                                           static_cast<zip_uint64_t>(device.size()), data, length, &source->error);
         return at >= 0 && device.seek(at) ? 0 : -1;
     }
     case ZIP_SOURCE_TELL:
@@ -113,7 +113,7 @@ public:
     {
         zip_stat_t stat;
         return zip_stat(m_zip, name, 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) ? static_cast<qint64>(stat.size)
-                                                                                     : -1;
+                                                                                    : -1;
     }
     zip_t* zip() const { return m_zip; }
 
@@ -433,8 +433,8 @@ void readXlsx(const Archive& archive, importrows::Rows& rows)
             bool ok = false;
             const double serial = value.toDouble(&ok);
             // Day 0 is 30 December 1899 in Excel's count (it counts a 29 February 1900 that was not).
-            sheetRows.put(column, ok ? dateText(QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(serial))))
-                                     : value);
+            sheetRows.put(column,
+                          ok ? dateText(QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(serial)))) : value);
         } else {
             sheetRows.put(column, numberText(value));
         }
@@ -525,22 +525,20 @@ void readOds(const Archive& archive, importrows::Rows& rows)
             repeatRow = std::max<qint64>(1, a.value(tableNs, QLatin1String("number-rows-repeated")).toLongLong());
             column = 0;
         } else if (inTable && (name == QLatin1String("table-cell") || name == QLatin1String("covered-table-cell"))) {
-            const qsizetype repeat =
-                std::clamp<qsizetype>(a.value(tableNs, QLatin1String("number-columns-repeated")).toLongLong(), 1,
-                                      mostColumns);
+            const qsizetype repeat = std::clamp<qsizetype>(
+                a.value(tableNs, QLatin1String("number-columns-repeated")).toLongLong(), 1, mostColumns);
             const QStringView type = a.value(officeNs, QLatin1String("value-type"));
             QString value;
             if (type == QLatin1String("float") || type == QLatin1String("percentage") ||
                 type == QLatin1String("currency"))
                 value = numberText(a.value(officeNs, QLatin1String("value")).toString());
             else if (type == QLatin1String("date"))
-                value = dateText(QDate::fromString(a.value(officeNs, QLatin1String("date-value")).left(10).toString(),
-                                                   Qt::ISODate));
+                value = dateText(
+                    QDate::fromString(a.value(officeNs, QLatin1String("date-value")).left(10).toString(), Qt::ISODate));
             else if (type == QLatin1String("boolean"))
                 value = booleanText(a.value(officeNs, QLatin1String("boolean-value")) == QLatin1String("true"));
             const QString text = cellText(part);
-            if (type.isEmpty() || type == QLatin1String("string") || type == QLatin1String("time") ||
-                value.isEmpty())
+            if (type.isEmpty() || type == QLatin1String("string") || type == QLatin1String("time") || value.isEmpty())
                 value = text;
             if (!value.isEmpty())
                 for (qsizetype i = 0; i < repeat; ++i)

@@ -112,7 +112,8 @@ TEST(Backups, APowerCutAtAnySyncOfACopyOrARestoreLeavesWholeFiles)
                     EXPECT_GE(inCopy, 0) << copy.path.toStdString() << " is not whole";
                     madeToday = madeToday || (copy.day == QDate(2026, 12, 8) && inCopy == 3);
                 }
-                const QStringList kept = QDir(backups::folderOf(path)).entryList({QStringLiteral("*-pred-obnovou.zaz")});
+                const QStringList kept =
+                    QDir(backups::folderOf(path)).entryList({QStringLiteral("*-pred-obnovou.zaz")});
                 const bool keptBefore =
                     kept.size() == 1 && discsIn(QDir(backups::folderOf(path)).filePath(kept.value(0)), true) == 3;
                 if (discs == 5) {

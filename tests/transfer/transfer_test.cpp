@@ -54,17 +54,17 @@ importrows::Options dryRun(bool dry = true)
 TEST(Transfer, AListTakenOutAndBroughtBackIntoAnEmptyRegisterIsTheSame)
 {
     TempRegister from;
-    from.exec(
-        QString::fromUtf8("INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original, vyrazeno) VALUES "
-                          "('Žlutá; edice', 2, 'DVD', 'Filmy', 'řádek 1\r\nřádek 2', 1, 0),"
-                          "('\"Čáp\" a spol.', 1, 'CD', 'Hudba', '', 0, 1),"
-                          "('Adam', -3, 'Blu-ray', 'Ostatní', NULL, 0, 0),"
-                          "('10', 0, 'CD', 'Data', 'a\nb', 1, 1),"
-                          "('=1+1', 1, 'CD', 'Data', '@x', 0, 0), ('''', 1, 'CD', 'Data', '''=2', 0, 0),"
-                          "('-', 1, 'CD', 'Data', '007', 0, 0);"
-                          "INSERT INTO lide (jmeno, prijmeni, telefon, email, poznamka) VALUES "
-                          "('Čeněk', 'Novák', '+420 603 123 456', 'c@n.cz', 'dluží; vždy, asi'), ('Adéla', 'Malá', '', '', ''),"
-                          "('Eva', 'Nová', '603 970 735', NULL, '00:30 1E3')"));
+    from.exec(QString::fromUtf8(
+        "INSERT INTO cd (nazev, pocetdisku, typdisku, typobsahu, popis, original, vyrazeno) VALUES "
+        "('Žlutá; edice', 2, 'DVD', 'Filmy', 'řádek 1\r\nřádek 2', 1, 0),"
+        "('\"Čáp\" a spol.', 1, 'CD', 'Hudba', '', 0, 1),"
+        "('Adam', -3, 'Blu-ray', 'Ostatní', NULL, 0, 0),"
+        "('10', 0, 'CD', 'Data', 'a\nb', 1, 1),"
+        "('=1+1', 1, 'CD', 'Data', '@x', 0, 0), ('''', 1, 'CD', 'Data', '''=2', 0, 0),"
+        "('-', 1, 'CD', 'Data', '007', 0, 0);"
+        "INSERT INTO lide (jmeno, prijmeni, telefon, email, poznamka) VALUES "
+        "('Čeněk', 'Novák', '+420 603 123 456', 'c@n.cz', 'dluží; vždy, asi'), ('Adéla', 'Malá', '', '', ''),"
+        "('Eva', 'Nová', '603 970 735', NULL, '00:30 1E3')"));
     const QByteArray discs = exported(from.db(), QStringLiteral("cd"));
     EXPECT_TRUE(
         discs.startsWith("\xEF\xBB\xBFID CD;Název;Počet disků;Typ disku;Typ obsahu;Popis;Originál;Vyřazeno\r\n"))
@@ -137,7 +137,8 @@ TEST(Transfer, FilesAsSpreadsheetsWriteThemAreRead)
          "et disk\xc5\xaf\ttyp disku\ttyp obsahu\toriginal\n"
          "P\xc3\xadsn\xc4\x9b\t1\tBlu-ray\thudba\t-1\n",
          "Písně|1|Blu-ray|Hudba||1|0", "UTF-8"},
-        {"a Czech Calc's and Excel's yes and no, ticks, and captions the program shows", "Název CD:;Počet disků;Typ "
+        {"a Czech Calc's and Excel's yes and no, ticks, and captions the program shows",
+         "Název CD:;Počet disků;Typ "
          "disku;Typ obsahu;Originál;Vyřazeno\nA;1;CD;Data;PRAVDA;NEPRAVDA\nB;1;CD;Data;n;x\nC;1;CD;Data;A;\n",
          "A|1|CD|Data||1|0\nB|1|CD|Data||0|1\nC|1|CD|Data||1|0", "UTF-8"},
         // "VĚŽ" in Windows-1250 is also valid UTF-8: alone it is read so, and the dry run says
@@ -219,7 +220,8 @@ TEST(Transfer, RefusedRowsAreToldByLineAndNothingIsStored)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempRegister reg;
-        const importrows::Outcome outcome = csvimport::run(&reg.db(), QString::fromLatin1(c.table), c.file, dryRun(false));
+        const importrows::Outcome outcome =
+            csvimport::run(&reg.db(), QString::fromLatin1(c.table), c.file, dryRun(false));
         EXPECT_TRUE(outcome.status.ok());
         EXPECT_EQ(problems(outcome), c.told);
         EXPECT_EQ(reg.value(QStringLiteral("SELECT (SELECT count(*) FROM cd) + (SELECT count(*) FROM lide)")),
