@@ -499,19 +499,20 @@ void readOds(const Archive& archive, importrows::Rows& rows)
             if (inTable && part.xml.name() == QLatin1String("table-row")) {
                 // A row repeated: an empty one only moves the numbering on; one with values
                 // is handed on as many times.
-                const std::vector<QString> fields = sheetRows.fields;
-                for (qint64 i = 0; i < repeatRow && !rows.stopped(); ++i) {
-                    ++row;
+                if (sheetRows.fields.empty() || repeatRow == 1) {
+                    row += repeatRow;
                     if (row > mostRows)
                         return rows.stop(0, unreadable());
-                    if (fields.empty()) {
-                        row += repeatRow - 1;
-                        break;
-                    }
+                    sheetRows.end(row);
+                    continue;
+                }
+                const std::vector<QString> fields = sheetRows.fields;
+                for (qint64 i = 0; i < repeatRow && !rows.stopped(); ++i) {
+                    if (++row > mostRows)
+                        return rows.stop(0, unreadable());
                     sheetRows.fields = fields;
                     sheetRows.end(row);
                 }
-                sheetRows.fields.clear();
             }
             continue;
         }
