@@ -1,5 +1,6 @@
 // Lists taken out as workbooks (.xlsx, .ods) and brought in from them, and from the files
 // Calc saves: typed cells, the sheet's row numbers, and files that are no workbook.
+#include "import_outcome.h"
 #include "qt_printers.h"
 #include "temp_register.h"
 #include "transfer/csv_export.h"
@@ -22,21 +23,10 @@ QByteArray csvOf(Database& db, const QString& table)
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     EXPECT_TRUE(csvexport::write(db, table, out).ok());
-    // Without the keys, which an import leaves to the register.
-    QByteArray result;
-    for (const QByteArray& line : out.data().split('\n'))
-        result += line.mid(line.indexOf(';') + 1) + '\n';
-    return result;
+    return importtest::withoutKeys(out.data());
 }
 
-QString problems(const importrows::Outcome& outcome)
-{
-    QStringList lines;
-    for (const importrows::Problem& p : outcome.problems)
-        lines << (p.name.isEmpty() ? QStringLiteral("%1: %2").arg(p.row).arg(p.message)
-                                   : QStringLiteral("%1 (%2): %3").arg(p.row).arg(p.name, p.message));
-    return lines.join(QLatin1Char('\n'));
-}
+using importtest::problems;
 
 importrows::Outcome importFile(Database* db, const QString& table, const QString& path)
 {

@@ -1,4 +1,5 @@
 // Lists taken out as CSV and brought back in: what a spreadsheet reads and writes.
+#include "import_outcome.h"
 #include "qt_printers.h"
 #include "temp_register.h"
 #include "transfer/csv_export.h"
@@ -11,6 +12,9 @@
 
 namespace {
 
+using importtest::problems;
+using importtest::withoutKeys;
+
 QByteArray exported(Database& db, const QString& table)
 {
     QBuffer out;
@@ -18,25 +22,6 @@ QByteArray exported(Database& db, const QString& table)
     const Status s = csvexport::write(db, table, out);
     EXPECT_TRUE(s.ok()) << s.message().toStdString();
     return out.data();
-}
-
-// The CSV's lines without their first field (the key, which an import leaves to the register).
-QByteArray withoutKeys(QByteArray csv)
-{
-    QByteArray result;
-    for (const QByteArray& line : csv.split('\n'))
-        result += line.mid(line.indexOf(';') + 1) + '\n';
-    return result;
-}
-
-// The refusals as "row (name): message", one a line.
-QString problems(const importrows::Outcome& outcome)
-{
-    QStringList lines;
-    for (const importrows::Problem& p : outcome.problems)
-        lines << (p.name.isEmpty() ? QStringLiteral("%1: %2").arg(p.row).arg(p.message)
-                                   : QStringLiteral("%1 (%2): %3").arg(p.row).arg(p.name, p.message));
-    return lines.join(QLatin1Char('\n'));
 }
 
 importrows::Options dryRun(bool dry = true)
