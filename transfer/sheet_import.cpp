@@ -1,14 +1,13 @@
 #include "transfer/sheet_import.h"
 
 #include "transfer/csv_import.h"
+#include "transfer/zip_part.h"
 
 #include <QDate>
 #include <QHash>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
-
-#include <zip.h>
 
 #include <cmath>
 #include <memory>
@@ -21,8 +20,7 @@ namespace {
 constexpr qint64 mostRows = 1 << 20;
 constexpr qsizetype mostColumns = 1 << 14;
 // The most a workbook's shared texts may take when unpacked (they are held while reading).
-constexpr zip_uint64_t mostSharedTexts = 64 << 20;
-constexpr zip_uint64_t chunk = 256 << 10;
+constexpr qint64 mostSharedTexts = 64 << 20;
 
 const QString odsType = QStringLiteral("application/vnd.oasis.opendocument.spreadsheet");
 const QString tableNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
@@ -33,166 +31,6 @@ QString unreadable()
 {
     return QStringLiteral("Sešit je poškozený nebo neúplný; otevřete ho v tabulkovém procesoru a uložte znovu.");
 }
-
-// ------------------------------------------------------------------------- the ZIP container
-
-// libzip reads the container straight from the device (a file, standard input spooled, bytes).
-struct DeviceSource
-{
-    QIODevice* device;
-    zip_error_t error;
-};
-
-zip_int64_t readDevice(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
-{
-    auto* source = static_cast<DeviceSource*>(state);
-    QIODevice& device = *source->device;
-    switch (command) {
-    case ZIP_SOURCE_OPEN:
-        return device.seek(0) ? 0 : -1;
-    case ZIP_SOURCE_READ:
-        return device.read(static_cast<char*>(data), static_cast<qint64>(length));
-    case ZIP_SOURCE_CLOSE:
-    case ZIP_SOURCE_FREE:
-        return 0;
-    case ZIP_SOURCE_STAT: {
-        auto* stat = static_cast<zip_stat_t*>(data);
-        zip_stat_init(stat);
-        stat->size = static_cast<zip_uint64_t>(device.size());
-        stat->valid |= ZIP_STAT_SIZE;
-        return sizeof(zip_stat_t);
-    }
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&source->error, data, length);
-    case ZIP_SOURCE_SEEK: {
-        const zip_int64_t at =
-            zip_source_seek_compute_offset(static_cast<zip_uint64_t>(device.pos()),
-                                           static_cast<zip_uint64_t>(device.size()), data, length, &source->error);
-        return at >= 0 && device.seek(at) ? 0 : -1;
-    }
-    case ZIP_SOURCE_TELL:
-        return device.pos();
-    case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL,
-                                              ZIP_SOURCE_SUPPORTS, -1);
-    default:
-        zip_error_set(&source->error, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
-    }
-}
-
-class Archive
-{
-public:
-    explicit Archive(QIODevice& device) : m_source{&device, {}}
-    {
-        zip_error_init(&m_source.error);
-        zip_error_t error;
-        zip_error_init(&error);
-        if (zip_source_t* source = zip_source_function_create(readDevice, &m_source, &error)) {
-            m_zip = zip_open_from_source(source, ZIP_RDONLY, &error);
-            if (!m_zip)
-                zip_source_free(source);
-        }
-        zip_error_fini(&error);
-    }
-    ~Archive()
-    {
-        if (m_zip)
-            zip_discard(m_zip);
-        zip_error_fini(&m_source.error);
-    }
-    Archive(const Archive&) = delete;
-    Archive& operator=(const Archive&) = delete;
-
-    bool isOpen() const { return m_zip != nullptr; }
-    bool has(const char* name) const { return zip_name_locate(m_zip, name, 0) >= 0; }
-    // The unpacked size of a part, -1 when there is none.
-    qint64 sizeOf(const char* name) const
-    {
-        zip_stat_t stat;
-        return zip_stat(m_zip, name, 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) ? static_cast<qint64>(stat.size)
-                                                                                    : -1;
-    }
-    zip_t* zip() const { return m_zip; }
-
-private:
-    DeviceSource m_source;
-    zip_t* m_zip = nullptr;
-};
-
-// An XML part of the container read as a stream: the parser is fed a chunk at a time.
-class Part
-{
-public:
-    Part(const Archive& archive, const QString& name) : m_file(zip_fopen(archive.zip(), name.toUtf8().constData(), 0))
-    {
-    }
-    ~Part()
-    {
-        if (m_file)
-            zip_fclose(m_file);
-    }
-    Part(const Part&) = delete;
-    Part& operator=(const Part&) = delete;
-
-    bool isOpen() const { return m_file != nullptr; }
-    QXmlStreamReader xml;
-
-    // The next token; false at the document's end or on a fault (failed() says which).
-    bool next()
-    {
-        while (true) {
-            const QXmlStreamReader::TokenType token = xml.readNext();
-            if (token == QXmlStreamReader::EndDocument)
-                return false;
-            if (token != QXmlStreamReader::Invalid)
-                return true;
-            if (xml.error() != QXmlStreamReader::PrematureEndOfDocumentError || m_ended)
-                return false;
-            QByteArray bytes(static_cast<qsizetype>(chunk), '\0');
-            const zip_int64_t read = zip_fread(m_file, bytes.data(), chunk);
-            if (read < 0) {
-                m_readFailed = true;
-                return false;
-            }
-            m_ended = read == 0;
-            bytes.truncate(static_cast<qsizetype>(read));
-            xml.addData(bytes);
-        }
-    }
-    bool failed() const { return m_readFailed || (xml.hasError() && !xml.atEnd()) || (xml.hasError() && m_ended); }
-
-    // The text inside the current element, to its end.
-    QString text()
-    {
-        QString result;
-        int depth = 1;
-        while (depth > 0 && next()) {
-            if (xml.isStartElement())
-                ++depth;
-            else if (xml.isEndElement())
-                --depth;
-            else if (xml.isCharacters())
-                result += xml.text();
-        }
-        return result;
-    }
-
-    // Passes over the current element and everything in it.
-    void skip()
-    {
-        int depth = 1;
-        while (depth > 0 && next())
-            depth += xml.isStartElement() ? 1 : xml.isEndElement() ? -1 : 0;
-    }
-
-private:
-    zip_file_t* m_file;
-    bool m_ended = false;
-    bool m_readFailed = false;
-};
 
 // ------------------------------------------------------------------------- values by type
 
@@ -359,7 +197,7 @@ void readXlsx(const Archive& archive, importrows::Rows& rows)
         return rows.stop(0, problem);
     std::vector<QString> shared;
     if (archive.has("xl/sharedStrings.xml")) {
-        if (static_cast<zip_uint64_t>(archive.sizeOf("xl/sharedStrings.xml")) > mostSharedTexts)
+        if (archive.sizeOf("xl/sharedStrings.xml") > mostSharedTexts)
             return rows.stop(0, QStringLiteral("Sešit má víc textu, než lze najednou přečíst (přes %1 MB); uložte "
                                                "list jako CSV.")
                                     .arg(mostSharedTexts >> 20));
@@ -585,14 +423,8 @@ importrows::Outcome run(Database* db, const QString& table, QIODevice& file, con
     }
     const Archive archive(file);
     bool ods = false;
-    if (archive.isOpen() && archive.has("mimetype")) {
-        zip_file_t* type = zip_fopen(archive.zip(), "mimetype", 0);
-        char bytes[64] = {};
-        const zip_int64_t read = type ? zip_fread(type, bytes, sizeof bytes - 1) : -1;
-        if (type)
-            zip_fclose(type);
-        ods = read > 0 && QString::fromLatin1(bytes, static_cast<qsizetype>(read)).trimmed() == odsType;
-    }
+    if (archive.isOpen() && archive.has("mimetype"))
+        ods = QString::fromLatin1(archive.head("mimetype", 64)).trimmed() == odsType;
     const bool xlsx = archive.isOpen() && archive.has("xl/workbook.xml");
     if (!archive.isOpen()) {
         importrows::refuse(refused, 0, unreadable());
