@@ -26,17 +26,6 @@ const struct
     {"Text CSV (*.csv)", "csv"},
 };
 
-QString fileStem(const QString& table)
-{
-    if (table == QLatin1String("cd"))
-        return QStringLiteral("disky");
-    if (table == QLatin1String("lide"))
-        return QStringLiteral("lide");
-    if (table == QLatin1String("vypujcky"))
-        return QStringLiteral("vypujcky");
-    return QStringLiteral("nevracena-cd");
-}
-
 } // namespace
 
 QString documentsFolder()
@@ -48,7 +37,8 @@ QString documentsFolder()
 void exportList(QWidget* window, Database& db, const QString& table)
 {
     const QString title = QStringLiteral("Exportovat");
-    const QString stem = QStringLiteral("%1-%2").arg(fileStem(table), QDate::currentDate().toString(Qt::ISODate));
+    const QString stem =
+        QStringLiteral("%1-%2").arg(sheetexport::fileStem(table), QDate::currentDate().toString(Qt::ISODate));
     QStringList filters;
     for (const auto& f : formats)
         filters << QString::fromUtf8(f.filter);

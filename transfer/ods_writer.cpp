@@ -35,6 +35,15 @@ void namespaces(QXmlStreamWriter& xml)
     xml.writeNamespace(configNs, QStringLiteral("config"));
 }
 
+// A part of the document: its root element, with every namespace the parts use and ODF's version.
+void beginDocument(QXmlStreamWriter& xml, const QString& root)
+{
+    xml.writeStartDocument();
+    namespaces(xml);
+    xml.writeStartElement(office, root);
+    xml.writeAttribute(office, QStringLiteral("version"), QStringLiteral("1.2"));
+}
+
 // A text as paragraphs, one a line; a space that XML would fold (at a paragraph's ends, or
 // beside another) and a tab are written as elements of their own.
 void writeParagraphs(QXmlStreamWriter& xml, QString text)
@@ -98,10 +107,7 @@ QByteArray odsStyles()
 {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
-    xml.writeStartDocument();
-    namespaces(xml);
-    xml.writeStartElement(office, QStringLiteral("document-styles"));
-    xml.writeAttribute(office, QStringLiteral("version"), QStringLiteral("1.2"));
+    beginDocument(xml, QStringLiteral("document-styles"));
     xml.writeStartElement(office, QStringLiteral("styles"));
     xml.writeEmptyElement(styleNs, QStringLiteral("style"));
     xml.writeAttribute(styleNs, QStringLiteral("name"), QStringLiteral("Default"));
@@ -115,10 +121,7 @@ QByteArray odsSettings(const QString& sheet)
 {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
-    xml.writeStartDocument();
-    namespaces(xml);
-    xml.writeStartElement(office, QStringLiteral("document-settings"));
-    xml.writeAttribute(office, QStringLiteral("version"), QStringLiteral("1.2"));
+    beginDocument(xml, QStringLiteral("document-settings"));
     xml.writeStartElement(office, QStringLiteral("settings"));
     xml.writeStartElement(configNs, QStringLiteral("config-item-set"));
     xml.writeAttribute(configNs, QStringLiteral("name"), QStringLiteral("ooo:view-settings"));
@@ -160,10 +163,7 @@ public:
         if (!m_content.open(QIODevice::WriteOnly))
             return workbookFailure(systemErrorText(errno));
         m_xml.setDevice(&m_content);
-        m_xml.writeStartDocument();
-        namespaces(m_xml);
-        m_xml.writeStartElement(office, QStringLiteral("document-content"));
-        m_xml.writeAttribute(office, QStringLiteral("version"), QStringLiteral("1.2"));
+        beginDocument(m_xml, QStringLiteral("document-content"));
         m_xml.writeStartElement(office, QStringLiteral("automatic-styles"));
         m_xml.writeStartElement(numberNs, QStringLiteral("date-style"));
         m_xml.writeAttribute(styleNs, QStringLiteral("name"), QStringLiteral("N1"));

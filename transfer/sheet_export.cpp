@@ -120,15 +120,38 @@ Format formatOf(const QString& path)
     return suffix == QLatin1String("xlsx") ? Format::Xlsx : suffix == QLatin1String("ods") ? Format::Ods : Format::Csv;
 }
 
+namespace {
+
+// Each list's sheet, and the name a file of it is proposed with.
+struct ListNames
+{
+    const char* table;
+    const char* sheet;
+    const char* file;
+};
+const ListNames listNames[] = {{"cd", "Disky", "disky"},
+                               {"lide", "Lidé", "lide"},
+                               {"vypujcky", "Výpůjčky", "vypujcky"},
+                               {"nevracenecd", "Nevrácená CD", "nevracena-cd"}};
+
+const ListNames& namesOf(const QString& table)
+{
+    for (const ListNames& names : listNames)
+        if (table == QLatin1String(names.table))
+            return names;
+    return listNames[3];
+}
+
+} // namespace
+
 QString sheetName(const QString& table)
 {
-    if (table == QLatin1String("cd"))
-        return QStringLiteral("Disky");
-    if (table == QLatin1String("lide"))
-        return QStringLiteral("Lidé");
-    if (table == QLatin1String("vypujcky"))
-        return QStringLiteral("Výpůjčky");
-    return QStringLiteral("Nevrácená CD");
+    return QString::fromUtf8(namesOf(table).sheet);
+}
+
+QString fileStem(const QString& table)
+{
+    return QString::fromLatin1(namesOf(table).file);
 }
 
 Status write(Database& db, const QString& table, const QString& path, Format format)

@@ -21,8 +21,9 @@ enum class Format { Csv, Xlsx, Ods };
 // The format a file's name asks for: ".xlsx", ".ods" (in any letter case); anything else CSV.
 Format formatOf(const QString& path);
 
-// The sheet's name for a list.
+// The sheet's name for a list ("Disky"), and the name a file of it is proposed with ("disky").
 QString sheetName(const QString& table);
+QString fileStem(const QString& table);
 
 // Writes the list to the file in the format (CSV too: csv_export.h), readable by the owner
 // only (it holds phones and e-mails): a workbook is built in a folder of its own beside it,
