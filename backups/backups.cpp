@@ -255,6 +255,53 @@ Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
 
 namespace {
 
+// A file to restore from is a regular file that no program is writing: a journal or a WAL
+// beside it holds changes that are not in the file yet (or half-made ones to undo), which
+// a copy of the file alone would lose or keep wrongly.
+Status checkSource(const QString& file)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(file).constData(), &info) != 0)
+        return Status::failure(QStringLiteral("Soubor %1 nelze otevřít: %2.").arg(file, systemErrorText(errno)));
+    if (S_ISDIR(info.st_mode))
+        return Status::failure(QStringLiteral("%1 je složka, ne soubor zálohy.").arg(file));
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return Status::failure(QStringLiteral("%1 je zařízení, ne soubor zálohy.").arg(file));
+    if (S_ISFIFO(info.st_mode))
+        return Status::failure(QStringLiteral("%1 je roura (FIFO), ne soubor zálohy.").arg(file));
+    if (!S_ISREG(info.st_mode))
+        return Status::failure(QStringLiteral("%1 není obyčejný soubor.").arg(file));
+    for (const QString& suffix : {QStringLiteral("-journal"), QStringLiteral("-wal")}) {
+        struct stat beside = {};
+        if (::lstat(QFile::encodeName(file + suffix).constData(), &beside) == 0 && beside.st_size > 0)
+            return Status::failure(
+                QStringLiteral("Vedle souboru %1 je %2 s nedokončeným zápisem: soubor má otevřený jiný program, "
+                               "nebo jeho zápis přerušil pád. Obnovit z něj lze, až ho ten program zavře.")
+                    .arg(file, QFileInfo(file + suffix).fileName()));
+    }
+    return Status::success();
+}
+
+// The file copied through SQLite, read only, as one snapshot of it: pages the file holds
+// beyond its database (a file still growing, junk after it) are not copied.
+Status copyDatabase(const QString& from, const QString& to)
+{
+    Status status = Status::success();
+    const std::unique_ptr<Database> source = Database::connect(QFile::encodeName(from), status, true);
+    if (!source)
+        return Status::failure(QStringLiteral("Soubor %1 nelze otevřít: %2").arg(from, status.message()));
+    qint64 objects = 0;
+    if (Status s = source->queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), objects); !s.ok())
+        return Status::failure(
+            source->isNotADatabase()
+                ? QStringLiteral("Soubor %1 není databází programu Ordisk (nejde o databázi SQLite).").arg(from)
+                : QStringLiteral("Soubor %1 je poškozený; obnovit z něj nelze.").arg(from));
+    if (Status s = source->copyTo(to); !s.ok())
+        return Status::failure(s.isDamage() ? QStringLiteral("Soubor %1 je poškozený; obnovit z něj nelze.").arg(from)
+                                            : QStringLiteral("Soubor %1 nelze zkopírovat: %2").arg(from, s.message()));
+    return Status::success();
+}
+
 // The file's bytes copied to a new file (readable by its owner only) and synced.
 Status copyBytes(const QString& from, const QString& to)
 {
@@ -305,10 +352,14 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
                           .arg(registerPath));
     const QFileInfo target(registerPath);
     const QString building = target.absoluteDir().filePath(QStringLiteral(".db1.zaz-obnova"));
+    if (Status s = checkSource(file); !s.ok())
+        return refuse(s.message());
     QFile::remove(building);
     QFile::remove(building + QStringLiteral("-journal"));
-    if (Status s = copyBytes(file, building); !s.ok())
+    if (Status s = copyDatabase(file, building); !s.ok()) {
+        QFile::remove(building);
         return refuse(s.message());
+    }
     {
         // The copy is examined, never the file: opening a register may record its version.
         Status status = Status::success();
@@ -346,13 +397,19 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
                 return refuse(s.message());
             }
         }
-        const QString journal = registerPath + QStringLiteral("-journal");
-        if (QFileInfo::exists(journal))
-            QFile::rename(journal, kept + QStringLiteral("-journal"));
-        durable::syncFolder(folder);
         // The journal's leaving must be on the disk before the new register arrives: an old
-        // journal found beside it after a power cut would be rolled back into it.
-        durable::syncFolder(target.absolutePath());
+        // journal found beside it (after a power cut, or a move that failed) would be rolled
+        // back into it. Where it cannot be made sure, the register stays as it was.
+        const QString journal = registerPath + QStringLiteral("-journal");
+        const bool journalStays =
+            QFileInfo::exists(journal) && !QFile::rename(journal, kept + QStringLiteral("-journal"));
+        if (journalStays || durable::syncFolder(folder) != 0 || durable::syncFolder(target.absolutePath()) != 0) {
+            const QString why =
+                journalStays ? QStringLiteral("deník evidence %1 nelze odložit").arg(journal) : systemErrorText(errno);
+            QFile::remove(building);
+            return refuse(QStringLiteral("Evidenci %1 nelze nahradit: %2. Dosavadní evidence je i v %3.")
+                              .arg(registerPath, why, kept));
+        }
         restored.keptAs = kept;
     }
     if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(registerPath).constData()) != 0) {

@@ -7,6 +7,7 @@
 
 #include <QFile>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -69,7 +70,7 @@ Status engineFailure(sqlite3* db)
     const Database* connection = databaseOf(db);
     if (primary != SQLITE_BUSY && primary != SQLITE_LOCKED && primary != SQLITE_FULL && primary != SQLITE_READONLY &&
         primary != SQLITE_PERM && !(damage && connection && connection->isDamaged()))
-        std::fprintf(stderr, "ordisk: SQLite %d: %s\n", code, detail);
+        libraryWords(QStringLiteral("SQLite %1: %2").arg(code).arg(QString::fromUtf8(detail)));
     if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
         return Status::failure(QStringLiteral("Disk nebo člověk, ke kterému se záznam váže, už v evidenci není."));
     switch (code & 0xff) {
@@ -145,6 +146,12 @@ QString systemErrorText(int error)
     default:
         return QStringLiteral("chyba systému č. %1").arg(error);
     }
+}
+
+void libraryWords(const QString& words)
+{
+    if (qEnvironmentVariableIsSet("ORDISK_DEBUG"))
+        std::fprintf(stderr, "ordisk: %s\n", words.toUtf8().constData());
 }
 
 // ---------------------------------------------------------------- Statement
@@ -308,7 +315,7 @@ Status Database::checkWhole()
         return check.failure();
     if (step == Statement::Step::Row && check.columnText(0) == QLatin1String("ok"))
         return Status::success();
-    std::fprintf(stderr, "ordisk: SQLite quick_check: %s\n", check.columnText(0).toUtf8().constData());
+    libraryWords(QStringLiteral("SQLite quick_check: %1").arg(check.columnText(0)));
     noteDamage();
     return refusedIfDamaged();
 }
@@ -353,7 +360,7 @@ Status Database::copyTo(const QString& path, const std::function<bool()>& stop)
         if (status.ok() && step != SQLITE_DONE) {
             const int primary = step & 0xff;
             if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
-                std::fprintf(stderr, "ordisk: SQLite %d: %s\n", step, sqlite3_errstr(step));
+                libraryWords(QStringLiteral("SQLite %1: %2").arg(step).arg(QString::fromUtf8(sqlite3_errstr(step))));
                 noteDamage();
                 status = refusedIfDamaged();
             } else {
@@ -404,6 +411,11 @@ std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& stat
     }
     std::unique_ptr<Database> db(new Database(raw));
     sqlite3_extended_result_codes(raw, 1);
+    // SQL kept in a file (a view, a trigger, an index's expression) never calls a function
+    // or a virtual table with side effects, and SQL outside the program cannot change the
+    // file's schema behind its back.
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     // Another program in the middle of a write holds the file locked: wait a few seconds for it.
     sqlite3_busy_timeout(raw, 5000);
     status = Status::success();
@@ -513,7 +525,7 @@ bool Database::inTransaction() const
 
 Transaction::Transaction(Database& db) : m_db(db)
 {
-    static quint64 counter = 0;
+    static std::atomic<quint64> counter = 0; // connections live on worker threads too
     m_name = QStringLiteral("ordisk_%1").arg(++counter);
     m_outermost = !m_db.inTransaction();
     m_status = m_db.exec(QStringLiteral("SAVEPOINT %1").arg(m_name));

@@ -16,6 +16,11 @@ struct sqlite3_stmt;
 // mend, by its number for any other; empty for none (0).
 QString systemErrorText(int error);
 
+// SQLite's or a library's own English words, for a bug report: written to standard error
+// only when the environment variable ORDISK_DEBUG is set, so that a user reads the Czech
+// message alone.
+void libraryWords(const QString& words);
+
 // One prepared statement; finalized when it goes out of scope.
 class Statement
 {

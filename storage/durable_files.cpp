@@ -37,14 +37,18 @@ int syncFile(int fd)
     return rc;
 }
 
-void syncFolder(const QString& folder)
+int syncFolder(const QString& folder)
 {
     const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0)
-        return;
-    if (::fsync(dir) == 0 && told)
+        return -1;
+    const int rc = ::fsync(dir);
+    const int error = errno;
+    if (rc == 0 && told)
         told->folderSynced(folder);
     ::close(dir);
+    errno = error;
+    return rc;
 }
 
 void watch(Watcher* watcher)

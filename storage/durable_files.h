@@ -18,8 +18,9 @@ int makeFolder(const QString& path);
 // Makes what was written through the descriptor durable: 0, or -1 with errno set.
 int syncFile(int fd);
 
-// Makes the names the folder holds now durable (a new, renamed or removed name).
-void syncFolder(const QString& folder);
+// Makes the names the folder holds now durable (a new, renamed or removed name): 0, or -1
+// with errno set.
+int syncFolder(const QString& folder);
 
 class Watcher
 {

@@ -113,24 +113,58 @@ QStringList schemaObjects(sqlite3* db, const char* types)
     return objects;
 }
 
-// The schema create() makes, read from a database made in memory for the comparison.
-const QStringList& createdObjects(const char* types)
+// The schema create() makes, read from a database made in memory for the comparison; made
+// once (a static local is made thread-safely: workers of the menu open registers too).
+QStringList madeObjects(const char* types)
 {
-    static QHash<QByteArray, QStringList> made;
-    auto it = made.find(types);
-    if (it == made.end()) {
-        sqlite3* memory = nullptr;
-        QStringList objects;
-        if (sqlite3_open(":memory:", &memory) == SQLITE_OK &&
-            sqlite3_exec(memory, createSql().toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
-            objects = schemaObjects(memory, types);
-        sqlite3_close(memory);
-        it = made.insert(types, objects);
-    }
-    return *it;
+    sqlite3* memory = nullptr;
+    QStringList objects;
+    if (sqlite3_open(":memory:", &memory) == SQLITE_OK &&
+        sqlite3_exec(memory, createSql().toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
+        objects = schemaObjects(memory, types);
+    sqlite3_close(memory);
+    return objects;
+}
+
+const QStringList& createdDefinitions()
+{
+    static const QStringList made = madeObjects("'table', 'view', 'trigger'");
+    return made;
+}
+
+const QStringList& createdIndexes()
+{
+    static const QStringList made = madeObjects("'index'");
+    return made;
 }
 
 constexpr const char* definitions = "'table', 'view', 'trigger'";
+
+// Tables, saved queries and triggers other than ours, or ours with other SQL: a view or a
+// trigger runs its SQL inside the program (a trigger deleting rows, a view that never ends),
+// so a register holds exactly ours. An index of the user's own runs no code and may stay.
+Status foreignDefinitions(Database& db)
+{
+    const QStringList found = schemaObjects(db.handle(), definitions);
+    const QStringList& ours = createdDefinitions();
+    for (const QString& object : found) {
+        if (ours.contains(object))
+            continue;
+        const QString type = object.section(QLatin1Char('\x1f'), 0, 0);
+        const QString name = object.section(QLatin1Char('\x1f'), 1, 1);
+        const bool known = std::any_of(ours.begin(), ours.end(), [&](const QString& own) {
+            return own.section(QLatin1Char('\x1f'), 1, 1) == name;
+        });
+        const QString what = type == QLatin1String("trigger") ? QStringLiteral("pravidlo")
+                             : type == QLatin1String("view")  ? QStringLiteral("dotaz")
+                                                              : QStringLiteral("tabulku");
+        return Status::failure(known ? QStringLiteral("„%1“ je jiné než v evidenci programu Ordisk.").arg(name)
+                                     : QStringLiteral("obsahuje cizí %1 „%2“.").arg(what, name));
+    }
+    if (found.size() != ours.size())
+        return Status::failure(QStringLiteral("chybí v ní část evidence programu Ordisk."));
+    return Status::success();
+}
 
 } // namespace
 
@@ -166,7 +200,7 @@ Status check(Database& db)
         return s;
     if (triggers != 1)
         return Status::failure(QStringLiteral("chybí pravidlo pro vracení výpůjček."));
-    return Status::success();
+    return foreignDefinitions(db);
 }
 
 bool isUnversionedRegister(Database& db)
@@ -174,10 +208,10 @@ bool isUnversionedRegister(Database& db)
     qint64 fileVersion = -1;
     if (!db.queryInt(QStringLiteral("PRAGMA user_version"), fileVersion).ok() || fileVersion != 0)
         return false;
-    if (schemaObjects(db.handle(), definitions) != createdObjects(definitions))
+    if (schemaObjects(db.handle(), definitions) != createdDefinitions())
         return false;
     // Indexes of ours may be missing, but no other may be there.
-    const QStringList& ours = createdObjects("'index'");
+    const QStringList& ours = createdIndexes();
     const QStringList indexes = schemaObjects(db.handle(), "'index'");
     return std::all_of(indexes.begin(), indexes.end(), [&](const QString& index) { return ours.contains(index); });
 }
@@ -187,7 +221,7 @@ Status adopt(Database& db)
     Transaction transaction(db);
     if (!transaction.status().ok())
         return transaction.status();
-    for (const QString& index : createdObjects("'index'")) {
+    for (const QString& index : createdIndexes()) {
         const QString sql = index.section(QLatin1Char('\x1f'), 3);
         if (auto s = db.exec(
                 QString(sql).replace(QStringLiteral("CREATE INDEX"), QStringLiteral("CREATE INDEX IF NOT EXISTS")));

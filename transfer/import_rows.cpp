@@ -83,6 +83,25 @@ QString alreadyThereText(bool discs, qint64 n)
              form == 0 ? QStringLiteral("ho") : QStringLiteral("je"));
 }
 
+// What keeps a value from the file out of the register, or nothing: a text longer than a
+// spreadsheet's cell holds, a control character other than a tab or a line break (an
+// escape, a bell, a NUL: no window shows them, and exports of them break other programs),
+// half of a character.
+QString unstorable(const QString& value)
+{
+    if (value.size() > 32767)
+        return QStringLiteral("je delší než 32 767 znaků, víc buňka tabulky nepojme");
+    for (const QChar c : value) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || (u >= 0x7f && u <= 0x9f))
+            return QStringLiteral("obsahuje řídicí znak U+%1, který nelze uložit")
+                .arg(QString::number(u, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    }
+    if (!QStringView(value).isValidUtf16())
+        return QStringLiteral("obsahuje neplatný znak (polovinu znaku UTF-16)");
+    return QString();
+}
+
 } // namespace
 
 const QStringList& names()
@@ -153,7 +172,13 @@ bool Rows::begin()
 
 void Rows::stop(qint64 row, const QString& message)
 {
-    refuse(outcome, row, message);
+    // The fault that stopped the reading is told even after a full list of refused rows.
+    if (outcome.problems.size() == keptProblems) {
+        outcome.problems.back() = {row, QString(), message};
+        ++outcome.refused;
+    } else {
+        refuse(outcome, row, message);
+    }
     m_stopped = true;
 }
 
@@ -285,9 +310,12 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
         return; // an empty row of the spreadsheet
     newrecords::Entries entries;
     for (size_t f = 0; f < fields.size(); ++f) {
-        if (f < m_columnOf.size() && m_columnOf[f] >= 0)
-            entries.insert(m_table.columns[static_cast<size_t>(m_columnOf[f])].name, fields[f]);
-        else if (!fields[f].trimmed().isEmpty())
+        if (f < m_columnOf.size() && m_columnOf[f] >= 0) {
+            const tables::Column& column = m_table.columns[static_cast<size_t>(m_columnOf[f])];
+            if (const QString wrong = unstorable(fields[f]); !wrong.isEmpty())
+                return refuse(outcome, row, QStringLiteral("Hodnota ve sloupci „%1“ %2.").arg(column.label, wrong));
+            entries.insert(column.name, fields[f]);
+        } else if (!fields[f].trimmed().isEmpty())
             return refuse(outcome, row,
                           QStringLiteral("Hodnota „%1“ je ve sloupci č. %2, který nemá v záhlaví název.")
                               .arg(shown(fields[f]), QString::number(f + 1)));

@@ -1,5 +1,7 @@
 #include "transfer/text_encoding.h"
 
+#include "transfer/file_kind.h"
+
 #include <QIODevice>
 
 #include <algorithm>
@@ -97,12 +99,12 @@ Found refused(const QString& why, qint64 line = 0)
 
 Found examine(QIODevice& file)
 {
-    const QByteArray head = file.peek(8);
-    if (head.startsWith("PK\x03\x04"))
+    if (filekind::of(file) == filekind::Kind::Zip)
         return refused(QStringLiteral("Soubor je sešit tabulkového procesoru (.ods nebo .xlsx), ne text CSV; "
                                       "uložte list jako CSV."));
-    if (head.startsWith("\xD0\xCF\x11\xE0"))
+    if (filekind::of(file) == filekind::Kind::OldExcel)
         return refused(QStringLiteral("Soubor je sešit starého Excelu (.xls), ne text CSV; uložte list jako CSV."));
+    const QByteArray head = file.peek(8);
     if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
         return refused(QStringLiteral("Soubor je v kódování UTF-16; uložte ho jako CSV UTF-8."));
     Found found;

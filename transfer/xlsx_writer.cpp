@@ -8,6 +8,8 @@
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <clocale>
+#include <locale.h>
 
 namespace sheetwriter {
 
@@ -17,6 +19,32 @@ Status workbookFailure(const QString& why)
 }
 
 namespace {
+
+// libxlsxwriter prints the numbers of the sheet (widths, values) with the C library's
+// locale: a Czech one writes "8,7" where the file format has "8.7", and Excel refuses the
+// workbook. While a workbook is written, its thread prints numbers as C does.
+class CNumbers
+{
+public:
+    CNumbers() : m_c(newlocale(LC_NUMERIC_MASK, "C", duplocale(LC_GLOBAL_LOCALE)))
+    {
+        if (m_c)
+            m_before = uselocale(m_c);
+    }
+    ~CNumbers()
+    {
+        if (!m_c)
+            return;
+        uselocale(m_before);
+        freelocale(m_c);
+    }
+    CNumbers(const CNumbers&) = delete;
+    CNumbers& operator=(const CNumbers&) = delete;
+
+private:
+    locale_t m_c;
+    locale_t m_before = LC_GLOBAL_LOCALE;
+};
 
 class XlsxWriter : public SheetWriter
 {
@@ -100,11 +128,12 @@ private:
     {
         if (e == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE)
             return workbookFailure(QStringLiteral("list má víc řádků, než jich list sešitu .xlsx unese (1 048 576)"));
-        if (e == LXW_ERROR_CREATING_XLSX_FILE || e == LXW_ERROR_CREATING_TMPFILE)
-            return workbookFailure(systemErrorText(errno));
-        return workbookFailure(QString::fromUtf8(lxw_strerror(e)));
+        // The library's own words are English: a user reads what the system said, in Czech.
+        libraryWords(QStringLiteral("libxlsxwriter: %1").arg(QString::fromUtf8(lxw_strerror(e))));
+        return workbookFailure(errno ? systemErrorText(errno) : QStringLiteral("zápis se nezdařil"));
     }
 
+    CNumbers m_numbers;
     QByteArray m_path;
     QByteArray m_scratch;
     lxw_workbook* m_book = nullptr;

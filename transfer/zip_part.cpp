@@ -4,6 +4,7 @@
 
 #include <zip.h>
 
+namespace workbook {
 namespace {
 
 constexpr zip_uint64_t chunk = 256 << 10;
@@ -85,12 +86,6 @@ bool Archive::has(const char* name) const
     return zip_name_locate(m_zip, name, 0) >= 0;
 }
 
-qint64 Archive::sizeOf(const char* name) const
-{
-    zip_stat_t stat;
-    return zip_stat(m_zip, name, 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) ? static_cast<qint64>(stat.size) : -1;
-}
-
 QByteArray Archive::head(const char* name, qint64 most) const
 {
     zip_file_t* file = zip_fopen(m_zip, name, 0);
@@ -103,7 +98,8 @@ QByteArray Archive::head(const char* name, qint64 most) const
     return bytes;
 }
 
-Part::Part(const Archive& archive, const QString& name) : m_file(zip_fopen(archive.m_zip, name.toUtf8().constData(), 0))
+Part::Part(const Archive& archive, const QString& name)
+    : m_file(zip_fopen(archive.m_zip, name.toUtf8().constData(), 0)), m_name(name)
 {
 }
 
@@ -115,42 +111,92 @@ Part::~Part()
 
 bool Part::next()
 {
+    qint64 fed = 0; // bytes given to the parser since the last token
     while (true) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::EndDocument)
             return false;
+        if (token == QXmlStreamReader::StartElement && ++m_depth > mostDepth) {
+            m_tooDeep = true;
+            return false;
+        }
+        if (token == QXmlStreamReader::EndElement)
+            --m_depth;
         if (token != QXmlStreamReader::Invalid)
             return true;
         if (xml.error() != QXmlStreamReader::PrematureEndOfDocumentError || m_ended)
             return false;
+        if (fed > mostTokenBytes) {
+            m_tokenTooLong = true;
+            return false;
+        }
         QByteArray bytes(static_cast<qsizetype>(chunk), '\0');
         const zip_int64_t read = zip_fread(m_file, bytes.data(), chunk);
         if (read < 0) {
             m_readFailed = true;
+            m_badChecksum = zip_error_code_zip(zip_file_get_error(m_file)) == ZIP_ER_CRC;
             return false;
         }
         m_ended = read == 0;
+        fed += read;
         bytes.truncate(static_cast<qsizetype>(read));
         xml.addData(bytes);
     }
 }
 
-bool Part::failed() const
+bool Part::drain()
 {
-    return m_readFailed || (xml.hasError() && !xml.atEnd()) || (xml.hasError() && m_ended);
+    QByteArray bytes(static_cast<qsizetype>(chunk), '\0');
+    while (!m_ended && !m_readFailed) {
+        const zip_int64_t read = zip_fread(m_file, bytes.data(), chunk);
+        m_readFailed = read < 0;
+        m_badChecksum = m_readFailed && zip_error_code_zip(zip_file_get_error(m_file)) == ZIP_ER_CRC;
+        m_ended = read == 0;
+    }
+    return !m_readFailed;
 }
 
-QString Part::text()
+bool Part::failed() const
+{
+    // A document that ends as it should leaves no error; any other end is a fault.
+    return m_readFailed || m_tooDeep || m_tokenTooLong || xml.hasError();
+}
+
+QString Part::problem() const
+{
+    const QString line = QString::number(xml.lineNumber());
+    if (m_badChecksum)
+        return QStringLiteral("jeho část %1 nesouhlasí se svým kontrolním součtem (CRC)").arg(m_name);
+    if (m_readFailed)
+        return QStringLiteral("jeho část %1 nelze rozbalit").arg(m_name);
+    if (m_tooDeep)
+        return QStringLiteral("prvky jeho části %1 jsou vnořené hlouběji než %2 úrovní (řádek %3 části)")
+            .arg(m_name, QString::number(mostDepth), line);
+    if (m_tokenTooLong)
+        return QStringLiteral("jeho část %1 má na řádku %2 text nebo značku delší než %3 MB")
+            .arg(m_name, line, QString::number(mostTokenBytes >> 20));
+    if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError)
+        return QStringLiteral("jeho část %1 je neúplná").arg(m_name);
+    return QStringLiteral("jeho část %1 není platné XML (řádek %2 části: %3)").arg(m_name, line, xml.errorString());
+}
+
+QString Part::text(qsizetype most)
 {
     QString result;
     int depth = 1;
     while (depth > 0 && next()) {
-        if (xml.isStartElement())
+        if (xml.isStartElement()) {
             ++depth;
-        else if (xml.isEndElement())
+        } else if (xml.isEndElement()) {
             --depth;
-        else if (xml.isCharacters())
+        } else if (xml.isCharacters()) {
             result += xml.text();
+            if (result.size() > most) {
+                m_overLong = true;
+                result.truncate(most + 1);
+                break;
+            }
+        }
     }
     return result;
 }
@@ -161,3 +207,5 @@ void Part::skip()
     while (depth > 0 && next())
         depth += xml.isStartElement() ? 1 : xml.isEndElement() ? -1 : 0;
 }
+
+} // namespace workbook

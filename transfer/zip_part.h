@@ -10,6 +10,8 @@ class QIODevice;
 struct zip;
 struct zip_file;
 
+namespace workbook {
+
 // A workbook's ZIP container read straight from a seekable device (a file, standard input
 // spooled, bytes), and its XML parts read as streams, a chunk at a time.
 class Archive
@@ -22,8 +24,6 @@ public:
 
     bool isOpen() const { return m_zip != nullptr; }
     bool has(const char* name) const;
-    // The unpacked size of a part, -1 when there is none.
-    qint64 sizeOf(const char* name) const;
     // At most the first bytes of a part (empty when there is none).
     QByteArray head(const char* name, qint64 most) const;
 
@@ -36,10 +36,17 @@ private:
     zip* m_zip = nullptr;
 };
 
-// An XML part of the container: the parser is fed a chunk at a time.
+// An XML part of the container: the parser is fed a chunk at a time. What a part may cost is
+// limited while it is read, by what is really unpacked, never by a size the file declares:
+// elements nest at most mostDepth deep, and no token (a text, a run of blanks, a tag) takes
+// more than mostTokenBytes of the file. A part that breaks a limit, is not well-formed XML,
+// or whose unpacked bytes fail their checksum, is failed: nothing read from it counts.
 class Part
 {
 public:
+    static constexpr int mostDepth = 64;
+    static constexpr qint64 mostTokenBytes = 4 << 20;
+
     Part(const Archive& archive, const QString& name);
     ~Part();
     Part(const Part&) = delete;
@@ -50,14 +57,28 @@ public:
 
     // The next token; false at the document's end or on a fault (failed() says which).
     bool next();
+    // Reads the rest of the part unparsed, so that its checksum is checked; false when it fails.
+    bool drain();
     bool failed() const;
-    // The text inside the current element, to its end.
-    QString text();
+    // Why the part failed, in Czech, with the line of the part where the parser stopped.
+    QString problem() const;
+    // The text inside the current element, to its end; at most `most` characters are kept,
+    // and reading stops at the first beyond them (then overLong() is true).
+    QString text(qsizetype most);
+    bool overLong() const { return m_overLong; }
     // Passes over the current element and everything in it.
     void skip();
 
 private:
     zip_file* m_file;
+    QString m_name;
     bool m_ended = false;
     bool m_readFailed = false;
+    bool m_badChecksum = false;
+    bool m_tooDeep = false;
+    bool m_tokenTooLong = false;
+    bool m_overLong = false;
+    int m_depth = 0;
 };
+
+} // namespace workbook

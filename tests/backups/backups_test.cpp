@@ -22,6 +22,8 @@ namespace {
 
 QByteArray readAll(const QString& path)
 {
+    if (!QFileInfo(path).isFile())
+        return QByteArray(); // a FIFO would wait for a writer
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -219,6 +221,18 @@ TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
         ASSERT_TRUE(db && db->exec(QStringLiteral("CREATE TABLE t (x)")).ok());
     }
     const QByteArray good = readAll(copy);
+    // A copy changed by SQL of someone else's: a trigger, a view of its own in place of ours.
+    const auto changed = [&](const char* name, const char* sql) {
+        const QString path = written(name, good);
+        Status status = Status::success();
+        auto db = Database::connect(QFile::encodeName(path), status);
+        EXPECT_TRUE(db && db->exec(QString::fromUtf8(sql)).ok());
+        return path;
+    };
+    const QString unfinished = written("rozepsana.zaz", good);
+    written("rozepsana.zaz-journal", "a journal of a write not finished");
+    const QString fifo = QDir(dir).filePath(QStringLiteral("roura"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QByteArray damaged = good;
     damaged.replace(2 * 4096, 4096, QByteArray(4096, '\0')); // a table's page
     const struct
@@ -231,7 +245,20 @@ TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
         {"another program's database", other, "není databází programu Ordisk", false},
         {"a damaged copy", written("poskozena.zaz", damaged), "je poškozený", false},
         {"a copy cut short", written("useknuta.zaz", good.left(good.size() / 2)), "je poškozený", false},
-        {"no file", QDir(dir).filePath(QStringLiteral("neni.zaz")), "nelze přečíst", false},
+        {"no file", QDir(dir).filePath(QStringLiteral("neni.zaz")), "nelze otevřít", false},
+        {"a trigger of someone else's",
+         changed("spoust.zaz", "CREATE TRIGGER zlo AFTER INSERT ON cd BEGIN DELETE FROM lide; END"),
+         "obsahuje cizí pravidlo „zlo“", false},
+        {"a view of ours made anew to never end",
+         changed("pohled.zaz", "DROP VIEW vypujcky; CREATE VIEW vypujcky AS WITH RECURSIVE n(x) AS (SELECT 1 UNION "
+                               "ALL SELECT x + 1 FROM n) SELECT x AS idvypujcky, x AS datumpujceni, x AS datumvraceni, "
+                               "x AS jmeno, x AS prijmeni, x AS nazev, x AS vraceno, x AS poznamka, x AS idcloveka, "
+                               "x AS idcd FROM n"),
+         "„vypujcky“ je jiné než v evidenci", false},
+        {"a file with a journal beside it", unfinished, "je rozepsana.zaz-journal s nedokončeným zápisem", false},
+        {"a FIFO", fifo, "je roura (FIFO)", false},
+        {"a device", QStringLiteral("/dev/null"), "je zařízení", false},
+        {"a folder", dir, "je složka", false},
         {"a good copy while the register is open", copy, "má otevřenou běžící program Ordisk", true},
     };
     const QByteArray before = readAll(reg.path());

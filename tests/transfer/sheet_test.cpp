@@ -127,9 +127,9 @@ TEST(Sheets, FilesThatAreNoWorkbookAreRefusedInOneLine)
          "0: Soubor je archiv ZIP, ale ne sešit .xlsx ani .ods (třeba sešit Numbers nebo dokument); uložte list jako "
          ".xlsx, .ods nebo CSV."},
         {"a workbook cut short", workbook.left(workbook.size() / 2),
-         "0: Sešit je poškozený nebo neúplný; otevřete ho v tabulkovém procesoru a uložte znovu."},
+         "0: Sešit je poškozený: jeho archiv ZIP je neúplný. Otevřete ho v tabulkovém procesoru a uložte znovu."},
         {"the first bytes of a ZIP", QByteArray("PK\x03\x04\x14\0\0\0\x08\0", 10),
-         "0: Sešit je poškozený nebo neúplný; otevřete ho v tabulkovém procesoru a uložte znovu."},
+         "0: Sešit je poškozený: jeho archiv ZIP je neúplný. Otevřete ho v tabulkovém procesoru a uložte znovu."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

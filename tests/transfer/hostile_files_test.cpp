@@ -1,0 +1,242 @@
+// Workbooks and CSV files made to break the import, each made here and small: every one is
+// refused whole with its reason (the row and cell where there is one), and the register stays
+// byte for byte as it was; or, where the file is sound but unusual, read as it says.
+#include "import_outcome.h"
+#include "temp_register.h"
+#include "transfer/sheet_import.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <zip.h>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Parts = std::vector<std::pair<const char*, QByteArray>>;
+
+// A ZIP of the parts, made by libzip; stored rather than deflated when asked (its bytes then
+// stand in the file as they are).
+QByteArray zipOf(const Parts& parts, bool stored = false)
+{
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("sesit.zip")));
+    int error = 0;
+    zip_t* archive = zip_open(path.constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    EXPECT_NE(archive, nullptr);
+    for (const auto& [name, bytes] : parts) {
+        zip_source_t* source =
+            zip_source_buffer(archive, bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0);
+        const zip_int64_t index = zip_file_add(archive, name, source, ZIP_FL_OVERWRITE);
+        EXPECT_GE(index, 0);
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 1);
+    }
+    EXPECT_EQ(zip_close(archive), 0);
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// An .xlsx workbook whose first sheet holds the rows (the XML inside <sheetData>).
+QByteArray xlsx(const QByteArray& rows, const QByteArray& shared = QByteArray(),
+                const QByteArray& styles = QByteArray(), bool stored = false)
+{
+    Parts parts = {
+        {"xl/workbook.xml",
+         R"(<workbook xmlns:r="urn:r"><sheets><sheet name="Disky" sheetId="1" r:id="rId1"/></sheets></workbook>)"},
+        {"xl/_rels/workbook.xml.rels",
+         R"(<Relationships><Relationship Id="rId1" Target="worksheets/sheet1.xml"/></Relationships>)"},
+        {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + rows + "</sheetData></worksheet>"},
+    };
+    if (!shared.isEmpty())
+        parts.push_back({"xl/sharedStrings.xml", "<sst>" + shared + "</sst>"});
+    if (!styles.isEmpty())
+        parts.push_back({"xl/styles.xml", "<styleSheet><cellXfs>" + styles + "</cellXfs></styleSheet>"});
+    return zipOf(parts, stored);
+}
+
+// An inline text cell.
+QByteArray is(const char* column, int row, const QByteArray& text)
+{
+    return QByteArray("<c r=\"") + column + QByteArray::number(row) + "\" t=\"inlineStr\"><is><t>" + text +
+           "</t></is></c>";
+}
+
+// A disc's row: name, count, disc type, content type, then cells of its own.
+QByteArray disc(int row, const QByteArray& name, const QByteArray& more = QByteArray())
+{
+    return "<row r=\"" + QByteArray::number(row) + "\">" + is("A", row, name) + "<c r=\"B" + QByteArray::number(row) +
+           "\"><v>1</v></c>" + is("C", row, "CD") + is("D", row, "Hudba") + more + "</row>";
+}
+
+const QByteArray header = "<row r=\"1\">" + is("A", 1, "nazev") + is("B", 1, "pocetdisku") + is("C", 1, "typdisku") +
+                          is("D", 1, "typobsahu") + is("E", 1, "popis") + is("F", 1, "original") +
+                          is("G", 1, "vyrazeno") + "</row>";
+
+QByteArray discs(int count, int from = 2)
+{
+    QByteArray rows;
+    for (int r = from; r < from + count; ++r)
+        rows += disc(r, "Disk " + QByteArray::number(r));
+    return rows;
+}
+
+// An .ods workbook whose first sheet holds the rows (the XML inside <table:table>).
+QByteArray ods(const QByteArray& rows)
+{
+    return zipOf({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                  {"content.xml",
+                   R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
+                   R"(xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" )"
+                   R"(xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"><office:body><office:spreadsheet>)"
+                   R"(<table:table table:name="Disky">)" +
+                       rows + "</table:table></office:spreadsheet></office:body></office:document-content>"}});
+}
+
+QByteArray cell(const QByteArray& text, const QByteArray& more = QByteArray())
+{
+    return "<table:table-cell office:value-type=\"string\"" + more + "><text:p>" + text +
+           "</text:p></table:table-cell>";
+}
+
+QByteArray odsRow(const QByteArray& cells, const QByteArray& more = QByteArray())
+{
+    return "<table:table-row" + more + ">" + cells + "</table:table-row>";
+}
+
+const QByteArray odsHeader = odsRow(cell("nazev") + cell("pocetdisku") + cell("typdisku") + cell("typobsahu") +
+                                    cell("popis") + cell("original") + cell("vyrazeno"));
+
+QByteArray odsDisc(const QByteArray& name, const QByteArray& more = QByteArray())
+{
+    return odsRow(cell(name) + "<table:table-cell office:value-type=\"float\" office:value=\"1\"/>" + cell("CD") +
+                  cell("Hudba") + more);
+}
+
+QByteArray withCrcBroken(QByteArray zip, const QByteArray& inside)
+{
+    const qsizetype at = zip.lastIndexOf(inside);
+    EXPECT_GE(at, 0);
+    zip[at] = static_cast<char>(zip[at] ^ 1);
+    return zip;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(HostileFiles, AreRefusedWholeAndLeaveTheRegisterAsItWas)
+{
+    const QByteArray huge(40000, 'A');
+    QByteArray nested = "<row r=\"2\">";
+    for (int i = 0; i < 100; ++i)
+        nested += "<x>";
+    QByteArray emptyTexts;
+    emptyTexts.reserve(5 << 22);
+    for (int i = 0; i < 4500000; ++i)
+        emptyTexts += "<si/>";
+    QByteArray twentyFive;
+    for (int i = 0; i < 25; ++i)
+        twentyFive += odsRow(cell("Zlý") + cell("x") + cell("CD") + cell("Hudba"));
+    const struct
+    {
+        const char* what;
+        QByteArray file;
+        const char* told; // the whole refusal list holds this
+    } cases[] = {
+        {"a tag broken in the fourth of ten rows", xlsx(header + discs(2) + "<row r=\"4\"><c></x></row>" + discs(6, 5)),
+         "není platné XML"},
+        {"an entity never defined", xlsx(header + disc(2, "A &zlo; B")), "není platné XML"},
+        {"a NUL as a character reference", xlsx(header + disc(2, "A&#0;B")), "není platné XML"},
+        {"an .ods broken after its first row", ods(odsHeader + odsDisc("A") + "<table:table-row></x>"),
+         "není platné XML"},
+        {"a value longer than a cell holds", xlsx(header + disc(2, huge)), "Hodnota v buňce A2 je delší než 32 767"},
+        {"a shared text longer than a cell holds", xlsx(header, "<si><t>" + huge + "</t></si>"),
+         "Text sešitu je delší než 32 767"},
+        {"a run of 5 MB of blanks between rows", xlsx(header + QByteArray(5 << 20, ' ') + discs(1)),
+         "text nebo značku delší než 4 MB"},
+        {"elements nested 100 deep", xlsx(header + nested), "vnořené hlouběji než 64"},
+        {"4.5 million empty shared texts", xlsx(header, emptyTexts), "víc textu, než lze najednou přečíst"},
+        {"a part whose checksum is wrong", withCrcBroken(xlsx(header + disc(2, "Kontrola"), {}, {}, true), "Kontrola"),
+         "kontrolním součtem (CRC)"},
+        {"an escape written as _x001B_", xlsx(header + disc(2, "A_x001B_B")),
+         "2: Hodnota ve sloupci „Název“ obsahuje řídicí znak U+001B"},
+        {"a NUL written as _x0000_", xlsx(header + disc(2, "A_x0000_B")), "řídicí znak U+0000"},
+        {"a bell in a CSV file", "nazev;pocetdisku;typdisku;typobsahu\nA\aB;1;CD;Hudba\n", "řídicí znak U+0007"},
+        {"a DEL in a CSV file", "nazev;pocetdisku;typdisku;typobsahu\nA;1;CD;Hudba\nB\x7f;1;CD;Hudba\n",
+         "3: Hodnota ve sloupci „Název“ obsahuje řídicí znak U+007F"},
+        {"a boolean cell of 2", xlsx(header + disc(2, "A", "<c r=\"G2\" t=\"b\"><v>2</v></c>")), "Vyřazeno"},
+        {"a number cell that is no number", xlsx(header + disc(2, "A", "<c r=\"E2\"><v>NaN</v></c>")),
+         "buňka E2 nemá platné číslo („NaN“)"},
+        {"a cell beyond the last column", xlsx(header + disc(2, "A", is("ZZZZ", 2, "x"))),
+         "buňka XFD2 leží za posledním sloupcem"},
+        {"rows out of order", xlsx(header + disc(5, "A") + disc(3, "B")), "řádek 3 v něm následuje až po řádku 5"},
+        {"a run of 65,535 spaces, many times", ods(odsHeader + odsDisc("A" + QByteArray("<text:s text:c=\"65535\"/>"))),
+         "je delší než 32 767"},
+        {"more rows than a sheet holds, after 25 refused ones",
+         ods(odsHeader + twentyFive + odsRow(cell("A"), " table:number-rows-repeated=\"1048577\"")),
+         "víc řádků, než unese list tabulkového procesoru (1 048 576)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempRegister reg;
+        reg.addCd(QStringLiteral("Kytice"));
+        const QByteArray before = readAll(reg.path());
+        QByteArray bytes = c.file;
+        QBuffer file(&bytes);
+        file.open(QIODevice::ReadOnly);
+        const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), file, {});
+        EXPECT_GT(outcome.refused, 0);
+        EXPECT_TRUE(importtest::problems(outcome).contains(QString::fromUtf8(c.told)))
+            << importtest::problems(outcome).toStdString();
+        EXPECT_EQ(readAll(reg.path()), before);
+        EXPECT_FALSE(QFile::exists(reg.path() + QStringLiteral("-journal")));
+    }
+}
+
+// Sound but unusual cells are read as they say: yes and no written as words, a value
+// repeated over several columns, a day number beyond any calendar kept as the number.
+TEST(HostileFiles, UnusualCellsAreReadAsTheySay)
+{
+    const struct
+    {
+        const char* what;
+        QByteArray file;
+        const char* stored; // popis|original|vyrazeno
+    } cases[] = {
+        {"boolean cells as true and 0",
+         xlsx(header + disc(2, "A",
+                            "<c r=\"F2\" t=\"b\"><v>true</v></c><c r=\"G2\" "
+                            "t=\"b\"><v>0</v></c>")),
+         "|1|0"},
+        {"a day number beyond 9999 in a date style",
+         xlsx(header + disc(2, "A", "<c r=\"E2\" s=\"1\"><v>1e300</v></c>"), {},
+              "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>"),
+         "1e+300|0|0"},
+        {"a day number in a date style",
+         xlsx(header + disc(2, "A", "<c r=\"E2\" s=\"1\"><v>46364</v></c>"), {},
+              "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>"),
+         "8.12.2026|0|0"},
+        {"a value repeated over two columns",
+         ods(odsHeader + odsDisc("A", cell("") + cell("Ano", " table:number-columns-repeated=\"2\""))), "|1|1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempRegister reg;
+        QByteArray bytes = c.file;
+        QBuffer file(&bytes);
+        file.open(QIODevice::ReadOnly);
+        const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), file, {});
+        EXPECT_EQ(importtest::problems(outcome), QString());
+        EXPECT_EQ(reg.rows(QStringLiteral("SELECT popis, original, vyrazeno FROM cd")).join(QLatin1Char(',')),
+                  QString::fromUtf8(c.stored));
+    }
+}
