@@ -9,6 +9,7 @@ packages=(
     appstream desktop-file-utils dpkg-dev
     clang-14 libclang-rt-14-dev clang-format
     fonts-dejavu-core
+    locales unzip
 )
 
 missing=()
@@ -26,4 +27,20 @@ if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     "${sudo[@]}" apt-get update
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The command line's test compares every export made under a Czech locale with one made
+# under C: the Czech locale must exist.
+if ! locale -a 2>/dev/null | grep -qix 'cs_CZ\.utf8'; then
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    echo "Generating the locale cs_CZ.UTF-8"
+    if grep -q '^# *cs_CZ.UTF-8 UTF-8' /etc/locale.gen; then
+        "${sudo[@]}" sed -i 's/^# *cs_CZ.UTF-8 UTF-8/cs_CZ.UTF-8 UTF-8/' /etc/locale.gen
+    else
+        echo 'cs_CZ.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+    fi
+    "${sudo[@]}" locale-gen
 fi

@@ -49,6 +49,28 @@ check "--import --dry-run without a register" 0 "disků k přidání: 2" "$progr
 check "--import of a refused row" 1 "chyba.csv, řádek 3 („B“): Počet disků musí být číslo (je tam „dva“)" "$program" --import cd chyba.csv
 [ -e db1.zaz ] && { echo "FAILED: a refused import left a register behind"; failed=1; }
 check "--import makes the register" 0 "Přidáno disků: 2 ($work/db1.zaz)." "$program" --import cd disky.csv
+# Every export is the same bytes under a Czech locale as under C (a workbook's parts, the
+# time it was made aside): a decimal comma in a column's width makes Excel refuse an .xlsx.
+if locale -a | grep -qix 'cs_CZ\.utf8'; then
+    for kind in csv xlsx ods; do
+        LC_ALL=C "$program" --export cd "c.$kind" >/dev/null
+        LC_ALL=cs_CZ.UTF-8 "$program" --export cd "cs.$kind" >/dev/null
+        if [ "$kind" = csv ]; then
+            cmp -s c.csv cs.csv || { echo "FAILED: the CSV export differs under cs_CZ.UTF-8"; failed=1; }
+            continue
+        fi
+        for part in $(unzip -Z1 "c.$kind"); do
+            case "$part" in docProps/core.xml | meta.xml) continue ;; esac
+            cmp -s <(unzip -p "c.$kind" "$part") <(unzip -p "cs.$kind" "$part") ||
+                { echo "FAILED: $part of the .$kind export differs under cs_CZ.UTF-8"; failed=1; }
+        done
+        grep -q 'width="[0-9]*,' <(unzip -p "cs.$kind" xl/worksheets/sheet1.xml 2>/dev/null) &&
+            { echo "FAILED: a decimal comma in the .xlsx sheet"; failed=1; }
+    done
+    rm -f c.* cs.*
+else
+    echo "FAILED: no cs_CZ.UTF-8 locale (tools/setup.sh makes it)"; failed=1
+fi
 { echo "nazev;pocetdisku;typdisku;typobsahu"; for i in $(seq 25); do echo "D$i;x;CD;Data"; done; } >mnoho.csv
 check "--import of 25 refused rows" 1 "… a dalších odmítnutých řádků: 5." "$program" --import cd mnoho.csv
 check "--import lists the first 20" 1 "mnoho.csv, řádek 21 („D20“): Počet" "$program" --import cd mnoho.csv
