@@ -197,7 +197,8 @@ int importList(const QString& what, const QString& file, bool dryRun, bool allow
     say(stdout, dryRun ? QStringLiteral("Soubor je v pořádku, %1 k přidání: %2%3. Nic nebylo uloženo (zkouška "
                                         "--dry-run).")
                              .arg(noun, QString::number(outcome.rows), encoding)
-                       : QStringLiteral("Přidáno %1: %2 (%3).").arg(noun, QString::number(outcome.rows), registerPath));
+                       : QStringLiteral("Přidáno %1: %2 (%3)%4.")
+                             .arg(noun, QString::number(outcome.rows), registerPath, encoding));
     if (!backup.isEmpty())
         say(stdout, QStringLiteral("Evidence před přidáním je zálohována v %1.").arg(backup));
     return 0;

@@ -3,6 +3,7 @@
 #include "transfer/file_kind.h"
 
 #include <QIODevice>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -87,6 +88,58 @@ bool looksLikeUtf16(const QByteArray& bytes)
     return std::max(zeros[0], zeros[1]) * 3 > half * 2 && std::min(zeros[0], zeros[1]) * 10 < half;
 }
 
+// A character that text written in a Czech office does not hold, a sign that the bytes were
+// read in the wrong encoding: a combining mark (Windows-1250's "VĚŽ" read as UTF-8 is "V" and
+// a mark), a C1 control, an unassigned or private character, a byte no encoding maps.
+bool implausible(char32_t u)
+{
+    if ((u >= 0x80 && u <= 0x9F) || u == 0xFFFD)
+        return true;
+    switch (QChar::category(u)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Other_Surrogate:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// How many implausible characters each reading of the file gives: UTF-8's and Windows-1250's.
+std::pair<qint64, qint64> implausibleReadings(QIODevice& file)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder windows("windows-1250");
+    qint64 counts[2] = {0, 0};
+    if (!windows.isValid() || !file.seek(0))
+        return {0, 1};
+    QStringDecoder* decoders[2] = {&utf8, &windows};
+    while (true) {
+        const QByteArray bytes = file.read(chunk);
+        if (bytes.isEmpty())
+            break;
+        for (int d = 0; d < 2; ++d) {
+            const QString text = (*decoders[d])(bytes);
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                char32_t u = text[i].unicode();
+                if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                    u = QChar::surrogateToUcs4(text[i], text[i + 1]);
+                    ++i;
+                }
+                // A mark that makes one letter with the one before it is a decomposed letter
+                // (c and a caron: "č", as some programs write it), not a misreading.
+                const bool composes = i > 0 && QChar::isMark(u) &&
+                                      text.sliced(i - 1, 2).normalized(QString::NormalizationForm_C).size() == 1;
+                counts[d] += u >= 0x80 && implausible(u) && !composes;
+            }
+        }
+    }
+    return {counts[0], counts[1]};
+}
+
 Found refused(const QString& why, qint64 line = 0)
 {
     Found found;
@@ -136,11 +189,23 @@ Found examine(QIODevice& file)
     found.guessed = !found.byteOrderMark && (count.valid > 0 || count.invalid > 0);
     // Windows-1250 text holds a valid UTF-8 sequence only by chance (an upper-case letter
     // before Š, Ť or Ž: "VĚŽ"); a UTF-8 file with stray bytes holds far more of them.
-    if (count.invalid > 0 && (found.byteOrderMark || count.valid > count.invalid))
+    // As many of each is a tie no reading can be trusted in.
+    if (count.invalid > 0 && (found.byteOrderMark || count.valid >= count.invalid))
         return refused(QStringLiteral("Znak, který není v UTF-8, v jinak UTF-8 souboru. Uložte soubor znovu "
                                       "jako „CSV UTF-8“, nebo celý jako „CSV (oddělený středníkem)“."),
                        count.firstInvalidLine);
     found.encoding = count.invalid > 0 ? Encoding::Windows1250 : Encoding::Utf8;
+    // Valid UTF-8 by chance: a short Windows-1250 text whose letters happen to pair into
+    // UTF-8 sequences. The reading that gives a Czech office's characters wins; where neither
+    // does, the file is refused rather than garbled.
+    if (found.guessed && count.invalid == 0) {
+        const auto [asUtf8, asWindows] = implausibleReadings(file);
+        if (asUtf8 > 0 && asWindows == 0)
+            found.encoding = Encoding::Windows1250;
+        else if (asUtf8 > 0)
+            return refused(QStringLiteral("Kódování souboru nelze určit: nečte se správně jako UTF-8 ani jako "
+                                          "Windows-1250. Uložte soubor znovu jako „CSV UTF-8“."));
+    }
     return found;
 }
 

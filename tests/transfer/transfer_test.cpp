@@ -126,10 +126,12 @@ TEST(Transfer, FilesAsSpreadsheetsWriteThemAreRead)
          "Název CD:;Počet disků;Typ "
          "disku;Typ obsahu;Originál;Vyřazeno\nA;1;CD;Data;PRAVDA;NEPRAVDA\nB;1;CD;Data;n;x\nC;1;CD;Data;A;\n",
          "A|1|CD|Data||1|0\nB|1|CD|Data||0|1\nC|1|CD|Data||1|0", "UTF-8"},
-        // "VĚŽ" in Windows-1250 is also valid UTF-8: alone it is read so, and the dry run says
-        // so; beside other Czech letters the one sequence is taken for what it is.
+        // "VĚŽ" in Windows-1250 is also valid UTF-8, as "V" and a combining mark no Czech text
+        // holds: the reading that gives letters wins, and the dry run says which it took.
         {"a short Windows-1250 file that is valid UTF-8", "nazev;pocetdisku;typdisku;typobsahu\nV\xcc\x8e;1;CD;Data\n",
-         "V\u030e|1|CD|Data||0|0", "UTF-8"},
+         "VĚŽ|1|CD|Data||0|0", "Windows-1250"},
+        {"UTF-8 with a letter decomposed", "nazev;pocetdisku;typdisku;typobsahu\nc\xcc\x8c;1;CD;Data\n",
+         "c\u030c|1|CD|Data||0|0", "UTF-8"},
         {"Windows-1250 with a pair of letters valid as UTF-8",
          "nazev;pocetdisku;typdisku;typobsahu\nV\xcc\x8e;1;CD;Data\n\x8elu\x9d"
          "ou\xe8k\xfd k\xf9\xf2;2;CD;Data\n",
@@ -138,6 +140,13 @@ TEST(Transfer, FilesAsSpreadsheetsWriteThemAreRead)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempRegister reg;
+        // The dry run reads the file as the import does.
+        importrows::Options firstRow = dryRun(true);
+        firstRow.preview = 1;
+        const importrows::Outcome dry = csvimport::run(&reg.db(), QStringLiteral("cd"), c.file, firstRow);
+        ASSERT_EQ(dry.preview.size(), 1u);
+        EXPECT_EQ(dry.preview.front().front(), c.stored.section(QLatin1Char('|'), 0, 0));
+        EXPECT_EQ(dry.encoding, QString::fromLatin1(c.encoding));
         const importrows::Outcome outcome = csvimport::run(&reg.db(), QStringLiteral("cd"), c.file, dryRun(false));
         ASSERT_EQ(problems(outcome), QString());
         EXPECT_EQ(outcome.encoding, QString::fromLatin1(c.encoding));
@@ -186,6 +195,12 @@ TEST(Transfer, RefusedRowsAreToldByLineAndNothingIsStored)
          "Jméno;Příjmení\nJan;Novák\nEva;Malá\n\xff;Černá\nIvan;Veselý\nŠárka;Žižková\n",
          "4: Znak, který není v UTF-8, v jinak UTF-8 souboru. Uložte soubor znovu jako „CSV UTF-8“, nebo celý jako "
          "„CSV (oddělený středníkem)“."},
+        {"one letter of UTF-8 beside one stray byte: a tie", "lide", "jmeno;prijmeni\nJan;\xc4\x8d\xff\n",
+         "2: Znak, který není v UTF-8, v jinak UTF-8 souboru. Uložte soubor znovu jako „CSV UTF-8“, nebo celý jako "
+         "„CSV (oddělený středníkem)“."},
+        {"valid UTF-8 that reads wrong either way", "lide", "jmeno;prijmeni\nJan;V\xcc\x81\n",
+         "0: Kódování souboru nelze určit: nečte se správně jako UTF-8 ani jako Windows-1250. Uložte soubor znovu jako "
+         "„CSV UTF-8“."},
         {"a NUL byte in a value", "lide", QByteArray("jmeno;prijmeni\nJan;No\0vák\n", 25),
          "2: Bajt NUL: soubor není text tabulky (CSV)."},
         {"nothing but NUL bytes", "lide", QByteArray(4096, '\0'), "1: Bajt NUL: soubor není text tabulky (CSV)."},
