@@ -26,6 +26,7 @@ struct Transfer
     QString file;       // empty: standard output
     bool dryRun = false;
     bool allowDuplicates = false; // --allow-duplicates: rows already in the register are added again
+    bool ignoreColumns = false;   // --ignore-columns: columns the register has no field for are left out
     bool backup = false;          // --backup: a copy of the register now, into file or zalohy/
     bool restore = false;         // --restore: the register replaced by a copy of file
 };
@@ -33,6 +34,7 @@ struct Transfer
 const char* const usage = R"(Použití: ordisk [--home]
         ordisk [--home] --export cd|lide|vypujcky|nevracenecd [SOUBOR]
         ordisk [--home] --import cd|lide SOUBOR [--dry-run] [--allow-duplicates]
+                                [--ignore-columns]
         ordisk [--home] --backup [SOUBOR]
         ordisk [--home] --restore SOUBOR
 
@@ -58,7 +60,11 @@ Volby:
   --dry-run       s --import jen zkontrolovat soubor, nic neukládat
   --allow-duplicates
                   s --import přidat i řádky, které už v evidenci jsou
-                  (soubor vyvezený z této evidence)
+                  (soubor vyvezený z této evidence, nebo tentýž seznam
+                  podruhé: řádek se stejnými hodnotami ve všech sloupcích)
+  --ignore-columns
+                  s --import vynechat sloupce, pro které evidence nemá pole
+                  (Interpret, Cena…); bez ní se soubor s nimi nepřidá
   --backup [SOUBOR]
                   uložit kopii evidence do souboru (bez souboru do složky
                   zalohy vedle evidence) a skončit
@@ -80,8 +86,9 @@ Záhlaví může psát i popisky, které ukazují okna (Název CD, E-mail:).
 Ano/ne se píše Ano, A, 1, -1, PRAVDA, true nebo x, a Ne, N, 0, NEPRAVDA,
 false nebo nic; chybějící sloupec znamená Ne. Sloupec klíče (ID CD,
 ID člověka) evidence nepřebírá, čísluje sama; jsou-li ale v evidenci už
-řádky se stejným klíčem a názvem (jménem), soubor se nepřidá, dokud to
-nepovolí volba --allow-duplicates.
+řádky se stejným klíčem a názvem (jménem), nebo řádky se stejnými hodnotami
+ve všech sloupcích souboru, soubor se nepřidá, dokud to nepovolí volba
+--allow-duplicates.
 
 Příklady:
   ordisk --export cd disky.ods
@@ -109,9 +116,11 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     const QCommandLineOption importList(QStringLiteral("import"), QString(), QStringLiteral("co"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
     const QCommandLineOption allowDuplicates(QStringLiteral("allow-duplicates"));
+    const QCommandLineOption ignoreColumns(QStringLiteral("ignore-columns"));
     const QCommandLineOption backup(QStringLiteral("backup"));
     const QCommandLineOption restore(QStringLiteral("restore"));
-    parser.addOptions({help, version, inHome, exportList, importList, dryRun, allowDuplicates, backup, restore});
+    parser.addOptions(
+        {help, version, inHome, exportList, importList, dryRun, allowDuplicates, ignoreColumns, backup, restore});
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
                              "qwindowicon", "qwindowtitle", "session", "display", "name", "style", "stylesheet"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x")));
@@ -131,6 +140,7 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     transfer.importWhat = parser.value(importList);
     transfer.dryRun = parser.isSet(dryRun);
     transfer.allowDuplicates = parser.isSet(allowDuplicates);
+    transfer.ignoreColumns = parser.isSet(ignoreColumns);
     transfer.backup = parser.isSet(backup);
     transfer.restore = parser.isSet(restore);
     const QStringList files = parser.positionalArguments();
@@ -162,6 +172,8 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
         refused = QStringLiteral("ordisk: --dry-run patří k volbě --import");
     else if (transfer.allowDuplicates && !parser.isSet(importList))
         refused = QStringLiteral("ordisk: --allow-duplicates patří k volbě --import");
+    else if (transfer.ignoreColumns && !parser.isSet(importList))
+        refused = QStringLiteral("ordisk: --ignore-columns patří k volbě --import");
     else if (parser.isSet(importList) && files.isEmpty())
         refused = QStringLiteral("ordisk: --import potřebuje soubor, ze kterého má přidávat");
     else if (transfer.restore && files.isEmpty())
@@ -227,8 +239,9 @@ int main(int argc, char* argv[])
         if (transfer.restore)
             return transfercommand::restore(transfer.file, registerPath);
         return transfer.exportWhat.isEmpty()
-                   ? transfercommand::importList(transfer.importWhat, transfer.file, transfer.dryRun,
-                                                 transfer.allowDuplicates, registerPath)
+                   ? transfercommand::importList(transfer.importWhat, transfer.file,
+                                                 {transfer.dryRun, transfer.allowDuplicates, transfer.ignoreColumns},
+                                                 registerPath)
                    : transfercommand::exportList(transfer.exportWhat, transfer.file, registerPath);
     }
 

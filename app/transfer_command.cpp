@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <functional>
@@ -105,8 +106,10 @@ int exportList(const QString& what, const QString& file, const QString& register
     return 0;
 }
 
-int importList(const QString& what, const QString& file, bool dryRun, bool allowDuplicates, const QString& registerPath)
+int importList(const QString& what, const QString& file, const ImportChoices& choices, const QString& registerPath)
 {
+    const bool dryRun = choices.dryRun;
+    const bool allowDuplicates = choices.allowDuplicates;
     if (!importrows::names().contains(what))
         return fail(QStringLiteral("přidat ze souboru lze jen cd nebo lide, ne „%1“.").arg(what));
     QFile named(file);
@@ -163,6 +166,7 @@ int importList(const QString& what, const QString& file, bool dryRun, bool allow
     importrows::Options options;
     options.dryRun = dryRun;
     options.allowDuplicates = allowDuplicates;
+    options.ignoreUnknownColumns = choices.ignoreColumns;
     options.progress = progress;
     if (existed)
         options.beforeWriting = backUp;
@@ -188,6 +192,11 @@ int importList(const QString& what, const QString& file, bool dryRun, bool allow
         if (outcome.alreadyThere > 0 && !allowDuplicates && outcome.refused == 1)
             say(stderr, QStringLiteral("ordisk: přidat %1 znovu lze volbou --allow-duplicates.")
                             .arg(outcome.alreadyThere == 1 ? QStringLiteral("ho") : QStringLiteral("je")));
+        if (std::any_of(outcome.problems.begin(), outcome.problems.end(), [](const importrows::Problem& p) {
+                return p.message.startsWith(QStringLiteral("Neznámý sloupec"));
+            }))
+            say(stderr, QStringLiteral("ordisk: přidat soubor bez sloupců, které evidence nezná, lze volbou "
+                                       "--ignore-columns."));
         removeMadeRegister();
         return fail(QStringLiteral("nic nebylo uloženo."));
     }
@@ -197,8 +206,14 @@ int importList(const QString& what, const QString& file, bool dryRun, bool allow
     say(stdout, dryRun ? QStringLiteral("Soubor je v pořádku, %1 k přidání: %2%3. Nic nebylo uloženo (zkouška "
                                         "--dry-run).")
                              .arg(noun, QString::number(outcome.rows), encoding)
-                       : QStringLiteral("Přidáno %1: %2 (%3)%4.")
-                             .arg(noun, QString::number(outcome.rows), registerPath, encoding));
+                       : QStringLiteral("Přidáno %1: %2 (%3%4).")
+                             .arg(noun, QString::number(outcome.rows), registerPath,
+                                  outcome.encoding.isEmpty()
+                                      ? QString()
+                                      : QStringLiteral("; soubor v kódování %1").arg(outcome.encoding)));
+    if (!outcome.ignoredColumns.isEmpty())
+        say(stdout,
+            QStringLiteral("Tyto sloupce se neuloží: %1.").arg(outcome.ignoredColumns.join(QStringLiteral(", "))));
     if (!backup.isEmpty())
         say(stdout, QStringLiteral("Evidence před přidáním je zálohována v %1.").arg(backup));
     return 0;

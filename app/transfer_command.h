@@ -9,10 +9,17 @@ namespace transfercommand {
 
 // Writes the table or saved query as CSV to the file, or to standard output when file is empty or "-".
 int exportList(const QString& what, const QString& file, const QString& registerPath);
-// Adds the file's rows as discs or people; with dryRun only checks them. Rows whose key and
-// name are a row of the register already refuse the file, unless allowDuplicates.
-int importList(const QString& what, const QString& file, bool dryRun, bool allowDuplicates,
-               const QString& registerPath);
+// How --import is asked to add.
+struct ImportChoices
+{
+    bool dryRun = false;          // only check the file
+    bool allowDuplicates = false; // rows already in the register are added again
+    bool ignoreColumns = false;   // columns the register has no field for are left out
+};
+
+// Adds the file's rows as discs or people; on a dry run only checks them. Rows already in the
+// register (by key and name, or by every value) refuse the file, unless allowed.
+int importList(const QString& what, const QString& file, const ImportChoices& choices, const QString& registerPath);
 // Writes a copy of the register to the file, or into its folder of backups when file is empty.
 int backUp(const QString& file, const QString& registerPath);
 // Replaces the register with a copy of the file (a whole register of ours), keeping it in zalohy/.

@@ -70,16 +70,18 @@ QString yesNoWord(const QString& text)
 }
 
 // "Soubor obsahuje 300 disků, které už v evidenci jsou", with the numeral's Czech forms.
-QString alreadyThereText(bool discs, qint64 n)
+QString alreadyThereText(bool discs, qint64 n, bool byKey)
 {
     const int form = n == 1 ? 0 : n >= 2 && n <= 4 ? 1 : 2;
     static const char* const disc[] = {"disk, který už v evidenci je", "disky, které už v evidenci jsou",
                                        "disků, které už v evidenci jsou"};
     static const char* const person[] = {"člověka, který už v evidenci je", "lidi, kteří už v evidenci jsou",
                                          "lidí, kteří už v evidenci jsou"};
-    return QStringLiteral("Soubor obsahuje %1 %2 (podle ID a %3); přidat %4 znovu?")
-        .arg(QString::number(n), QString::fromUtf8(discs ? disc[form] : person[form]),
-             discs ? QStringLiteral("názvu") : QStringLiteral("jména"),
+    const QString how =
+        byKey ? QStringLiteral("podle ID a %1").arg(discs ? QStringLiteral("názvu") : QStringLiteral("jména"))
+              : QStringLiteral("se stejnými hodnotami ve všech sloupcích souboru");
+    return QStringLiteral("Soubor obsahuje %1 %2 (%3); přidat %4 znovu?")
+        .arg(QString::number(n), QString::fromUtf8(discs ? disc[form] : person[form]), how,
              form == 0 ? QStringLiteral("ho") : QStringLiteral("je"));
 }
 
@@ -242,11 +244,20 @@ void Rows::header(const std::vector<QString>& fields)
                                         "Typ obsahu); přidejte ho mezi disky."));
         return;
     }
-    for (const QString& name : unknown)
-        refuse(outcome, 1,
-               QStringLiteral("Neznámý sloupec „%1“; %2 mají sloupce %3.")
-                   .arg(shown(name), m_disc ? QStringLiteral("disky") : QStringLiteral("lidé"),
-                        acceptedCaptions(m_table)));
+    // Columns of the user's own (an artist, a price) are left out when asked, and named.
+    if (m_options.ignoreUnknownColumns) {
+        for (size_t f = 0; f < fields.size(); ++f)
+            if (m_columnOf[f] < 0 && !fields[f].trimmed().isEmpty())
+                m_columnOf[f] = ignoredColumn;
+        for (const QString& name : unknown)
+            outcome.ignoredColumns << shown(name);
+    } else {
+        for (const QString& name : unknown)
+            refuse(outcome, 1,
+                   QStringLiteral("Neznámý sloupec „%1“; %2 mají sloupce %3.")
+                       .arg(shown(name), m_disc ? QStringLiteral("disky") : QStringLiteral("lidé"),
+                            acceptedCaptions(m_table)));
+    }
     const QStringList required = newrecords::requiredFields(m_table.name);
     for (size_t c = 0; c < m_table.columns.size(); ++c)
         if (!named[c] && required.contains(m_table.columns[c].name))
@@ -260,7 +271,9 @@ void Rows::header(const std::vector<QString>& fields)
         columns << m_table.columns[c].name;
         outcome.previewColumns << m_table.columns[c].label;
     }
-    if (m_db && m_keyField >= 0) {
+    if (m_db)
+        readContents();
+    if (m_db && m_keyField >= 0 && outcome.status.ok()) {
         // Only rows there before the import: those it adds get keys above every key there was.
         const QString key = m_table.columns.front().name;
         qint64 highest = 0;
@@ -282,6 +295,44 @@ void Rows::header(const std::vector<QString>& fields)
         outcome.status = m_writing->insert->status();
     }
     m_stopped = !outcome.status.ok();
+}
+
+// The rows the register holds before the import, each by a hash of its values in the
+// file's columns: a row of the file with the same values is one of them (a collector's own
+// sheet brought in a second time). Eight bytes a row, read once.
+void Rows::readContents()
+{
+    QStringList columns;
+    for (size_t c = 1; c < m_table.columns.size(); ++c)
+        if (std::find(m_columnOf.begin(), m_columnOf.end(), static_cast<int>(c)) != m_columnOf.end())
+            columns << m_table.columns[c].name;
+    if (columns.isEmpty())
+        return;
+    Statement rows(m_db->handle(),
+                   QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), m_table.name));
+    Statement::Step step;
+    while ((step = rows.step()) == Statement::Step::Row) {
+        QString joined;
+        for (int c = 0; c < columns.size(); ++c)
+            joined += rows.columnText(c) + QLatin1Char('\x1f');
+        m_contents.push_back(qHash(joined));
+    }
+    if (step == Statement::Step::Error)
+        outcome.status = rows.failure();
+    std::sort(m_contents.begin(), m_contents.end());
+}
+
+size_t Rows::contentHash(const QVariantList& values) const
+{
+    QString joined;
+    for (size_t c = 1; c < m_table.columns.size(); ++c) {
+        if (std::find(m_columnOf.begin(), m_columnOf.end(), static_cast<int>(c)) == m_columnOf.end())
+            continue;
+        const QVariant& value = values[static_cast<qsizetype>(c - 1)];
+        joined += (value.typeId() == QMetaType::Bool ? QString::number(value.toBool() ? 1 : 0) : value.toString()) +
+                  QLatin1Char('\x1f');
+    }
+    return qHash(joined);
 }
 
 bool Rows::alreadyThere(const QString& key, const QString& name)
@@ -306,10 +357,27 @@ bool Rows::alreadyThere(const QString& key, const QString& name)
 
 void Rows::row(std::vector<QString>& fields, qint64 row)
 {
-    if (std::all_of(fields.begin(), fields.end(), [](const QString& f) { return f.trimmed().isEmpty(); }))
-        return; // an empty row of the spreadsheet
+    // An empty row of the spreadsheet; so is one holding only what an empty cell would be
+    // read as (a column of unticked boxes filled down), in the columns that are stored.
+    const auto emptyField = [this, &fields](size_t f) {
+        if (fields[f].trimmed().isEmpty() || (f < m_columnOf.size() && m_columnOf[f] == ignoredColumn))
+            return true;
+        if (f >= m_columnOf.size() || m_columnOf[f] < 0)
+            return false;
+        const tables::Column& column = m_table.columns[static_cast<size_t>(m_columnOf[f])];
+        QVariant value;
+        return column.kind == FieldKind::Boolean &&
+               fieldvalue::toStored(column.kind, column.name, yesNoWord(fields[f]), value).ok() && !value.toBool();
+    };
+    size_t filled = 0;
+    while (filled < fields.size() && emptyField(filled))
+        ++filled;
+    if (filled == fields.size())
+        return;
     newrecords::Entries entries;
     for (size_t f = 0; f < fields.size(); ++f) {
+        if (f < m_columnOf.size() && m_columnOf[f] == ignoredColumn)
+            continue;
         if (f < m_columnOf.size() && m_columnOf[f] >= 0) {
             const tables::Column& column = m_table.columns[static_cast<size_t>(m_columnOf[f])];
             if (const QString wrong = unstorable(fields[f]); !wrong.isEmpty())
@@ -365,8 +433,10 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
         }
         outcome.preview.push_back(shownRow);
     }
-    if (m_keyField >= 0 && m_writing->lookUp && static_cast<size_t>(m_keyField) < fields.size() &&
-        alreadyThere(fields[static_cast<size_t>(m_keyField)], name))
+    const bool byKey = m_keyField >= 0 && m_writing->lookUp && static_cast<size_t>(m_keyField) < fields.size() &&
+                       alreadyThere(fields[static_cast<size_t>(m_keyField)], name);
+    outcome.alreadyThereByKey = outcome.alreadyThereByKey || byKey;
+    if (byKey || std::binary_search(m_contents.begin(), m_contents.end(), contentHash(values)))
         ++outcome.alreadyThere;
     if (!outcome.status.ok()) {
         m_stopped = true;
@@ -389,7 +459,7 @@ Outcome Rows::finish()
         refuse(outcome, 0, QStringLiteral("Soubor je prázdný, chybí v něm záhlaví se sloupci."));
     // A list taken out of this register and brought back would double it: not without asking.
     if (outcome.alreadyThere > 0 && !m_options.allowDuplicates && outcome.refused == 0 && outcome.status.ok())
-        refuse(outcome, 0, alreadyThereText(m_disc, outcome.alreadyThere));
+        refuse(outcome, 0, alreadyThereText(m_disc, outcome.alreadyThere, outcome.alreadyThereByKey));
     if (m_writing->transaction && !m_dryRun && outcome.status.ok() && outcome.refused == 0)
         outcome.status = m_writing->transaction->commit();
     m_writing.reset();

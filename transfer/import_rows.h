@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <functional>
 #include <memory>
@@ -38,7 +39,9 @@ struct Outcome
     qint64 rows = 0;                   // rows added (or, on a dry run or when refused, rows that passed)
     std::vector<Problem> problems;     // the first refusals; when there is any, nothing was stored
     qint64 refused = 0;                // every refusal, those kept in problems too
-    qint64 alreadyThere = 0;           // rows whose key and name are a row of the register already
+    qint64 alreadyThere = 0;           // rows of the register already: by key and name, or by every value
+    bool alreadyThereByKey = false;    // some of them by their key and name (an export brought back)
+    QStringList ignoredColumns;        // columns of the file's own left out (Options::ignoreUnknownColumns)
     QStringList previewColumns;        // the labels of the columns a row is added with
     std::vector<QStringList> preview;  // the first rows that passed, as they will be stored (Options::preview)
     QString encoding;                  // a CSV file's encoding, where it was decided from the letters
@@ -49,6 +52,7 @@ struct Options
 {
     bool dryRun = false;                           // only checks (so does a null register)
     bool allowDuplicates = false;                  // rows already in the register are added again
+    bool ignoreUnknownColumns = false;             // columns the register has no field for are left out
     std::function<void(qint64 rowsRead)> progress; // told every so many rows
     std::function<Status()> beforeWriting;         // a backup; its failure stores nothing
     std::function<bool()> cancelled;               // asked between rows: true stops, storing nothing
@@ -91,6 +95,8 @@ private:
     void header(const std::vector<QString>& fields);
     void row(std::vector<QString>& fields, qint64 row);
     bool alreadyThere(const QString& key, const QString& name);
+    void readContents();
+    size_t contentHash(const QVariantList& values) const;
 
     Database* m_db;
     const tables::Table& m_table;
@@ -100,8 +106,11 @@ private:
     qint64 m_read = 0;      // rows read, passed or refused
     bool m_stopped = false; // the header, the file or the register failed: nothing more is read
     bool m_sawHeader = false;
-    std::vector<int> m_columnOf; // per field of the header: the table's column, -1 for one without a name
-    int m_keyField = -1;         // the field of the header holding the key, -1 for none
+    std::vector<int> m_columnOf; // per field of the header: the table's column, -1 for one without a name,
+                                 // ignoredColumn for a column of the file's own left out
+    static constexpr int ignoredColumn = -2;
+    std::vector<size_t> m_contents; // the rows of the register before, by a hash of the file's columns, sorted
+    int m_keyField = -1;            // the field of the header holding the key, -1 for none
     struct Writing;
     std::unique_ptr<Writing> m_writing;
 };

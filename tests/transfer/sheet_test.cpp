@@ -142,3 +142,57 @@ TEST(Sheets, FilesThatAreNoWorkbookAreRefusedInOneLine)
         EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("0"));
     }
 }
+
+// A collector's own sheet (no ids) brought in a second time would double the collection: the
+// rows equal in every column of the file to rows of the register are told and refused unless
+// allowed, in every format; rows repeated within one file are two copies of a disc.
+TEST(Sheets, ACollectorsSheetBroughtInTwiceIsToldAsAlreadyThere)
+{
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("sbirka.csv"));
+    QFile out(csv);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("Název;Počet disků;Typ disku;Typ obsahu;Originál\nMá vlast;2;CD;Hudba;Ano\nMá vlast;2;CD;Hudba;Ano\n"
+              "1984;1;DVD;Filmy;Ne\n");
+    out.close();
+    for (const QString& path : {csv, fixture("sbirka.ods"), fixture("sbirka.xlsx")}) {
+        SCOPED_TRACE(path.toStdString());
+        TempRegister reg;
+        reg.addCd(QStringLiteral("Má vlast")); // the same name alone is no duplicate
+        EXPECT_EQ(problems(importFile(&reg.db(), QStringLiteral("cd"), path)), QString());
+        const QString count = reg.value(QStringLiteral("SELECT count(*) FROM cd"));
+        const importrows::Outcome again = importFile(&reg.db(), QStringLiteral("cd"), path);
+        EXPECT_EQ(problems(again), QStringLiteral("0: Soubor obsahuje 3 disky, které už v evidenci jsou (se stejnými "
+                                                  "hodnotami ve všech sloupcích souboru); přidat je znovu?"));
+        EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), count);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        importrows::Options allowed;
+        allowed.allowDuplicates = true;
+        EXPECT_EQ(problems(sheetimport::run(&reg.db(), QStringLiteral("cd"), file, allowed)), QString());
+        EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")).toInt(), 2 * count.toInt() - 1);
+    }
+}
+
+// A sheet with columns of the user's own is refused as it is, and brought in without them
+// when asked, the columns named; a row of unticked boxes alone is an empty row.
+TEST(Sheets, ColumnsOfTheUsersOwnAreLeftOutWhenAsked)
+{
+    const QByteArray sheet = "Název;Interpret;Počet disků;Typ disku;Typ obsahu;Koupeno;Originál;Cena\n"
+                             "Kytice;Zrní;1;CD;Hudba;2019;NEPRAVDA;300\n"
+                             ";;;;;;NEPRAVDA;\n";
+    TempRegister reg;
+    QByteArray bytes = sheet;
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
+    EXPECT_TRUE(problems(sheetimport::run(&reg.db(), QStringLiteral("cd"), file, {}))
+                    .startsWith(QStringLiteral("1: Neznámý sloupec „Interpret“")));
+    importrows::Options without;
+    without.ignoreUnknownColumns = true;
+    file.seek(0);
+    const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), file, without);
+    EXPECT_EQ(problems(outcome), QString());
+    EXPECT_EQ(outcome.ignoredColumns, QStringList({"Interpret", "Koupeno", "Cena"}));
+    EXPECT_EQ(reg.rows(QStringLiteral("SELECT nazev, pocetdisku, typdisku, typobsahu, original FROM cd")),
+              QStringList({"Kytice|1|CD|Hudba|0"}));
+}
