@@ -175,7 +175,10 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
         std::fputs("\n", stderr);
     if (!outcome.status.ok()) {
         removeMadeRegister();
-        return fail(outcome.status.message() + QStringLiteral(" Nic nebylo uloženo."));
+        const QString said = outcome.status.message();
+        return fail(said.contains(QStringLiteral("nic nebylo uloženo"), Qt::CaseInsensitive)
+                        ? said
+                        : said + QStringLiteral(" Nic nebylo uloženo."));
     }
     if (outcome.refused > 0) {
         for (const importrows::Problem& problem : outcome.problems) {

@@ -544,6 +544,10 @@ Transaction::~Transaction()
     };
     if (m_outermost) {
         run(QStringLiteral("ROLLBACK"));
+        // After a failed write (a full disk) SQLite may hold the transaction's journal until
+        // the file is next read, or the next start: the file would stay grown, with a journal
+        // beside it. A read now puts the file back as it was and removes the journal.
+        run(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     } else {
         run(QStringLiteral("ROLLBACK TO %1").arg(m_name));
         run(QStringLiteral("RELEASE %1").arg(m_name));

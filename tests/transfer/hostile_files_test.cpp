@@ -2,6 +2,8 @@
 // refused whole with its reason (the row and cell where there is one), and the register stays
 // byte for byte as it was; or, where the file is sound but unusual, read as it says.
 #include "import_outcome.h"
+#include "storage/database.h"
+#include "storage/register_file.h"
 #include "temp_register.h"
 #include "transfer/sheet_import.h"
 
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <zip.h>
 
 #include <utility>
@@ -124,6 +127,80 @@ QByteArray withCrcBroken(QByteArray zip, const QByteArray& inside)
     zip[at] = static_cast<char>(zip[at] ^ 1);
     return zip;
 }
+
+// A disk that fills up: SQLite's files are the system's, but a write into the register
+// beyond the limit fails as a full disk does, while the test holds it.
+class FullDisk
+{
+public:
+    explicit FullDisk(sqlite3_int64 limit)
+    {
+        s_limit = limit;
+        s_real = sqlite3_vfs_find(nullptr);
+        m_vfs = *s_real;
+        m_vfs.zName = "full_disk";
+        m_vfs.szOsFile = static_cast<int>(sizeof(File)) + s_real->szOsFile;
+        m_vfs.xOpen = open;
+        sqlite3_vfs_register(&m_vfs, 1);
+    }
+    ~FullDisk()
+    {
+        sqlite3_vfs_unregister(&m_vfs);
+        sqlite3_vfs_register(s_real, 1);
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+private:
+    struct File
+    {
+        sqlite3_file base;
+        bool limited;
+    };
+    static sqlite3_file* real(sqlite3_file* f)
+    {
+        return reinterpret_cast<sqlite3_file*>(reinterpret_cast<File*>(f) + 1);
+    }
+    static int open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags)
+    {
+        static const sqlite3_io_methods methods = {
+            1,
+            [](sqlite3_file* file) { return real(file)->pMethods->xClose(real(file)); },
+            [](sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
+                return real(file)->pMethods->xRead(real(file), buffer, amount, offset);
+            },
+            [](sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset) {
+                if (reinterpret_cast<File*>(file)->limited && offset + amount > s_limit)
+                    return SQLITE_FULL;
+                return real(file)->pMethods->xWrite(real(file), buffer, amount, offset);
+            },
+            [](sqlite3_file* file, sqlite3_int64 size) { return real(file)->pMethods->xTruncate(real(file), size); },
+            [](sqlite3_file* file, int how) { return real(file)->pMethods->xSync(real(file), how); },
+            [](sqlite3_file* file, sqlite3_int64* size) { return real(file)->pMethods->xFileSize(real(file), size); },
+            [](sqlite3_file* file, int lock) { return real(file)->pMethods->xLock(real(file), lock); },
+            [](sqlite3_file* file, int lock) { return real(file)->pMethods->xUnlock(real(file), lock); },
+            [](sqlite3_file* file, int* out) { return real(file)->pMethods->xCheckReservedLock(real(file), out); },
+            [](sqlite3_file* file, int op, void* arg) {
+                return real(file)->pMethods->xFileControl(real(file), op, arg);
+            },
+            [](sqlite3_file* file) { return real(file)->pMethods->xSectorSize(real(file)); },
+            [](sqlite3_file* file) { return real(file)->pMethods->xDeviceCharacteristics(real(file)); },
+            nullptr,
+            nullptr,
+            nullptr,
+            nullptr,
+            nullptr,
+            nullptr,
+        };
+        const int rc = s_real->xOpen(s_real, name, real(f), flags, outFlags);
+        f->pMethods = rc == SQLITE_OK ? &methods : nullptr;
+        reinterpret_cast<File*>(f)->limited = (flags & SQLITE_OPEN_MAIN_DB) != 0;
+        return rc;
+    }
+    static inline sqlite3_vfs* s_real = nullptr;
+    static inline sqlite3_int64 s_limit = 0;
+    sqlite3_vfs m_vfs;
+};
 
 QByteArray readAll(const QString& path)
 {
@@ -239,4 +316,36 @@ TEST(HostileFiles, UnusualCellsAreReadAsTheySay)
         EXPECT_EQ(reg.rows(QStringLiteral("SELECT popis, original, vyrazeno FROM cd")).join(QLatin1Char(',')),
                   QString::fromUtf8(c.stored));
     }
+}
+
+// A disk that fills up while the rows are written: the import fails, says so once, and
+// leaves the register as it was at once, with no journal beside it for the next start.
+TEST(HostileFiles, AFullDiskDuringAnImportLeavesTheRegisterAsItWas)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db1.zaz"));
+    {
+        TempRegister made;
+        made.addCd(QStringLiteral("Kytice"));
+        ASSERT_TRUE(QFile::copy(made.path(), path));
+    }
+    const QByteArray before = readAll(path);
+    QByteArray csv = "nazev;pocetdisku;typdisku;typobsahu;popis\n";
+    for (int i = 0; i < 3000; ++i)
+        csv += "Disk " + QByteArray::number(i) + ";1;CD;Hudba;" + QByteArray(100, 'x') + "\n";
+    importrows::Outcome outcome;
+    {
+        const FullDisk full(before.size() + 16 * 4096);
+        Status status = Status::success();
+        const std::unique_ptr<Database> db = openRegisterFile(path, status);
+        ASSERT_TRUE(db) << status.message().toStdString();
+        ASSERT_TRUE(db->exec(QStringLiteral("PRAGMA cache_size = 8")).ok()); // pages go to the file early
+        QBuffer file(&csv);
+        file.open(QIODevice::ReadOnly);
+        outcome = sheetimport::run(db.get(), QStringLiteral("cd"), file, {});
+        EXPECT_TRUE(readAll(path) == before) << "put back at once, with the connection still open";
+        EXPECT_FALSE(QFile::exists(path + QStringLiteral("-journal")));
+    }
+    EXPECT_FALSE(outcome.status.ok());
+    EXPECT_EQ(outcome.status.message(), QStringLiteral("Na disku není místo; nic nebylo uloženo."));
 }
