@@ -223,8 +223,14 @@ int main(int argc, char* argv[])
     if (const int status = readCommandLine(arguments, home, transfer); status >= 0)
         return status;
     if (!transfer.exportWhat.isEmpty() || !transfer.importWhat.isEmpty() || transfer.backup || transfer.restore) {
-        // No window: no display is needed, and what is said goes to the terminal.
+        // No window: no display is needed, and what is said goes to the terminal, in Czech:
+        // Qt's own English warnings only when asked for, as SQLite's words are.
         QCoreApplication app(argc, argv);
+        if (!qEnvironmentVariableIsSet("ORDISK_DEBUG"))
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+                if (type == QtFatalMsg)
+                    std::fprintf(stderr, "ordisk: %s\n", text.toLocal8Bit().constData());
+            });
         // With --home, the register is ~/Ordisk's (the folder is made only when an import
         // stores into it); a file named on the command line is still where the user is.
         QString problem;

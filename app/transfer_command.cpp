@@ -18,7 +18,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace transfercommand {
@@ -61,11 +63,11 @@ std::unique_ptr<Database> openRegister(const QString& path, std::unique_ptr<Regi
     return db;
 }
 
-// Standard input copied aside, so that the import can read it twice (memory stays flat).
-bool spoolStandardInput(QTemporaryFile& into)
+// Standard input or a pipe copied aside, so that the import can read it twice (memory
+// stays flat).
+bool spool(QFile& in, QTemporaryFile& into)
 {
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly) || !into.open())
+    if (!into.open())
         return false;
     while (true) {
         const QByteArray bytes = in.read(1 << 20);
@@ -116,9 +118,23 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
     QTemporaryFile spooled;
     const bool standardInput = file == QLatin1String("-");
     QIODevice* in = &named;
+    struct stat info = {};
+    const bool found = !standardInput && ::stat(QFile::encodeName(file).constData(), &info) == 0;
     if (standardInput) {
-        if (!spoolStandardInput(spooled))
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly) || !spool(input, spooled))
             return fail(QStringLiteral("standardní vstup nelze přečíst: %1.").arg(fileProblem(QString(), errno)));
+        in = &spooled;
+    } else if (found && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
+        return fail(QStringLiteral("soubor %1 nelze přečíst: je to zařízení, ne soubor.").arg(file));
+    } else if (found && S_ISFIFO(info.st_mode)) {
+        // A pipe is read once, as it comes; one nobody writes into reads as empty instead of
+        // waiting for ever.
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        QFile pipe;
+        if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+            !pipe.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) || !spool(pipe, spooled))
+            return fail(QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno)));
         in = &spooled;
     } else if (!named.open(QIODevice::ReadOnly)) {
         return fail(QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno)));
@@ -206,14 +222,14 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
     const QString noun = what == QLatin1String("cd") ? QStringLiteral("disků") : QStringLiteral("lidí");
     const QString encoding =
         outcome.encoding.isEmpty() ? QString() : QStringLiteral(" (kódování %1)").arg(outcome.encoding);
-    say(stdout, dryRun ? QStringLiteral("Soubor je v pořádku, %1 k přidání: %2%3. Nic nebylo uloženo (zkouška "
-                                        "--dry-run).")
-                             .arg(noun, QString::number(outcome.rows), encoding)
-                       : QStringLiteral("Přidáno %1: %2 (%3%4).")
-                             .arg(noun, QString::number(outcome.rows), registerPath,
-                                  outcome.encoding.isEmpty()
-                                      ? QString()
-                                      : QStringLiteral("; soubor v kódování %1").arg(outcome.encoding)));
+    say(stdout,
+        dryRun ? QStringLiteral("Soubor je v pořádku, %1 k přidání: %2%3. Nic nebylo uloženo (zkouška "
+                                "--dry-run).")
+                     .arg(noun, QString::number(outcome.rows), encoding)
+               : QStringLiteral("Přidáno %1: %2 (%3%4).")
+                     .arg(noun, QString::number(outcome.rows), registerPath,
+                          outcome.encoding.isEmpty() ? QString()
+                                                     : QStringLiteral("; soubor v kódování %1").arg(outcome.encoding)));
     if (!outcome.ignoredColumns.isEmpty())
         say(stdout,
             QStringLiteral("Tyto sloupce se neuloží: %1.").arg(outcome.ignoredColumns.join(QStringLiteral(", "))));
@@ -231,6 +247,10 @@ int backUp(const QString& file, const QString& registerPath)
     if (!db)
         return 1;
     QString made;
+    if (file == QLatin1String("-"))
+        return fail(QStringLiteral("zálohu nelze zapsat na standardní výstup; zadejte jméno souboru zálohy."));
+    if (QFileInfo(file).isDir())
+        return fail(QStringLiteral("%1 je složka; zadejte jméno souboru zálohy.").arg(file));
     if (file.isEmpty()) {
         const backups::Outcome outcome = backups::now(*db, registerPath, QDateTime::currentDateTime());
         if (!outcome.status.ok())

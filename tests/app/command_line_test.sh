@@ -143,6 +143,18 @@ done
 check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home
+mkfifo roura
+check "--import of a pipe nobody writes into" 1 "Soubor je prázdný" timeout 20 "$program" --import cd roura
+check "--import of a pipe" 0 "disků k přidání: 2" \
+    sh -c '"$0" --import cd roura --dry-run --allow-duplicates & cat disky.csv >roura; wait $!' "$program"
+check "--import of a device" 1 "soubor /dev/zero nelze přečíst: je to zařízení, ne soubor." \
+    "$program" --import cd /dev/zero
+check "--restore of a device" 1 "/dev/zero je zařízení, ne soubor zálohy. Nic nebylo změněno." \
+    "$program" --restore /dev/zero
+check "--restore of a folder" 1 "home je složka, ne soubor zálohy." "$program" --restore home
+check "--backup into a folder" 1 "home je složka; zadejte jméno souboru zálohy." "$program" --backup home
+check "--backup to -" 1 "zálohu nelze zapsat na standardní výstup" "$program" --backup -
+[ -e ./- ] && { echo "FAILED: --backup - wrote a file named -"; failed=1; }
 check "--import of no file" 1 "soubor nic.csv nelze přečíst: soubor nebo složka neexistuje." "$program" --import cd nic.csv
 check "--export into no folder" 1 "Soubor nikde/disky.csv nelze zapsat: složka nikde neexistuje." "$program" --export cd nikde/disky.csv
 check "--home --import" 0 "Přidáno disků: 2 ($work/home/Ordisk/db1.zaz" \
