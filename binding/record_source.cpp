@@ -255,8 +255,7 @@ Status RecordSource::storeNew()
 
 Status RecordSource::readRow(qint64 key, std::vector<QString>& row)
 {
-    Statement statement(m_db.handle(),
-                        QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_source.table, m_rows.names[0]));
+    Statement statement(m_db, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_source.table, m_rows.names[0]));
     if (auto s = statement.bind(1, key); !s.ok())
         return s;
     row.clear();

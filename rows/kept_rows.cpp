@@ -196,7 +196,7 @@ Status KeptRows::noteGoneKeys(const SourceQuery& query, const std::vector<qint64
 
 Status KeptRows::select(const SourceQuery& query, const QList<int>& held, RowSet& rows)
 {
-    Statement statement(m_db.handle(), query.sql());
+    Statement statement(m_db, query.sql());
     if (auto s = statement.bindAll(query.params); !s.ok())
         return s;
     rows = RowSet();
@@ -246,7 +246,7 @@ Status KeptRows::select(const SourceQuery& query, const QList<int>& held, RowSet
 
 Status KeptRows::load(const QString& table, const std::vector<int>& columns, Table& into)
 {
-    Statement statement(m_db.handle(), QStringLiteral("SELECT * FROM ") + table);
+    Statement statement(m_db, QStringLiteral("SELECT * FROM ") + table);
     if (!statement.status().ok())
         return statement.status();
     const int count = statement.columnCount();
@@ -286,7 +286,7 @@ Status KeptRows::load(const QString& table, const std::vector<int>& columns, Tab
 
 Status KeptRows::readChangedRows(const QString& table, const std::set<qint64>& changed, Table& into)
 {
-    Statement statement(m_db.handle(), QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table));
+    Statement statement(m_db, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(table));
     if (!statement.status().ok())
         return statement.status();
     if (static_cast<size_t>(statement.columnCount()) != into.columns.size())

@@ -59,7 +59,7 @@ Status PagedRows::readKeysThrough(int row)
 {
     if (m_allKeys || row < static_cast<int>(m_keys.size()))
         return Status::success();
-    Statement keys(m_db.handle(), m_keysSql);
+    Statement keys(m_db, m_keysSql);
     // Counted rows only: a loan stored since the count joins at the next re-query.
     const qint64 wanted = std::min<qint64>(std::max<qint64>(firstKeys, static_cast<qint64>(m_keys.size())),
                                            static_cast<qint64>(m_count) - static_cast<qint64>(m_keys.size()));
@@ -110,7 +110,7 @@ const PagedRows::Page* PagedRows::page(int row)
     if (end <= first)
         return nullptr;
     if (!m_values) {
-        m_values = std::make_unique<Statement>(m_db.handle(), m_valuesSql);
+        m_values = std::make_unique<Statement>(m_db, m_valuesSql);
         if (!m_values->status().ok()) {
             m_values.reset();
             return nullptr;

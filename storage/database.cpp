@@ -166,6 +166,8 @@ Statement::Statement(sqlite3* db, const QString& sql) : m_db(db)
     }
 }
 
+Statement::Statement(Database& db, const QString& sql) : Statement(db.handle(), sql) {}
+
 Statement::~Statement()
 {
     sqlite3_finalize(m_stmt);

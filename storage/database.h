@@ -10,6 +10,7 @@
 #include <string_view>
 
 struct sqlite3;
+class Database;
 struct sqlite3_stmt;
 
 // A failure of the operating system (an errno value) in Czech: in words for those a user can
@@ -29,6 +30,8 @@ public:
 
     // Prepares one SQL statement; check status() before use.
     Statement(sqlite3* db, const QString& sql);
+    // The same on a connection: what the layers above storage use.
+    Statement(Database& db, const QString& sql);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;

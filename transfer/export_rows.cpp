@@ -40,8 +40,7 @@ Listing select(Database& db, const QString& table, Status& status)
     const QString order =
         declared->isView ? key : QStringLiteral("ifnull(%1, '') COLLATE ordisk_seznam, %2").arg(columns[1].name, key);
     listing.columns = &columns;
-    listing.rows =
-        std::make_unique<Statement>(db.handle(), QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order));
+    listing.rows = std::make_unique<Statement>(db, QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order));
     status = listing.rows->status();
     return listing;
 }
@@ -54,7 +53,7 @@ std::vector<int> longestValues(Database& db, const QString& table, Status& statu
     QStringList lengths;
     for (const tables::Column& column : declared->columns)
         lengths << QStringLiteral("max(length(%1))").arg(column.name);
-    Statement longest(db.handle(), QStringLiteral("SELECT %1 FROM %2").arg(lengths.join(QStringLiteral(", ")), table));
+    Statement longest(db, QStringLiteral("SELECT %1 FROM %2").arg(lengths.join(QStringLiteral(", ")), table));
     std::vector<int> result(declared->columns.size(), 0);
     if (status = longest.status(); !status.ok())
         return result;

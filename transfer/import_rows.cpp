@@ -280,18 +280,18 @@ void Rows::header(const std::vector<QString>& fields)
         outcome.status =
             m_db->queryInt(QStringLiteral("SELECT ifnull(max(%1), 0) FROM %2").arg(key, m_table.name), highest);
         m_writing->lookUp = std::make_unique<Statement>(
-            m_db->handle(), QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? AND %3 <= %4")
-                                .arg(m_disc ? QStringLiteral("nazev")
-                                            : QStringLiteral("ifnull(jmeno, '') || ' ' || ifnull(prijmeni, '')"),
-                                     m_table.name, key, QString::number(highest)));
+            *m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? AND %3 <= %4")
+                       .arg(m_disc ? QStringLiteral("nazev")
+                                   : QStringLiteral("ifnull(jmeno, '') || ' ' || ifnull(prijmeni, '')"),
+                            m_table.name, key, QString::number(highest)));
         if (outcome.status.ok())
             outcome.status = m_writing->lookUp->status();
     }
     if (outcome.status.ok() && !m_dryRun) {
         m_writing->insert = std::make_unique<Statement>(
-            m_db->handle(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(m_table.name, columns.join(QStringLiteral(", ")),
-                                     QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
+            *m_db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(m_table.name, columns.join(QStringLiteral(", ")),
+                            QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
         outcome.status = m_writing->insert->status();
     }
     m_stopped = !outcome.status.ok();
@@ -308,8 +308,7 @@ void Rows::readContents()
             columns << m_table.columns[c].name;
     if (columns.isEmpty())
         return;
-    Statement rows(m_db->handle(),
-                   QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), m_table.name));
+    Statement rows(*m_db, QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), m_table.name));
     Statement::Step step;
     while ((step = rows.step()) == Statement::Step::Row) {
         QString joined;
