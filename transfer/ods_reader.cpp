@@ -128,6 +128,8 @@ void readOds(const Archive& archive, importrows::Rows& rows)
                 return rows.stop(row, damaged(QStringLiteral("buňka %1%2 nemá platnou hodnotu typu %3")
                                                   .arg(columnName(column), QString::number(row), type.toString())));
             const QString text = cellText(part);
+            if (part.failed())
+                break; // told below, as a fault of the part
             const QString value = typed->isEmpty() || type == QLatin1String("string") ? text : *typed;
             const qint64 before = sheetRows.row;
             sheetRows.row = row; // a refusal names the row the cell is in

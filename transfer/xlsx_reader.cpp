@@ -283,6 +283,8 @@ void readXlsx(const Archive& archive, importrows::Rows& rows)
                 --depth;
             }
         }
+        if (part.failed())
+            break; // told below, as a fault of the part
         if (part.overLong())
             return rows.stop(sheetRows.row, tooLong(column, sheetRows.row));
         std::optional<QString> cell;

@@ -1,5 +1,7 @@
 #include "transfer/zip_part.h"
 
+#include "storage/database.h"
+
 #include <QIODevice>
 
 #include <zip.h>
@@ -177,7 +179,8 @@ QString Part::problem() const
             .arg(m_name, line, QString::number(mostTokenBytes >> 20));
     if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError)
         return QStringLiteral("jeho část %1 je neúplná").arg(m_name);
-    return QStringLiteral("jeho část %1 není platné XML (řádek %2 části: %3)").arg(m_name, line, xml.errorString());
+    libraryWords(QStringLiteral("XML %1:%2: %3").arg(m_name, line, xml.errorString()));
+    return QStringLiteral("jeho část %1 není platné XML (řádek %2 části)").arg(m_name, line);
 }
 
 QString Part::text(qsizetype most)
