@@ -2,6 +2,7 @@
 #include "main_menu/flows.h"
 
 #include "backups/backups.h"
+#include "backups/copy_places.h"
 #include "storage/database.h"
 #include "storage/register_file.h"
 #include "ui_common/messages.h"
@@ -72,10 +73,10 @@ void backUp(QWidget* window, Database& db)
         if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
             return;
         file = chooser.selectedFiles().constFirst();
-        // The save dialog asked before a file is replaced; a copy is never written over one.
-        if (QFileInfo::exists(file) && !QFile::remove(file)) {
-            messages::critical(window, QStringLiteral("Chyba"),
-                               QStringLiteral("Soubor %1 nelze nahradit: %2.").arg(file, systemErrorText(errno)));
+        // The save dialog asked before a file is replaced; the register, its journal and the
+        // files the program has open never are.
+        if (const QString refused = backups::refusedTarget(registerPath, file); !refused.isEmpty()) {
+            messages::critical(window, QStringLiteral("Chyba"), refused);
             return;
         }
     } else if (where.clickedButton() != folder) {
@@ -83,7 +84,7 @@ void backUp(QWidget* window, Database& db)
     }
     backups::Outcome outcome;
     std::optional<backups::GoodCopy> made;
-    runInBackground(window, title, QStringLiteral("Kopíruje se evidence…"), false, [&](Progress&) {
+    const Ended ended = runInBackground(window, title, QStringLiteral("Kopíruje se evidence…"), false, [&](Progress&) {
         Status status = Status::success();
         const std::unique_ptr<Database> own = openRegisterFile(registerPath, status);
         if (!own) {
@@ -93,14 +94,17 @@ void backUp(QWidget* window, Database& db)
         if (file.isEmpty()) {
             outcome = backups::now(*own, registerPath, QDateTime::currentDateTime());
         } else {
-            outcome.status = backups::write(*own, file);
+            // A file there stays as it was until the copy is whole (the user chose to replace it).
+            outcome.status = backups::replace(*own, file);
             outcome.made = file;
         }
         const QString copy = outcome.made.isEmpty() ? outcome.existing : outcome.made;
         if (outcome.status.ok() && !copy.isEmpty())
             made = backups::examine({QDate::currentDate(), copy}, false);
     });
-    if (outcome.status.isDamage()) {
+    if (ended == Ended::WindowClosed) {
+        return;
+    } else if (outcome.status.isDamage()) {
         db.noteDamage();
     } else if (!outcome.status.ok()) {
         messages::critical(window, QStringLiteral("Chyba"), outcome.status.message());
@@ -123,12 +127,15 @@ void chooseRestore(QWidget* window, Database& db, const std::function<void(const
     // The copies with their numbers, newest first (read off the window's thread: at L each
     // count takes a moment).
     std::vector<backups::GoodCopy> copies;
-    runInBackground(window, title, QStringLiteral("Čtou se zálohy…"), true, [&](Progress& progress) {
-        const std::vector<backups::Copy> found = backups::list(folder);
-        for (auto copy = found.rbegin(); copy != found.rend() && !progress.cancelled; ++copy)
-            if (std::optional<backups::GoodCopy> described = backups::examine(*copy, false))
-                copies.push_back(*described);
-    });
+    const Ended listed =
+        runInBackground(window, title, QStringLiteral("Čtou se zálohy…"), true, [&](Progress& progress) {
+            const std::vector<backups::Copy> found = backups::list(folder);
+            for (auto copy = found.rbegin(); copy != found.rend() && !progress.cancelled(); ++copy)
+                if (std::optional<backups::GoodCopy> described = backups::examine(*copy, false))
+                    copies.push_back(*described);
+        });
+    if (listed == Ended::WindowClosed)
+        return;
 
     QDialog dialog(window);
     dialog.setObjectName(QStringLiteral("RestoreDialog"));
@@ -194,9 +201,11 @@ void chooseRestore(QWidget* window, Database& db, const std::function<void(const
 
     // The copy chosen is read through before anything is asked or closed.
     std::optional<backups::GoodCopy> whole;
-    runInBackground(window, title, QStringLiteral("Kontroluje se záloha %1…").arg(pick->path), false, [&](Progress&) {
-        whole = backups::examine({pick->day, pick->path}, true);
-    });
+    if (runInBackground(window, title, QStringLiteral("Kontroluje se záloha %1…").arg(pick->path), false,
+                        [&](Progress&) {
+                            whole = backups::examine({pick->day, pick->path}, true);
+                        }) == Ended::WindowClosed)
+        return;
     if (!whole) {
         messages::critical(window, QStringLiteral("Chyba"),
                            QStringLiteral("Soubor %1 není celá evidence programu Ordisk (je poškozený, nebo to "

@@ -421,7 +421,8 @@ importrows::Outcome run(Database* db, const QString& table, QIODevice& file, con
         importrows::refuse(refused, 0, QStringLiteral("Soubor je sešit starého Excelu (.xls); %1.").arg(saveAs));
         return refused;
     }
-    const Archive archive(file);
+    Archive archive(file);
+    archive.stopWhen(options.cancelled);
     bool ods = false;
     if (archive.isOpen() && archive.has("mimetype"))
         ods = QString::fromLatin1(archive.head("mimetype", 64)).trimmed() == odsType;

@@ -103,7 +103,8 @@ QByteArray Archive::head(const char* name, qint64 most) const
     return bytes;
 }
 
-Part::Part(const Archive& archive, const QString& name) : m_file(zip_fopen(archive.m_zip, name.toUtf8().constData(), 0))
+Part::Part(const Archive& archive, const QString& name)
+    : m_file(zip_fopen(archive.m_zip, name.toUtf8().constData(), 0)), m_stop(archive.m_stop)
 {
 }
 
@@ -123,6 +124,10 @@ bool Part::next()
             return true;
         if (xml.error() != QXmlStreamReader::PrematureEndOfDocumentError || m_ended)
             return false;
+        if (m_stop && m_stop()) {
+            m_readFailed = true;
+            return false;
+        }
         QByteArray bytes(static_cast<qsizetype>(chunk), '\0');
         const zip_int64_t read = zip_fread(m_file, bytes.data(), chunk);
         if (read < 0) {
