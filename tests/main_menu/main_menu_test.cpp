@@ -4,6 +4,8 @@
 #include "main_menu/main_menu.h"
 #include "main_window_fixture.h"
 #include "qt_printers.h"
+#include "storage/database.h"
+#include "storage/register_file.h"
 #include "ui_common/messages.h"
 
 #include <QAccessible>
@@ -12,6 +14,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -361,4 +364,72 @@ TEST_F(MainMenu, CancelDuringTheCheckOrTheWritingStoresNothingAndSaysSo)
     }
     EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("3"));
     EXPECT_EQ(heading("LblNadpis1"), QStringLiteral("Seznam CD - 3"));
+}
+
+// A restore the window would promise and then be refused is refused while the window is
+// open: a copy made by a newer version, and any copy while another program has the register
+// open. The program goes on with its register, nothing is handed to be restored. The
+// registers kept before restores are listed too, so that a restore can be undone.
+TEST_F(MainMenu, ARestoreThatWouldBeRefusedIsRefusedBeforeTheWindowCloses)
+{
+    const QString folder = backups::folderOf(reg.path());
+    const QString newer = backups::now(reg.db(), reg.path(), QDateTime(QDate(2026, 12, 1), QTime(9, 30))).made;
+    ASSERT_FALSE(newer.isEmpty());
+    {
+        Status status = Status::success();
+        auto copy = Database::connect(QFile::encodeName(newer), status);
+        ASSERT_TRUE(copy && copy->exec(QStringLiteral("PRAGMA user_version = 999")).ok());
+    }
+    ASSERT_TRUE(
+        QFile::copy(reg.path(), QDir(folder).filePath(QStringLiteral("db1-2026-12-02-103015-pred-obnovou.zaz"))));
+    QString handed;
+    mainmenu::onRestore([&handed](const QString& chosen) { handed = chosen; });
+    const QByteArray registerBytes = [this] {
+        QFile file(reg.path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QProcess other; // another program holding the register as each copy of Ordisk does
+    const struct
+    {
+        const char* what;
+        int row; // in the list, newest first
+        const char* said;
+    } refusals[] = {
+        {"a copy made by a newer version", 1, "byl vytvořen novější verzí programu Ordisk"},
+        {"while another program has the register open", 0, "má otevřenou jiný běžící program Ordisk"},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.what);
+        if (r.row == 0) {
+            other.start(QStringLiteral("flock"),
+                        {QStringLiteral("-s"), reg.path(), QStringLiteral("sleep"), QStringLiteral("60")});
+            ASSERT_TRUE(other.waitForStarted());
+            ASSERT_TRUE(QTest::qWaitFor([this] { return RegisterInUse::take(reg.path(), true) == nullptr; }, 10000));
+        }
+        DialogAnswerer answerer;
+        QStringList listed;
+        DialogScript script({{QStringLiteral("RestoreDialog"), [&listed, &r](QWidget* dialog) {
+                                  auto* copies = child<QTableWidget>(dialog, "Backups");
+                                  for (int row = 0; row < copies->rowCount(); ++row)
+                                      listed << copies->item(row, 0)->text();
+                                  for (int down = 0; down < r.row; ++down)
+                                      QTest::keyClick(copies, Qt::Key_Down);
+                                  QTest::keyClick(dialog, Qt::Key_Return);
+                              }}});
+        chooseFromFile({Qt::Key_O});
+        EXPECT_EQ(listed, QStringList({"2. 12. 2026 10:30 (před obnovou)", "1. 12. 2026 09:30"}));
+        ASSERT_EQ(answerer.shown().size(), 1) << answerer.summary().join('\n').toStdString();
+        EXPECT_EQ(answerer.shown()[0].title, QStringLiteral("Chyba"));
+        EXPECT_TRUE(answerer.shown()[0].text.contains(QString::fromUtf8(r.said)))
+            << answerer.shown()[0].text.toStdString();
+        EXPECT_TRUE(answerer.shown()[0].text.endsWith(QStringLiteral("Nic nebylo změněno.")));
+        EXPECT_TRUE(handed.isEmpty());
+        EXPECT_TRUE(form->isVisible()) << "the program goes on";
+    }
+    other.kill();
+    other.waitForFinished();
+    QFile file(reg.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), registerBytes);
+    mainmenu::onRestore(nullptr);
 }
