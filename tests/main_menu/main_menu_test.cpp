@@ -149,9 +149,13 @@ TEST_F(MainMenu, ItemsThatChangeDataAreDisabledWhileEditing)
         EXPECT_FALSE(action(name)->isEnabled()) << name;
     EXPECT_TRUE(action("ExportovatDisky")->isEnabled());
     EXPECT_TRUE(action("Zalohovat")->isEnabled());
+    // "O programu" is the window's "O progamu": usable when it is.
+    EXPECT_FALSE(child<QPushButton>(form.get(), "Command9")->isEnabled());
+    EXPECT_FALSE(action("OProgramu")->isEnabled());
     press(form.get(), "Command11"); // OK, and its message
     for (const char* name : changing)
         EXPECT_TRUE(action(name)->isEnabled()) << name;
+    EXPECT_TRUE(action("OProgramu")->isEnabled());
 }
 
 // An import through the menu: the file typed into the dialog, its summary with the first
