@@ -1,6 +1,7 @@
 // A damaged register offers its newest whole copy: "Ano" chooses it, "Ne" chooses nothing,
 // and without a whole copy the user is told so; a restore refused after the window closed
-// starts the program again.
+// starts the program again; a day's copy that cannot be made is told.
+#include "app/daily_backup.h"
 #include "app/damage_offer.h"
 #include "app/session.h"
 #include "backups/backups.h"
@@ -173,4 +174,31 @@ TEST(Session, ARestoreRefusedAfterTheWindowClosedStartsTheProgramAgainOnTheOldRe
     EXPECT_TRUE(told[0].endsWith(QStringLiteral("Nic nebylo změněno.\nProgram se spustí znovu na dosavadní evidenci.")))
         << told[0].toStdString();
     EXPECT_EQ(readAll(path), before);
+}
+
+// A day's copy that cannot be made (zalohy is a file) is told once, in Czech words naming
+// zalohy and what it is, and the file is left as it was.
+TEST(DailyCopy, ACopyThatCannotBeMadeIsTold)
+{
+    TempRegister reg;
+    reg.addCd(QStringLiteral("Kytice"));
+    const QString folder = backups::folderOf(reg.path());
+    {
+        QFile file(folder);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a folder");
+    }
+    QWidget window;
+    window.show();
+    DialogAnswerer answerer;
+    {
+        const DailyBackup copy(reg.db(), reg.path(), &window);
+        ASSERT_TRUE(QTest::qWaitFor([&answerer] { return !answerer.shown().empty(); }, 20000));
+    }
+    ASSERT_EQ(answerer.shown().size(), 1);
+    EXPECT_EQ(answerer.shown()[0].title, QStringLiteral("Chyba"));
+    EXPECT_EQ(answerer.shown()[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(answerer.shown()[0].text.contains(QStringLiteral("zalohy (%1) není složka, ale soubor").arg(folder)))
+        << answerer.shown()[0].text.toStdString();
+    EXPECT_EQ(readAll(folder), QByteArray("not a folder"));
 }

@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMenu>
@@ -436,4 +437,34 @@ TEST_F(MainMenu, ARestoreThatWouldBeRefusedIsRefusedBeforeTheWindowCloses)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), registerBytes);
     mainmenu::onRestore(nullptr);
+}
+
+// "Nevrácená CD…" with the CSV filter picked in the save dialog and a name typed without a
+// suffix: the file gets the filter's suffix and holds the loans not returned, and only them.
+TEST_F(MainMenu, ExportOfTheLoansNotReturnedTakesTheSuffixOfTheFilterChosen)
+{
+    DialogAnswerer answerer;
+    DialogScript script({{QStringLiteral("ExportFile"), [](QWidget* dialog) {
+                              auto* filters = child<QComboBox>(dialog, "fileTypeCombo");
+                              QTest::keyClick(filters, Qt::Key_Down);
+                              QTest::keyClick(filters, Qt::Key_Down);
+                              auto* box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                              EXPECT_TRUE(box->text().endsWith(QStringLiteral(".csv"))) << box->text().toStdString();
+                              box->selectAll();
+                              QTest::keyClick(box, Qt::Key_Delete);
+                              gui::type(box, QStringLiteral("nevraceno"));
+                              if (QWidget* completion = QApplication::activePopupWidget())
+                                  QTest::keyClick(completion, Qt::Key_Escape);
+                              QTest::keyClick(box, Qt::Key_Return);
+                          }}});
+    chooseFromFile({Qt::Key_E, Qt::Key_N}); // Soubor ▸ Exportovat ▸ Nevrácená CD…
+    const QString path = documents() + QStringLiteral("/nevraceno.csv");
+    EXPECT_EQ(answerer.summary(), QStringList({"Exportovat: Seznam je uložen v souboru\n" + path}));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("na chatu"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Babička")));
+    EXPECT_FALSE(text.contains(QStringLiteral("vráceno včas"))) << "a returned loan is not listed";
+    EXPECT_EQ(text.count(QLatin1Char('\n')), 3) << "the header and two loans";
 }
