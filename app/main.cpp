@@ -1,4 +1,5 @@
 #include "backups/backups.h"
+#include "main_menu/flows.h"
 #include "session.h"
 #include "transfer_command.h"
 #include "ui_common/messages.h"
@@ -13,6 +14,7 @@
 #include <QIcon>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTextBrowser>
 
 #include <cstdio>
 
@@ -96,16 +98,16 @@ Příklady:
   ordisk --import lide --dry-run adresar.csv
 
 Kopie evidence ukládá program sám do složky zalohy vedle ní: první den, kdy se
-evidence změnila, a před každým přidáním ze souboru; nechává si kopie posledních
-sedmi dní, nejnovější z každého z posledních týdnů a z každého z posledních
-dvanácti měsíců.
+evidence změnila, a před každým přidáním ze souboru. Nechává si všechny kopie
+posledních sedmi dní, nejnovější kopii tohoto týdne a každého ze čtyř týdnů před
+ním a nejnovější kopii tohoto měsíce a každého z dvanácti měsíců před ním.
 Více v manuálové stránce: man ordisk
 )";
 
 // Reads the command line before any window exists, so that --help and --version need no
 // display and open no file. Qt's own options (-platform, -style...) pass through to Qt.
 // Returns the exit status when the program is to end at once, -1 to go on.
-int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer)
+int readCommandLine(const QStringList& arguments, bool& home, bool& manual, Transfer& transfer)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -119,8 +121,11 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
     const QCommandLineOption ignoreColumns(QStringLiteral("ignore-columns"));
     const QCommandLineOption backup(QStringLiteral("backup"));
     const QCommandLineOption restore(QStringLiteral("restore"));
-    parser.addOptions(
-        {help, version, inHome, exportList, importList, dryRun, allowDuplicates, ignoreColumns, backup, restore});
+    // Not in the usage: prints the text the manual's window shows, so that the tests check the
+    // built program itself (its manual is a resource the linker could drop).
+    const QCommandLineOption printManual(QStringLiteral("print-manual"));
+    parser.addOptions({help, version, inHome, exportList, importList, dryRun, allowDuplicates, ignoreColumns, backup,
+                       restore, printManual});
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
                              "qwindowicon", "qwindowtitle", "session", "display", "name", "style", "stylesheet"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x")));
@@ -136,6 +141,7 @@ int readCommandLine(const QStringList& arguments, bool& home, Transfer& transfer
         std::printf("Ordisk %s\n", ORDISK_VERSION);
         return 0;
     }
+    manual = parser.isSet(printManual);
     transfer.exportWhat = parser.value(exportList);
     transfer.importWhat = parser.value(importList);
     transfer.dryRun = parser.isSet(dryRun);
@@ -219,8 +225,9 @@ int main(int argc, char* argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     bool home = false;
+    bool manual = false;
     Transfer transfer;
-    if (const int status = readCommandLine(arguments, home, transfer); status >= 0)
+    if (const int status = readCommandLine(arguments, home, manual, transfer); status >= 0)
         return status;
     if (!transfer.exportWhat.isEmpty() || !transfer.importWhat.isEmpty() || transfer.backup || transfer.restore) {
         // No window: no display is needed, and what is said goes to the terminal, in Czech:
@@ -260,6 +267,12 @@ int main(int argc, char* argv[])
         QIcon::fromTheme(QStringLiteral("cz.ordisk.Ordisk"), QIcon(QStringLiteral(":/icons/cz.ordisk.Ordisk.png"))));
     // The program is Czech: so are the buttons and menus Qt draws (English when Qt's translations are missing).
     messages::installCzechQtTexts();
+    if (manual) {
+        const auto* text = mainmenu::showManual(nullptr)->findChild<QTextBrowser*>(QStringLiteral("Text"));
+        const QByteArray shown = text ? text->toPlainText().toUtf8() : QByteArray();
+        std::fwrite(shown.constData(), 1, static_cast<size_t>(shown.size()), stdout);
+        return shown.isEmpty() ? 1 : 0;
+    }
     if (const QString problem = home ? enterHomeFolder() : QString(); !problem.isEmpty()) {
         messages::critical(nullptr, QStringLiteral("Chyba"), problem);
         return 1;

@@ -20,9 +20,13 @@ int runWindows(const QString& registerPath, const std::function<bool()>& startAg
     // A damaged register is told of once and written to no more; the newest whole copy of it
     // is offered, and restored once every window and connection is closed.
     QString restoreFrom;
+    bool chosenInMenu = false;
     messages::onDamage([&restoreFrom, &absolutePath](const QString&) { restoreFrom = offerBackup(absolutePath); });
     // A copy chosen in the menu: restored the same way once the windows are closed.
-    mainmenu::onRestore([&restoreFrom](const QString& copy) { restoreFrom = copy; });
+    mainmenu::onRestore([&restoreFrom, &chosenInMenu](const QString& copy) {
+        restoreFrom = copy;
+        chosenInMenu = true;
+    });
     int exitStatus = 1;
     {
         Status status = Status::success();
@@ -61,6 +65,13 @@ int runWindows(const QString& registerPath, const std::function<bool()>& startAg
         return exitStatus;
     const backups::Restored restored = backups::restore(absolutePath, restoreFrom, QDateTime::currentDateTime());
     if (!restored.status.ok()) {
+        // The window promised to start again: it does, on the register as it was.
+        if (chosenInMenu) {
+            messages::critical(nullptr, QStringLiteral("Chyba"),
+                               restored.status.message() +
+                                   QStringLiteral("\nProgram se spustí znovu na dosavadní evidenci."));
+            return startAgain() ? 0 : 1;
+        }
         messages::critical(nullptr, QStringLiteral("Chyba"), restored.status.message());
         return 1;
     }

@@ -1,5 +1,7 @@
 #include "backups/backups.h"
 
+#include "backups/copy_places.h"
+
 #include "storage/database.h"
 #include "storage/durable_files.h"
 #include "storage/register_file.h"
@@ -23,43 +25,6 @@ namespace {
 // (and "-143005-2" for a second one within that second).
 const QRegularExpression copyName(QStringLiteral("^db1-(\\d{4}-\\d{2}-\\d{2})(-\\d{6}(-\\d+)?)?\\.zaz$"));
 
-// The folder, made readable by its owner only (the copies hold telephone numbers and e-mails).
-Status makeFolder(const QString& folder)
-{
-    if (durable::makeFolder(folder) != 0) {
-        if (errno != EEXIST)
-            return Status::failure(
-                QStringLiteral("Složku záloh %1 nelze založit: %2.").arg(folder, systemErrorText(errno)));
-        ::chmod(QFile::encodeName(folder).constData(), 0700); // made by someone else: the owner's only, where it can be
-        return Status::success();
-    }
-    // The folder's name must survive a power cut as the copies in it do.
-    durable::syncFolder(QFileInfo(folder).absolutePath());
-    return Status::success();
-}
-
-// Whether two copies hold the same collection: the same pages, the file's header aside
-// (a copy's change counter and schema cookie are its own). The register itself is never
-// read so: closing a descriptor of it would drop the locks SQLite holds on it.
-bool sameCollection(const QString& copyA, const QString& copyB)
-{
-    QFile a(copyA);
-    QFile b(copyB);
-    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
-        return false;
-    constexpr qint64 header = 100;
-    if (!a.seek(header) || !b.seek(header))
-        return false;
-    while (true) {
-        const QByteArray x = a.read(1 << 20);
-        const QByteArray y = b.read(1 << 20);
-        if (x != y)
-            return false;
-        if (x.isEmpty())
-            return true;
-    }
-}
-
 // A name in the folder for a copy made at a moment: two within one second are told apart
 // by a number ("-143005-2").
 QString freeName(const QString& folder, const QDateTime& at, const QString& suffix = QString())
@@ -77,7 +42,7 @@ QString freeName(const QString& folder, const QDateTime& at, const QString& suff
 Status openFolder(const QString& registerPath, QString& folder, std::vector<Copy>& copies)
 {
     folder = folderOf(registerPath);
-    if (Status s = makeFolder(folder); !s.ok())
+    if (Status s = ownFolder(folder); !s.ok())
         return s;
     copies = list(folder);
     return Status::success();
@@ -155,42 +120,54 @@ std::vector<Copy> unkept(const std::vector<Copy>& copies, const QDate& today)
 
 namespace {
 
-// Copies the register to the path, under a temporary name first; when the copy holds what
-// the copy at `newest` holds, it is dropped and `held` says so.
-Status write(Database& db, const QString& path, const std::function<bool()>& stop, const QString& newest, bool& held)
+// Copies the register to the path under a temporary name in the path's folder, synced, then
+// renamed into place: over the file there only where `replace` says so, so that the file
+// stays as it was until the copy is whole.
+Status write(Database& db, const QString& path, const std::function<bool()>& stop, bool replace)
 {
-    held = false;
+    if (const QString refused = refusedTarget(db.filePath(), path); !refused.isEmpty())
+        return Status::failure(refused);
     const QFileInfo target(path);
-    if (target.exists())
+    if (!replace && target.exists())
         return Status::failure(QStringLiteral("Zálohu evidence %1 nelze uložit: soubor už existuje.").arg(path));
-    // Made under a name of its own (left by an interrupted copy: removed), then renamed.
-    const QString building =
-        target.absoluteDir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".novy"));
-    QFile::remove(building);
+    const QString kept =
+        replace && target.exists() ? QStringLiteral(" Dosavadní soubor %1 zůstal, jak byl.").arg(path) : QString();
+    // Made under a name of its own, then renamed. In the folder of copies, what an interrupted
+    // copy left under that name is removed; elsewhere a free name is found, since the file
+    // there is the user's.
+    QString building = target.absoluteDir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".novy"));
+    if (replace) {
+        for (int n = 2; QFileInfo::exists(building) || QFileInfo(building).isSymLink(); ++n)
+            building = target.absoluteDir().filePath(QStringLiteral(".%1.novy-%2").arg(target.fileName()).arg(n));
+    } else {
+        QFile::remove(building);
+    }
     if (Status s = db.copyTo(building, stop); !s.ok()) {
         if (s.isDamage())
             return s;
         return Status::failure(
-            QStringLiteral("Zálohu evidence %1 nelze uložit: %2 Evidence zůstala, jak byla.")
-                .arg(path, s.message().endsWith(QLatin1Char('.')) ? s.message() : s.message() + QLatin1Char('.')));
-    }
-    if (!newest.isEmpty() && sameCollection(building, newest)) {
-        QFile::remove(building);
-        held = true;
-        return Status::success();
+            QStringLiteral("Zálohu evidence %1 nelze uložit: %2 Evidence zůstala, jak byla.%3")
+                .arg(path, s.message().endsWith(QLatin1Char('.')) ? s.message() : s.message() + QLatin1Char('.'),
+                     kept));
     }
     const QByteArray from = QFile::encodeName(building);
     const QByteArray to = QFile::encodeName(path);
-    // A copy never replaces another.
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) != 0) {
-        const int error = errno;
-        const bool unsupported = error == EINVAL || error == ENOSYS;
-        if (!unsupported || QFileInfo::exists(path) || ::rename(from.constData(), to.constData()) != 0) {
-            QFile::remove(building);
-            return Status::failure(
-                QStringLiteral("Zálohu evidence %1 nelze uložit: %2.")
-                    .arg(path, error == EEXIST ? QStringLiteral("soubor už existuje") : systemErrorText(error)));
-        }
+    int error = 0;
+    if (replace) {
+        if (::rename(from.constData(), to.constData()) != 0)
+            error = errno;
+    } else if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) != 0) {
+        // A copy never replaces another; where the file system cannot promise that, the name
+        // is looked at first.
+        error = errno;
+        if ((error == EINVAL || error == ENOSYS) && !QFileInfo::exists(path) &&
+            ::rename(from.constData(), to.constData()) == 0)
+            error = 0;
+    }
+    if (error != 0) {
+        QFile::remove(building);
+        return Status::failure(
+            QStringLiteral("Zálohu evidence %1 nelze uložit: %2.%3").arg(path, systemErrorText(error), kept));
     }
     durable::syncFolder(target.absolutePath());
     return Status::success();
@@ -200,25 +177,31 @@ Status write(Database& db, const QString& path, const std::function<bool()>& sto
 
 Status write(Database& db, const QString& path, const std::function<bool()>& stop)
 {
-    bool held = false;
-    return write(db, path, stop, QString(), held);
+    return write(db, path, stop, false);
+}
+
+Status replace(Database& db, const QString& path, const std::function<bool()>& stop)
+{
+    return write(db, path, stop, true);
 }
 
 namespace {
 
-// A copy at the path, unless the newest of the copies holds the collection; then the keep rule.
+// A copy at the path, unless the newest of the copies holds the collection (decided before
+// anything is written); then the keep rule.
 Outcome copyUnlessHeld(Database& db, const QString& path, const std::vector<Copy>& copies, const QDate& today,
                        const std::function<bool()>& stop)
 {
     Outcome outcome;
-    bool held = false;
-    if (outcome.status = write(db, path, stop, copies.empty() ? QString() : copies.back().path, held);
-        !outcome.status.ok())
-        return outcome;
-    if (held)
+    if (!copies.empty() && holdsTheCollection(db, copies.back().path, stop)) {
         outcome.existing = copies.back().path;
-    else
+    } else {
+        if (stop && stop())
+            return outcome;
+        if (outcome.status = write(db, path, stop, false); !outcome.status.ok())
+            return outcome;
         outcome.made = path;
+    }
     removeUnkept(QFileInfo(path).absolutePath(), today);
     return outcome;
 }
@@ -386,7 +369,7 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
     // with its journal, which belongs to it alone.
     if (target.exists()) {
         const QString folder = folderOf(registerPath);
-        if (Status s = makeFolder(folder); !s.ok()) {
+        if (Status s = ownFolder(folder); !s.ok()) {
             QFile::remove(building);
             return refuse(s.message());
         }

@@ -38,8 +38,14 @@ std::vector<Copy> list(const QString& folder);
 // month and of each of the twelve months before (at most about 25 copies); others go.
 std::vector<Copy> unkept(const std::vector<Copy>& copies, const QDate& today);
 
-// Writes a copy of the register (open on db) to the path, under a temporary name first.
+// Writes a copy of the register (open on db) to the path, under a temporary name first; a
+// file already there is never replaced, and the register, its journal and files the program
+// has open are refused (copy_places.h).
 Status write(Database& db, const QString& path, const std::function<bool()>& stop = nullptr);
+
+// As write, but the copy, once whole and synced, is renamed over the file at the path (the
+// user chose to replace it): the file stays as it was until then, and after a failure.
+Status replace(Database& db, const QString& path, const std::function<bool()>& stop = nullptr);
 
 // What a backup did: the copy made, or the copy that already held the collection (then
 // none was made), and how it ended.
@@ -51,7 +57,8 @@ struct Outcome
 };
 
 // The day's copy: made when the folder holds no copy of the day and the register differs
-// from the newest copy; then the copies the keep rule lets go are removed.
+// from the newest copy (decided by reading both, before anything is written); then the copies
+// the keep rule lets go are removed.
 Outcome daily(Database& db, const QString& registerPath, const QDate& today,
               const std::function<bool()>& stop = nullptr);
 

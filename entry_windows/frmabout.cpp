@@ -2,7 +2,6 @@
 
 #include "ui_common/fixed_window.h"
 #include "ui_frmabout.h"
-#include "version.h"
 
 #include <QPixmap>
 
@@ -19,9 +18,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::f
     // A fixed dialog: no minimise or maximise, no task-bar entry of its own (it belongs to its parent).
     makeFixedWindow(this, Qt::Dialog);
     setModal(false);
-    // The window's version label keeps its fixed text; the release of this build is told
-    // with the distribution notice.
-    ui->lblDisclaimer->setText(QStringLiteral("Vydání " ORDISK_VERSION ". Šíří se volně a bez záruky."));
+    // The window's own texts, and one version number: its label's. The release of the build
+    // is told by --version, the package and the manual.
+    ui->lblDisclaimer->setText(QStringLiteral("Šíří se volně a bez záruky."));
     ui->Image1->setPixmap(QPixmap(QStringLiteral(":/ordisk/logo.png")));
     ui->Image1->setAccessibleName(QStringLiteral("Logo programu Ordisk"));
     ui->cmdOK->setDefault(true);

@@ -1,82 +1,152 @@
 #include "main_menu/background.h"
 
-#include <QApplication>
+#include <QCloseEvent>
+#include <QEvent>
 #include <QEventLoop>
+#include <QFutureWatcher>
+#include <QPointer>
 #include <QProgressDialog>
+#include <QPromise>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
-#include <thread>
+#include <limits>
 
 namespace mainmenu {
+
+void Progress::rows(qint64 done)
+{
+    m_promise.setProgressValue(static_cast<int>(std::min<qint64>(done, std::numeric_limits<int>::max())));
+}
+
+bool Progress::cancelled() const
+{
+    return m_promise.isCanceled();
+}
+
 namespace {
 
-// Until the progress dialog shows (and is modal), the user's input reaches no other window.
-class OnlyTheDialog : public QObject
+// How long work runs before its progress dialog shows.
+constexpr int showAfterMs = 400;
+
+// Cancels the work when the window it runs for is closed (only that window is watched).
+class CancelOnClose : public QObject
 {
 public:
-    explicit OnlyTheDialog(QWidget* dialog) : m_dialog(dialog) { qApp->installEventFilter(this); }
-    ~OnlyTheDialog() override { qApp->removeEventFilter(this); }
+    CancelOnClose(QWidget* window, QFuture<void>& future, bool& closed)
+        : m_window(window), m_future(future), m_closed(closed)
+    {
+        if (window)
+            window->installEventFilter(this);
+    }
+    ~CancelOnClose() override
+    {
+        if (m_window)
+            m_window->removeEventFilter(this);
+    }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool eventFilter(QObject*, QEvent* event) override
     {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
-        case QEvent::Wheel: {
-            auto* widget = qobject_cast<QWidget*>(watched);
-            return widget && widget != m_dialog && !m_dialog->isAncestorOf(widget);
+        if (event->type() == QEvent::Close) {
+            m_closed = true;
+            m_future.cancel();
         }
-        default:
-            return false;
-        }
+        return false;
     }
 
 private:
-    QWidget* m_dialog;
+    QPointer<QWidget> m_window;
+    QFuture<void>& m_future;
+    bool& m_closed;
+};
+
+// The progress dialog stays until the work ends: Escape and its close box are "Zrušit" where
+// the work may be cancelled, and do nothing where it may not.
+class ProgressDialog : public QProgressDialog
+{
+public:
+    ProgressDialog(const QString& text, bool cancellable, QWidget* window)
+        : QProgressDialog(text, QStringLiteral("Zrušit"), 0, 0, window), m_cancellable(cancellable)
+    {
+        if (!cancellable)
+            setCancelButton(nullptr);
+    }
+    void reject() override
+    {
+        if (m_cancellable)
+            Q_EMIT canceled();
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        reject();
+    }
+
+private:
+    bool m_cancellable;
 };
 
 } // namespace
 
-void runInBackground(QWidget* window, const QString& title, const QString& text, bool cancellable,
-                     const std::function<void(Progress&)>& work)
+Ended runInBackground(QWidget* window, const QString& title, const QString& text, bool cancellable,
+                      const std::function<void(Progress&)>& work)
 {
-    Progress progress;
-    QProgressDialog dialog(text, QStringLiteral("Zrušit"), 0, 0, window);
+    QFuture<void> future = QtConcurrent::run([&work](QPromise<void>& promise) {
+        promise.setProgressRange(0, std::numeric_limits<int>::max());
+        Progress progress(promise);
+        work(progress);
+    });
+    ProgressDialog dialog(text, cancellable, window);
     dialog.setObjectName(QStringLiteral("Progress"));
     dialog.setWindowTitle(title);
     dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(400);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
-    if (!cancellable)
-        dialog.setCancelButton(nullptr);
+    // Shown by our own timer: with the range 0..0 the dialog's own would wait four seconds.
+    dialog.setMinimumDuration(std::numeric_limits<int>::max());
+    bool cancelled = false;
     QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
-        progress.cancelled = true;
+        cancelled = true;
+        future.cancel();
         dialog.setLabelText(text + QStringLiteral("\nRuší se…"));
     });
-    QTimer rows;
-    QObject::connect(&rows, &QTimer::timeout, &dialog, [&] {
-        if (const qint64 done = progress.rows; done > 0 && !progress.cancelled)
+    QFutureWatcher<void> watcher;
+    QObject::connect(&watcher, &QFutureWatcher<void>::progressValueChanged, &dialog, [&](int done) {
+        if (done > 0 && !future.isCanceled())
             dialog.setLabelText(text + QStringLiteral("\nZpracováno řádků: %1").arg(done));
     });
-    rows.start(200);
-    const OnlyTheDialog onlyTheDialog(&dialog);
     QEventLoop loop;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        work(progress);
-        finished = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    bool closed = false;
+    const CancelOnClose closing(window, future, closed);
+
+    // Until the dialog shows, the user's input waits (it reaches the dialog once it is there,
+    // so that an Escape pressed early cancels); everything else, a message box too, goes on.
+    bool timeUp = false;
+    QTimer::singleShot(showAfterMs, &loop, [&] {
+        timeUp = true;
+        loop.quit();
     });
-    if (!finished)
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (timeUp && !future.isFinished()) {
+        dialog.show();
+        dialog.setValue(0);
         loop.exec();
-    worker.join();
+    }
+    // The program is ending (every event loop was told to quit) or the window closed: the
+    // work is cancelled and waited for; it stops within moments.
+    if (!future.isFinished()) {
+        closed = true;
+        future.cancel();
+        future.waitForFinished();
+    }
+    if (closed)
+        return Ended::WindowClosed;
+    return cancelled ? Ended::Cancelled : Ended::Done;
 }
 
 } // namespace mainmenu

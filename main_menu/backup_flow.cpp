@@ -2,6 +2,8 @@
 #include "main_menu/flows.h"
 
 #include "backups/backups.h"
+#include "backups/copy_places.h"
+#include "backups/restore_check.h"
 #include "storage/database.h"
 #include "storage/register_file.h"
 #include "ui_common/messages.h"
@@ -19,6 +21,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 namespace mainmenu {
@@ -35,13 +38,15 @@ QString dayText(const QDate& day)
 }
 
 // A copy's day, and its time of day where its name has one (copies made before an import
-// or when asked: "db1-2026-12-08-143005.zaz").
+// or when asked: "db1-2026-12-08-143005.zaz"); a register kept before a restore says so.
 QString whenText(const backups::GoodCopy& copy)
 {
-    static const QRegularExpression time(QStringLiteral("-(\\d{2})(\\d{2})\\d{2}(-\\d+)?\\.zaz$"));
+    static const QRegularExpression time(QStringLiteral("-(\\d{2})(\\d{2})\\d{2}(-\\d+)?(-pred-obnovou)?\\.zaz$"));
     const QRegularExpressionMatch m = time.match(QFileInfo(copy.path).fileName());
-    return m.hasMatch() ? dayText(copy.day) + QStringLiteral(" %1:%2").arg(m.captured(1), m.captured(2))
-                        : dayText(copy.day);
+    if (!m.hasMatch())
+        return dayText(copy.day);
+    return dayText(copy.day) + QStringLiteral(" %1:%2").arg(m.captured(1), m.captured(2)) +
+           (m.captured(4).isEmpty() ? QString() : QStringLiteral(" (před obnovou)"));
 }
 
 } // namespace
@@ -72,10 +77,10 @@ void backUp(QWidget* window, Database& db)
         if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
             return;
         file = chooser.selectedFiles().constFirst();
-        // The save dialog asked before a file is replaced; a copy is never written over one.
-        if (QFileInfo::exists(file) && !QFile::remove(file)) {
-            messages::critical(window, QStringLiteral("Chyba"),
-                               QStringLiteral("Soubor %1 nelze nahradit: %2.").arg(file, systemErrorText(errno)));
+        // The save dialog asked before a file is replaced; the register, its journal and the
+        // files the program has open never are.
+        if (const QString refused = backups::refusedTarget(registerPath, file); !refused.isEmpty()) {
+            messages::critical(window, QStringLiteral("Chyba"), refused);
             return;
         }
     } else if (where.clickedButton() != folder) {
@@ -83,7 +88,7 @@ void backUp(QWidget* window, Database& db)
     }
     backups::Outcome outcome;
     std::optional<backups::GoodCopy> made;
-    runInBackground(window, title, QStringLiteral("Kopíruje se evidence…"), false, [&](Progress&) {
+    const Ended ended = runInBackground(window, title, QStringLiteral("Kopíruje se evidence…"), false, [&](Progress&) {
         Status status = Status::success();
         const std::unique_ptr<Database> own = openRegisterFile(registerPath, status);
         if (!own) {
@@ -93,14 +98,17 @@ void backUp(QWidget* window, Database& db)
         if (file.isEmpty()) {
             outcome = backups::now(*own, registerPath, QDateTime::currentDateTime());
         } else {
-            outcome.status = backups::write(*own, file);
+            // A file there stays as it was until the copy is whole (the user chose to replace it).
+            outcome.status = backups::replace(*own, file);
             outcome.made = file;
         }
         const QString copy = outcome.made.isEmpty() ? outcome.existing : outcome.made;
         if (outcome.status.ok() && !copy.isEmpty())
             made = backups::examine({QDate::currentDate(), copy}, false);
     });
-    if (outcome.status.isDamage()) {
+    if (ended == Ended::WindowClosed) {
+        return;
+    } else if (outcome.status.isDamage()) {
         db.noteDamage();
     } else if (!outcome.status.ok()) {
         messages::critical(window, QStringLiteral("Chyba"), outcome.status.message());
@@ -115,21 +123,31 @@ void backUp(QWidget* window, Database& db)
     }
 }
 
-void chooseRestore(QWidget* window, Database& db, const std::function<void(const QString& copy)>& restore)
-{
-    const QString title = QStringLiteral("Obnovit ze zálohy");
-    const QString registerPath = db.filePath();
-    const QString folder = backups::folderOf(registerPath);
-    // The copies with their numbers, newest first (read off the window's thread: at L each
-    // count takes a moment).
-    std::vector<backups::GoodCopy> copies;
-    runInBackground(window, title, QStringLiteral("Čtou se zálohy…"), true, [&](Progress& progress) {
-        const std::vector<backups::Copy> found = backups::list(folder);
-        for (auto copy = found.rbegin(); copy != found.rend() && !progress.cancelled; ++copy)
-            if (std::optional<backups::GoodCopy> described = backups::examine(*copy, false))
-                copies.push_back(*described);
-    });
+namespace {
 
+// The copies in the folder and the registers kept before restores, with their numbers,
+// newest first (read off the window's thread: at L each count takes a moment). False when
+// the window closed meanwhile.
+bool readCopies(QWidget* window, const QString& title, const QString& folder, std::vector<backups::GoodCopy>& copies)
+{
+    return runInBackground(window, title, QStringLiteral("Čtou se zálohy…"), true, [&](Progress& progress) {
+               std::vector<backups::Copy> found = backups::list(folder);
+               for (const backups::Copy& kept : backups::keptBeforeRestores(folder))
+                   found.push_back(kept);
+               std::stable_sort(found.begin(), found.end(), [](const backups::Copy& a, const backups::Copy& b) {
+                   return a.day != b.day ? a.day < b.day : QFileInfo(a.path).fileName() < QFileInfo(b.path).fileName();
+               });
+               for (auto copy = found.rbegin(); copy != found.rend() && !progress.cancelled(); ++copy)
+                   if (std::optional<backups::GoodCopy> described = backups::examine(*copy, false))
+                       copies.push_back(*described);
+           }) != Ended::WindowClosed;
+}
+
+// The list of copies with their days and numbers, "Obnovit", "Jiný soubor…" (a file dialog)
+// and "Zrušit": the copy chosen, none when cancelled.
+std::optional<backups::GoodCopy> pickCopy(QWidget* window, const QString& title, const QString& folder,
+                                          const std::vector<backups::GoodCopy>& copies)
+{
     QDialog dialog(window);
     dialog.setObjectName(QStringLiteral("RestoreDialog"));
     dialog.setWindowTitle(title);
@@ -189,19 +207,42 @@ void chooseRestore(QWidget* window, Database& db, const std::function<void(const
         dialog.accept();
     });
     dialog.resize(520, 380);
-    if (dialog.exec() != QDialog::Accepted || !pick)
-        return;
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return pick;
+}
 
-    // The copy chosen is read through before anything is asked or closed.
+} // namespace
+
+void chooseRestore(QWidget* window, Database& db, const std::function<void(const QString& copy)>& restore)
+{
+    const QString title = QStringLiteral("Obnovit ze zálohy");
+    const QString registerPath = db.filePath();
+    const QString folder = backups::folderOf(registerPath);
+    std::vector<backups::GoodCopy> copies;
+    if (!readCopies(window, title, folder, copies))
+        return;
+    const std::optional<backups::GoodCopy> pick = pickCopy(window, title, folder, copies);
+    if (!pick)
+        return;
+    // Every check the restore makes (no other program on the register; the file a whole
+    // register of ours, of a version this program knows) runs before anything is asked or
+    // closed; what it finds is told with the window still open.
+    QString refusal;
     std::optional<backups::GoodCopy> whole;
-    runInBackground(window, title, QStringLiteral("Kontroluje se záloha %1…").arg(pick->path), false, [&](Progress&) {
-        whole = backups::examine({pick->day, pick->path}, true);
-    });
-    if (!whole) {
-        messages::critical(window, QStringLiteral("Chyba"),
-                           QStringLiteral("Soubor %1 není celá evidence programu Ordisk (je poškozený, nebo to "
-                                          "evidence vůbec není); obnovit z něj nelze. Nic nebylo změněno.")
-                               .arg(pick->path));
+    if (runInBackground(window, title, QStringLiteral("Kontroluje se záloha %1…").arg(pick->path), false,
+                        [&](Progress&) {
+                            refusal = backups::restoreRefusal(registerPath, pick->path);
+                            if (refusal.isEmpty())
+                                whole = backups::examine({pick->day, pick->path}, false);
+                        }) == Ended::WindowClosed)
+        return;
+    if (refusal.isEmpty() && !whole)
+        refusal = QStringLiteral("Soubor %1 není celá evidence programu Ordisk (je poškozený, nebo to evidence "
+                                 "vůbec není); obnovit z něj nelze. Nic nebylo změněno.")
+                      .arg(pick->path);
+    if (!refusal.isEmpty()) {
+        messages::critical(window, QStringLiteral("Chyba"), refusal);
         return;
     }
     if (!messages::question(window, title,

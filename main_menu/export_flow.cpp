@@ -62,11 +62,14 @@ void exportList(QWidget* window, Database& db, const QString& table)
     const QString file = chooser.selectedFiles().constFirst();
     const QString registerPath = db.filePath();
     Status status = Status::success();
-    runInBackground(window, title, QStringLiteral("Zapisuje se soubor %1…").arg(file), false, [&](Progress&) {
-        const std::unique_ptr<Database> own = openRegisterFile(registerPath, status);
-        if (own)
-            status = sheetexport::write(*own, table, file, sheetexport::formatOf(file));
-    });
+    const Ended ended =
+        runInBackground(window, title, QStringLiteral("Zapisuje se soubor %1…").arg(file), false, [&](Progress&) {
+            const std::unique_ptr<Database> own = openRegisterFile(registerPath, status);
+            if (own)
+                status = sheetexport::write(*own, table, file, sheetexport::formatOf(file));
+        });
+    if (ended == Ended::WindowClosed)
+        return;
     if (status.isDamage())
         db.noteDamage();
     else if (!status.ok())

@@ -27,8 +27,8 @@ void backUp(QWidget* window, Database& db);
 // once more; the copy chosen (checked whole) is handed to restore.
 void chooseRestore(QWidget* window, Database& db, const std::function<void(const QString& copy)>& restore);
 
-// "Příručka": the manual in a window of its own.
-void showManual(QWidget* window);
+// "Příručka": the manual in a window of its own (returned; its text is the child "Text").
+QWidget* showManual(QWidget* window);
 
 // The user's documents folder, where the file dialogs begin.
 QString documentsFolder();

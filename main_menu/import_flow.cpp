@@ -28,45 +28,65 @@ struct Imported
 {
     importrows::Outcome outcome;
     QString backup; // the copy made before the rows were added
+    Ended ended = Ended::Done;
 };
 
-// The import (or its dry run) on a thread of its own, with a connection of its own.
+// The file as the import reads it, which fails every read once the work is cancelled: the
+// readers stop at their next read whatever the file holds, even where it yields no rows.
+class CancellableFile : public QIODevice
+{
+public:
+    CancellableFile(const QString& path, const Progress& progress) : m_file(path), m_progress(progress) {}
+    bool open(OpenMode mode) override
+    {
+        return m_file.open(mode | QIODevice::Unbuffered) && QIODevice::open(mode | QIODevice::Unbuffered);
+    }
+    qint64 size() const override { return m_file.size(); }
+    bool seek(qint64 pos) override { return QIODevice::seek(pos) && m_file.seek(pos); }
+
+protected:
+    qint64 readData(char* data, qint64 most) override { return m_progress.cancelled() ? -1 : m_file.read(data, most); }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile m_file;
+    const Progress& m_progress;
+};
+
+// The import (or its dry run) off the window's thread, with a connection of its own.
 Imported runImport(QWidget* window, Database& db, const QString& title, const QString& table, const QString& file,
                    importrows::Options options)
 {
     Imported result;
     const QString registerPath = db.filePath();
-    runInBackground(window, title,
-                    options.dryRun ? QStringLiteral("Kontroluje se soubor %1…").arg(file)
-                                   : QStringLiteral("Přidává se ze souboru %1…").arg(file),
-                    true, [&](Progress& progress) {
-                        options.progress = [&progress](qint64 rows) { progress.rows = rows; };
-                        options.cancelled = [&progress] { return progress.cancelled.load(); };
-                        QFile in(file);
-                        if (!in.open(QIODevice::ReadOnly)) {
-                            result.outcome.status = Status::failure(
-                                QStringLiteral("Soubor %1 nelze přečíst: %2.").arg(file, systemErrorText(errno)));
-                            return;
-                        }
-                        Status status = Status::success();
-                        const std::unique_ptr<Database> own = openRegisterFile(registerPath, status);
-                        if (!own) {
-                            result.outcome.status = status;
-                            return;
-                        }
-                        if (!options.dryRun)
-                            options.beforeWriting = [&] {
-                                const backups::Outcome made =
-                                    backups::now(*own, registerPath, QDateTime::currentDateTime());
-                                result.backup = made.made;
-                                if (made.status.ok() || made.status.isDamage())
-                                    return made.status;
-                                return Status::failure(QStringLiteral("Před přidáním se nepodařilo zálohovat "
-                                                                      "evidenci. ") +
-                                                       made.status.message());
-                            };
-                        result.outcome = sheetimport::run(own.get(), table, in, options);
-                    });
+    const QString text = options.dryRun ? QStringLiteral("Kontroluje se soubor %1…").arg(file)
+                                        : QStringLiteral("Přidává se ze souboru %1…").arg(file);
+    result.ended = runInBackground(window, title, text, true, [&](Progress& progress) {
+        options.progress = [&progress](qint64 rows) { progress.rows(rows); };
+        options.cancelled = [&progress] { return progress.cancelled(); };
+        CancellableFile in(file, progress);
+        if (!in.open(QIODevice::ReadOnly)) {
+            result.outcome.status =
+                Status::failure(QStringLiteral("Soubor %1 nelze přečíst: %2.").arg(file, systemErrorText(errno)));
+            return;
+        }
+        Status status = Status::success();
+        const std::unique_ptr<Database> own = openRegisterFile(registerPath, status);
+        if (!own) {
+            result.outcome.status = status;
+            return;
+        }
+        if (!options.dryRun)
+            options.beforeWriting = [&] {
+                const backups::Outcome made = backups::now(*own, registerPath, QDateTime::currentDateTime());
+                result.backup = made.made;
+                if (made.status.ok() || made.status.isDamage())
+                    return made.status;
+                return Status::failure(QStringLiteral("Před přidáním se nepodařilo zálohovat evidenci. ") +
+                                       made.status.message());
+            };
+        result.outcome = sheetimport::run(own.get(), table, in, options);
+    });
     return result;
 }
 
@@ -193,15 +213,19 @@ bool confirmSummary(QWidget* window, const QString& title, const QString& table,
     return dialog.exec() == QDialog::Accepted;
 }
 
-// A failure of the whole import: the damage road, the cancel told, or its message.
-void tellFailure(QWidget* window, Database& db, const QString& title, const Status& status)
+// An import that did not end well: nothing told once the window closed, the damage road, a
+// cancel told as an outcome of its own, or the failure.
+void tellFailure(QWidget* window, Database& db, const QString& title, const Imported& imported)
 {
-    if (status.isDamage())
+    if (imported.ended == Ended::WindowClosed)
+        return;
+    if (imported.outcome.status.isDamage())
         db.noteDamage();
-    else if (status.message() == QLatin1String("Přidávání bylo zrušeno."))
-        messages::information(window, title, QStringLiteral("Přidávání bylo zrušeno, nic nebylo uloženo."));
+    else if (imported.ended == Ended::Cancelled)
+        messages::information(window, title, QStringLiteral("Přidávání bylo zrušeno. Nic nebylo uloženo."));
     else
-        messages::critical(window, QStringLiteral("Chyba"), status.message() + QStringLiteral(" Nic nebylo uloženo."));
+        messages::critical(window, QStringLiteral("Chyba"),
+                           imported.outcome.status.message() + QStringLiteral(" Nic nebylo uloženo."));
 }
 
 } // namespace
@@ -222,9 +246,10 @@ bool importList(QWidget* window, Database& db, const QString& table, const std::
     importrows::Options options;
     options.dryRun = true;
     options.preview = 5;
-    const importrows::Outcome checked = runImport(window, db, title, table, file, options).outcome;
-    if (!checked.status.ok()) {
-        tellFailure(window, db, title, checked.status);
+    const Imported check = runImport(window, db, title, table, file, options);
+    const importrows::Outcome& checked = check.outcome;
+    if (!checked.status.ok() || check.ended != Ended::Done) {
+        tellFailure(window, db, title, check);
         return false;
     }
     // Rows already in the register and nothing else: asked whether to add them again.
@@ -243,8 +268,9 @@ bool importList(QWidget* window, Database& db, const QString& table, const std::
     options.dryRun = false;
     options.preview = 0;
     const Imported imported = runImport(window, db, title, table, file, options);
-    if (!imported.outcome.status.ok()) {
-        tellFailure(window, db, title, imported.outcome.status);
+    // A cancel that came too late to stop the writing: the rows are there, and said so.
+    if (!imported.outcome.status.ok() || imported.ended == Ended::WindowClosed) {
+        tellFailure(window, db, title, imported);
         return false;
     }
     if (imported.outcome.refused > 0) { // the file changed since it was checked

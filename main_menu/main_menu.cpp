@@ -20,14 +20,16 @@ std::function<void(const QString&)>& restoreHandler()
     return handler;
 }
 
-// Follows the window's lock for editing: its "KONEC" is disabled while a record is edited.
-class LockWatcher : public QObject
+// Actions that follow a button of the window: enabled while it is. The items that change
+// data follow "KONEC", which is disabled while a record is edited; "O programu" follows the
+// button it stands for.
+class EnabledWith : public QObject
 {
 public:
-    LockWatcher(QWidget* konec, std::vector<QAction*> changing)
-        : QObject(konec), m_konec(konec), m_changing(std::move(changing))
+    EnabledWith(QWidget* button, std::vector<QAction*> actions)
+        : QObject(button), m_button(button), m_actions(std::move(actions))
     {
-        konec->installEventFilter(this);
+        button->installEventFilter(this);
         follow();
     }
 
@@ -42,12 +44,12 @@ protected:
 private:
     void follow()
     {
-        for (QAction* action : m_changing)
-            action->setEnabled(m_konec->isEnabled());
+        for (QAction* action : m_actions)
+            action->setEnabled(m_button->isEnabled());
     }
 
-    QWidget* m_konec;
-    std::vector<QAction*> m_changing;
+    QWidget* m_button;
+    std::vector<QAction*> m_actions;
 };
 
 QAction* item(QMenu* menu, const char* name, const QString& text, const std::function<void()>& run)
@@ -112,16 +114,19 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
     help->setObjectName(QStringLiteral("MenuNapoveda"));
     QAction* manual = item(help, "Prirucka", QStringLiteral("&Příručka"), [window] { showManual(window); });
     manual->setShortcut(QKeySequence(Qt::Key_F1));
-    item(help, "OProgramu", QStringLiteral("&O programu"), [window] {
-        if (auto* about = window->findChild<QPushButton*>(QStringLiteral("Command9")))
-            about->click(); // as "O progamu"
+    auto* aboutButton = window->findChild<QPushButton*>(QStringLiteral("Command9"));
+    QAction* about = item(help, "OProgramu", QStringLiteral("&O programu"), [aboutButton] {
+        if (aboutButton)
+            aboutButton->click(); // as "O progamu"
     });
     // Shortcuts work while the window is active, its menu closed.
     window->addAction(quit);
     window->addAction(manual);
 
     if (auto* konec = window->findChild<QWidget*>(QStringLiteral("CmbKonec")))
-        new LockWatcher(konec, changing);
+        new EnabledWith(konec, changing);
+    if (aboutButton)
+        new EnabledWith(aboutButton, {about});
 
     // The bar above the window's controls, which keep their places: the window grows.
     const int height = bar->sizeHint().height();

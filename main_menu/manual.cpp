@@ -5,10 +5,18 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+// The manual's page is a resource of this static library: the linker keeps it only because
+// this reference to it is in code the program calls.
+static void initManualResource()
+{
+    Q_INIT_RESOURCE(main_menu);
+}
+
 namespace mainmenu {
 
-void showManual(QWidget* window)
+QWidget* showManual(QWidget* window)
 {
+    initManualResource();
     // One window of the manual: asked again, it comes to the front.
     static QPointer<QWidget> shown;
     if (!shown) {
@@ -30,6 +38,7 @@ void showManual(QWidget* window)
     shown->show();
     shown->raise();
     shown->activateWindow();
+    return shown;
 }
 
 } // namespace mainmenu

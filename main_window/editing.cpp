@@ -156,16 +156,10 @@ bool Form1::finishCdEditing(bool announce)
 {
     const bool shown = !ui->Text1->text().isEmpty();
     if (shown) {
-        if (const QString count = ui->Text3->text(); !count.trimmed().isEmpty()) {
-            const fieldvalue::WholeNumber parsed = fieldvalue::parseDiscCount(count);
-            // Refused here, the panel stays in editing; accepted, the record source stores the
-            // number meant ("1e3" is 1000).
-            if (!parsed.ok) {
-                messages::critical(this, QStringLiteral("Editace záznamu"), parsed.message);
-                focusRefusedCount();
-                return false;
-            }
-        }
+        // Refused here, the panel stays in editing; accepted, the record source stores the
+        // number meant ("1e3" is 1000).
+        if (refusesEditedCount())
+            return false;
     } else if (announce) {
         messages::critical(this, QStringLiteral("Editace záznamu"), QStringLiteral("Není vybrán žádný záznam"));
     }
@@ -176,6 +170,21 @@ bool Form1::finishCdEditing(bool announce)
     ui->CD->setTitle(QStringLiteral("Informace o CD"));
     setLocked({ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text8}, true);
     endEditing(m_cds, shown, announce);
+    return true;
+}
+
+// The count of the CD being edited, checked before anything stores it ("OK", the close box,
+// paging, a re-query): a count the field cannot hold is told under the editing's title, the
+// same whichever action found it, and the panel stays in editing.
+bool Form1::refusesEditedCount()
+{
+    if (!m_editingCd || ui->Text1->text().isEmpty() || ui->Text3->text().trimmed().isEmpty())
+        return false;
+    const fieldvalue::WholeNumber parsed = fieldvalue::parseDiscCount(ui->Text3->text());
+    if (parsed.ok)
+        return false;
+    messages::critical(this, QStringLiteral("Editace záznamu"), parsed.message);
+    focusRefusedCount();
     return true;
 }
 

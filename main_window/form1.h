@@ -133,6 +133,7 @@ private:
     void showCdEditControls(bool editing);
     void keepTypedTypes();
     void focusRefusedCount();
+    bool refusesEditedCount();
     bool finishCdEditing(bool announce);
     void finishPersonEditing(bool announce);
     void endEditing(ListPanel& panel, bool shown, bool announce);

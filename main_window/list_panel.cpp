@@ -27,6 +27,8 @@ int Form1::sortAndCount(ListPanel& panel, quint8 direction, const QString& headi
 
 bool Form1::requery(ListPanel& panel, const SourceQuery& query)
 {
+    if (panel.source == Data1 && refusesEditedCount())
+        return false;
     panel.source->setRecordSource(query);
     if (messages::report(this, panel.source->refresh()))
         return true;
@@ -51,6 +53,8 @@ bool Form1::page(ListPanel& panel, bool forward)
         messages::beep();
         return false;
     }
+    if (panel.source == Data1 && refusesEditedCount())
+        return false;
     if (messages::report(this, forward ? source.moveNext() : source.movePrevious()))
         return true;
     focusRefusedCount();

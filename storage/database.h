@@ -14,7 +14,7 @@ class Database;
 struct sqlite3_stmt;
 
 // A failure of the operating system (an errno value) in Czech: in words for those a user can
-// mend, by its number for any other; empty for none (0).
+// mend, any other by the system's own name and number; empty for none (0).
 QString systemErrorText(int error);
 
 // SQLite's or a library's own English words, for a bug report: written to standard error

@@ -45,7 +45,8 @@ importrows::Outcome run(Database* db, const QString& table, QIODevice& file, con
         importrows::refuse(refused, 0, QStringLiteral("Soubor je sešit starého Excelu (.xls); %1.").arg(saveAs));
         return refused;
     }
-    const workbook::Archive archive(file);
+    workbook::Archive archive(file);
+    archive.stopWhen(options.cancelled);
     if (!archive.isOpen()) {
         importrows::refuse(refused, 0, sheetcells::damaged(QStringLiteral("jeho archiv ZIP je neúplný")));
         return refused;

@@ -101,7 +101,7 @@ QByteArray Archive::head(const char* name, qint64 most) const
 }
 
 Part::Part(const Archive& archive, const QString& name)
-    : m_file(zip_fopen(archive.m_zip, name.toUtf8().constData(), 0)), m_name(name)
+    : m_file(zip_fopen(archive.m_zip, name.toUtf8().constData(), 0)), m_stop(archive.m_stop), m_name(name)
 {
 }
 
@@ -130,6 +130,10 @@ bool Part::next()
             return false;
         if (fed > mostTokenBytes) {
             m_tokenTooLong = true;
+            return false;
+        }
+        if (m_stop && m_stop()) {
+            m_stopped = true;
             return false;
         }
         QByteArray bytes(static_cast<qsizetype>(chunk), '\0');
@@ -161,12 +165,14 @@ bool Part::drain()
 bool Part::failed() const
 {
     // A document that ends as it should leaves no error; any other end is a fault.
-    return m_readFailed || m_tooDeep || m_tokenTooLong || xml.hasError();
+    return m_readFailed || m_tooDeep || m_tokenTooLong || m_stopped || xml.hasError();
 }
 
 QString Part::problem() const
 {
     const QString line = QString::number(xml.lineNumber());
+    if (m_stopped)
+        return QStringLiteral("čtení bylo přerušeno");
     if (m_badChecksum)
         return QStringLiteral("jeho část %1 nesouhlasí se svým kontrolním součtem (CRC)").arg(m_name);
     if (m_readFailed)

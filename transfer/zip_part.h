@@ -4,6 +4,7 @@
 #include <QString>
 #include <QXmlStreamReader>
 
+#include <functional>
 #include <memory>
 
 class QIODevice;
@@ -26,6 +27,9 @@ public:
     bool has(const char* name) const;
     // At most the first bytes of a part (empty when there is none).
     QByteArray head(const char* name, qint64 most) const;
+    // Asked before each chunk of a part is read: true stops the reading as a failed one (a
+    // cancel then takes effect however few rows the part's XML yields).
+    void stopWhen(std::function<bool()> stop) { m_stop = std::move(stop); }
 
     // How libzip reads the device (zip_part.cpp).
     struct Source;
@@ -34,6 +38,7 @@ private:
     friend class Part;
     std::unique_ptr<Source> m_source;
     zip* m_zip = nullptr;
+    std::function<bool()> m_stop;
 };
 
 // An XML part of the container: the parser is fed a chunk at a time. What a part may cost is
@@ -71,7 +76,9 @@ public:
 
 private:
     zip_file* m_file;
+    const std::function<bool()>& m_stop;
     QString m_name;
+    bool m_stopped = false;
     bool m_ended = false;
     bool m_readFailed = false;
     bool m_badChecksum = false;

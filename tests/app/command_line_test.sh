@@ -32,6 +32,9 @@ check "--dry-run alone" 2 "--dry-run patří k volbě --import" "$program" --dry
 check "--restore without a file" 2 "--restore potřebuje soubor zálohy" "$program" --restore
 check "--export and --import" 2 "nejdou spolu" "$program" --export cd --import lide x.csv
 check "--backup without a register" 1 "evidence $work/db1.zaz neexistuje; není co zálohovat" "$program" --backup
+# The manual's text as its window in the built program shows it (its page is a resource the
+# linker drops unless the program refers to it).
+check "the manual's text" 0 "Nabídka Soubor" "$program" -platform offscreen --print-manual
 check "two files" 2 "nečekaný argument „b.csv“" "$program" --export cd a.csv b.csv
 check "--export without a register" 1 "evidence $work/db1.zaz neexistuje; nic nebylo vyvezeno" "$program" --export cd
 check "--home --export without a register" 1 "evidence $work/Ordisk/db1.zaz neexistuje" \

@@ -1,5 +1,7 @@
 // A damaged register offers its newest whole copy: "Ano" chooses it, "Ne" chooses nothing,
-// and without a whole copy the user is told so.
+// and without a whole copy the user is told so; a restore refused after the window closed
+// starts the program again; a day's copy that cannot be made is told.
+#include "app/daily_backup.h"
 #include "app/damage_offer.h"
 #include "app/session.h"
 #include "backups/backups.h"
@@ -8,9 +10,13 @@
 #include "rows/register.h"
 #include "temp_register.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -107,4 +113,92 @@ TEST(DamageOffer, AnoRestoresTheCopyAndStartsTheProgramAgainNeLeavesTheFile)
         ASSERT_TRUE(reg->db().queryInt(QStringLiteral("SELECT count(*) FROM cd"), discs).ok());
         EXPECT_EQ(discs, 1);
     }
+}
+
+// A restore chosen in the menu that is refused once the window has closed (here the copy is
+// gone by then) says why and starts the program again on the register as it was, as the
+// window promised it would start again.
+TEST(Session, ARestoreRefusedAfterTheWindowClosedStartsTheProgramAgainOnTheOldRegister)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db1.zaz"));
+    QString copy;
+    {
+        Status status = Status::success();
+        std::unique_ptr<Register> reg = Register::open(path, status);
+        ASSERT_NE(reg, nullptr);
+        ASSERT_TRUE(reg->db().exec(QStringLiteral("INSERT INTO cd (nazev) VALUES ('Kytice')")).ok());
+        copy = backups::now(reg->db(), path, QDateTime(QDate(2026, 12, 1), QTime(9, 30))).made;
+        ASSERT_FALSE(copy.isEmpty());
+        ASSERT_TRUE(reg->db().exec(QStringLiteral("INSERT INTO cd (nazev) VALUES ('Babička')")).ok());
+    }
+    const QByteArray before = readAll(path);
+    // The user: Soubor ▸ Obnovit ze zálohy…, the newest copy, "Ano"; the copy goes meanwhile.
+    QStringList told;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || modal->property("answered").toBool()) {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->objectName() == QLatin1String("Form1") && window->isVisible() && !modal &&
+                    !window->property("asked").toBool()) {
+                    // From a timer of its own: the menu's item runs its dialogs inside the key press.
+                    window->setProperty("asked", true);
+                    QTimer::singleShot(0, window, [window] {
+                        QApplication::setActiveWindow(window);
+                        QTest::keyClick(window, Qt::Key_S, Qt::AltModifier);
+                        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
+                    });
+                }
+            return;
+        }
+        modal->setProperty("answered", true);
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box) {
+            QTest::keyClick(modal, Qt::Key_Return); // the list of copies: "Obnovit"
+        } else if (box->icon() == QMessageBox::Question) {
+            QFile::remove(copy);
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+        } else {
+            told << box->windowTitle() + QStringLiteral(": ") + box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    user.start(5);
+    int started = 0;
+    const int exitStatus = runWindows(path, [&started] { return ++started == 1; });
+    EXPECT_EQ(exitStatus, 0);
+    EXPECT_EQ(started, 1);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("Chyba: ")));
+    EXPECT_TRUE(told[0].endsWith(QStringLiteral("Nic nebylo změněno.\nProgram se spustí znovu na dosavadní evidenci.")))
+        << told[0].toStdString();
+    EXPECT_EQ(readAll(path), before);
+}
+
+// A day's copy that cannot be made (zalohy is a file) is told once, in Czech words naming
+// zalohy and what it is, and the file is left as it was.
+TEST(DailyCopy, ACopyThatCannotBeMadeIsTold)
+{
+    TempRegister reg;
+    reg.addCd(QStringLiteral("Kytice"));
+    const QString folder = backups::folderOf(reg.path());
+    {
+        QFile file(folder);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a folder");
+    }
+    QWidget window;
+    window.show();
+    DialogAnswerer answerer;
+    {
+        const DailyBackup copy(reg.db(), reg.path(), &window);
+        ASSERT_TRUE(QTest::qWaitFor([&answerer] { return !answerer.shown().empty(); }, 20000));
+    }
+    ASSERT_EQ(answerer.shown().size(), 1);
+    EXPECT_EQ(answerer.shown()[0].title, QStringLiteral("Chyba"));
+    EXPECT_EQ(answerer.shown()[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(answerer.shown()[0].text.contains(QStringLiteral("zalohy (%1) není složka, ale soubor").arg(folder)))
+        << answerer.shown()[0].text.toStdString();
+    EXPECT_EQ(readAll(folder), QByteArray("not a folder"));
 }

@@ -1,8 +1,10 @@
 // Copies of the register made without asking: once a day and only when changed, never of
 // a damaged register, kept by the rule, and a failed copy touches nothing.
 #include "backups/backups.h"
+#include "backups/copy_places.h"
 #include "qt_printers.h"
 #include "storage/database.h"
+#include "storage/durable_files.h"
 #include "storage/register_file.h"
 #include "temp_register.h"
 
@@ -11,12 +13,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -331,5 +336,179 @@ TEST(Backups, TheNewestWholeCopyIsOfferedAndDamagedCopiesArePassedOver)
             EXPECT_FALSE(good.has_value());
         }
         EXPECT_EQ(readAll(copy.path), damaged);
+    }
+}
+
+namespace {
+
+// The files the copies' code makes, as durable_files tells them.
+class Created : public durable::Watcher
+{
+public:
+    Created() { durable::watch(this); }
+    ~Created() override { durable::watch(nullptr); }
+    void created(const QString& path) override { paths << path; }
+    void fileSynced(int) override {}
+    void folderSynced(const QString&) override {}
+    QStringList paths;
+};
+
+} // namespace
+
+// A copy written where the user chose replaces the file there only once the copy is whole:
+// on a full disk the old file stays byte for byte and nothing else is left beside it. The
+// register itself, by any name or link, its journal and a file the program has open are
+// refused, and stay as they were.
+TEST(Backups, ACopyElsewhereReplacesAFileOnlyWhenWholeAndNeverTheRegister)
+{
+    TempRegister reg;
+    for (int i = 0; i < 200; ++i)
+        reg.addCd(QStringLiteral("Disk číslo %1 ").arg(i).repeated(20));
+    QTemporaryDir usb;
+    const QString old = usb.filePath(QStringLiteral("stara.zaz"));
+    {
+        QFile file(old);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("an older copy ").repeated(100));
+    }
+    const QByteArray oldBytes = readAll(old);
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small = {16 << 10, limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const Status full = backups::replace(reg.db(), old);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_FALSE(full.ok());
+    EXPECT_TRUE(full.message().contains(QStringLiteral("Dosavadní soubor %1 zůstal, jak byl.").arg(old)))
+        << full.message().toStdString();
+    EXPECT_EQ(readAll(old), oldBytes);
+    EXPECT_EQ(names(usb.path()), QStringList("stara.zaz"));
+
+    ASSERT_TRUE(backups::replace(reg.db(), old).ok());
+    EXPECT_EQ(names(usb.path()), QStringList("stara.zaz"));
+    const std::optional<backups::GoodCopy> replaced = backups::examine({QDate(2026, 12, 1), old}, true);
+    ASSERT_TRUE(replaced.has_value());
+    EXPECT_EQ(replaced->discs, 200);
+
+    const QString dir = QFileInfo(reg.path()).absolutePath();
+    QFile::link(reg.path(), usb.filePath(QStringLiteral("odkaz.zaz")));
+    ASSERT_EQ(::link(QFile::encodeName(reg.path()).constData(),
+                     QFile::encodeName(usb.filePath(QStringLiteral("tvrdy.zaz"))).constData()),
+              0);
+    QFile open(usb.filePath(QStringLiteral("otevreny.zaz")));
+    ASSERT_TRUE(open.open(QIODevice::WriteOnly));
+    open.write("held open by the program");
+    open.flush();
+    const struct
+    {
+        const char* what;
+        QString path;
+        const char* said;
+    } refused[] = {
+        {"the register", reg.path(), "je to sama evidence"},
+        {"the register by another name", dir + QStringLiteral("/./db1.zaz"), "je to sama evidence"},
+        {"a link to the register", usb.filePath(QStringLiteral("odkaz.zaz")), "je to sama evidence"},
+        {"a hard link of the register", usb.filePath(QStringLiteral("tvrdy.zaz")), "je to sama evidence"},
+        {"its journal", reg.path() + QStringLiteral("-journal"), "patří k evidenci"},
+        {"its write-ahead log", reg.path() + QStringLiteral("-wal"), "patří k evidenci"},
+        {"its shared memory", reg.path() + QStringLiteral("-shm"), "patří k evidenci"},
+        {"a file the program has open", open.fileName(), "program ho má právě otevřený"},
+    };
+    const QByteArray registerBytes = readAll(reg.path());
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.what);
+        const QByteArray before = readAll(r.path);
+        for (const Status& status : {backups::replace(reg.db(), r.path), backups::write(reg.db(), r.path)}) {
+            EXPECT_FALSE(status.ok());
+            EXPECT_TRUE(status.message().contains(QString::fromUtf8(r.said))) << status.message().toStdString();
+        }
+        EXPECT_EQ(backups::refusedTarget(reg.path(), r.path).isEmpty(), false);
+        EXPECT_EQ(readAll(r.path), before);
+    }
+    EXPECT_EQ(readAll(reg.path()), registerBytes);
+    EXPECT_FALSE(QFileInfo::exists(reg.path() + QStringLiteral("-wal")));
+    EXPECT_TRUE(backups::refusedTarget(reg.path(), usb.filePath(QStringLiteral("nova.zaz"))).isEmpty());
+}
+
+// A folder of copies that is not a folder of its own (a file, a link to a folder) is refused
+// with a line naming it and what it is; neither it nor what it leads to is changed.
+TEST(Backups, AFolderOfCopiesThatIsNotAFolderIsRefusedAndLeftAsItIs)
+{
+    TempRegister reg;
+    reg.addCd(QStringLiteral("Kytice"));
+    const QString folder = backups::folderOf(reg.path());
+    QTemporaryDir elsewhere;
+    ::chmod(QFile::encodeName(elsewhere.path()).constData(), 0755);
+    const struct
+    {
+        const char* what;
+        std::function<void()> make;
+        const char* said;
+    } cases[] = {
+        {"a file",
+         [&folder] {
+             QFile file(folder);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             file.write("not a folder");
+             file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+         },
+         "není složka, ale soubor"},
+        {"a link to a folder", [&] { QFile::link(elsewhere.path(), folder); }, "není složka, ale symbolický odkaz"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(folder);
+        c.make();
+        struct stat before = {};
+        ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &before), 0);
+        for (const backups::Outcome& outcome :
+             {backups::daily(reg.db(), reg.path(), QDate(2026, 12, 1)),
+              backups::now(reg.db(), reg.path(), QDateTime(QDate(2026, 12, 1), QTime(9, 0)))}) {
+            EXPECT_FALSE(outcome.status.ok());
+            EXPECT_TRUE(outcome.status.message().contains(
+                QStringLiteral("zalohy (%1) %2").arg(folder, QString::fromUtf8(c.said))))
+                << outcome.status.message().toStdString();
+        }
+        struct stat after = {};
+        ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(modeOf(elsewhere.path()), 0755u);
+        EXPECT_TRUE(names(elsewhere.path()).isEmpty());
+    }
+    QFile::remove(folder);
+}
+
+// Whether a copy is needed is decided by reading: a day with nothing changed since the newest
+// copy creates no file at all, and any change of a row, of any table, is told.
+TEST(Backups, NothingIsWrittenWhenTheNewestCopyHoldsTheCollection)
+{
+    TempRegister reg;
+    const qint64 cd = reg.addCd(QStringLiteral("Kytice"));
+    const qint64 person = reg.addPerson(QStringLiteral("Jan"), QStringLiteral("Novák"));
+    reg.addLoan(cd, person, QStringLiteral("do pátku"));
+    ASSERT_FALSE(backups::daily(reg.db(), reg.path(), QDate(2026, 12, 1)).made.isEmpty());
+    const QString newest = backups::list(backups::folderOf(reg.path())).back().path;
+    {
+        Created created;
+        const backups::Outcome same = backups::daily(reg.db(), reg.path(), QDate(2026, 12, 2));
+        EXPECT_TRUE(same.status.ok());
+        EXPECT_EQ(same.existing, newest);
+        EXPECT_TRUE(created.paths.isEmpty()) << created.paths.join(QLatin1Char(' ')).toStdString();
+    }
+    const char* changes[] = {
+        "UPDATE pujcovani SET poznamka = 'do soboty'",
+        "UPDATE lide SET prijmeni = 'Nováková'",
+        "UPDATE cd SET pocetdisku = 2",
+        "DELETE FROM pujcovani",
+    };
+    for (const char* change : changes) {
+        SCOPED_TRACE(change);
+        reg.exec(QString::fromUtf8(change));
+        EXPECT_FALSE(backups::holdsTheCollection(reg.db(), newest));
+        const backups::Outcome made = backups::now(reg.db(), reg.path(), QDateTime::currentDateTime());
+        EXPECT_FALSE(made.made.isEmpty()) << made.status.message().toStdString();
+        EXPECT_TRUE(backups::holdsTheCollection(reg.db(), made.made));
     }
 }

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QRegularExpression>
 
 namespace {
 
@@ -155,6 +156,8 @@ TEST_F(EntryWindows, AboutShowsTheProgramAndClosesWithEnterOrEsc)
     for (const auto& [name, text] : texts)
         EXPECT_EQ(child<QLabel>(about, name)->text(), QString::fromUtf8(text)) << name;
     EXPECT_EQ(about->windowTitle(), QStringLiteral("O Programu"));
+    // One version number in the window: its own label's.
+    EXPECT_FALSE(child<QLabel>(about, "lblDisclaimer")->text().contains(QRegularExpression(QStringLiteral("\\d"))));
     EXPECT_FALSE(child<QLabel>(about, "Image1")->pixmap().isNull());
 
     QTest::keyClick(about, Qt::Key_Escape);

@@ -4,16 +4,24 @@
 #include "main_menu/main_menu.h"
 #include "main_window_fixture.h"
 #include "qt_printers.h"
+#include "storage/database.h"
+#include "storage/register_file.h"
+#include "ui_common/messages.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -142,9 +150,13 @@ TEST_F(MainMenu, ItemsThatChangeDataAreDisabledWhileEditing)
         EXPECT_FALSE(action(name)->isEnabled()) << name;
     EXPECT_TRUE(action("ExportovatDisky")->isEnabled());
     EXPECT_TRUE(action("Zalohovat")->isEnabled());
+    // "O programu" is the window's "O progamu": usable when it is.
+    EXPECT_FALSE(child<QPushButton>(form.get(), "Command9")->isEnabled());
+    EXPECT_FALSE(action("OProgramu")->isEnabled());
     press(form.get(), "Command11"); // OK, and its message
     for (const char* name : changing)
         EXPECT_TRUE(action(name)->isEnabled()) << name;
+    EXPECT_TRUE(action("OProgramu")->isEnabled());
 }
 
 // An import through the menu: the file typed into the dialog, its summary with the first
@@ -231,4 +243,228 @@ TEST_F(MainMenu, RestoreListsTheCopiesAndHandsTheChosenOneOn)
         EXPECT_EQ(form->isVisible(), answer == QMessageBox::No) << "the program ends to restore";
     }
     mainmenu::onRestore(nullptr);
+}
+
+// "Zálohovat evidenci…" ▸ "Jinam…" over an older copy: on a full disk the old file stays byte
+// for byte and the failure is told; with room it is replaced by a whole copy. The register
+// itself chosen in the dialog is refused, and the program goes on with it.
+TEST_F(MainMenu, ACopyElsewhereReplacesAnOldCopyOnlyWhenWholeAndRefusesTheRegister)
+{
+    const QString old = documents() + QStringLiteral("/stara.zaz");
+    {
+        QFile file(old);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("an older copy ").repeated(100));
+    }
+    const auto bytes = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray oldBytes = bytes(old);
+    const QByteArray registerBytes = bytes(reg.path());
+    const auto backUpTo = [this](const QString& name) {
+        DialogAnswerer answerer;
+        answerer.click(QStringLiteral("Jinam…"));
+        answerer.answer(QMessageBox::Yes); // the save dialog's "replace it?"
+        DialogScript script({fileAnswer("BackupFile", name)});
+        chooseFromFile({Qt::Key_Z});
+        EXPECT_EQ(script.taken(), 1u);
+        return answerer.shown();
+    };
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small = {8 << 10, limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const QList<ShownBox> full = backUpTo(QStringLiteral("stara.zaz"));
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ASSERT_EQ(full.size(), 3);
+    EXPECT_EQ(full[2].title, QStringLiteral("Chyba"));
+    EXPECT_EQ(full[2].icon, QMessageBox::Critical);
+    EXPECT_TRUE(full[2].text.contains(QStringLiteral("Dosavadní soubor %1 zůstal, jak byl.").arg(old)))
+        << full[2].text.toStdString();
+    EXPECT_EQ(bytes(old), oldBytes);
+    EXPECT_EQ(QDir(documents()).entryList({QStringLiteral("*stara*")}, QDir::Files | QDir::Hidden),
+              QStringList("stara.zaz"));
+
+    const QList<ShownBox> replaced = backUpTo(QStringLiteral("stara.zaz"));
+    ASSERT_EQ(replaced.size(), 3);
+    EXPECT_EQ(replaced[2].text,
+              QStringLiteral("Evidence je zálohována do\n%1\n(disků: 3, lidí: 3, výpůjček: 3).").arg(old));
+    ASSERT_TRUE(backups::examine({QDate::currentDate(), old}, true).has_value());
+
+    // The user's documents are where the register is: db1.zaz chosen there.
+    QTemporaryDir elsewhere;
+    QFile::link(QFileInfo(reg.path()).absolutePath(), elsewhere.filePath(QStringLiteral("Documents")));
+    qputenv("HOME", elsewhere.path().toLocal8Bit());
+    const QList<ShownBox> itself = backUpTo(QStringLiteral("db1.zaz"));
+    qputenv("HOME", home.path().toLocal8Bit());
+    ASSERT_EQ(itself.size(), 3);
+    EXPECT_EQ(itself[2].title, QStringLiteral("Chyba"));
+    EXPECT_TRUE(itself[2].text.contains(QStringLiteral("je to sama evidence"))) << itself[2].text.toStdString();
+    EXPECT_EQ(bytes(reg.path()), registerBytes);
+    pickCd(QStringLiteral("Kytice"));
+    EXPECT_EQ(shown("Text1"), QString::number(kytice)) << "the program goes on with the register";
+}
+
+// An import cancelled while its file is checked, and while its rows are written: the progress
+// dialog is there within moments, a message box shown meanwhile is answered with a key, the
+// cancel takes effect at once even in a file that yields no rows, it is told as an outcome
+// (not an error) and nothing is stored.
+TEST_F(MainMenu, CancelDuringTheCheckOrTheWritingStoresNothingAndSaysSo)
+{
+    QFile::copy(QStringLiteral(ORDISK_FIXTURES "/prazdne.xlsx"), documents() + QStringLiteral("/prazdne.xlsx"));
+    {
+        QFile csv(documents() + QStringLiteral("/mnoho.csv"));
+        ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+        csv.write("nazev;pocetdisku;typdisku;typobsahu\n");
+        for (int i = 0; i < 50000; ++i)
+            csv.write(QStringLiteral("Disk %1;1;CD;Hudba\n").arg(i).toUtf8());
+    }
+    QElapsedTimer clock;
+    clock.start();
+    qint64 started = 0;
+    qint64 shownAt = 0;
+    qint64 cancelledAt = 0;
+    const auto cancel = [](QWidget* progress) { QTest::keyClick(progress, Qt::Key_Escape); };
+    {
+        // During the check, a message box comes (as a failed day's copy's does) and is answered.
+        DialogAnswerer answerer;
+        answerer.pressEnter();
+        DialogScript script({fileAnswer("ImportFile", QStringLiteral("prazdne.xlsx")),
+                             {QStringLiteral("Progress"), [&](QWidget* progress) {
+                                  shownAt = clock.elapsed();
+                                  QMetaObject::invokeMethod(
+                                      form.get(),
+                                      [this] {
+                                          messages::critical(form.get(), QStringLiteral("Chyba"),
+                                                             QStringLiteral("Zálohu evidence nelze uložit."));
+                                      },
+                                      Qt::QueuedConnection);
+                                  ASSERT_TRUE(QTest::qWaitFor([&] { return !answerer.shown().empty(); }, 10000));
+                                  cancelledAt = clock.elapsed();
+                                  QTest::keyClick(progress, Qt::Key_Escape);
+                              }}});
+        started = clock.elapsed();
+        chooseFromFile({Qt::Key_Return});
+        const qint64 ended = clock.elapsed();
+        EXPECT_EQ(script.taken(), 2u);
+        EXPECT_LT(shownAt - started, 3000) << "the progress dialog shows within moments";
+        EXPECT_LT(ended - cancelledAt, 6000) << "the reading stops at the cancel, not at the file's end";
+        EXPECT_EQ(answerer.summary(), QStringList({"Chyba: Zálohu evidence nelze uložit.",
+                                                   "Importovat disky: Přidávání bylo zrušeno. Nic nebylo uloženo."}));
+        ASSERT_EQ(answerer.shown().size(), 2);
+        EXPECT_EQ(answerer.shown()[1].icon, QMessageBox::Information);
+    }
+    {
+        DialogAnswerer answerer;
+        DialogScript script(
+            {fileAnswer("ImportFile", QStringLiteral("mnoho.csv")),
+             {QStringLiteral("ImportSummary"), [](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Return); }},
+             {QStringLiteral("Progress"), cancel}});
+        chooseFromFile({Qt::Key_Return});
+        EXPECT_EQ(script.taken(), 3u);
+        EXPECT_EQ(answerer.summary(), QStringList("Importovat disky: Přidávání bylo zrušeno. Nic nebylo uloženo."));
+    }
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("3"));
+    EXPECT_EQ(heading("LblNadpis1"), QStringLiteral("Seznam CD - 3"));
+}
+
+// A restore the window would promise and then be refused is refused while the window is
+// open: a copy made by a newer version, and any copy while another program has the register
+// open. The program goes on with its register, nothing is handed to be restored. The
+// registers kept before restores are listed too, so that a restore can be undone.
+TEST_F(MainMenu, ARestoreThatWouldBeRefusedIsRefusedBeforeTheWindowCloses)
+{
+    const QString folder = backups::folderOf(reg.path());
+    const QString newer = backups::now(reg.db(), reg.path(), QDateTime(QDate(2026, 12, 1), QTime(9, 30))).made;
+    ASSERT_FALSE(newer.isEmpty());
+    {
+        Status status = Status::success();
+        auto copy = Database::connect(QFile::encodeName(newer), status);
+        ASSERT_TRUE(copy && copy->exec(QStringLiteral("PRAGMA user_version = 999")).ok());
+    }
+    ASSERT_TRUE(
+        QFile::copy(reg.path(), QDir(folder).filePath(QStringLiteral("db1-2026-12-02-103015-pred-obnovou.zaz"))));
+    QString handed;
+    mainmenu::onRestore([&handed](const QString& chosen) { handed = chosen; });
+    const QByteArray registerBytes = [this] {
+        QFile file(reg.path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QProcess other; // another program holding the register as each copy of Ordisk does
+    const struct
+    {
+        const char* what;
+        int row; // in the list, newest first
+        const char* said;
+    } refusals[] = {
+        {"a copy made by a newer version", 1, "byl vytvořen novější verzí programu Ordisk"},
+        {"while another program has the register open", 0, "má otevřenou jiný běžící program Ordisk"},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.what);
+        if (r.row == 0) {
+            other.start(QStringLiteral("flock"),
+                        {QStringLiteral("-s"), reg.path(), QStringLiteral("sleep"), QStringLiteral("60")});
+            ASSERT_TRUE(other.waitForStarted());
+            ASSERT_TRUE(QTest::qWaitFor([this] { return RegisterInUse::take(reg.path(), true) == nullptr; }, 10000));
+        }
+        DialogAnswerer answerer;
+        QStringList listed;
+        DialogScript script({{QStringLiteral("RestoreDialog"), [&listed, &r](QWidget* dialog) {
+                                  auto* copies = child<QTableWidget>(dialog, "Backups");
+                                  for (int row = 0; row < copies->rowCount(); ++row)
+                                      listed << copies->item(row, 0)->text();
+                                  for (int down = 0; down < r.row; ++down)
+                                      QTest::keyClick(copies, Qt::Key_Down);
+                                  QTest::keyClick(dialog, Qt::Key_Return);
+                              }}});
+        chooseFromFile({Qt::Key_O});
+        EXPECT_EQ(listed, QStringList({"2. 12. 2026 10:30 (před obnovou)", "1. 12. 2026 09:30"}));
+        ASSERT_EQ(answerer.shown().size(), 1) << answerer.summary().join('\n').toStdString();
+        EXPECT_EQ(answerer.shown()[0].title, QStringLiteral("Chyba"));
+        EXPECT_TRUE(answerer.shown()[0].text.contains(QString::fromUtf8(r.said)))
+            << answerer.shown()[0].text.toStdString();
+        EXPECT_TRUE(answerer.shown()[0].text.endsWith(QStringLiteral("Nic nebylo změněno.")));
+        EXPECT_TRUE(handed.isEmpty());
+        EXPECT_TRUE(form->isVisible()) << "the program goes on";
+    }
+    other.kill();
+    other.waitForFinished();
+    QFile file(reg.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), registerBytes);
+    mainmenu::onRestore(nullptr);
+}
+
+// "Nevrácená CD…" with the CSV filter picked in the save dialog and a name typed without a
+// suffix: the file gets the filter's suffix and holds the loans not returned, and only them.
+TEST_F(MainMenu, ExportOfTheLoansNotReturnedTakesTheSuffixOfTheFilterChosen)
+{
+    DialogAnswerer answerer;
+    DialogScript script({{QStringLiteral("ExportFile"), [](QWidget* dialog) {
+                              auto* filters = child<QComboBox>(dialog, "fileTypeCombo");
+                              QTest::keyClick(filters, Qt::Key_Down);
+                              QTest::keyClick(filters, Qt::Key_Down);
+                              auto* box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                              EXPECT_TRUE(box->text().endsWith(QStringLiteral(".csv"))) << box->text().toStdString();
+                              box->selectAll();
+                              QTest::keyClick(box, Qt::Key_Delete);
+                              gui::type(box, QStringLiteral("nevraceno"));
+                              if (QWidget* completion = QApplication::activePopupWidget())
+                                  QTest::keyClick(completion, Qt::Key_Escape);
+                              QTest::keyClick(box, Qt::Key_Return);
+                          }}});
+    chooseFromFile({Qt::Key_E, Qt::Key_N}); // Soubor ▸ Exportovat ▸ Nevrácená CD…
+    const QString path = documents() + QStringLiteral("/nevraceno.csv");
+    EXPECT_EQ(answerer.summary(), QStringList({"Exportovat: Seznam je uložen v souboru\n" + path}));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("na chatu"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Babička")));
+    EXPECT_FALSE(text.contains(QStringLiteral("vráceno včas"))) << "a returned loan is not listed";
+    EXPECT_EQ(text.count(QLatin1Char('\n')), 3) << "the header and two loans";
 }

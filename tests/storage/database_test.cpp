@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 // A new register is one the program recognises as its own when it opens it again,
@@ -62,4 +63,26 @@ TEST(Transactions, NestedWorkIsUndoneUnlessCommitted)
     }
     EXPECT_EQ(reg.rows(QStringLiteral("SELECT nazev FROM cd ORDER BY nazev")), QStringList({"A", "B"}));
     EXPECT_FALSE(reg.db().inTransaction());
+}
+
+// The system's failures a user meets are told in Czech words; any other keeps the system's
+// own name beside its number, never the number alone.
+TEST(SystemErrors, AreToldInWords)
+{
+    const struct
+    {
+        int error;
+        const char* said;
+    } words[] = {
+        {ENOTDIR, "není složka"},         {ENOSPC, "na disku není místo"}, {EDQUOT, "na disku není místo"},
+        {EROFS, "jen pro čtení"},         {EACCES, "přístup odepřen"},     {EPERM, "přístup odepřen"},
+        {ENOENT, "neexistuje"},           {EEXIST, "už existuje"},         {EIO, "chyba vstupu a výstupu"},
+        {EFBIG, "větší, než disk"},       {EISDIR, "je to složka"},        {ELOOP, "symbolických odkazů"},
+        {EPROTO, "chyba systému EPROTO"},
+    };
+    for (const auto& w : words) {
+        const QString text = systemErrorText(w.error);
+        EXPECT_TRUE(text.contains(QString::fromUtf8(w.said))) << w.error << ": " << text.toStdString();
+    }
+    EXPECT_TRUE(systemErrorText(0).isEmpty());
 }

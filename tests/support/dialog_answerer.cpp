@@ -47,13 +47,21 @@ void DialogAnswerer::poll()
     for (QAbstractButton* button : box->buttons())
         m_shown.last().buttonTexts << button->text().remove(QLatin1Char('&'));
     QAbstractButton* button = nullptr;
-    if (!m_answers.isEmpty() && m_answers.head() == QMessageBox::NoButton) {
+    const auto [standard, text] = m_answers.isEmpty() ? qMakePair(QMessageBox::NoButton, QString()) : m_answers.head();
+    if (!m_answers.isEmpty() && !text.isEmpty()) {
+        m_answers.dequeue();
+        for (QAbstractButton* own : box->buttons())
+            if (own->text().remove(QLatin1Char('&')) == text) {
+                QTest::mouseClick(own, Qt::LeftButton);
+                return;
+            }
+    } else if (!m_answers.isEmpty() && standard == QMessageBox::NoButton) {
         m_answers.dequeue();
         QTest::keyClick(box, Qt::Key_Return);
         return;
+    } else if (!m_answers.isEmpty()) {
+        button = box->button(m_answers.dequeue().first);
     }
-    if (!m_answers.isEmpty())
-        button = box->button(m_answers.dequeue());
     if (!button)
         button = box->escapeButton() ? box->escapeButton() : box->buttons().value(0);
     if (button)

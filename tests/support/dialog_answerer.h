@@ -28,9 +28,11 @@ public:
     DialogAnswerer();
 
     // The next message box is answered with this button.
-    void answer(QMessageBox::StandardButton button) { m_answers.enqueue(button); }
+    void answer(QMessageBox::StandardButton button) { m_answers.enqueue({button, {}}); }
     // The next message box is answered with the Enter key, as its default button has it.
-    void pressEnter() { m_answers.enqueue(QMessageBox::NoButton); }
+    void pressEnter() { m_answers.enqueue({QMessageBox::NoButton, {}}); }
+    // The next message box is answered with a click on the button of its own that reads so.
+    void click(const QString& buttonText) { m_answers.enqueue({QMessageBox::NoButton, buttonText}); }
     // The next input box gets this text and OK (or Cancel when accepted is false).
     void answerInput(const QString& text, bool accepted = true) { m_inputs.enqueue({text, accepted}); }
     // Every box shown so far.
@@ -42,7 +44,7 @@ private:
     void poll();
 
     QTimer m_timer;
-    QQueue<QMessageBox::StandardButton> m_answers;
+    QQueue<QPair<QMessageBox::StandardButton, QString>> m_answers;
     QQueue<QPair<QString, bool>> m_inputs;
     QList<ShownBox> m_shown;
 };

@@ -196,3 +196,20 @@ TEST(Sheets, ColumnsOfTheUsersOwnAreLeftOutWhenAsked)
     EXPECT_EQ(reg.rows(QStringLiteral("SELECT nazev, pocetdisku, typdisku, typobsahu, original FROM cd")),
               QStringList({"Kytice|1|CD|Hudba|0"}));
 }
+
+// A workbook whose sheet is millions of empty elements yields no rows, yet its reading asks
+// whether it is cancelled as it goes and stops at once when it is, storing nothing.
+TEST(Sheets, ACancelStopsTheReadingOfASheetWithoutRows)
+{
+    TempRegister reg;
+    QFile file(fixture("prazdne.xlsx"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    int asked = 0;
+    importrows::Options options;
+    options.cancelled = [&asked] { return ++asked > 2; };
+    const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), file, options);
+    EXPECT_GT(asked, 2);
+    EXPECT_FALSE(outcome.status.ok() && outcome.refused == 0) << "the reading did not end as a whole file's";
+    EXPECT_EQ(outcome.rows, 0);
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("0"));
+}

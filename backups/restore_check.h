@@ -1,0 +1,22 @@
+#pragma once
+
+#include "backups/backups.h"
+
+#include <QString>
+
+#include <vector>
+
+// What the window asks before it closes to restore a copy, so that a restore it promised is
+// not refused once every window is gone.
+namespace backups {
+
+// Why a restore of the file would be refused now, found without changing anything: another
+// program holds the register, or the file is not a whole register of ours (its version, its
+// schema and every page, checked on a copy of it in a temporary folder). Empty when the
+// restore may go on.
+QString restoreRefusal(const QString& registerPath, const QString& file);
+
+// The registers kept before restores ("db1-2026-12-02-103015-pred-obnovou.zaz"), oldest first.
+std::vector<Copy> keptBeforeRestores(const QString& folder);
+
+} // namespace backups
