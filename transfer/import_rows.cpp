@@ -435,7 +435,7 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
     const bool byKey = m_keyField >= 0 && m_writing->lookUp && static_cast<size_t>(m_keyField) < fields.size() &&
                        alreadyThere(fields[static_cast<size_t>(m_keyField)], name);
     outcome.alreadyThereByKey = outcome.alreadyThereByKey || byKey;
-    if (byKey || std::binary_search(m_contents.begin(), m_contents.end(), contentHash(values)))
+    if (byKey || (!m_contents.empty() && std::binary_search(m_contents.begin(), m_contents.end(), contentHash(values))))
         ++outcome.alreadyThere;
     if (!outcome.status.ok()) {
         m_stopped = true;
