@@ -184,9 +184,13 @@ bool confirmSummary(QWidget* window, const QString& title, const QString& table,
     if (!outcome.encoding.isEmpty())
         text += QStringLiteral("\nKódování souboru: %1 (rozpoznané podle písmen).").arg(outcome.encoding);
     if (outcome.alreadyThere > 0)
-        text += QStringLiteral("\nZ toho už v evidenci jsou (podle ID a %1): %2.")
-                    .arg(table == QLatin1String("cd") ? QStringLiteral("názvu") : QStringLiteral("jména"))
+        text += QStringLiteral("\nZ toho už v evidenci jsou (%1): %2.")
+                    .arg(!outcome.alreadyThereByKey     ? QStringLiteral("se stejnými hodnotami ve všech sloupcích")
+                         : table == QLatin1String("cd") ? QStringLiteral("podle ID a názvu")
+                                                        : QStringLiteral("podle ID a jména"))
                     .arg(outcome.alreadyThere);
+    if (!outcome.ignoredColumns.isEmpty())
+        text += QStringLiteral("\nTyto sloupce se neuloží: %1.").arg(outcome.ignoredColumns.join(QStringLiteral(", ")));
     if (!outcome.preview.empty())
         text += QStringLiteral("\nPrvní řádky, jak budou uloženy:");
     auto* label = new QLabel(text, &dialog);
@@ -246,6 +250,8 @@ bool importList(QWidget* window, Database& db, const QString& table, const std::
     importrows::Options options;
     options.dryRun = true;
     options.preview = 5;
+    // Columns of the user's own are named in the summary, and "Přidat" adds the rest.
+    options.ignoreUnknownColumns = true;
     const Imported check = runImport(window, db, title, table, file, options);
     const importrows::Outcome& checked = check.outcome;
     if (!checked.status.ok() || check.ended != Ended::Done) {

@@ -197,6 +197,32 @@ TEST_F(MainMenu, ImportsAWorkbookAndShowsItsRowsOrItsRefusals)
     chooseFromFile({Qt::Key_Return});
     EXPECT_EQ(refusals, QStringList({"6", "007", "Počet disků musí být číslo (je tam „2 ks“)"}));
     EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("6"));
+
+    // A collector's own sheet: its own columns named and left out; brought in again, its rows
+    // are told as already there and "Ne" adds nothing.
+    QFile own(documents() + QStringLiteral("/vlastni.csv"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("Název;Interpret;Počet disků;Typ disku;Typ obsahu;Cena\nJiná tvář;Zrní;1;CD;Hudba;300\n");
+    own.close();
+    DialogAnswerer answerer;
+    answerer.pressEnter(); // Přidáno disků: 1.
+    answerer.answer(QMessageBox::No);
+    QString summary;
+    DialogScript ownColumns({fileAnswer("ImportFile", QStringLiteral("vlastni.csv")),
+                             {QStringLiteral("ImportSummary"), [&summary](QWidget* dialog) {
+                                  summary = child<QLabel>(dialog, "Summary")->text();
+                                  QTest::keyClick(dialog, Qt::Key_Return);
+                              }}});
+    chooseFromFile({Qt::Key_Return});
+    EXPECT_TRUE(summary.contains(QStringLiteral("Tyto sloupce se neuloží: Interpret, Cena."))) << summary.toStdString();
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("7"));
+    DialogScript again({fileAnswer("ImportFile", QStringLiteral("vlastni.csv"))});
+    chooseFromFile({Qt::Key_Return});
+    ASSERT_EQ(answerer.shown().size(), 2);
+    EXPECT_EQ(answerer.shown().last().text,
+              QStringLiteral("Soubor obsahuje 1 disk, který už v evidenci je (se stejnými hodnotami ve všech sloupcích "
+                             "souboru); přidat ho znovu?"));
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("7"));
 }
 
 // An export through the menu writes the file chosen, in the format its name asks for, and
