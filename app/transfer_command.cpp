@@ -266,13 +266,11 @@ int backUp(const QString& file, const QString& registerPath)
         if (const Status s = backups::write(*db, made); !s.ok())
             return fail(s.message());
     }
-    qint64 counts[3] = {};
-    const char* const tables[] = {"cd", "lide", "pujcovani"};
-    for (int i = 0; i < 3; ++i)
-        (void)db->queryInt(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(tables[i])), counts[i]);
+    RegisterCounts counts;
+    (void)countRegister(*db, counts);
     say(stdout, QStringLiteral("Evidence %1 zálohována do %2 (disků: %3, lidí: %4, výpůjček: %5).")
-                    .arg(registerPath, made, QString::number(counts[0]), QString::number(counts[1]),
-                         QString::number(counts[2])));
+                    .arg(registerPath, made, QString::number(counts.discs), QString::number(counts.people),
+                         QString::number(counts.loans)));
     return 0;
 }
 

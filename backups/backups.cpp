@@ -1,6 +1,7 @@
 #include "backups/backups.h"
 
 #include "backups/copy_places.h"
+#include "backups/restore_check.h"
 
 #include "storage/database.h"
 #include "storage/durable_files.h"
@@ -236,11 +237,6 @@ Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
     return copyUnlessHeld(db, path, copies, at.date(), nullptr);
 }
 
-namespace {
-
-// A file to restore from is a regular file that no program is writing: a journal or a WAL
-// beside it holds changes that are not in the file yet (or half-made ones to undo), which
-// a copy of the file alone would lose or keep wrongly.
 Status checkSource(const QString& file)
 {
     struct stat info = {};
@@ -265,8 +261,6 @@ Status checkSource(const QString& file)
     return Status::success();
 }
 
-// The file copied through SQLite, read only, as one snapshot of it: pages the file holds
-// beyond its database (a file still growing, junk after it) are not copied.
 Status copyDatabase(const QString& from, const QString& to)
 {
     Status status = Status::success();
@@ -284,6 +278,8 @@ Status copyDatabase(const QString& from, const QString& to)
                                             : QStringLiteral("Soubor %1 nelze zkopírovat: %2").arg(from, s.message()));
     return Status::success();
 }
+
+namespace {
 
 // The file's bytes copied to a new file (readable by its owner only) and synced.
 Status copyBytes(const QString& from, const QString& to)
@@ -353,13 +349,15 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
             return refuse(
                 QString(status.message()).replace(building, file).remove(QStringLiteral(" Soubor nebyl změněn.")));
         }
-        Statement check(db->handle(), QStringLiteral("PRAGMA integrity_check(1)"));
+        Statement check(*db, QStringLiteral("PRAGMA integrity_check(1)"));
         const bool whole =
             check.status().ok() && check.step() == Statement::Step::Row && check.columnText(0) == QLatin1String("ok");
         check.reset();
-        const Status counted = db->queryInt(QStringLiteral("SELECT count(*) FROM cd"), restored.discs);
-        (void)db->queryInt(QStringLiteral("SELECT count(*) FROM lide"), restored.people);
-        (void)db->queryInt(QStringLiteral("SELECT count(*) FROM pujcovani"), restored.loans);
+        RegisterCounts counts;
+        const Status counted = countRegister(*db, counts);
+        restored.discs = counts.discs;
+        restored.people = counts.people;
+        restored.loans = counts.loans;
         if (!whole || !counted.ok()) {
             QFile::remove(building);
             return refuse(QStringLiteral("Soubor %1 je poškozený; obnovit z něj nelze.").arg(file));
@@ -413,10 +411,12 @@ std::optional<GoodCopy> examine(const Copy& copy, bool checked)
     if (!db || (checked && !db->checkWhole().ok()))
         return std::nullopt;
     GoodCopy good{copy.path, copy.day};
-    if (db->queryInt(QStringLiteral("SELECT count(*) FROM cd"), good.discs).ok() &&
-        db->queryInt(QStringLiteral("SELECT count(*) FROM lide"), good.people).ok() &&
-        db->queryInt(QStringLiteral("SELECT count(*) FROM pujcovani"), good.loans).ok())
+    if (RegisterCounts counts; countRegister(*db, counts).ok()) {
+        good.discs = counts.discs;
+        good.people = counts.people;
+        good.loans = counts.loans;
         return good;
+    }
     return std::nullopt;
 }
 

@@ -54,14 +54,18 @@ QString restoreRefusal(const QString& registerPath, const QString& file)
     // Opening a register may record its version: a copy is opened, never the file.
     QTemporaryDir folder;
     const QString copy = folder.filePath(QStringLiteral("db1.zaz"));
-    if (!folder.isValid() || !QFile::copy(file, copy))
-        return QStringLiteral("Soubor %1 nelze přečíst.").arg(file) + nothingChanged;
+    if (Status s = checkSource(file); !s.ok())
+        return s.message() + nothingChanged;
+    if (!folder.isValid())
+        return QStringLiteral("Dočasnou složku pro kontrolu nelze založit.") + nothingChanged;
+    if (Status s = copyDatabase(file, copy); !s.ok())
+        return s.message() + nothingChanged;
     Status status = Status::success();
     const std::unique_ptr<Database> db = openRegisterFile(copy, status);
     if (!db)
         return QString(status.message()).replace(copy, file).remove(QStringLiteral(" Soubor nebyl změněn.")) +
                nothingChanged;
-    Statement check(db->handle(), QStringLiteral("PRAGMA integrity_check(1)"));
+    Statement check(*db, QStringLiteral("PRAGMA integrity_check(1)"));
     const bool whole =
         check.status().ok() && check.step() == Statement::Step::Row && check.columnText(0) == QLatin1String("ok");
     check.reset();

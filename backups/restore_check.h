@@ -10,6 +10,16 @@
 // not refused once every window is gone.
 namespace backups {
 
+// A file to restore from is a regular file that no program is writing: a journal or a WAL
+// beside it holds changes that are not in the file yet (or half-made ones to undo), which a
+// copy of the file alone would lose or keep wrongly. Folders, devices and pipes are refused.
+Status checkSource(const QString& file);
+
+// The file copied to the new file `to` through SQLite, read only, as one snapshot of it:
+// bytes the file holds beyond its database (a file still growing, junk after it) are not
+// copied, and a file that is no database is told so.
+Status copyDatabase(const QString& from, const QString& to);
+
 // Why a restore of the file would be refused now, found without changing anything: another
 // program holds the register, or the file is not a whole register of ours (its version, its
 // schema and every page, checked on a copy of it in a temporary folder). Empty when the

@@ -96,6 +96,16 @@ std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
     return db;
 }
 
+Status countRegister(Database& db, RegisterCounts& counts)
+{
+    for (auto [table, count] :
+         {std::pair{"cd", &counts.discs}, std::pair{"lide", &counts.people}, std::pair{"pujcovani", &counts.loans}})
+        if (Status s = db.queryInt(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)), *count);
+            !s.ok())
+            return s;
+    return Status::success();
+}
+
 std::unique_ptr<RegisterInUse> RegisterInUse::take(const QString& path, bool alone)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);

@@ -8,6 +8,17 @@
 
 class Database;
 
+// How many discs, people and loans a register holds, as its messages tell them.
+struct RegisterCounts
+{
+    qint64 discs = 0;
+    qint64 people = 0;
+    qint64 loans = 0;
+};
+
+// Counts the rows of the register's three tables; reads only.
+Status countRegister(Database& db, RegisterCounts& counts);
+
 // Opens the register file at the path, or creates it (built aside and moved in whole, readable
 // by its owner only): a connection to a file holding our schema (a register restored from a
 // text dump gets its version back). A file that is not a whole register of ours is refused,
