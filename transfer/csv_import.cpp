@@ -138,20 +138,20 @@ importrows::Outcome run(Database* db, const QString& table, QIODevice& file, con
     if (!rows->begin())
         return rows->finish();
     if (!file.seek(found.byteOrderMark ? 3 : 0)) {
-        rows->outcome.status = Status::failure(QStringLiteral("Soubor nelze číst znovu od začátku."));
+        rows->fail(Status::failure(QStringLiteral("Soubor nelze číst znovu od začátku.")));
         return rows->finish();
     }
     QStringDecoder windows("windows-1250");
     if (found.encoding == textencoding::Encoding::Windows1250 && !windows.isValid()) {
-        rows->outcome.status = Status::failure(QStringLiteral("Kódování Windows-1250 není k dispozici."));
+        rows->fail(Status::failure(QStringLiteral("Kódování Windows-1250 není k dispozici.")));
         return rows->finish();
     }
-    rows->outcome.encoding = found.guessed ? textencoding::nameOf(found.encoding) : QString();
+    rows->setEncoding(found.guessed ? textencoding::nameOf(found.encoding) : QString());
     Reading reading(*rows);
     csv_parser parser{};
     // Lenient, as spreadsheets read: a quote inside an unquoted value (3,5") is the value's own.
     if (csv_init(&parser, 0) != 0) {
-        rows->outcome.status = Status::failure(QStringLiteral("Nedostatek paměti."));
+        rows->fail(Status::failure(QStringLiteral("Nedostatek paměti.")));
         return rows->finish();
     }
     csv_set_space_func(&parser, noSpace);

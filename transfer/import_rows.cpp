@@ -184,6 +184,12 @@ void Rows::stop(qint64 row, const QString& message)
     m_stopped = true;
 }
 
+void Rows::fail(const Status& status)
+{
+    outcome.status = status;
+    m_stopped = true;
+}
+
 void Rows::record(std::vector<QString>& fields, qint64 row)
 {
     if (m_stopped)

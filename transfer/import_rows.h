@@ -84,6 +84,10 @@ public:
     void record(std::vector<QString>& fields, qint64 row);
     // A fault of the file at a row: nothing more is read.
     void stop(qint64 row, const QString& message);
+    // A failure of the reading itself (the file cannot be read again, memory): nothing is stored.
+    void fail(const Status& status);
+    // The encoding the reader decided from the file's letters ("" when it did not have to).
+    void setEncoding(const QString& encoding) { outcome.encoding = encoding; }
     bool stopped() const { return m_stopped; }
     // Stores the rows when every one passed (and none is in the register already, unless allowed).
     Outcome finish();
