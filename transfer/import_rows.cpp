@@ -1,5 +1,7 @@
 #include "transfer/import_rows.h"
 
+#include "transfer/import_words.h"
+
 #include "core/field_value.h"
 #include "core/new_records.h"
 #include "core/register_tables.h"
@@ -9,100 +11,12 @@
 #include <algorithm>
 
 namespace importrows {
+using namespace importwords;
 namespace {
 
 constexpr qint64 progressEvery = 1000;
 // How much of a value from the file a message shows.
 constexpr qsizetype shownLength = 60;
-
-// Captions the program shows for a field besides its label: the add-person confirmation's
-// "E-mail", the loan window's "Název CD", the grids' "ID Clovek"; the key also as "ID".
-QStringList captionsOf(const tables::Column& column, bool key)
-{
-    QStringList captions = {column.label, column.name};
-    if (column.name == QLatin1String("email"))
-        captions << QStringLiteral("E-mail");
-    else if (column.name == QLatin1String("nazev"))
-        captions << QStringLiteral("Název CD");
-    else if (column.name == QLatin1String("idcloveka"))
-        captions << QStringLiteral("ID Clovek");
-    if (key)
-        captions << QStringLiteral("ID");
-    return captions;
-}
-
-// The column of the table a header's name names (a caption may end in a colon, as the
-// confirmations write it), or -1.
-int columnNamed(const tables::Table& table, QString name)
-{
-    name = name.trimmed();
-    if (name.endsWith(QLatin1Char(':')))
-        name = name.chopped(1).trimmed();
-    for (size_t c = 0; c < table.columns.size(); ++c)
-        for (const QString& caption : captionsOf(table.columns[c], c == 0))
-            if (name.compare(caption, Qt::CaseInsensitive) == 0)
-                return static_cast<int>(c);
-    return -1;
-}
-
-// The captions a header may use, for a message: "Název, Počet disků, …".
-QString acceptedCaptions(const tables::Table& table)
-{
-    QStringList names;
-    for (size_t c = 0; c < table.columns.size(); ++c) {
-        QStringList captions = captionsOf(table.columns[c], c == 0);
-        captions.removeAll(table.columns[c].name);
-        names << captions.join(QStringLiteral(" / "));
-    }
-    return names.join(QStringLiteral(", "));
-}
-
-// Words spreadsheets write for yes and no besides those a window takes: a Czech Calc's or
-// Excel's boolean cells saved as text, and the marks of a column of ticks.
-QString yesNoWord(const QString& text)
-{
-    const QString word = text.trimmed().toLower();
-    if (word == QLatin1String("pravda") || word == QLatin1String("a") || word == QLatin1String("x"))
-        return QStringLiteral("Ano");
-    if (word == QLatin1String("nepravda") || word == QLatin1String("n"))
-        return QStringLiteral("Ne");
-    return text;
-}
-
-// "Soubor obsahuje 300 disků, které už v evidenci jsou", with the numeral's Czech forms.
-QString alreadyThereText(bool discs, qint64 n, bool byKey)
-{
-    const int form = n == 1 ? 0 : n >= 2 && n <= 4 ? 1 : 2;
-    static const char* const disc[] = {"disk, který už v evidenci je", "disky, které už v evidenci jsou",
-                                       "disků, které už v evidenci jsou"};
-    static const char* const person[] = {"člověka, který už v evidenci je", "lidi, kteří už v evidenci jsou",
-                                         "lidí, kteří už v evidenci jsou"};
-    const QString how =
-        byKey ? QStringLiteral("podle ID a %1").arg(discs ? QStringLiteral("názvu") : QStringLiteral("jména"))
-              : QStringLiteral("se stejnými hodnotami ve všech sloupcích souboru");
-    return QStringLiteral("Soubor obsahuje %1 %2 (%3); přidat %4 znovu?")
-        .arg(QString::number(n), QString::fromUtf8(discs ? disc[form] : person[form]), how,
-             form == 0 ? QStringLiteral("ho") : QStringLiteral("je"));
-}
-
-// What keeps a value from the file out of the register, or nothing: a text longer than a
-// spreadsheet's cell holds, a control character other than a tab or a line break (an
-// escape, a bell, a NUL: no window shows them, and exports of them break other programs),
-// half of a character.
-QString unstorable(const QString& value)
-{
-    if (value.size() > 32767)
-        return QStringLiteral("je delší než 32 767 znaků, víc buňka tabulky nepojme");
-    for (const QChar c : value) {
-        const char16_t u = c.unicode();
-        if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || (u >= 0x7f && u <= 0x9f))
-            return QStringLiteral("obsahuje řídicí znak U+%1, který nelze uložit")
-                .arg(QString::number(u, 16).toUpper().rightJustified(4, QLatin1Char('0')));
-    }
-    if (!QStringView(value).isValidUtf16())
-        return QStringLiteral("obsahuje neplatný znak (polovinu znaku UTF-16)");
-    return QString();
-}
 
 } // namespace
 
