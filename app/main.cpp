@@ -53,7 +53,8 @@ Volby:
                   nebo nevrácená CD (nevracenecd) do sešitu tabulkového
                   procesoru a skončit: SOUBOR.xlsx nebo SOUBOR.ods s hodnotami
                   podle typu (telefon i „=1+1“ jako text), jinak CSV (bez
-                  souboru nebo se souborem - na standardní výstup)
+                  souboru nebo se souborem - na standardní výstup);
+                  přípona jiného formátu (.pdf, .xls…) se odmítne
   --import CO SOUBOR
                   přidat do evidence disky (cd) nebo lidi (lide) ze sešitu
                   .xlsx nebo .ods (první list) nebo ze souboru CSV (- je

@@ -85,6 +85,10 @@ int exportList(const QString& what, const QString& file, const QString& register
     if (!exportrows::names().contains(what))
         return fail(
             QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(exportrows::names().join(QStringLiteral(", ")), what));
+    if (const QString other = sheetexport::unwrittenFormat(file); !other.isEmpty())
+        return fail(QStringLiteral("soubor %1: formát %2 program nezapisuje; seznam uloží jako .ods, .xlsx nebo CSV "
+                                   "(.csv, .txt nebo bez přípony). Nic nebylo vyvezeno.")
+                        .arg(file, other));
     if (!QFileInfo::exists(registerPath))
         return fail(QStringLiteral("evidence %1 neexistuje; nic nebylo vyvezeno.").arg(registerPath));
     std::unique_ptr<RegisterInUse> inUse;

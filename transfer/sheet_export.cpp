@@ -120,6 +120,20 @@ Format formatOf(const QString& path)
     return suffix == QLatin1String("xlsx") ? Format::Xlsx : suffix == QLatin1String("ods") ? Format::Ods : Format::Csv;
 }
 
+QString unwrittenFormat(const QString& path)
+{
+    static const QStringList others = {
+        QStringLiteral("pdf"),   QStringLiteral("html"), QStringLiteral("htm"),  QStringLiteral("xhtml"),
+        QStringLiteral("doc"),   QStringLiteral("docx"), QStringLiteral("odt"),  QStringLiteral("rtf"),
+        QStringLiteral("xls"),   QStringLiteral("xlsm"), QStringLiteral("xlsb"), QStringLiteral("xlt"),
+        QStringLiteral("xltx"),  QStringLiteral("fods"), QStringLiteral("ots"),  QStringLiteral("numbers"),
+        QStringLiteral("json"),  QStringLiteral("xml"),  QStringLiteral("zip"),  QStringLiteral("png"),
+        QStringLiteral("jpg"),   QStringLiteral("jpeg"), QStringLiteral("zaz"),  QStringLiteral("db"),
+        QStringLiteral("sqlite")};
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return others.contains(suffix) ? QLatin1Char('.') + suffix : QString();
+}
+
 namespace {
 
 // Each list's sheet, and the name a file of it is proposed with.

@@ -21,6 +21,12 @@ enum class Format { Csv, Xlsx, Ods };
 // The format a file's name asks for: ".xlsx", ".ods" (in any letter case); anything else CSV.
 Format formatOf(const QString& path);
 
+// The extension of a file's name when it names a format the program does not write (".pdf",
+// ".html", ".xls", ".docx"…): such a file would hold CSV under a name that promises another
+// format. Empty for the formats written, for no extension, ".csv" and ".txt", and for an
+// extension that names no format (a name like "seznam.2026").
+QString unwrittenFormat(const QString& path);
+
 // The sheet's name for a list ("Disky"), and the name a file of it is proposed with ("disky").
 QString sheetName(const QString& table);
 QString fileStem(const QString& table);

@@ -143,6 +143,12 @@ for i in $(seq 25); do
     fi
     [ "$(sqlite3 db1.zaz 'PRAGMA quick_check')" = ok ] || { echo "FAILED: a killed restore left damage"; failed=1; }
 done
+for name in seznam.pdf seznam.HTML seznam.xls seznam.docx; do
+    check "--export to $name" 1 "formát .$(tr A-Z a-z <<<"${name#*.}") program nezapisuje" "$program" --export cd "$name"
+    [ -e "$name" ] && { echo "FAILED: --export wrote $name"; failed=1; }
+done
+check "--export to .txt" 0 "Zapsáno do seznam.txt" "$program" --export cd seznam.txt
+check "--export to a name with a number" 0 "Zapsáno do seznam.2026" "$program" --export cd seznam.2026
 check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home
