@@ -20,11 +20,15 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace transfercommand {
 namespace {
+
+// How long an import waits for a writer to open a named pipe it is given (ms).
+constexpr int writerWait = 5000;
 
 void say(std::FILE* to, const QString& text)
 {
@@ -132,9 +136,14 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
     } else if (found && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
         return fail(QStringLiteral("soubor %1 nelze přečíst: je to zařízení, ne soubor.").arg(file));
     } else if (found && S_ISFIFO(info.st_mode)) {
-        // A pipe is read once, as it comes; one nobody writes into reads as empty instead of
-        // waiting for ever.
+        // A pipe is read once, as it comes. Its writer may open it after the program does,
+        // so the program waits a few seconds for one to come, never for ever.
         const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        pollfd waiting = {fd, POLLIN, 0};
+        if (fd >= 0 && ::poll(&waiting, 1, writerWait) == 0) {
+            ::close(fd);
+            return fail(QStringLiteral("soubor %1 je roura, do které nikdo nepíše; nic nebylo přidáno.").arg(file));
+        }
         QFile pipe;
         if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
             !pipe.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) || !spool(pipe, spooled))

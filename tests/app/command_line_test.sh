@@ -153,9 +153,12 @@ check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" 
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home
 mkfifo roura
-check "--import of a pipe nobody writes into" 1 "Soubor je prázdný" timeout 20 "$program" --import cd roura
+check "--import of a pipe nobody writes into" 1 "je roura, do které nikdo nepíše" timeout 20 "$program" --import cd roura
+# The pipe's writer comes after the program opened it, and before.
 check "--import of a pipe" 0 "disků k přidání: 2" \
-    sh -c '"$0" --import cd roura --dry-run --allow-duplicates & cat disky.csv >roura; wait $!' "$program"
+    sh -c '"$0" --import cd roura --dry-run --allow-duplicates & sleep 1; cat disky.csv >roura; wait $!' "$program"
+check "--import of a pipe written first" 0 "disků k přidání: 2" \
+    sh -c 'cat disky.csv >roura & "$0" --import cd roura --dry-run --allow-duplicates' "$program"
 check "--import of a device" 1 "soubor /dev/zero nelze přečíst: je to zařízení, ne soubor." \
     "$program" --import cd /dev/zero
 check "--restore of a device" 1 "/dev/zero je zařízení, ne soubor zálohy. Nic nebylo změněno." \
