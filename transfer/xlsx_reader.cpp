@@ -82,7 +82,7 @@ class SharedTexts
 public:
     bool add(const QString& text)
     {
-        if (m_blocks.empty() || m_blocks.back().size() + text.size() > blockSize) {
+        if (m_blocks.empty() || m_blocks.back().size() + text.size() >= blockSize) {
             m_blocks.emplace_back();
             m_blocks.back().reserve(blockSize);
         }
@@ -97,12 +97,13 @@ public:
     QString at(size_t index) const
     {
         const quint64 place = m_places[index];
-        return m_blocks[place >> 32].mid(static_cast<qsizetype>(place >> 16 & 0xffff),
-                                         static_cast<qsizetype>(place & 0xffff));
+        return m_blocks.at(place >> 32)
+            .mid(static_cast<qsizetype>(place >> 16 & 0xffff), static_cast<qsizetype>(place & 0xffff));
     }
 
 private:
-    // A text is at most mostValue + 1 characters: its place and length fit 16 bits each.
+    // A text is at most mostValue characters and begins below blockSize (an empty one too):
+    // its place in the block and its length fit 16 bits each.
     static constexpr qsizetype blockSize = 1 << 16;
     std::vector<QString> m_blocks;
     std::vector<quint64> m_places;

@@ -302,6 +302,12 @@ TEST(HostileFiles, UnusualCellsAreReadAsTheySay)
          xlsx(header + disc(2, "A", "<c r=\"E2\" s=\"1\"><v>46364</v></c>"), {},
               "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>"),
          "8.12.2026|0|0"},
+        {"an empty shared text after texts that fill a block of them",
+         xlsx(header + "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c><c r=\"B2\"><v>1</v></c>" + is("C", 2, "CD") +
+                  is("D", 2, "Hudba") + "<c r=\"E2\" t=\"s\"><v>3</v></c></row>",
+              "<si><t>" + QByteArray(32767, 'a') + "</t></si><si><t>" + QByteArray(32767, 'b') +
+                  "</t></si><si><t>cc</t></si><si><t></t></si>"),
+         "|0|0"},
         {"a value repeated over two columns",
          ods(odsHeader + odsDisc("A", cell("") + cell("Ano", " table:number-columns-repeated=\"2\""))), "|1|1"},
     };
