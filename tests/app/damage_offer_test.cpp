@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -155,7 +156,15 @@ TEST(Session, ARestoreRefusedAfterTheWindowClosedStartsTheProgramAgainOnTheOldRe
         modal->setProperty("answered", true);
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (!box) {
-            QTest::keyClick(modal, Qt::Key_Return); // the list of copies: "Obnovit"
+            // The list of copies: the one made on 1 December (the day's copy of today may be
+            // listed above it, made meanwhile by the start), then "Obnovit".
+            if (auto* copies = modal->findChild<QTableWidget*>(QStringLiteral("Backups"))) {
+                for (int row = 0; row < copies->rowCount(); ++row)
+                    if (copies->item(row, 0)->text().startsWith(QStringLiteral("1. 12. 2026")))
+                        for (int down = copies->currentRow(); down < row; ++down)
+                            QTest::keyClick(copies, Qt::Key_Down);
+            }
+            QTest::keyClick(modal, Qt::Key_Return);
         } else if (box->icon() == QMessageBox::Question) {
             QFile::remove(copy);
             QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
