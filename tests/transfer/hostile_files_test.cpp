@@ -267,10 +267,7 @@ TEST(HostileFiles, AreRefusedWholeAndLeaveTheRegisterAsItWas)
         TempRegister reg;
         reg.addCd(QStringLiteral("Kytice"));
         const QByteArray before = readAll(reg.path());
-        QByteArray bytes = c.file;
-        QBuffer file(&bytes);
-        file.open(QIODevice::ReadOnly);
-        const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), file, {});
+        const importrows::Outcome outcome = importtest::importBytes(&reg.db(), QStringLiteral("cd"), c.file);
         EXPECT_GT(outcome.refused, 0);
         EXPECT_TRUE(importtest::problems(outcome).contains(QString::fromUtf8(c.told)))
             << importtest::problems(outcome).toStdString();
@@ -314,10 +311,7 @@ TEST(HostileFiles, UnusualCellsAreReadAsTheySay)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempRegister reg;
-        QByteArray bytes = c.file;
-        QBuffer file(&bytes);
-        file.open(QIODevice::ReadOnly);
-        const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), file, {});
+        const importrows::Outcome outcome = importtest::importBytes(&reg.db(), QStringLiteral("cd"), c.file);
         EXPECT_EQ(importtest::problems(outcome), QString());
         EXPECT_EQ(reg.rows(QStringLiteral("SELECT popis, original, vyrazeno FROM cd")).join(QLatin1Char(',')),
                   QString::fromUtf8(c.stored));

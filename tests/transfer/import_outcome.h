@@ -1,6 +1,9 @@
 #pragma once
 
 #include "transfer/import_rows.h"
+#include "transfer/sheet_import.h"
+
+#include <QBuffer>
 
 #include <QByteArray>
 #include <QStringList>
@@ -25,6 +28,15 @@ inline QByteArray withoutKeys(const QByteArray& csv)
     for (const QByteArray& line : csv.split('\n'))
         result += line.mid(line.indexOf(';') + 1) + '\n';
     return result;
+}
+
+// The bytes of a file brought in as any door brings a file in.
+inline importrows::Outcome importBytes(Database* db, const QString& table, QByteArray bytes,
+                                       const importrows::Options& options = {})
+{
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
+    return sheetimport::run(db, table, file, options);
 }
 
 } // namespace importtest

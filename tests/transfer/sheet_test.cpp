@@ -134,10 +134,7 @@ TEST(Sheets, FilesThatAreNoWorkbookAreRefusedInOneLine)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempRegister reg;
-        QByteArray bytes = c.file;
-        QBuffer file(&bytes);
-        file.open(QIODevice::ReadOnly);
-        const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), file, {});
+        const importrows::Outcome outcome = importtest::importBytes(&reg.db(), QStringLiteral("cd"), c.file);
         EXPECT_EQ(problems(outcome), c.told);
         EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("0"));
     }
