@@ -48,9 +48,6 @@ std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
         status = Status::failure(
             fileError(path, QStringLiteral("je prázdný, neobsahuje evidenci programu Ordisk.") + unchanged));
         return nullptr;
-    } else if (Status s = checkFileSize(native, info.st_size); !s.ok()) {
-        status = Status::damage(fileError(path, s.message() + unchanged));
-        return nullptr;
     }
 
     std::unique_ptr<Database> db = Database::connect(native, status);
@@ -64,7 +61,11 @@ std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
         return nullptr;
     }
 
-    // Read before writing anything: a file that is not ours must stay as it is.
+    // Read before writing anything: a file that is not ours must stay as it is. The read is
+    // held open (SQLite's read lock) while the file's length is compared with the pages its
+    // header counts: another program's write in progress, or one a kill left behind (rolled
+    // back by this first read), is never taken for a file cut short.
+    const bool reading = db->exec(QStringLiteral("BEGIN")).ok();
     qint64 objects = 0;
     if (Status s = db->queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), objects); !s.ok()) {
         const QString why =
@@ -75,6 +76,16 @@ std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
         // A damaged register is told as such (a backup can take its place); another file is not ours.
         status = s.isDamage() && !db->isNotADatabase() ? Status::damage(why) : Status::failure(why);
         return nullptr;
+    }
+    if (reading) {
+        struct stat now = {};
+        const Status sized =
+            ::stat(native.constData(), &now) == 0 ? checkFileSize(native, now.st_size) : Status::success();
+        (void)db->exec(QStringLiteral("COMMIT"));
+        if (!sized.ok()) {
+            status = Status::damage(fileError(path, sized.message() + unchanged));
+            return nullptr;
+        }
     }
     // A register restored from SQLite's text dump has lost only its version.
     const bool restored = schema::isUnversionedRegister(*db);
