@@ -1,4 +1,5 @@
 #include "backups/backups.h"
+#include "core/long_loans.h"
 #include "main_menu/flows.h"
 #include "session.h"
 #include "transfer_command.h"
@@ -16,25 +17,29 @@
 #include <QRegularExpression>
 #include <QTextBrowser>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
 // What --export or --import asks for.
 struct Transfer
 {
-    QString exportWhat; // cd, lide, vypujcky, nevracenecd
+    QString exportWhat; // cd, lide, vypujcky, nevracenecd, dlouho
     QString importWhat; // cd, lide
     QString file;       // empty: standard output
     bool dryRun = false;
-    bool allowDuplicates = false; // --allow-duplicates: rows already in the register are added again
-    bool ignoreColumns = false;   // --ignore-columns: columns the register has no field for are left out
-    bool backup = false;          // --backup: a copy of the register now, into file or zalohy/
-    bool restore = false;         // --restore: the register replaced by a copy of file
+    bool allowDuplicates = false;      // --allow-duplicates: rows already in the register are added again
+    bool ignoreColumns = false;        // --ignore-columns: columns the register has no field for are left out
+    bool backup = false;               // --backup: a copy of the register now, into file or zalohy/
+    bool restore = false;              // --restore: the register replaced by a copy of file
+    int days = longloans::defaultDays; // --dni: more days out than this is lent too long
 };
 
 const char* const usage = R"(Použití: ordisk [--home]
         ordisk [--home] --export cd|lide|vypujcky|nevracenecd [SOUBOR]
+        ordisk [--home] --export dlouho [SOUBOR] [--dni N]
         ordisk [--home] --import cd|lide SOUBOR [--dry-run] [--allow-duplicates]
                                 [--ignore-columns]
         ordisk [--home] --backup [SOUBOR]
@@ -49,12 +54,15 @@ aplikací ho spouští s volbou --home, evidence je pak vždy ~/Ordisk/db1.zaz.
 Volby:
   --home          pracovat ve složce ~/Ordisk (založí ji, chybí-li)
   --export CO [SOUBOR]
-                  zapsat disky (cd), lidi (lide), všechny výpůjčky (vypujcky)
-                  nebo nevrácená CD (nevracenecd) do sešitu tabulkového
-                  procesoru a skončit: SOUBOR.xlsx nebo SOUBOR.ods s hodnotami
+                  zapsat disky (cd), lidi (lide), všechny výpůjčky (vypujcky),
+                  nevrácená CD (nevracenecd) nebo dlouho půjčená CD (dlouho)
+                  a skončit: SOUBOR.pdf jako stránky A4 k tisku, SOUBOR.xlsx
+                  nebo SOUBOR.ods jako sešit tabulkového procesoru s hodnotami
                   podle typu (telefon i „=1+1“ jako text), jinak CSV (bez
                   souboru nebo se souborem - na standardní výstup);
-                  přípona jiného formátu (.pdf, .xls…) se odmítne
+                  přípona jiného formátu (.html, .xls…) se odmítne
+  --dni N         s --export dlouho: dlouho půjčené je CD, které není vráceno
+                  déle než N dní (bez volby 30)
   --import CO SOUBOR
                   přidat do evidence disky (cd) nebo lidi (lide) ze sešitu
                   .xlsx nebo .ods (první list) nebo ze souboru CSV (- je
@@ -95,6 +103,7 @@ ve všech sloupcích souboru, soubor se nepřidá, dokud to nepovolí volba
 
 Příklady:
   ordisk --export cd disky.ods
+  ordisk --export dlouho dlouho.pdf --dni 60
   ordisk --import cd sbirka.xlsx
   ordisk --import lide --dry-run adresar.csv
 
@@ -104,6 +113,18 @@ posledních sedmi dní, nejnovější kopii tohoto týdne a každého ze čtyř 
 ním a nejnovější kopii tohoto měsíce a každého z dvanácti měsíců před ním.
 Více v manuálové stránce: man ordisk
 )";
+
+// A number of days as typed after --dni: digits only, within reason.
+bool readDays(const QString& typed, int& days)
+{
+    bool whole = false;
+    const int read = typed.toInt(&whole);
+    if (!whole || typed.isEmpty() || !std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isDigit(); }) ||
+        read > longloans::mostDays)
+        return false;
+    days = read;
+    return true;
+}
 
 // Reads the command line before any window exists, so that --help and --version need no
 // display and open no file. Qt's own options (-platform, -style...) pass through to Qt.
@@ -122,11 +143,12 @@ int readCommandLine(const QStringList& arguments, bool& home, bool& manual, Tran
     const QCommandLineOption ignoreColumns(QStringLiteral("ignore-columns"));
     const QCommandLineOption backup(QStringLiteral("backup"));
     const QCommandLineOption restore(QStringLiteral("restore"));
+    const QCommandLineOption days(QStringLiteral("dni"), QString(), QStringLiteral("n"));
     // Not in the usage: prints the text the manual's window shows, so that the tests check the
     // built program itself (its manual is a resource the linker could drop).
     const QCommandLineOption printManual(QStringLiteral("print-manual"));
     parser.addOptions({help, version, inHome, exportList, importList, dryRun, allowDuplicates, ignoreColumns, backup,
-                       restore, printManual});
+                       restore, days, printManual});
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
                              "qwindowicon", "qwindowtitle", "session", "display", "name", "style", "stylesheet"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x")));
@@ -181,6 +203,12 @@ int readCommandLine(const QStringList& arguments, bool& home, bool& manual, Tran
         refused = QStringLiteral("ordisk: --allow-duplicates patří k volbě --import");
     else if (transfer.ignoreColumns && !parser.isSet(importList))
         refused = QStringLiteral("ordisk: --ignore-columns patří k volbě --import");
+    else if (parser.isSet(days) && parser.value(exportList) != QLatin1String("dlouho"))
+        refused = QStringLiteral("ordisk: --dni patří k volbě --export dlouho");
+    else if (parser.isSet(days) && !readDays(parser.value(days), transfer.days))
+        refused = QStringLiteral("ordisk: --dni chce celý počet dní od 0 do %1, ne „%2“")
+                      .arg(longloans::mostDays)
+                      .arg(parser.value(days));
     else if (parser.isSet(importList) && files.isEmpty())
         refused = QStringLiteral("ordisk: --import potřebuje soubor, ze kterého má přidávat");
     else if (transfer.restore && files.isEmpty())
@@ -233,12 +261,17 @@ int main(int argc, char* argv[])
     if (!transfer.exportWhat.isEmpty() || !transfer.importWhat.isEmpty() || transfer.backup || transfer.restore) {
         // No window: no display is needed, and what is said goes to the terminal, in Czech:
         // Qt's own English warnings only when asked for, as SQLite's words are.
-        QCoreApplication app(argc, argv);
+        // A PDF's pages are painted with fonts, which needs Qt's GUI, but never a display.
+        const bool painting = transfercommand::isPdf(transfer.file) && !transfer.exportWhat.isEmpty();
+        if (painting)
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         if (!qEnvironmentVariableIsSet("ORDISK_DEBUG"))
             qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
                 if (type == QtFatalMsg)
                     std::fprintf(stderr, "ordisk: %s\n", text.toLocal8Bit().constData());
             });
+        const std::unique_ptr<QCoreApplication> app =
+            painting ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
         // With --home, the register is ~/Ordisk's (the folder is made only when an import
         // stores into it); a file named on the command line is still where the user is.
         QString problem;
@@ -256,7 +289,7 @@ int main(int argc, char* argv[])
                    ? transfercommand::importList(transfer.importWhat, transfer.file,
                                                  {transfer.dryRun, transfer.allowDuplicates, transfer.ignoreColumns},
                                                  registerPath)
-                   : transfercommand::exportList(transfer.exportWhat, transfer.file, registerPath);
+                   : transfercommand::exportList(transfer.exportWhat, transfer.file, transfer.days, registerPath);
     }
 
     QApplication app(argc, argv);

@@ -1,6 +1,7 @@
 #include "transfer_command.h"
 
 #include "backups/backups.h"
+#include "reports/list_report.h"
 #include "storage/database.h"
 #include "storage/register_file.h"
 #include "transfer/csv_export.h"
@@ -84,14 +85,20 @@ bool spool(QFile& in, QTemporaryFile& into)
 
 } // namespace
 
-int exportList(const QString& what, const QString& file, const QString& registerPath)
+bool isPdf(const QString& file)
 {
+    return QFileInfo(file).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+}
+
+int exportList(const QString& what, const QString& file, int days, const QString& registerPath)
+{
+    const exportrows::Choice choice{days, QDate::currentDate()};
     if (!exportrows::names().contains(what))
         return fail(
             QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(exportrows::names().join(QStringLiteral(", ")), what));
     if (const QString other = sheetexport::unwrittenFormat(file); !other.isEmpty())
         return fail(QStringLiteral("soubor %1: formát %2 program nezapisuje; seznam uloží jako .ods, .xlsx nebo CSV "
-                                   "(.csv, .txt nebo bez přípony). Nic nebylo vyvezeno.")
+                                   "(.csv, .txt nebo bez přípony) nebo jako PDF. Nic nebylo vyvezeno.")
                         .arg(file, other));
     if (!QFileInfo::exists(registerPath))
         return fail(QStringLiteral("evidence %1 neexistuje; nic nebylo vyvezeno.").arg(registerPath));
@@ -103,14 +110,16 @@ int exportList(const QString& what, const QString& file, const QString& register
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly))
             return fail(QStringLiteral("na standardní výstup nelze psát."));
-        const Status s = csvexport::write(*db, what, out);
+        const Status s = csvexport::write(*db, what, out, choice);
         if (s.ok() && out.flush())
             return 0;
         return fail(s.ok() ? QStringLiteral("na standardní výstup nelze psát: %1.").arg(fileProblem(QString(), errno))
                            : s.message());
     }
-    // The file's name chooses the format: a workbook (.xlsx, .ods) or CSV.
-    if (const Status s = sheetexport::write(*db, what, file, sheetexport::formatOf(file)); !s.ok())
+    // The file's name chooses the format: a PDF, a workbook (.xlsx, .ods) or CSV.
+    const Status s = isPdf(file) ? listreport::writePdf(*db, what, file, choice)
+                                 : sheetexport::write(*db, what, file, sheetexport::formatOf(file), choice);
+    if (!s.ok())
         return fail(s.message());
     say(stdout, QStringLiteral("Zapsáno do %1 z evidence %2.").arg(file, registerPath));
     return 0;

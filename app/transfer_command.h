@@ -7,8 +7,14 @@
 // standard error. A file "-" is standard input or output. Each returns the program's exit status.
 namespace transfercommand {
 
-// Writes the table or saved query as CSV to the file, or to standard output when file is empty or "-".
-int exportList(const QString& what, const QString& file, const QString& registerPath);
+// Whether a file's name asks for a PDF (its pages are painted: the program needs a
+// QGuiApplication, on the offscreen platform when there is no display).
+bool isPdf(const QString& file);
+
+// Writes the list to the file in the format its name asks for (.pdf, .xlsx, .ods, else CSV),
+// or as CSV to standard output when file is empty or "-"; the discs lent too long ("dlouho")
+// are those out more than days.
+int exportList(const QString& what, const QString& file, int days, const QString& registerPath);
 // How --import is asked to add.
 struct ImportChoices
 {

@@ -9,7 +9,7 @@ packages=(
     appstream desktop-file-utils dpkg-dev
     clang-14 libclang-rt-14-dev clang-format
     fonts-dejavu-core
-    locales unzip
+    locales unzip poppler-utils
 )
 
 missing=()

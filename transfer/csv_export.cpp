@@ -61,10 +61,10 @@ void appendField(QByteArray& line, std::string_view value)
     line += '"';
 }
 
-Status write(Database& db, const QString& table, QIODevice& out)
+Status write(Database& db, const QString& table, QIODevice& out, const exportrows::Choice& choice)
 {
     Status status = Status::success();
-    const exportrows::Listing listing = exportrows::select(db, table, status);
+    const exportrows::Listing listing = exportrows::select(db, table, status, choice);
     if (!status.ok())
         return status;
     const std::vector<tables::Column>& columns = *listing.columns;

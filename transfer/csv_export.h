@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/status.h"
+#include "transfer/export_rows.h"
 
 #include <QString>
 
@@ -20,8 +21,9 @@ class QIODevice;
 // time: the memory used does not grow with their number.
 namespace csvexport {
 
-// Writes every row and column of the table or saved query to out (export_rows.h).
-Status write(Database& db, const QString& table, QIODevice& out);
+// Writes every row and column of the table or saved query to out (export_rows.h); the
+// discs lent too long counted as chosen.
+Status write(Database& db, const QString& table, QIODevice& out, const exportrows::Choice& choice = {});
 
 // Appends a value (UTF-8) to a CSV line as one field: quoted where it must be.
 void appendField(QByteArray& line, std::string_view value);

@@ -1,5 +1,6 @@
 #include "transfer/export_rows.h"
 
+#include "core/long_loans.h"
 #include "core/register_tables.h"
 #include "storage/database.h"
 
@@ -8,15 +9,18 @@ namespace exportrows {
 const QStringList& names()
 {
     static const QStringList exportable = {QStringLiteral("cd"), QStringLiteral("lide"), QStringLiteral("vypujcky"),
-                                           QStringLiteral("nevracenecd")};
+                                           QStringLiteral("nevracenecd"), QStringLiteral("dlouho")};
     return exportable;
 }
 
 namespace {
 
+const QString longLoans = QStringLiteral("dlouho");
+
 const tables::Table* exportable(const QString& table, Status& status)
 {
-    const tables::Table* declared = tables::find(table);
+    static const tables::Table lentTooLong{longLoans, true, longloans::columns(), QString()};
+    const tables::Table* declared = table == longLoans ? &lentTooLong : tables::find(table);
     if (!declared || !names().contains(table)) {
         status = Status::failure(QStringLiteral("Vyvézt lze jen %1.").arg(names().join(QStringLiteral(", "))));
         return nullptr;
@@ -25,27 +29,52 @@ const tables::Table* exportable(const QString& table, Status& status)
     return declared;
 }
 
+// The rows of the list, as SQL and its parameters.
+QString selected(const tables::Table& declared, const Choice& choice, QVariantList& params)
+{
+    if (declared.name == longLoans) {
+        params = longloans::params(choice.days, choice.today);
+        return longloans::sql();
+    }
+    // The main window lists discs and people sorted by their second column (name, first
+    // name), in the lists' own order; ties, and the loan lists, in the order of the keys.
+    const std::vector<tables::Column>& columns = declared.columns;
+    const QString key = columns.front().name;
+    const QString order =
+        declared.isView ? key : QStringLiteral("ifnull(%1, '') COLLATE ordisk_seznam, %2").arg(columns[1].name, key);
+    return QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(declared.name, order);
+}
+
 } // namespace
 
-Listing select(Database& db, const QString& table, Status& status)
+Listing select(Database& db, const QString& table, Status& status, const Choice& choice)
 {
     Listing listing;
     const tables::Table* declared = exportable(table, status);
     if (!declared)
         return listing;
-    const std::vector<tables::Column>& columns = declared->columns;
-    // The main window lists discs and people sorted by their second column (name, first
-    // name), in the lists' own order; ties, and the loan lists, in the order of the keys.
-    const QString key = columns.front().name;
-    const QString order =
-        declared->isView ? key : QStringLiteral("ifnull(%1, '') COLLATE ordisk_seznam, %2").arg(columns[1].name, key);
-    listing.columns = &columns;
-    listing.rows = std::make_unique<Statement>(db, QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order));
+    QVariantList params;
+    listing.columns = &declared->columns;
+    listing.rows = std::make_unique<Statement>(db, selected(*declared, choice, params));
     status = listing.rows->status();
+    if (status.ok())
+        status = listing.rows->bindAll(params);
     return listing;
 }
 
-std::vector<int> longestValues(Database& db, const QString& table, Status& status)
+qint64 count(Database& db, const QString& table, Status& status, const Choice& choice)
+{
+    const tables::Table* declared = exportable(table, status);
+    if (!declared)
+        return 0;
+    QVariantList params;
+    const QString rows = selected(*declared, choice, params);
+    qint64 result = 0;
+    status = db.queryInt(QStringLiteral("SELECT count(*) FROM (%1)").arg(rows), result, params);
+    return result;
+}
+
+std::vector<int> longestValues(Database& db, const QString& table, Status& status, const Choice& choice)
 {
     const tables::Table* declared = exportable(table, status);
     if (!declared)
@@ -53,9 +82,13 @@ std::vector<int> longestValues(Database& db, const QString& table, Status& statu
     QStringList lengths;
     for (const tables::Column& column : declared->columns)
         lengths << QStringLiteral("max(length(%1))").arg(column.name);
-    Statement longest(db, QStringLiteral("SELECT %1 FROM %2").arg(lengths.join(QStringLiteral(", ")), table));
+    QVariantList params;
+    const QString rows = selected(*declared, choice, params);
+    Statement longest(db, QStringLiteral("SELECT %1 FROM (%2)").arg(lengths.join(QStringLiteral(", ")), rows));
     std::vector<int> result(declared->columns.size(), 0);
     if (status = longest.status(); !status.ok())
+        return result;
+    if (status = longest.bindAll(params); !status.ok())
         return result;
     if (longest.step() == Statement::Step::Error) {
         status = longest.failure();

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/long_loans.h"
 #include "core/status.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -16,11 +18,19 @@ struct Column;
 
 // The rows a list is taken out with, whatever the file's format: every row and column of
 // the table or saved query, in the order the windows list them (discs by name and people by
-// first name, as the main window's lists sort them; loans in the order they were made).
+// first name, as the main window's lists sort them; loans in the order they were made), and
+// the discs lent too long (core/long_loans.h), longest out first.
 namespace exportrows {
 
-// The names an export takes: "cd", "lide", "vypujcky", "nevracenecd".
+// The names an export takes: "cd", "lide", "vypujcky", "nevracenecd", "dlouho".
 const QStringList& names();
+
+// What the list of discs lent too long is counted from.
+struct Choice
+{
+    int days = longloans::defaultDays;  // more days out than this is too long
+    QDate today = QDate::currentDate(); // the day the days are counted to
+};
 
 struct Listing
 {
@@ -29,9 +39,12 @@ struct Listing
 };
 
 // The statement that steps through the rows; status says why there is none.
-Listing select(Database& db, const QString& table, Status& status);
+Listing select(Database& db, const QString& table, Status& status, const Choice& choice = {});
+
+// How many rows the list has.
+qint64 count(Database& db, const QString& table, Status& status, const Choice& choice = {});
 
 // The longest value of each column, in characters (for the widths of a sheet's columns).
-std::vector<int> longestValues(Database& db, const QString& table, Status& status);
+std::vector<int> longestValues(Database& db, const QString& table, Status& status, const Choice& choice = {});
 
 } // namespace exportrows

@@ -38,13 +38,14 @@ bool hasControlCharacter(const QString& text)
 }
 
 // The rows of the list through the writer.
-Status writeRows(Database& db, const QString& table, SheetWriter& writer, Format format)
+Status writeRows(Database& db, const QString& table, SheetWriter& writer, Format format,
+                 const exportrows::Choice& choice)
 {
     Status status = Status::success();
-    const std::vector<int> longest = exportrows::longestValues(db, table, status);
+    const std::vector<int> longest = exportrows::longestValues(db, table, status, choice);
     if (!status.ok())
         return status;
-    const exportrows::Listing listing = exportrows::select(db, table, status);
+    const exportrows::Listing listing = exportrows::select(db, table, status, choice);
     if (!status.ok())
         return status;
     const std::vector<tables::Column>& columns = *listing.columns;
@@ -123,7 +124,7 @@ Format formatOf(const QString& path)
 QString unwrittenFormat(const QString& path)
 {
     static const QStringList others = {
-        QStringLiteral("pdf"),   QStringLiteral("html"), QStringLiteral("htm"),  QStringLiteral("xhtml"),
+        QStringLiteral("ps"),    QStringLiteral("html"), QStringLiteral("htm"),  QStringLiteral("xhtml"),
         QStringLiteral("doc"),   QStringLiteral("docx"), QStringLiteral("odt"),  QStringLiteral("rtf"),
         QStringLiteral("xls"),   QStringLiteral("xlsm"), QStringLiteral("xlsb"), QStringLiteral("xlt"),
         QStringLiteral("xltx"),  QStringLiteral("fods"), QStringLiteral("ots"),  QStringLiteral("numbers"),
@@ -146,7 +147,8 @@ struct ListNames
 const ListNames listNames[] = {{"cd", "Disky", "disky"},
                                {"lide", "Lidé", "lide"},
                                {"vypujcky", "Výpůjčky", "vypujcky"},
-                               {"nevracenecd", "Nevrácená CD", "nevracena-cd"}};
+                               {"nevracenecd", "Nevrácená CD", "nevracena-cd"},
+                               {"dlouho", "Dlouho půjčená CD", "dlouho-pujcena-cd"}};
 
 const ListNames& namesOf(const QString& table)
 {
@@ -168,7 +170,7 @@ QString fileStem(const QString& table)
     return QString::fromLatin1(namesOf(table).file);
 }
 
-Status write(Database& db, const QString& table, const QString& path, Format format)
+Status write(Database& db, const QString& table, const QString& path, Format format, const exportrows::Choice& choice)
 {
     const QFileInfo target(path);
     if (target.isDir())
@@ -185,7 +187,7 @@ Status write(Database& db, const QString& table, const QString& path, Format for
         };
         if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             return failed();
-        if (Status s = csvexport::write(db, table, out); !s.ok())
+        if (Status s = csvexport::write(db, table, out, choice); !s.ok())
             return s;
         return out.commit() ? Status::success() : failed();
     }
@@ -201,7 +203,7 @@ Status write(Database& db, const QString& table, const QString& path, Format for
     {
         const std::unique_ptr<SheetWriter> writer =
             format == Format::Xlsx ? sheetwriter::xlsx(made, building.path()) : sheetwriter::ods(made, building.path());
-        status = writeRows(db, table, *writer, format);
+        status = writeRows(db, table, *writer, format, choice);
     }
     if (!status.ok())
         return status;

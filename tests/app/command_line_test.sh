@@ -143,13 +143,61 @@ for i in $(seq 25); do
     fi
     [ "$(sqlite3 db1.zaz 'PRAGMA quick_check')" = ok ] || { echo "FAILED: a killed restore left damage"; failed=1; }
 done
-for name in seznam.pdf seznam.HTML seznam.xls seznam.docx; do
+for name in seznam.HTML seznam.xls seznam.docx seznam.ps; do
     check "--export to $name" 1 "formát .$(tr A-Z a-z <<<"${name#*.}") program nezapisuje" "$program" --export cd "$name"
     [ -e "$name" ] && { echo "FAILED: --export wrote $name"; failed=1; }
 done
 check "--export to .txt" 0 "Zapsáno do seznam.txt" "$program" --export cd seznam.txt
 check "--export to a name with a number" 0 "Zapsáno do seznam.2026" "$program" --export cd seznam.2026
-check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd" "$program" --export pujcovani
+check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd, dlouho" "$program" --export pujcovani
+# The lists as PDF: A4 pages whose text (the font embedded) reads back in Czech. Eva has two
+# discs out 45 and 31 days and one returned; Petr one out 30 days, a day within 30.
+sqlite3 db1.zaz "INSERT INTO lide (idcloveka, jmeno, prijmeni, telefon) VALUES (71, 'Eva', 'Dvořáková & <spol.>', '777 123 456'),
+                     (72, 'Petr', 'Šťastný', NULL);
+  INSERT INTO cd (idcd, nazev, pocetdisku, typdisku, typobsahu, original) VALUES (91, 'Žluťoučký kůň', 1, 'CD', 'Hudba', 1),
+                     (92, 'Vltava', 2, 'DVD', 'Filmy', 0), (93, 'Ódy a balady', 1, 'CD', 'Hudba', 0);
+  INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno, datumvraceni) VALUES
+    (date('now', '-45 days'), 91, 71, 0, NULL), (date('now', '-31 days'), 92, 71, 0, NULL),
+    (date('now', '-60 days'), 93, 71, 1, date('now', '-50 days')), (date('now', '-30 days'), 93, 72, 0, NULL);"
+pdf_has() { # what, file, pages, orientation (portrait or landscape), texts...
+    local what=$1 file=$2 pages=$3 orientation=$4 size text
+    shift 4
+    size=$([ "$orientation" = portrait ] && echo "595 x 842" || echo "842 x 595")
+    if ! pdfinfo "$file" 2>/dev/null | grep -q "^Pages: *$pages$" ||
+        ! pdfinfo "$file" | grep -q "^Page size: *$size pts (A4)"; then
+        echo "FAILED: $what: not $pages A4 pages ($orientation):"; pdfinfo "$file"; failed=1; return
+    fi
+    for text in "$@"; do
+        pdftotext -layout "$file" - | grep -qF -- "$text" || { echo "FAILED: $what: no „$text“ in the PDF"; failed=1; }
+    done
+}
+today=$(date +%d.%m.%Y)
+check "--export cd to PDF" 0 "Zapsáno do seznam.pdf" "$program" --export cd seznam.pdf
+pdf_has "discs" seznam.pdf 1 landscape "Seznam CD" "Počet: 5" "Žluťoučký kůň" "Originál" "Ano" "Strana 1 z 1" \
+    "Vytištěno $today"
+LC_ALL=cs_CZ.UTF-8 "$program" --export lide LIDE.PDF >/dev/null
+pdf_has "people" LIDE.PDF 1 portrait "Seznam lidí" "Dvořáková &" "<spol.>" "Šťastný" "777 123 456"
+"$program" --export vypujcky historie.pdf >/dev/null
+pdf_has "every loan" historie.pdf 1 landscape "Historie půjčování" "Počet: 4" "Ódy a balady" \
+    "$(date -d '-50 days' +%d.%m.%Y)"
+"$program" --export nevracenecd nevracena.pdf >/dev/null
+pdf_has "discs out" nevracena.pdf 1 portrait "Nevrácená CD" "Počet: 3"
+check "--export dlouho" 0 "Zapsáno do dlouho.pdf" "$program" --export dlouho dlouho.pdf
+pdf_has "lent too long" dlouho.pdf 1 landscape "Dlouho půjčená CD (déle než 30 dní)" "Počet: 2" "45" "31"
+pdftotext dlouho.pdf - | grep -q "Šťastný" && { echo "FAILED: a loan out 30 days is lent too long at 30"; failed=1; }
+check "--export dlouho --dni 29" 0 "Vltava" "$program" --export dlouho --dni 29
+check "--export dlouho --dni 29 has Petr" 0 "Šťastný" "$program" --export dlouho --dni 29
+check "--export dlouho --dni 45" 0 "Zapsáno" "$program" --export dlouho --dni 45 dlouho45.csv
+[ "$(wc -l <dlouho45.csv)" -eq 1 ] || { echo "FAILED: a loan out 45 days is too long at 45"; failed=1; }
+for kind in ods xlsx; do
+    check "--export dlouho to .$kind" 0 "Zapsáno do dlouho.$kind" "$program" --export dlouho "dlouho.$kind"
+    unzip -p "dlouho.$kind" | grep -q "Žluťoučký kůň" || { echo "FAILED: no disc in dlouho.$kind"; failed=1; }
+done
+check "--dni with another list" 2 "--dni patří k volbě --export dlouho" "$program" --export cd --dni 3
+for days in -1 abc 1.5 36501 ""; do
+    check "--dni $days" 2 "--dni chce celý počet dní od 0 do 36500" "$program" --export dlouho --dni "$days"
+done
+check "PDF into no folder" 1 "Soubor nikde/s.pdf nelze zapsat: složka nikde neexistuje." "$program" --export cd nikde/s.pdf
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home
 mkfifo roura

@@ -1,0 +1,74 @@
+#include "reports/flow_page.h"
+
+#include "reports/page_fonts.h"
+
+#include <QPagedPaintDevice>
+
+#include <algorithm>
+
+FlowPage::FlowPage(const QPagedPaintDevice& device, PageCanvas& canvas)
+    : m_canvas(canvas), m_body(pagefonts::font(10.5), device), m_bold(pagefonts::font(10.5, true), device),
+      m_title(pagefonts::font(16, true), device), m_small(pagefonts::font(9), device),
+      m_smallBold(pagefonts::font(9, true), device)
+{
+    const qreal unitsPerPoint = device.logicalDpiY() / 72.0;
+    m_mm = device.logicalDpiY() / 25.4;
+    const QSizeF page = device.pageLayout().fullRectPoints().size() * unitsPerPoint;
+    m_left = 25 * m_mm;
+    m_right = page.width() - 25 * m_mm;
+    m_top = 20 * m_mm;
+    m_bottom = page.height() - 20 * m_mm;
+    m_y = m_top;
+}
+
+void FlowPage::skip(qreal millimetres)
+{
+    m_y += millimetres * m_mm;
+}
+
+void FlowPage::keep(qreal height)
+{
+    if (m_y + height <= m_bottom)
+        return;
+    if (!m_canvas.newPage())
+        m_failed = true;
+    m_y = m_top;
+}
+
+void FlowPage::paragraph(const QString& text, Font font, bool right)
+{
+    const TextLines& lines = font == Font::Title ? m_title : font == Font::Bold ? m_bold : m_body;
+    for (const QString& line : lines.wrap(text, width())) {
+        keep(lines.metrics().lineSpacing());
+        const qreal x = right ? m_right - lines.advance(line) : m_left;
+        m_canvas.text({x, m_y + lines.metrics().ascent()}, line, lines.font());
+        m_y += lines.metrics().lineSpacing();
+    }
+}
+
+void FlowPage::row(const QStringList& cells, const std::vector<Column>& columns, bool bold)
+{
+    const TextLines& lines = bold ? m_smallBold : m_small;
+    std::vector<QStringList> wrapped;
+    qsizetype tallest = 1;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        wrapped.push_back(lines.wrap(cells.value(static_cast<qsizetype>(c)), columns[c].width));
+        tallest = std::max(tallest, wrapped.back().size());
+    }
+    const qreal lineHeight = lines.metrics().lineSpacing();
+    for (qsizetype l = 0; l < tallest; ++l) {
+        keep(lineHeight + 2 * m_mm);
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (l >= wrapped[c].size() || wrapped[c][l].isEmpty())
+                continue;
+            const QString& text = wrapped[c][l];
+            const qreal x = columns[c].right ? m_left + columns[c].left + columns[c].width - lines.advance(text)
+                                             : m_left + columns[c].left;
+            m_canvas.text({x, m_y + lines.metrics().ascent()}, text, lines.font());
+        }
+        m_y += lineHeight;
+    }
+    m_y += 0.8 * m_mm;
+    m_canvas.rule({m_left, m_y, m_right, m_y});
+    m_y += 0.8 * m_mm;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "reports/page_canvas.h"
+#include "reports/text_lines.h"
+
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+class QPagedPaintDevice;
+
+// A page of running text painted top to bottom, as a letter is: paragraphs wrapped to the
+// width, rows of a small table, a new page where the text runs over the bottom margin.
+// Margins of 25 mm at the sides and 20 mm above and below.
+class FlowPage
+{
+public:
+    FlowPage(const QPagedPaintDevice& device, PageCanvas& canvas);
+
+    enum class Font { Body, Bold, Title };
+
+    qreal width() const { return m_right - m_left; }
+    // Whether the canvas failed to begin a page.
+    bool failed() const { return m_failed; }
+
+    // Leaves a gap.
+    void skip(qreal millimetres);
+    // Begins the next page when less than the height (device units) is left on this one.
+    void keep(qreal height);
+    // A paragraph wrapped to the width (or each line set right).
+    void paragraph(const QString& text, Font font = Font::Body, bool right = false);
+    // A row of a table in the small font, a rule below it: each cell at its column's left
+    // edge and in its width (both from the left margin), wrapped; right: set right.
+    struct Column
+    {
+        qreal left = 0;
+        qreal width = 0;
+        bool right = false;
+    };
+    void row(const QStringList& cells, const std::vector<Column>& columns, bool bold = false);
+
+private:
+    PageCanvas& m_canvas;
+    TextLines m_body, m_bold, m_title, m_small, m_smallBold;
+    qreal m_mm = 1;
+    qreal m_top = 0, m_left = 0, m_right = 0, m_bottom = 0, m_y = 0;
+    bool m_failed = false;
+};

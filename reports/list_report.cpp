@@ -1,0 +1,245 @@
+#include "reports/list_report.h"
+
+#include "core/long_loans.h"
+#include "core/register_tables.h"
+#include "reports/pdf_file.h"
+#include "reports/row_feed.h"
+#include "storage/database.h"
+
+#include <QDate>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+
+namespace listreport {
+namespace {
+
+// Each list's title, orientation and columns (a field and its share of the width).
+struct Printed
+{
+    const char* list;
+    const char* title;
+    bool landscape;
+    std::vector<std::pair<const char*, double>> columns;
+};
+
+const std::vector<Printed>& printedLists()
+{
+    static const std::vector<Printed> lists = {
+        {"cd",
+         "Seznam CD",
+         true,
+         {{"nazev", 30},
+          {"pocetdisku", 7},
+          {"typdisku", 10},
+          {"typobsahu", 12},
+          {"popis", 25},
+          {"original", 8},
+          {"vyrazeno", 8}}},
+        {"lide",
+         "Seznam lidí",
+         false,
+         {{"jmeno", 16}, {"prijmeni", 18}, {"telefon", 15}, {"email", 24}, {"poznamka", 27}}},
+        {"vypujcky",
+         "Historie půjčování",
+         true,
+         {{"datumpujceni", 10},
+          {"datumvraceni", 10},
+          {"jmeno", 12},
+          {"prijmeni", 14},
+          {"nazev", 26},
+          {"vraceno", 7},
+          {"poznamka", 21}}},
+        {"nevracenecd",
+         "Nevrácená CD",
+         false,
+         {{"datumpujceni", 13}, {"jmeno", 14}, {"prijmeni", 16}, {"nazev", 30}, {"poznamka", 27}}},
+        {"dlouho",
+         "Dlouho půjčená CD",
+         true,
+         {{"nazev", 26},
+          {"jmeno", 12},
+          {"prijmeni", 14},
+          {"telefon", 12},
+          {"email", 20},
+          {"datumpujceni", 10},
+          {"dni", 8}}},
+    };
+    return lists;
+}
+
+// A field's kind, wherever it is declared (one name has one kind in every table).
+FieldKind kindOfField(const QString& name)
+{
+    for (const tables::Table& table : tables::all())
+        for (const tables::Column& column : table.columns)
+            if (column.name == name)
+                return column.kind;
+    for (const tables::Column& column : longloans::columns())
+        if (column.name == name)
+            return column.kind;
+    return FieldKind::Text;
+}
+
+QString labelOfField(const QString& name)
+{
+    for (const tables::Column& column : longloans::columns())
+        if (column.name == name)
+            return column.label;
+    return tables::label(name);
+}
+
+// A list's rows from its export's statement, the layout's fields picked out.
+class RegisterFeed : public RowFeed
+{
+public:
+    RegisterFeed(Database& db, const QString& list, const Layout& layout, const exportrows::Choice& choice)
+    {
+        m_listing = exportrows::select(db, list, m_status, choice);
+        if (!m_status.ok())
+            return;
+        for (const QString& field : layout.fields)
+            for (size_t c = 0; c < m_listing.columns->size(); ++c)
+                if ((*m_listing.columns)[c].name == field)
+                    m_picked.push_back({static_cast<int>(c), (*m_listing.columns)[c].kind});
+    }
+    ~RegisterFeed() override
+    {
+        // A read lock is never left behind: the window may want to write.
+        if (m_listing.rows)
+            m_listing.rows->reset();
+    }
+
+    Status start() override
+    {
+        if (m_status.ok())
+            m_listing.rows->reset();
+        return m_status;
+    }
+
+    bool next(QStringList& cells) override
+    {
+        if (!m_status.ok())
+            return false;
+        const Statement::Step step = m_listing.rows->step();
+        if (step != Statement::Step::Row) {
+            if (step == Statement::Step::Error)
+                m_status = m_listing.rows->failure();
+            m_listing.rows->reset();
+            return false;
+        }
+        cells.clear();
+        for (const auto& [column, kind] : m_picked)
+            cells << printed(kind, m_listing.rows->columnText(column));
+        return true;
+    }
+
+    Status status() const override { return m_status; }
+
+private:
+    Status m_status = Status::success();
+    exportrows::Listing m_listing;
+    std::vector<std::pair<int, FieldKind>> m_picked;
+};
+
+} // namespace
+
+const QStringList& names()
+{
+    static const QStringList lists = [] {
+        QStringList result;
+        for (const Printed& printed : printedLists())
+            result << QString::fromLatin1(printed.list);
+        return result;
+    }();
+    return lists;
+}
+
+Layout layoutOf(const QString& list, const exportrows::Choice& choice)
+{
+    Layout layout;
+    for (const Printed& p : printedLists()) {
+        if (list != QLatin1String(p.list))
+            continue;
+        layout.head.title = QString::fromUtf8(p.title);
+        if (list == QLatin1String("dlouho"))
+            layout.head.title += QStringLiteral(" (déle než %1 dní)").arg(choice.days);
+        layout.landscape = p.landscape;
+        for (const auto& [field, share] : p.columns) {
+            const QString name = QString::fromLatin1(field);
+            const FieldKind kind = kindOfField(name);
+            layout.fields.push_back(name);
+            layout.kinds.push_back(kind);
+            layout.head.columns.push_back({labelOfField(name), share, kind == FieldKind::Integer});
+        }
+    }
+    return layout;
+}
+
+QString printed(FieldKind kind, const QString& stored)
+{
+    if (stored.isNull())
+        return QString();
+    switch (kind) {
+    case FieldKind::Boolean:
+        return fieldvalue::isTrue(stored) ? QStringLiteral("Ano") : QStringLiteral("Ne");
+    case FieldKind::Date: {
+        const QDate day = QDate::fromString(stored, Qt::ISODate);
+        return day.isValid() ? day.toString(QStringLiteral("dd.MM.yyyy")) : stored;
+    }
+    default:
+        return stored;
+    }
+}
+
+std::unique_ptr<RowFeed> fromRegister(Database& db, const QString& list, const Layout& layout,
+                                      const exportrows::Choice& choice)
+{
+    return std::make_unique<RegisterFeed>(db, list, layout, choice);
+}
+
+Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& device, QPainter& painter,
+             const Watch& watch)
+{
+    layout.head.count = QStringLiteral("Počet: %1").arg(count);
+    layout.head.printedOn =
+        QStringLiteral("Vytištěno %1").arg(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+    typeset::ListPages pages(layout.head, device);
+    PainterCanvas canvas(painter, device);
+    int pageCount = 0;
+    qint64 set = 0;
+    QStringList cells;
+    for (PageCanvas* pass : {static_cast<PageCanvas*>(nullptr), static_cast<PageCanvas*>(&canvas)}) {
+        if (Status s = rows.start(); !s.ok())
+            return s;
+        pages.begin(pass, pageCount);
+        while (rows.next(cells)) {
+            if (!pages.add(cells))
+                return Status::failure(QStringLiteral("Stránku nelze vytisknout."));
+            if (watch && (++set & 0xff) == 0 && !watch(set))
+                return Status::failure(QStringLiteral("Tisk byl zrušen."));
+        }
+        if (Status s = rows.status(); !s.ok())
+            return s;
+        pageCount = pages.finish();
+    }
+    return Status::success();
+}
+
+Status writePdf(Database& db, const QString& list, const QString& path, const exportrows::Choice& choice,
+                const Watch& watch)
+{
+    if (!names().contains(list))
+        return Status::failure(QStringLiteral("Vytisknout lze jen %1.").arg(names().join(QStringLiteral(", "))));
+    const Layout layout = layoutOf(list, choice);
+    Status status = Status::success();
+    const qint64 count = exportrows::count(db, list, status, choice);
+    if (!status.ok())
+        return status;
+    const std::unique_ptr<RowFeed> rows = fromRegister(db, list, layout, choice);
+    return pdffile::write(path, layout.head.title, layout.landscape, [&](QPdfWriter& writer, QPainter& painter) {
+        return paint(layout, *rows, count, writer, painter, watch);
+    });
+}
+
+} // namespace listreport

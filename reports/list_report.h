@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/field_value.h"
+#include "core/status.h"
+#include "reports/list_pages.h"
+#include "transfer/export_rows.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Database;
+class QPagedPaintDevice;
+class QPainter;
+class RowFeed;
+
+// The lists on paper and in PDF: the discs ("cd"), the people ("lide"), every loan
+// ("vypujcky"), the discs not returned ("nevracenecd") and those lent too long ("dlouho"),
+// each with the columns a reader of the page needs (no keys), A4, the wide ones landscape.
+namespace listreport {
+
+// The lists that print.
+const QStringList& names();
+
+// Told of the rows set so far (both passes count: the whole work is twice the rows);
+// false stops the work.
+using Watch = std::function<bool(qint64 rowsSet)>;
+
+// How a list is printed.
+struct Layout
+{
+    typeset::ListHead head;      // its title and columns; count and day filled in when printed
+    std::vector<QString> fields; // the field of the list's rows each column shows
+    std::vector<FieldKind> kinds;
+    bool landscape = false;
+};
+
+// The layout of the list (names()); the title of "dlouho" names its days.
+Layout layoutOf(const QString& list, const exportrows::Choice& choice = {});
+
+// The text a page shows for a stored value: yes/no as "Ano"/"Ne", a day as 09.12.2026.
+QString printed(FieldKind kind, const QString& stored);
+
+// The list's rows from the register, in the order its export has (export_rows.h).
+std::unique_ptr<RowFeed> fromRegister(Database& db, const QString& list, const Layout& layout,
+                                      const exportrows::Choice& choice = {});
+
+// Sets the rows on the device through the painter (active on it), count of them known:
+// first counting the pages, then painting them with "Strana X z N".
+Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& device, QPainter& painter,
+             const Watch& watch = nullptr);
+
+// Writes the list from the register as a PDF file (written aside and moved in whole,
+// readable by its owner only).
+Status writePdf(Database& db, const QString& list, const QString& path, const exportrows::Choice& choice = {},
+                const Watch& watch = nullptr);
+
+} // namespace listreport

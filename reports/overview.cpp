@@ -1,0 +1,228 @@
+#include "reports/overview.h"
+
+#include "reports/flow_page.h"
+#include "reports/page_canvas.h"
+#include "reports/pdf_file.h"
+#include "storage/database.h"
+
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <cmath>
+
+namespace overview {
+namespace {
+
+// The loans whose disc and person are both in the register.
+const char* const loans = "pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd JOIN lide AS l ON l.idcloveka = p.idcloveka";
+// A returned loan whose length is known.
+const char* const counted = "p.vraceno = 1 AND p.datumpujceni IS NOT NULL AND p.datumvraceni IS NOT NULL AND "
+                            "p.datumvraceni >= p.datumpujceni";
+const char* const person = "trim(ifnull(l.jmeno, '') || ' ' || ifnull(l.prijmeni, ''))";
+
+QString sql(const char* text)
+{
+    return QString::fromUtf8(text)
+        .replace(QLatin1String("{loans}"), QLatin1String(loans))
+        .replace(QLatin1String("{counted}"), QLatin1String(counted))
+        .replace(QLatin1String("{person}"), QLatin1String(person));
+}
+
+// Runs a query for each of its rows.
+Status eachRow(Database& db, const QString& query, const QVariantList& params,
+               const std::function<void(Statement&)>& row)
+{
+    Statement statement(db, query);
+    Status status = statement.status();
+    if (status.ok())
+        status = statement.bindAll(params);
+    if (!status.ok())
+        return status;
+    Statement::Step step;
+    while ((step = statement.step()) == Statement::Step::Row)
+        row(statement);
+    status = step == Statement::Step::Error ? statement.failure() : Status::success();
+    statement.reset();
+    return status;
+}
+
+QString count(qint64 value)
+{
+    return QString::number(value);
+}
+
+} // namespace
+
+Figures compute(Database& db, const QDate& today, Status& status)
+{
+    Figures f;
+    const struct
+    {
+        const char* query;
+        qint64* into;
+    } counts[] = {
+        {"SELECT count(*) FROM cd", &f.discs},
+        {"SELECT count(*) FROM lide", &f.people},
+        {"SELECT count(*) FROM {loans}", &f.loans},
+        {"SELECT count(DISTINCT p.idcd) FROM {loans} WHERE p.vraceno = 0", &f.discsOut},
+        {"SELECT count(*) FROM cd AS d WHERE NOT EXISTS (SELECT 1 FROM {loans} WHERE p.idcd = d.idcd)", &f.neverLent},
+        {"SELECT count(*) FROM {loans} WHERE {counted}", &f.returnedCounted},
+        {"SELECT count(*) FROM {loans} WHERE p.vraceno = 1 AND NOT ({counted})", &f.returnedUncounted},
+        {"SELECT count(*) FROM pujcovani AS p WHERE NOT EXISTS (SELECT 1 FROM cd WHERE cd.idcd = p.idcd) "
+         "OR NOT EXISTS (SELECT 1 FROM lide WHERE lide.idcloveka = p.idcloveka)",
+         &f.orphanLoans},
+    };
+    for (const auto& [query, into] : counts)
+        if (status = db.queryInt(sql(query), *into); !status.ok())
+            return f;
+    status = eachRow(db,
+                     sql("SELECT c.nazev, count(*) AS n FROM {loans} GROUP BY c.idcd "
+                         "ORDER BY n DESC, ifnull(c.nazev, '') COLLATE ordisk_seznam, c.idcd LIMIT 10"),
+                     {}, [&f](Statement& row) {
+                         f.mostLentDiscs.push_back({row.columnText(0), row.columnInt(1)});
+                     });
+    if (!status.ok())
+        return f;
+    status = eachRow(db,
+                     sql("SELECT {person}, count(*) AS n FROM {loans} GROUP BY l.idcloveka "
+                         "ORDER BY n DESC, ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
+                         "ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka LIMIT 10"),
+                     {}, [&f](Statement& row) {
+                         f.mostBorrowing.push_back({row.columnText(0), row.columnInt(1)});
+                     });
+    if (!status.ok())
+        return f;
+    if (f.returnedCounted > 0) {
+        status = eachRow(db,
+                         sql("SELECT avg(julianday(p.datumvraceni) - julianday(p.datumpujceni)) FROM {loans} "
+                             "WHERE {counted}"),
+                         {}, [&f](Statement& row) { f.averageDays = row.columnText(0).toDouble(); });
+        if (!status.ok())
+            return f;
+        // The middle one of the lengths, or the mean of the middle two.
+        double sum = 0;
+        int taken = 0;
+        status = eachRow(db,
+                         sql("SELECT julianday(p.datumvraceni) - julianday(p.datumpujceni) AS d FROM {loans} "
+                             "WHERE {counted} ORDER BY d LIMIT ? OFFSET ?"),
+                         {2 - f.returnedCounted % 2, (f.returnedCounted - 1) / 2}, [&](Statement& row) {
+                             sum += row.columnText(0).toDouble();
+                             ++taken;
+                         });
+        if (!status.ok())
+            return f;
+        if (taken > 0)
+            f.medianDays = sum / taken;
+    }
+    status = eachRow(db,
+                     sql("SELECT c.nazev, {person}, p.datumpujceni, "
+                         "CAST(julianday(?1) - julianday(p.datumpujceni) AS INTEGER) AS d FROM {loans} "
+                         "WHERE p.vraceno = 0 AND p.datumpujceni IS NOT NULL AND p.datumpujceni <= ?1 "
+                         "ORDER BY p.datumpujceni, ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky LIMIT 10"),
+                     {today.toString(Qt::ISODate)}, [&f](Statement& row) {
+                         f.longestOut.push_back({row.columnText(0), row.columnText(1),
+                                                 QDate::fromString(row.columnText(2), Qt::ISODate), row.columnInt(3)});
+                     });
+    return f;
+}
+
+QString days(std::optional<double> value)
+{
+    if (!value || !std::isfinite(*value))
+        return QStringLiteral("—");
+    const double rounded = std::round(*value * 10) / 10;
+    if (rounded != std::floor(rounded))
+        return QString::number(rounded, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(',')) + QStringLiteral(" dne");
+    const auto whole = static_cast<qint64>(rounded);
+    const QString unit = whole == 1                 ? QStringLiteral("den")
+                         : whole >= 2 && whole <= 4 ? QStringLiteral("dny")
+                                                    : QStringLiteral("dní");
+    return QStringLiteral("%1 %2").arg(whole).arg(unit);
+}
+
+std::vector<Line> lines(const Figures& f)
+{
+    using enum Line::Kind;
+    std::vector<Line> result = {
+        {Heading, QStringLiteral("Evidence"), {}},
+        {Item, QStringLiteral("Disků"), count(f.discs)},
+        {Item, QStringLiteral("Lidí"), count(f.people)},
+        {Item, QStringLiteral("Výpůjček"), count(f.loans)},
+        {Item, QStringLiteral("Disků právě půjčených"), count(f.discsOut)},
+        {Item, QStringLiteral("Disků nikdy nepůjčených"), count(f.neverLent)},
+    };
+    const auto ranked = [&result](const QString& heading, const std::vector<Ranked>& ranks) {
+        result.push_back({Heading, heading, {}});
+        if (ranks.empty())
+            result.push_back({Text, QStringLiteral("—"), {}});
+        for (size_t i = 0; i < ranks.size(); ++i)
+            result.push_back({Item, QStringLiteral("%1. %2").arg(i + 1).arg(ranks[i].name),
+                              QStringLiteral("%1×").arg(ranks[i].loans)});
+    };
+    ranked(QStringLiteral("Nejčastěji půjčované disky"), f.mostLentDiscs);
+    ranked(QStringLiteral("Kdo si půjčuje nejčastěji"), f.mostBorrowing);
+    result.push_back({Heading, QStringLiteral("Jak dlouho trvá vrácení"), {}});
+    result.push_back({Item, QStringLiteral("Průměr"), days(f.averageDays)});
+    result.push_back({Item, QStringLiteral("Medián"), days(f.medianDays)});
+    QString counted = QStringLiteral("Započteno vrácených výpůjček: %1.").arg(f.returnedCounted);
+    if (f.returnedUncounted > 0)
+        counted += QStringLiteral(" Nezapočteno %1 vrácených bez data půjčení nebo vrácení, nebo vrácených dříve, "
+                                  "než byly půjčeny.")
+                       .arg(f.returnedUncounted);
+    result.push_back({Text, counted, {}});
+    result.push_back({Heading, QStringLiteral("Nejdéle půjčená a nevrácená CD"), {}});
+    if (f.longestOut.empty())
+        result.push_back({Text, QStringLiteral("—"), {}});
+    for (const OutLong& out : f.longestOut)
+        result.push_back({Item,
+                          QStringLiteral("%1 – %2, půjčeno %3")
+                              .arg(out.disc, out.person, out.lent.toString(QStringLiteral("dd.MM.yyyy"))),
+                          days(static_cast<double>(out.daysOut))});
+    if (f.orphanLoans > 0)
+        result.push_back({Text,
+                          QStringLiteral("Výpůjček disků nebo lidí, kteří už v evidenci nejsou, je %1; "
+                                         "nejsou nikde započteny.")
+                              .arg(f.orphanLoans),
+                          {}});
+    return result;
+}
+
+bool paintPage(const Figures& figures, const QDate& today, const QPagedPaintDevice& device, PageCanvas& canvas)
+{
+    FlowPage page(device, canvas);
+    page.paragraph(QStringLiteral("Přehled půjčování"), FlowPage::Font::Title);
+    page.paragraph(QStringLiteral("Stav k %1").arg(today.toString(QStringLiteral("dd.MM.yyyy"))));
+    const qreal width = page.width();
+    const std::vector<FlowPage::Column> columns = {{0, width * 0.8, false}, {width * 0.8, width * 0.2, true}};
+    for (const Line& line : lines(figures)) {
+        switch (line.kind) {
+        case Line::Kind::Heading:
+            page.skip(6);
+            page.paragraph(line.text, FlowPage::Font::Bold);
+            page.skip(1);
+            break;
+        case Line::Kind::Item:
+            page.row({line.text, line.value}, columns);
+            break;
+        case Line::Kind::Text:
+            page.paragraph(line.text);
+            break;
+        }
+    }
+    return !page.failed();
+}
+
+Status writePdf(Database& db, const QDate& today, const QString& path)
+{
+    Status status = Status::success();
+    const Figures figures = compute(db, today, status);
+    if (!status.ok())
+        return status;
+    return pdffile::write(path, QStringLiteral("Přehled půjčování"), false, [&](QPdfWriter& writer, QPainter& painter) {
+        PainterCanvas canvas(painter, writer);
+        return paintPage(figures, today, writer, canvas) ? Status::success()
+                                                         : Status::failure(QStringLiteral("Stránku nelze vytisknout."));
+    });
+}
+
+} // namespace overview

@@ -1,0 +1,177 @@
+#include "reports/reminders.h"
+
+#include "core/long_loans.h"
+#include "reports/flow_page.h"
+#include "reports/page_canvas.h"
+#include "reports/page_fonts.h"
+#include "reports/pdf_file.h"
+#include "reports/text_lines.h"
+#include "storage/database.h"
+
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+
+namespace reminders {
+namespace {
+
+QString loansFrom()
+{
+    return QStringLiteral("FROM pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd\n"
+                          "JOIN lide AS l ON l.idcloveka = p.idcloveka\n"
+                          "WHERE %1")
+        .arg(longloans::condition());
+}
+
+} // namespace
+
+QString dayInWords(const QDate& day)
+{
+    static const char* const months[] = {"ledna",    "února", "března", "dubna", "května",    "června",
+                                         "července", "srpna", "září",   "října", "listopadu", "prosince"};
+    return QStringLiteral("%1. %2 %3").arg(day.day()).arg(QString::fromUtf8(months[day.month() - 1])).arg(day.year());
+}
+
+Letters::Letters(Database& db, int days, const QDate& today) : m_db(db), m_params(longloans::params(days, today))
+{
+    m_rows = std::make_unique<Statement>(
+        db, QStringLiteral("SELECT l.idcloveka, l.jmeno, l.prijmeni, c.nazev, p.datumpujceni, %1\n%2\n"
+                           "ORDER BY ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
+                           "ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka, p.datumpujceni, "
+                           "ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky")
+                .arg(longloans::daysOut(), loansFrom()));
+    m_status = m_rows->status();
+    if (m_status.ok())
+        m_status = m_rows->bindAll(m_params);
+}
+
+Letters::~Letters()
+{
+    // A read lock is never left behind: the window may want to write.
+    if (m_rows)
+        m_rows->reset();
+}
+
+Status Letters::start()
+{
+    if (m_status.ok())
+        m_rows->reset();
+    m_pending = false;
+    m_ended = false;
+    return m_status;
+}
+
+bool Letters::next(Letter& letter)
+{
+    if (!m_status.ok() || m_ended)
+        return false;
+    Statement::Step step = m_pending ? Statement::Step::Row : m_rows->step();
+    if (step != Statement::Step::Row) {
+        if (step == Statement::Step::Error)
+            m_status = m_rows->failure();
+        m_ended = true;
+        m_rows->reset();
+        return false;
+    }
+    letter = Letter();
+    const qint64 person = m_rows->columnInt(0);
+    letter.firstName = m_rows->columnText(1);
+    letter.surname = m_rows->columnText(2);
+    do {
+        letter.loans.push_back(
+            {m_rows->columnText(3), QDate::fromString(m_rows->columnText(4), Qt::ISODate), m_rows->columnInt(5)});
+    } while ((step = m_rows->step()) == Statement::Step::Row && m_rows->columnInt(0) == person);
+    m_pending = step == Statement::Step::Row;
+    if (step != Statement::Step::Row) {
+        if (step == Statement::Step::Error)
+            m_status = m_rows->failure();
+        m_ended = true;
+        m_rows->reset();
+    }
+    return m_status.ok();
+}
+
+qint64 Letters::count()
+{
+    qint64 people = 0;
+    if (m_status.ok())
+        m_status =
+            m_db.queryInt(QStringLiteral("SELECT count(DISTINCT p.idcloveka) %1").arg(loansFrom()), people, m_params);
+    return people;
+}
+
+bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, const QPagedPaintDevice& device,
+                 PageCanvas& canvas)
+{
+    FlowPage page(device, canvas);
+    if (!owner.name.trimmed().isEmpty())
+        page.paragraph(owner.name.trimmed(), FlowPage::Font::Bold);
+    if (!owner.contact.trimmed().isEmpty())
+        page.paragraph(owner.contact.trimmed());
+    page.skip(12);
+    const QString place = owner.place.trimmed();
+    page.paragraph((place.isEmpty() ? QString() : place + QLatin1Char(' ')) + dayInWords(today), FlowPage::Font::Body,
+                   true);
+    page.skip(10);
+    page.paragraph(QStringList{letter.firstName, letter.surname}.join(QLatin1Char(' ')).trimmed(),
+                   FlowPage::Font::Bold);
+    page.skip(14);
+    page.paragraph(QStringLiteral("Dobrý den,"));
+    page.skip(3);
+    const bool one = letter.loans.size() == 1;
+    page.paragraph(one ? QStringLiteral("dovoluji si Vám připomenout, že máte stále vypůjčené toto CD:")
+                       : QStringLiteral("dovoluji si Vám připomenout, že máte stále vypůjčená tato CD:"));
+    page.skip(4);
+    const qreal width = page.width();
+    const std::vector<FlowPage::Column> columns = {
+        {0, width * 0.62, false}, {width * 0.64, width * 0.2, false}, {width * 0.86, width * 0.14, true}};
+    page.row({QStringLiteral("Název"), QStringLiteral("Půjčeno dne"), QStringLiteral("Dní")}, columns, true);
+    for (const Loan& loan : letter.loans)
+        page.row({loan.disc, loan.lent.toString(QStringLiteral("dd.MM.yyyy")), QString::number(loan.daysOut)}, columns);
+    page.skip(6);
+    page.paragraph(
+        QStringLiteral("Prosím Vás o %1 vrácení do %2. Děkuji.")
+            .arg(one ? QStringLiteral("jeho") : QStringLiteral("jejich"), dayInWords(today.addDays(daysToReturn))));
+    page.skip(10);
+    page.paragraph(QStringLiteral("S pozdravem"));
+    if (!owner.name.trimmed().isEmpty()) {
+        page.skip(8);
+        page.paragraph(owner.name.trimmed());
+    }
+    return !page.failed();
+}
+
+Status paint(Letters& letters, const Owner& owner, const QDate& today, QPagedPaintDevice& device, QPainter& painter,
+             const listreport::Watch& watch)
+{
+    PainterCanvas canvas(painter, device);
+    if (Status s = letters.start(); !s.ok())
+        return s;
+    Letter letter;
+    qint64 done = 0;
+    while (letters.next(letter)) {
+        if ((done > 0 && !canvas.newPage()) || !paintLetter(letter, owner, today, device, canvas))
+            return Status::failure(QStringLiteral("Stránku nelze vytisknout."));
+        if (watch && !watch(++done))
+            return Status::failure(QStringLiteral("Tisk byl zrušen."));
+    }
+    return letters.status();
+}
+
+Status writePdf(Database& db, const Owner& owner, int days, const QDate& today, const QString& path,
+                const listreport::Watch& watch)
+{
+    Letters letters(db, days, today);
+    const qint64 count = letters.count();
+    if (Status s = letters.status(); !s.ok())
+        return s;
+    if (count == 0)
+        return Status::failure(QStringLiteral("Nikdo nemá CD půjčené déle než %1 dní, upomínky nejsou komu psát. "
+                                              "Nic nebylo uloženo.")
+                                   .arg(days));
+    return pdffile::write(path, QStringLiteral("Upomínky"), false, [&](QPdfWriter& writer, QPainter& painter) {
+        return paint(letters, owner, today, writer, painter, watch);
+    });
+}
+
+} // namespace reminders

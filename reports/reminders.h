@@ -1,0 +1,91 @@
+#pragma once
+
+#include "core/status.h"
+#include "reports/list_report.h"
+
+#include <QDate>
+#include <QString>
+#include <QVariantList>
+
+#include <memory>
+#include <vector>
+
+class Database;
+class PageCanvas;
+class QPagedPaintDevice;
+class QPainter;
+
+// The reminders to borrowers: a letter (an A4 page, more only for a list of discs longer than
+// a page holds) to each person with a disc lent too long (core/long_loans.h), with the
+// owner's name and contact, the place and day, the discs with the days they were lent and
+// how long they are out, the day to bring them back by and the owner's name below. Nobody
+// whose loans are all returned or within the days gets one.
+namespace reminders {
+
+// Who writes the letters, as the user entered it once; an empty part's lines are left out.
+struct Owner
+{
+    QString name;
+    QString contact; // lines of an address, a phone, an e-mail
+    QString place;   // as the place and day line begins: "V Brně"
+};
+
+// The days a borrower is given to bring the discs back, from the letter's day.
+constexpr int daysToReturn = 14;
+
+struct Loan
+{
+    QString disc;
+    QDate lent;
+    qint64 daysOut = 0;
+};
+
+// One letter: its addressee and the discs.
+struct Letter
+{
+    QString firstName;
+    QString surname;
+    std::vector<Loan> loans;
+};
+
+// A day in words as a Czech letter writes it: "9. prosince 2026".
+QString dayInWords(const QDate& day);
+
+// The letters from the register, by the borrowers' surnames and first names in the lists'
+// order, each one's discs by the day they were lent.
+class Letters
+{
+public:
+    Letters(Database& db, int days, const QDate& today);
+    ~Letters();
+    // (Again) before the first letter.
+    Status start();
+    // The next letter; false at the end or on a failure (status()).
+    bool next(Letter& letter);
+    Status status() const { return m_status; }
+    // How many letters there are.
+    qint64 count();
+
+private:
+    Database& m_db;
+    QVariantList m_params;
+    std::unique_ptr<class Statement> m_rows;
+    Status m_status = Status::success();
+    bool m_pending = false; // the statement stands on the next letter's first row
+    bool m_ended = false;   // the rows ran out (a further step would begin them again)
+};
+
+// Paints a letter from its first page; false when the canvas failed.
+bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, const QPagedPaintDevice& device,
+                 PageCanvas& canvas);
+
+// Paints every letter on the device through the painter (a page, or more, each).
+Status paint(Letters& letters, const Owner& owner, const QDate& today, QPagedPaintDevice& device, QPainter& painter,
+             const listreport::Watch& watch = nullptr);
+
+// Writes the letters as a PDF file; refused, with nothing written, when nobody has a disc
+// lent too long.
+Status writePdf(Database& db, const Owner& owner, int days, const QDate& today, const QString& path,
+                const listreport::Watch& watch = nullptr);
+
+} // namespace reminders

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QPaintDevice;
+
+// A font's texts measured and wrapped into lines of a width, in a device's units. Widths are
+// the sums of the characters' widths, each measured once (the page fonts are set without
+// kerning, so they add up; a mark that joins its letter counts as if it did not, which
+// wraps a little early, never late): a hundred thousand rows are measured in moments.
+class TextLines
+{
+public:
+    TextLines(const QFont& font, const QPaintDevice& device);
+
+    const QFont& font() const { return m_font; }
+    const QFontMetricsF& metrics() const { return m_metrics; }
+    // A text's width.
+    qreal advance(const QString& text) const;
+    // The lines the text takes in the width: broken at its line breaks, wrapped at spaces,
+    // a word wider than the width broken where it ends (a pair of surrogates stays whole).
+    // Nothing is left out but the spaces where a line was broken.
+    QStringList wrap(const QString& text, qreal width) const;
+
+private:
+    QFont m_font;
+    QFontMetricsF m_metrics;
+    mutable std::vector<float> m_widths; // of each UTF-16 unit measured so far, -1 where not yet
+};

@@ -1,0 +1,211 @@
+// The typesetting of rows into pages, as a table of cases: what each page carries, where
+// the pages break, and that no text is cut.
+#include "qt_printers.h"
+#include "reports/list_pages.h"
+
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// What was painted on each page.
+struct Page
+{
+    QStringList texts;
+    int rules = 0;
+};
+
+class RecordingCanvas : public PageCanvas
+{
+public:
+    std::vector<Page> pages{1};
+    bool newPage() override
+    {
+        pages.emplace_back();
+        return true;
+    }
+    void text(const QPointF&, const QString& text, const QFont&) override { pages.back().texts << text; }
+    void rule(const QLineF&) override { ++pages.back().rules; }
+};
+
+const typeset::ListHead head{
+    QStringLiteral("Seznam CD"),
+    QStringLiteral("Počet: 3"),
+    QStringLiteral("Vytištěno 09.12.2026"),
+    {{QStringLiteral("Název"), 3}, {QStringLiteral("Počet disků"), 1, true}, {QStringLiteral("Popis"), 2}}};
+
+// Sets the rows twice, as a printed list is, and returns the pages painted.
+std::vector<Page> set(const std::vector<QStringList>& rows,
+                      QPageLayout::Orientation orientation = QPageLayout::Portrait)
+{
+    QBuffer nowhere;
+    nowhere.open(QIODevice::WriteOnly);
+    QPdfWriter device(&nowhere);
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF()));
+    typeset::ListPages pages(head, device);
+    pages.begin(nullptr);
+    for (const QStringList& row : rows)
+        EXPECT_TRUE(pages.add(row));
+    const int count = pages.finish();
+    RecordingCanvas canvas;
+    pages.begin(&canvas, count);
+    for (const QStringList& row : rows)
+        EXPECT_TRUE(pages.add(row));
+    EXPECT_EQ(pages.finish(), count);
+    EXPECT_EQ(static_cast<int>(canvas.pages.size()), count);
+    return canvas.pages;
+}
+
+std::vector<QStringList> numbered(int count, const QString& note = QString())
+{
+    std::vector<QStringList> rows;
+    for (int i = 1; i <= count; ++i)
+        rows.push_back({QStringLiteral("Disk %1").arg(i), QString::number(i), note});
+    return rows;
+}
+
+// How many rows of one line a page holds.
+int rowsPerPage()
+{
+    static const int rows = [] {
+        const std::vector<Page> pages = set(numbered(200));
+        return static_cast<int>(pages.front().rules) - 1; // the header's rule and one under each row
+    }();
+    return rows;
+}
+
+// The rows' texts a page holds, in order (the frame's texts left out).
+QStringList rowTexts(const Page& page)
+{
+    QStringList texts;
+    for (const QString& text : page.texts)
+        if (!text.startsWith(QLatin1String("Strana ")) && text != head.title && text != head.count &&
+            text != head.printedOn &&
+            !QStringList{QStringLiteral("Název"), QStringLiteral("Popis"), QStringLiteral("Počet"),
+                         QStringLiteral("disků"), QStringLiteral("Počet disků")}
+                 .contains(text))
+            texts << text;
+    return texts;
+}
+
+} // namespace
+
+TEST(ListPages, EveryPageCarriesTheTitleTheHeaderAndItsNumberOfAll)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<std::vector<QStringList>()> rows;
+        int pages;
+    };
+    const int full = rowsPerPage();
+    ASSERT_GT(full, 20);
+    const Case cases[] = {
+        {"an empty list has one page, its header alone", [] { return std::vector<QStringList>{}; }, 1},
+        {"one row", [] { return numbered(1); }, 1},
+        {"a page filled to its last row", [full] { return numbered(full); }, 1},
+        {"one row more begins the next page", [full] { return numbered(full + 1); }, 2},
+        {"three pages and a bit", [full] { return numbered(3 * full + 1); }, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<QStringList> rows = c.rows();
+        const std::vector<Page> pages = set(rows);
+        ASSERT_EQ(static_cast<int>(pages.size()), c.pages);
+        QStringList all;
+        for (size_t p = 0; p < pages.size(); ++p) {
+            const QStringList& texts = pages[p].texts;
+            EXPECT_TRUE(texts.contains(QStringLiteral("Seznam CD")));
+            EXPECT_TRUE(texts.contains(QStringLiteral("Počet: 3")));
+            EXPECT_TRUE(texts.contains(QStringLiteral("Vytištěno 09.12.2026")));
+            EXPECT_TRUE(texts.contains(QStringLiteral("Název")));
+            EXPECT_TRUE(texts.contains(QStringLiteral("Popis")));
+            EXPECT_TRUE(texts.contains(QStringLiteral("Strana %1 z %2").arg(p + 1).arg(c.pages)));
+            all << rowTexts(pages[p]);
+        }
+        // Every row once, in its order, none lost at a break.
+        QStringList expected;
+        for (const QStringList& row : rows)
+            expected << row[0] << row[1];
+        EXPECT_EQ(all, expected);
+    }
+}
+
+TEST(ListPages, LongTextsAreWrappedNeverCut)
+{
+    QBuffer nowhere;
+    nowhere.open(QIODevice::WriteOnly);
+    QPdfWriter device(&nowhere);
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    const typeset::ListPages pages(head, device);
+    const QString words = QStringLiteral("Koncert v Lucerně, dvojalbum s bonusy a brožurou; ").repeated(6).trimmed();
+    const QString oneWord = QStringLiteral("Žluťoučkýkůň").repeated(20);
+    const QString surrogates = QString::fromUtf8("🎵").repeated(200);
+    struct Case
+    {
+        const char* what;
+        QString text;
+        int column;
+        bool spaced; // broken at spaces only
+    };
+    const Case cases[] = {
+        {"a text that fits stays one line", QStringLiteral("Bílá bouře"), 0, true},
+        {"words wrap at spaces", words, 0, true},
+        {"a word wider than its column is broken where the column ends", oneWord, 2, false},
+        {"a pair of surrogates is never split", surrogates, 1, false},
+        {"line breaks in a note are kept", QStringLiteral("první řádek\ndruhý řádek\r\ntřetí"), 2, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QStringList lines = pages.wrap(c.text, c.column);
+        ASSERT_FALSE(lines.isEmpty());
+        QString plain = c.text;
+        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (c.spaced) {
+            EXPECT_EQ(lines.join(QLatin1Char(' ')), QString(plain).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        } else {
+            EXPECT_EQ(lines.join(QString()), plain);
+            EXPECT_GT(lines.size(), 1);
+        }
+        for (const QString& line : lines) {
+            EXPECT_FALSE(line.isEmpty() || line.back().isHighSurrogate());
+            EXPECT_FALSE(line.front().isLowSurrogate());
+        }
+    }
+    EXPECT_EQ(pages.wrap(QStringLiteral("Bílá bouře"), 0).size(), 1);
+    EXPECT_GT(pages.wrap(words, 0).size(), 2);
+    EXPECT_EQ(pages.wrap(QStringLiteral("první řádek\ndruhý řádek\r\ntřetí"), 2).size(), 3);
+}
+
+TEST(ListPages, ARowTooTallForWhatIsLeftBeginsANewPageAndOneTooTallForAnyGoesOn)
+{
+    const int full = rowsPerPage();
+    // A note of many lines after a page's worth less two rows: it moves, whole, to page 2.
+    const QString lines = QStringLiteral("řádek\n").repeated(10).trimmed();
+    std::vector<QStringList> rows = numbered(full - 2);
+    rows.push_back({QStringLiteral("Dlouhá poznámka"), QStringLiteral("1"), lines});
+    std::vector<Page> pages = set(rows);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_FALSE(pages[0].texts.contains(QStringLiteral("Dlouhá poznámka")));
+    EXPECT_EQ(pages[1].texts.count(QStringLiteral("řádek")), 10);
+
+    // A note of more lines than any page holds fills the page it begins on and goes on.
+    const QString endless = QStringLiteral("řádek\n").repeated(3 * full).trimmed();
+    rows = numbered(3);
+    rows.push_back({QStringLiteral("Nekonečná poznámka"), QStringLiteral("1"), endless});
+    rows.push_back({QStringLiteral("Poslední"), QStringLiteral("2"), QString()});
+    pages = set(rows);
+    ASSERT_GE(pages.size(), 3u);
+    int printed = 0;
+    for (const Page& page : pages)
+        printed += static_cast<int>(page.texts.count(QStringLiteral("řádek")));
+    EXPECT_EQ(printed, 3 * full);
+    EXPECT_TRUE(pages[0].texts.contains(QStringLiteral("Nekonečná poznámka")));
+    EXPECT_TRUE(pages.back().texts.contains(QStringLiteral("Poslední")));
+}
