@@ -40,6 +40,8 @@ struct Transfer
 const char* const usage = R"(Použití: ordisk [--home]
         ordisk [--home] --export cd|lide|vypujcky|nevracenecd [SOUBOR]
         ordisk [--home] --export dlouho [SOUBOR] [--dni N]
+        ordisk [--home] --export upominky SOUBOR.pdf [--dni N]
+        ordisk [--home] --export prehled SOUBOR.pdf
         ordisk [--home] --import cd|lide SOUBOR [--dry-run] [--allow-duplicates]
                                 [--ignore-columns]
         ordisk [--home] --backup [SOUBOR]
@@ -61,8 +63,16 @@ Volby:
                   podle typu (telefon i „=1+1“ jako text), jinak CSV (bez
                   souboru nebo se souborem - na standardní výstup);
                   přípona jiného formátu (.html, .xls…) se odmítne
-  --dni N         s --export dlouho: dlouho půjčené je CD, které není vráceno
-                  déle než N dní (bez volby 30)
+  --export upominky SOUBOR.pdf
+                  zapsat upomínky: stránku A4 každému, kdo má CD půjčené
+                  déle než 30 (nebo --dni) dní; jméno, kontakt a místo
+                  majitele bere z nastavení, která se zadávají v okně
+                  (Soubor ▸ Upomínky…)
+  --export prehled SOUBOR.pdf
+                  zapsat přehled půjčování (počty, nejpůjčovanější disky,
+                  kdo si půjčuje nejčastěji, jak dlouho trvá vrácení)
+  --dni N         s --export dlouho nebo upominky: dlouho půjčené je CD,
+                  které není vráceno déle než N dní (bez volby 30)
   --import CO SOUBOR
                   přidat do evidence disky (cd) nebo lidi (lide) ze sešitu
                   .xlsx nebo .ods (první list) nebo ze souboru CSV (- je
@@ -187,8 +197,10 @@ int readCommandLine(const QStringList& arguments, bool& home, bool& manual, Tran
     if (!parser.unknownOptionNames().isEmpty())
         refused = QStringLiteral("ordisk: neznámá volba „%1“").arg(typed(parser.unknownOptionNames().constFirst()));
     else if (!parsed && arguments.size() > 1 && typed(QStringLiteral("export")) == arguments.constLast())
-        refused = QStringLiteral("ordisk: u volby %1 chybí, co vyvézt (cd, lide, vypujcky nebo nevracenecd)")
-                      .arg(arguments.constLast());
+        refused =
+            QStringLiteral(
+                "ordisk: u volby %1 chybí, co vyvézt (cd, lide, vypujcky, nevracenecd, dlouho, upominky nebo prehled)")
+                .arg(arguments.constLast());
     else if (!parsed && arguments.size() > 1 && typed(QStringLiteral("import")) == arguments.constLast())
         refused = QStringLiteral("ordisk: u volby %1 chybí, co přidat (cd nebo lide)").arg(arguments.constLast());
     else if (!parsed)
@@ -203,8 +215,9 @@ int readCommandLine(const QStringList& arguments, bool& home, bool& manual, Tran
         refused = QStringLiteral("ordisk: --allow-duplicates patří k volbě --import");
     else if (transfer.ignoreColumns && !parser.isSet(importList))
         refused = QStringLiteral("ordisk: --ignore-columns patří k volbě --import");
-    else if (parser.isSet(days) && parser.value(exportList) != QLatin1String("dlouho"))
-        refused = QStringLiteral("ordisk: --dni patří k volbě --export dlouho");
+    else if (parser.isSet(days) && parser.value(exportList) != QLatin1String("dlouho") &&
+             parser.value(exportList) != QLatin1String("upominky"))
+        refused = QStringLiteral("ordisk: --dni patří k volbě --export dlouho nebo --export upominky");
     else if (parser.isSet(days) && !readDays(parser.value(days), transfer.days))
         refused = QStringLiteral("ordisk: --dni chce celý počet dní od 0 do %1, ne „%2“")
                       .arg(longloans::mostDays)
@@ -262,7 +275,9 @@ int main(int argc, char* argv[])
         // No window: no display is needed, and what is said goes to the terminal, in Czech:
         // Qt's own English warnings only when asked for, as SQLite's words are.
         // A PDF's pages are painted with fonts, which needs Qt's GUI, but never a display.
-        const bool painting = transfercommand::isPdf(transfer.file) && !transfer.exportWhat.isEmpty();
+        const bool painting = !transfer.exportWhat.isEmpty() && (transfercommand::isPdf(transfer.file) ||
+                                                                 transfer.exportWhat == QLatin1String("upominky") ||
+                                                                 transfer.exportWhat == QLatin1String("prehled"));
         if (painting)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         if (!qEnvironmentVariableIsSet("ORDISK_DEBUG"))

@@ -2,6 +2,9 @@
 
 #include "backups/backups.h"
 #include "reports/list_report.h"
+#include "reports/overview.h"
+#include "reports/reminders.h"
+#include "reports/report_settings.h"
 #include "storage/database.h"
 #include "storage/register_file.h"
 #include "transfer/csv_export.h"
@@ -93,9 +96,15 @@ bool isPdf(const QString& file)
 int exportList(const QString& what, const QString& file, int days, const QString& registerPath)
 {
     const exportrows::Choice choice{days, QDate::currentDate()};
-    if (!exportrows::names().contains(what))
-        return fail(
-            QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(exportrows::names().join(QStringLiteral(", ")), what));
+    const QStringList pagesOnly = {QStringLiteral("upominky"), QStringLiteral("prehled")};
+    if (!exportrows::names().contains(what) && !pagesOnly.contains(what))
+        return fail(QStringLiteral("vyvézt lze jen %1, ne „%2“.")
+                        .arg((exportrows::names() + pagesOnly).join(QStringLiteral(", ")), what));
+    if (pagesOnly.contains(what) && !isPdf(file))
+        return fail(QStringLiteral("%1 se zapisují jen jako stránky PDF: zadejte soubor s příponou .pdf. "
+                                   "Nic nebylo vyvezeno.")
+                        .arg(what == QLatin1String("upominky") ? QStringLiteral("upomínky")
+                                                               : QStringLiteral("přehled půjčování")));
     if (const QString other = sheetexport::unwrittenFormat(file); !other.isEmpty())
         return fail(QStringLiteral("soubor %1: formát %2 program nezapisuje; seznam uloží jako .ods, .xlsx nebo CSV "
                                    "(.csv, .txt nebo bez přípony) nebo jako PDF. Nic nebylo vyvezeno.")
@@ -117,8 +126,11 @@ int exportList(const QString& what, const QString& file, int days, const QString
                            : s.message());
     }
     // The file's name chooses the format: a PDF, a workbook (.xlsx, .ods) or CSV.
-    const Status s = isPdf(file) ? listreport::writePdf(*db, what, file, choice)
-                                 : sheetexport::write(*db, what, file, sheetexport::formatOf(file), choice);
+    const Status s = what == QLatin1String("upominky")
+                         ? reminders::writePdf(*db, reportsettings::owner(), days, choice.today, file)
+                     : what == QLatin1String("prehled") ? overview::writePdf(*db, choice.today, file)
+                     : isPdf(file)                      ? listreport::writePdf(*db, what, file, choice)
+                                   : sheetexport::write(*db, what, file, sheetexport::formatOf(file), choice);
     if (!s.ok())
         return fail(s.message());
     say(stdout, QStringLiteral("Zapsáno do %1 z evidence %2.").arg(file, registerPath));

@@ -6,10 +6,15 @@
 
 #include <algorithm>
 
-FlowPage::FlowPage(const QPagedPaintDevice& device, PageCanvas& canvas)
-    : m_canvas(canvas), m_body(pagefonts::font(10.5), device), m_bold(pagefonts::font(10.5, true), device),
-      m_title(pagefonts::font(16, true), device), m_small(pagefonts::font(9), device),
-      m_smallBold(pagefonts::font(9, true), device)
+FlowPage::Fonts::Fonts(const QPaintDevice& device)
+    : body(pagefonts::font(10.5), device), bold(pagefonts::font(10.5, true), device),
+      title(pagefonts::font(16, true), device), small(pagefonts::font(9), device),
+      smallBold(pagefonts::font(9, true), device)
+{
+}
+
+FlowPage::FlowPage(const QPagedPaintDevice& device, const Fonts& fonts, PageCanvas& canvas)
+    : m_canvas(canvas), m_fonts(fonts)
 {
     const qreal unitsPerPoint = device.logicalDpiY() / 72.0;
     m_mm = device.logicalDpiY() / 25.4;
@@ -37,7 +42,7 @@ void FlowPage::keep(qreal height)
 
 void FlowPage::paragraph(const QString& text, Font font, bool right)
 {
-    const TextLines& lines = font == Font::Title ? m_title : font == Font::Bold ? m_bold : m_body;
+    const TextLines& lines = font == Font::Title ? m_fonts.title : font == Font::Bold ? m_fonts.bold : m_fonts.body;
     for (const QString& line : lines.wrap(text, width())) {
         keep(lines.metrics().lineSpacing());
         const qreal x = right ? m_right - lines.advance(line) : m_left;
@@ -48,7 +53,7 @@ void FlowPage::paragraph(const QString& text, Font font, bool right)
 
 void FlowPage::row(const QStringList& cells, const std::vector<Column>& columns, bool bold)
 {
-    const TextLines& lines = bold ? m_smallBold : m_small;
+    const TextLines& lines = bold ? m_fonts.smallBold : m_fonts.small;
     std::vector<QStringList> wrapped;
     qsizetype tallest = 1;
     for (size_t c = 0; c < columns.size(); ++c) {

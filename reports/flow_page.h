@@ -16,7 +16,14 @@ class QPagedPaintDevice;
 class FlowPage
 {
 public:
-    FlowPage(const QPagedPaintDevice& device, PageCanvas& canvas);
+    // The fonts of the pages, measured once for all the pages of a document.
+    struct Fonts
+    {
+        explicit Fonts(const QPaintDevice& device);
+        TextLines body, bold, title, small, smallBold;
+    };
+
+    FlowPage(const QPagedPaintDevice& device, const Fonts& fonts, PageCanvas& canvas);
 
     enum class Font { Body, Bold, Title };
 
@@ -42,7 +49,7 @@ public:
 
 private:
     PageCanvas& m_canvas;
-    TextLines m_body, m_bold, m_title, m_small, m_smallBold;
+    const Fonts& m_fonts;
     qreal m_mm = 1;
     qreal m_top = 0, m_left = 0, m_right = 0, m_bottom = 0, m_y = 0;
     bool m_failed = false;

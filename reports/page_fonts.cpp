@@ -33,6 +33,9 @@ QFont font(qreal points, bool bold)
     // which is how the rows are wrapped.
     result.setHintingPreference(QFont::PreferNoHinting);
     result.setKerning(false);
+    // No ligatures either: "fi" stays two letters that a PDF reader finds and copies as such
+    // (and Latin text is drawn without shaping, which is faster).
+    result.setStyleStrategy(QFont::PreferNoShaping);
     return result;
 }
 

@@ -100,10 +100,13 @@ qint64 Letters::count()
     return people;
 }
 
+namespace {
+
+// Paints a letter from its first page; false when the canvas failed.
 bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, const QPagedPaintDevice& device,
-                 PageCanvas& canvas)
+                 const FlowPage::Fonts& fonts, PageCanvas& canvas)
 {
-    FlowPage page(device, canvas);
+    FlowPage page(device, fonts, canvas);
     if (!owner.name.trimmed().isEmpty())
         page.paragraph(owner.name.trimmed(), FlowPage::Font::Bold);
     if (!owner.contact.trimmed().isEmpty())
@@ -141,21 +144,30 @@ bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, c
     return !page.failed();
 }
 
+} // namespace
+
+Status paintLetters(Letters& letters, const Owner& owner, const QDate& today, const QPagedPaintDevice& device,
+                    PageCanvas& canvas, const listreport::Watch& watch)
+{
+    if (Status s = letters.start(); !s.ok())
+        return s;
+    const FlowPage::Fonts fonts(device);
+    Letter letter;
+    qint64 done = 0;
+    while (letters.next(letter)) {
+        if ((done++ > 0 && !canvas.newPage()) || !paintLetter(letter, owner, today, device, fonts, canvas))
+            return Status::failure(QStringLiteral("Stránku nelze vytisknout."));
+        if (watch && !watch(done))
+            return Status::failure(QStringLiteral("Tisk byl zrušen."));
+    }
+    return letters.status();
+}
+
 Status paint(Letters& letters, const Owner& owner, const QDate& today, QPagedPaintDevice& device, QPainter& painter,
              const listreport::Watch& watch)
 {
     PainterCanvas canvas(painter, device);
-    if (Status s = letters.start(); !s.ok())
-        return s;
-    Letter letter;
-    qint64 done = 0;
-    while (letters.next(letter)) {
-        if ((done > 0 && !canvas.newPage()) || !paintLetter(letter, owner, today, device, canvas))
-            return Status::failure(QStringLiteral("Stránku nelze vytisknout."));
-        if (watch && !watch(++done))
-            return Status::failure(QStringLiteral("Tisk byl zrušen."));
-    }
-    return letters.status();
+    return paintLetters(letters, owner, today, device, canvas, watch);
 }
 
 Status writePdf(Database& db, const Owner& owner, int days, const QDate& today, const QString& path,

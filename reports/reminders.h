@@ -75,11 +75,11 @@ private:
     bool m_ended = false;   // the rows ran out (a further step would begin them again)
 };
 
-// Paints a letter from its first page; false when the canvas failed.
-bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, const QPagedPaintDevice& device,
-                 PageCanvas& canvas);
+// Paints every letter on the canvas, each from a page of its own.
+Status paintLetters(Letters& letters, const Owner& owner, const QDate& today, const QPagedPaintDevice& device,
+                    PageCanvas& canvas, const listreport::Watch& watch = nullptr);
 
-// Paints every letter on the device through the painter (a page, or more, each).
+// The same on the device through the painter.
 Status paint(Letters& letters, const Owner& owner, const QDate& today, QPagedPaintDevice& device, QPainter& painter,
              const listreport::Watch& watch = nullptr);
 

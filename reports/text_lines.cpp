@@ -4,23 +4,7 @@ TextLines::TextLines(const QFont& font, const QPaintDevice& device) : m_font(fon
 
 qreal TextLines::advance(const QString& text) const
 {
-    if (m_widths.empty())
-        m_widths.assign(0x10000, -1);
-    qreal sum = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        if (QChar::isSurrogate(unit)) {
-            const qsizetype length = QChar::isHighSurrogate(unit) && i + 1 < text.size() ? 2 : 1;
-            sum += m_metrics.horizontalAdvance(text.mid(i, length));
-            i += length - 1;
-            continue;
-        }
-        float& width = m_widths[unit];
-        if (width < 0)
-            width = static_cast<float>(m_metrics.horizontalAdvance(QChar(unit)));
-        sum += width;
-    }
-    return sum;
+    return m_metrics.horizontalAdvance(text);
 }
 
 QStringList TextLines::wrap(const QString& text, qreal width) const

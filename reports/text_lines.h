@@ -5,14 +5,11 @@
 #include <QString>
 #include <QStringList>
 
-#include <vector>
-
 class QPaintDevice;
 
-// A font's texts measured and wrapped into lines of a width, in a device's units. Widths are
-// the sums of the characters' widths, each measured once (the page fonts are set without
-// kerning, so they add up; a mark that joins its letter counts as if it did not, which
-// wraps a little early, never late): a hundred thousand rows are measured in moments.
+// A font's texts measured and wrapped into lines of a width, in a device's units. A line's
+// width is taken as the sum of its words' and spaces' (the page fonts are set without kerning
+// or ligatures, so they add up).
 class TextLines
 {
 public:
@@ -30,5 +27,4 @@ public:
 private:
     QFont m_font;
     QFontMetricsF m_metrics;
-    mutable std::vector<float> m_widths; // of each UTF-16 unit measured so far, -1 where not yet
 };

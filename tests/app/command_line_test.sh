@@ -8,6 +8,8 @@ program=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+# The user's own settings (the reminders' owner) are never read or written.
+export XDG_CONFIG_HOME="$work/.config"
 failed=0
 check() { # what, expected status, expected text in the output, command...
     local what=$1 status=$2 text=$3
@@ -193,10 +195,26 @@ for kind in ods xlsx; do
     check "--export dlouho to .$kind" 0 "Zapsáno do dlouho.$kind" "$program" --export dlouho "dlouho.$kind"
     unzip -p "dlouho.$kind" | grep -q "Žluťoučký kůň" || { echo "FAILED: no disc in dlouho.$kind"; failed=1; }
 done
-check "--dni with another list" 2 "--dni patří k volbě --export dlouho" "$program" --export cd --dni 3
+check "--dni with another list" 2 "--dni patří k volbě --export dlouho nebo --export upominky" "$program" --export cd --dni 3
 for days in -1 abc 1.5 36501 ""; do
     check "--dni $days" 2 "--dni chce celý počet dní od 0 do 36500" "$program" --export dlouho --dni "$days"
 done
+# Reminders: a page for Eva, none for Petr (a day within 30 days); the owner's lines from the
+# settings the window keeps.
+mkdir -p .config/Ordisk
+printf '[upominky]\njmeno=Jan Sběratel\nmisto=V Brně\n' >.config/Ordisk/Ordisk.conf
+check "--export upominky" 0 "Zapsáno do upominky.pdf" "$program" --export upominky upominky.pdf
+pdf_has "reminders" upominky.pdf 1 portrait "Jan Sběratel" "V Brně $(LC_ALL=C date +%-d). " "Eva Dvořáková & <spol.>" \
+    "Dobrý den," "tato CD:" "Žluťoučký kůň" "S pozdravem"
+"$program" --export upominky --dni 29 upominky29.pdf >/dev/null
+pdf_has "reminders at 29 days" upominky29.pdf 2 portrait "Petr Šťastný" "toto CD:"
+check "--export upominky to CSV" 1 "upomínky se zapisují jen jako stránky PDF" "$program" --export upominky u.csv
+check "--export upominky when nobody is late" 1 "Nikdo nemá CD půjčené déle než 100 dní" \
+    "$program" --export upominky --dni 100 nikdo.pdf
+check "--export prehled" 0 "Zapsáno do prehled.pdf" "$program" --export prehled prehled.pdf
+pdf_has "overview" prehled.pdf 1 portrait "Přehled půjčování" "Stav k $today" "Nejčastěji půjčované disky" \
+    "Disků nikdy nepůjčených" "Medián"
+[ -e u.csv ] || [ -e nikdo.pdf ] && { echo "FAILED: a refused report left a file"; failed=1; }
 check "PDF into no folder" 1 "Soubor nikde/s.pdf nelze zapsat: složka nikde neexistuje." "$program" --export cd nikde/s.pdf
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home

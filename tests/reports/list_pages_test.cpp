@@ -1,6 +1,7 @@
 // The typesetting of rows into pages, as a table of cases: what each page carries, where
 // the pages break, and that no text is cut.
 #include "qt_printers.h"
+#include "recording_canvas.h"
 #include "reports/list_pages.h"
 
 #include <QBuffer>
@@ -14,25 +15,7 @@
 
 namespace {
 
-// What was painted on each page.
-struct Page
-{
-    QStringList texts;
-    int rules = 0;
-};
-
-class RecordingCanvas : public PageCanvas
-{
-public:
-    std::vector<Page> pages{1};
-    bool newPage() override
-    {
-        pages.emplace_back();
-        return true;
-    }
-    void text(const QPointF&, const QString& text, const QFont&) override { pages.back().texts << text; }
-    void rule(const QLineF&) override { ++pages.back().rules; }
-};
+using Page = RecordingCanvas::Page;
 
 const typeset::ListHead head{
     QStringLiteral("Seznam CD"),

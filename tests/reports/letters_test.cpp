@@ -1,0 +1,199 @@
+// The reminders and the overview, counted from a register made to tell a fault from success:
+// a borrower with two discs out too long and one returned, another a day within the days,
+// names that sort alike in ASCII but not in Czech, and a name with "&" and "<".
+#include "qt_printers.h"
+#include "recording_canvas.h"
+#include "reports/overview.h"
+#include "reports/reminders.h"
+#include "temp_register.h"
+
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const QDate endOfMarch(2024, 3, 31);
+
+void fill(TempRegister& reg)
+{
+    reg.exec(QStringLiteral(R"(
+        INSERT INTO lide (idcloveka, jmeno, prijmeni) VALUES
+            (201, 'Eva', 'Svobodová'), (202, 'Petr', 'Šťastný'), (203, 'Zdena', 'A & <b>'), (204, 'Karel', 'Vrátil');
+        INSERT INTO cd (idcd, nazev) VALUES (101, 'Hrad'), (102, 'Chata'), (103, 'Cukr'), (104, 'Čaj'),
+            (105, 'Nikdy'), (106, 'Jen jednou');
+        INSERT INTO pujcovani (idvypujcky, datumpujceni, idcd, idcloveka, vraceno, datumvraceni) VALUES
+            (301, '2024-02-01', 101, 201, 0, NULL),
+            (302, '2024-01-15', 102, 201, 0, NULL),
+            (303, '2024-01-01', 103, 201, 1, '2024-01-03'),
+            (304, '2024-03-02', 104, 202, 0, NULL),
+            (305, '2024-02-20', 106, 203, 0, NULL),
+            (306, '2023-06-01', 101, 204, 1, '2023-06-05'),
+            (307, '2023-07-01', 102, 204, 1, '2023-07-11'),
+            (308, '2023-08-01', 103, 204, 1, '2023-08-21'),
+            (309, '2023-09-10', 106, 204, 1, '2023-09-01'),
+            (310, NULL, 104, 202, 1, '2023-10-01');)"));
+}
+
+std::vector<reminders::Letter> letters(Database& db, int days)
+{
+    reminders::Letters source(db, days, endOfMarch);
+    std::vector<reminders::Letter> all;
+    EXPECT_TRUE(source.start().ok());
+    reminders::Letter letter;
+    while (source.next(letter))
+        all.push_back(letter);
+    EXPECT_TRUE(source.status().ok()) << source.status().message().toStdString();
+    EXPECT_EQ(source.count(), static_cast<qint64>(all.size()));
+    return all;
+}
+
+// The letters as painted: a letter of more discs than a page holds is made of its rows.
+std::vector<RecordingCanvas::Page> painted(Database& db, int days, const reminders::Owner& owner)
+{
+    QBuffer nowhere;
+    nowhere.open(QIODevice::WriteOnly);
+    QPdfWriter device(&nowhere);
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    RecordingCanvas canvas;
+    reminders::Letters source(db, days, endOfMarch);
+    const Status status = reminders::paintLetters(source, owner, endOfMarch, device, canvas);
+    EXPECT_TRUE(status.ok()) << status.message().toStdString();
+    return canvas.pages;
+}
+
+} // namespace
+
+TEST(Reminders, GoOnlyToThoseWithADiscOutTooLongAPageEach)
+{
+    TempRegister reg;
+    fill(reg);
+    const std::vector<reminders::Letter> all = letters(reg.db(), 30);
+    // Zdena's surname sorts before Eva's; Petr's disc is out 29 days; Karel returned all.
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].surname, "A & <b>");
+    ASSERT_EQ(all[0].loans.size(), 1u);
+    EXPECT_EQ(all[0].loans[0].daysOut, 40);
+    EXPECT_EQ(all[1].firstName, "Eva");
+    ASSERT_EQ(all[1].loans.size(), 2u);
+    EXPECT_EQ(all[1].loans[0].disc, "Chata"); // lent first
+    EXPECT_EQ(all[1].loans[0].daysOut, 76);
+    EXPECT_EQ(all[1].loans[1].disc, "Hrad");
+    EXPECT_EQ(all[1].loans[1].lent, QDate(2024, 2, 1));
+    // Petr's disc is a day within 30 days, and in at 28.
+    EXPECT_EQ(letters(reg.db(), 28).size(), 3u);
+    EXPECT_TRUE(letters(reg.db(), 76).empty());
+
+    const reminders::Owner owner{QStringLiteral("Jan Sběratel"), QStringLiteral("Dlouhá 12\nBrno"),
+                                 QStringLiteral("V Brně")};
+    std::vector<RecordingCanvas::Page> pages = painted(reg.db(), 30, owner);
+    ASSERT_EQ(pages.size(), 2u);
+    const QStringList& zdena = pages[0].texts;
+    EXPECT_TRUE(zdena.contains("Zdena A & <b>"));
+    EXPECT_TRUE(zdena.contains("V Brně 31. března 2024"));
+    EXPECT_TRUE(zdena.contains("Dlouhá 12") && zdena.contains("Brno"));
+    EXPECT_EQ(zdena.count("Jan Sběratel"), 2); // above and below
+    EXPECT_TRUE(zdena.contains("dovoluji si Vám připomenout, že máte stále vypůjčené toto CD:"));
+    EXPECT_TRUE(zdena.contains("Prosím Vás o jeho vrácení do 14. dubna 2024. Děkuji."));
+    EXPECT_TRUE(zdena.contains("20.02.2024") && zdena.contains("40"));
+    const QStringList& eva = pages[1].texts;
+    EXPECT_TRUE(eva.contains("dovoluji si Vám připomenout, že máte stále vypůjčená tato CD:"));
+    EXPECT_TRUE(eva.contains("Prosím Vás o jejich vrácení do 14. dubna 2024. Děkuji."));
+    EXPECT_TRUE(eva.contains("Chata") && eva.contains("Hrad") && !eva.contains("Cukr"));
+
+    // No owner entered: no lines of it, the day alone.
+    pages = painted(reg.db(), 30, {});
+    EXPECT_EQ(pages[0].texts.first(), "31. března 2024");
+    EXPECT_EQ(pages[0].texts.last(), "S pozdravem");
+
+    // A borrower of more discs than a page holds gets the pages the list needs, then the
+    // next borrower a page of his own.
+    for (int i = 0; i < 120; ++i)
+        reg.exec(QStringLiteral("INSERT INTO cd (idcd, nazev) VALUES (%1, 'Disk %2'); INSERT INTO pujcovani "
+                                "(datumpujceni, idcd, idcloveka, vraceno) VALUES ('2024-01-01', %1, 201, 0)")
+                     .arg(1000 + i)
+                     .arg(i, 3, 10, QLatin1Char('0')));
+    pages = painted(reg.db(), 30, owner);
+    ASSERT_GT(pages.size(), 3u);
+    EXPECT_TRUE(pages.back().texts.contains("Disk 119"));
+    EXPECT_EQ(pages.back().texts.last(), "Jan Sběratel");
+    EXPECT_TRUE(pages[1].texts.contains("Eva Svobodová"));
+    EXPECT_FALSE(pages[1].texts.contains("Zdena A & <b>"));
+}
+
+TEST(Overview, CountsTiesInCzechOrderAndSaysWhatItLeftOut)
+{
+    TempRegister reg;
+    fill(reg);
+    // A loan of a person no longer in the register, left by another program.
+    reg.exec(QStringLiteral("PRAGMA foreign_keys = OFF; INSERT INTO pujcovani (idvypujcky, datumpujceni, idcd, "
+                            "idcloveka, vraceno) VALUES (399, '2024-01-01', 105, 999, 0); PRAGMA foreign_keys = ON;"));
+    Status status = Status::success();
+    const overview::Figures f = overview::compute(reg.db(), endOfMarch, status);
+    ASSERT_TRUE(status.ok()) << status.message().toStdString();
+    EXPECT_EQ(f.discs, 6);
+    EXPECT_EQ(f.people, 4);
+    EXPECT_EQ(f.loans, 10);
+    EXPECT_EQ(f.discsOut, 4);
+    EXPECT_EQ(f.neverLent, 1); // "Nikdy": its one loan is the stray one
+    EXPECT_EQ(f.orphanLoans, 1);
+    // Hrad, Chata, Cukr and Čaj are lent twice each: in Czech, H before Ch and C before Č.
+    QStringList discs;
+    for (const overview::Ranked& r : f.mostLentDiscs)
+        discs << QStringLiteral("%1 %2").arg(r.name).arg(r.loans);
+    EXPECT_EQ(discs, QStringList({"Cukr 2", "Čaj 2", "Hrad 2", "Chata 2", "Jen jednou 2"}));
+    QStringList people;
+    for (const overview::Ranked& r : f.mostBorrowing)
+        people << QStringLiteral("%1 %2").arg(r.name).arg(r.loans);
+    EXPECT_EQ(people, QStringList({"Karel Vrátil 4", "Eva Svobodová 3", "Petr Šťastný 2", "Zdena A & <b> 1"}));
+    // Returned in 2, 4, 10 and 20 days; one returned before it was lent and one without its
+    // day of lending are left out.
+    EXPECT_EQ(f.returnedCounted, 4);
+    EXPECT_EQ(f.returnedUncounted, 2);
+    ASSERT_TRUE(f.averageDays && f.medianDays);
+    EXPECT_DOUBLE_EQ(*f.averageDays, 9);
+    EXPECT_DOUBLE_EQ(*f.medianDays, 7);
+    ASSERT_EQ(f.longestOut.size(), 4u);
+    EXPECT_EQ(f.longestOut[0].disc, "Chata");
+    EXPECT_EQ(f.longestOut[0].daysOut, 76);
+    EXPECT_EQ(f.longestOut[3].disc, "Čaj");
+
+    QStringList shown;
+    for (const overview::Line& line : overview::lines(f))
+        shown << line.text + QLatin1Char('|') + line.value;
+    EXPECT_TRUE(shown.contains("Medián|7 dní"));
+    EXPECT_TRUE(shown.contains("Průměr|9 dní"));
+    EXPECT_TRUE(shown.filter("Nezapočteno 2").size() == 1);
+    EXPECT_TRUE(shown.filter("nejsou nikde započteny").size() == 1);
+}
+
+TEST(Overview, OfAnEmptyRegisterShowsDashesNeverNaN)
+{
+    TempRegister reg;
+    Status status = Status::success();
+    const overview::Figures f = overview::compute(reg.db(), endOfMarch, status);
+    ASSERT_TRUE(status.ok());
+    EXPECT_FALSE(f.averageDays || f.medianDays);
+    QStringList shown;
+    for (const overview::Line& line : overview::lines(f))
+        shown << line.text + QLatin1Char('|') + line.value;
+    EXPECT_TRUE(shown.contains("Průměr|—"));
+    EXPECT_TRUE(shown.contains("Medián|—"));
+    EXPECT_EQ(shown.count("—|"), 3); // the two rankings and the loans out
+    EXPECT_TRUE(shown.filter(QStringLiteral("nan"), Qt::CaseInsensitive).isEmpty());
+
+    struct Case
+    {
+        std::optional<double> days;
+        const char* shown;
+    };
+    const Case cases[] = {{1, "1 den"},       {2, "2 dny"},    {4, "4 dny"},        {5, "5 dní"},       {0, "0 dní"},
+                          {12.5, "12,5 dne"}, {1.04, "1 den"}, {std::nullopt, "—"}, {std::nan(""), "—"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(overview::days(c.days), QString::fromUtf8(c.shown));
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "reports/page_canvas.h"
+
+#include <QStringList>
+
+#include <vector>
+
+// A canvas that keeps what was painted on each page: the texts in their order and the rules.
+class RecordingCanvas : public PageCanvas
+{
+public:
+    struct Page
+    {
+        QStringList texts;
+        int rules = 0;
+    };
+    std::vector<Page> pages{1};
+
+    bool newPage() override
+    {
+        pages.emplace_back();
+        return true;
+    }
+    void text(const QPointF&, const QString& text, const QFont&) override { pages.back().texts << text; }
+    void rule(const QLineF&) override { ++pages.back().rules; }
+};
