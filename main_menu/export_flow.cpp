@@ -1,6 +1,8 @@
 #include "main_menu/background.h"
 #include "main_menu/flows.h"
 
+#include "core/long_loans.h"
+#include "reports/report_settings.h"
 #include "storage/database.h"
 #include "storage/register_file.h"
 #include "transfer/sheet_export.h"
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QStandardPaths>
 
 namespace mainmenu {
@@ -37,6 +40,21 @@ QString documentsFolder()
 void exportList(QWidget* window, Database& db, const QString& table)
 {
     const QString title = QStringLiteral("Exportovat");
+    // The discs lent too long: how long is too long is asked, as last time.
+    exportrows::Choice choice;
+    if (table == QLatin1String("dlouho")) {
+        QInputDialog days(window);
+        days.setObjectName(QStringLiteral("Dni"));
+        days.setWindowTitle(QStringLiteral("Dlouho půjčená CD"));
+        days.setInputMode(QInputDialog::IntInput);
+        days.setLabelText(QStringLiteral("Vyvézt CD nevrácená déle než kolik dní?"));
+        days.setIntRange(0, longloans::mostDays);
+        days.setIntValue(reportsettings::days());
+        if (days.exec() != QDialog::Accepted)
+            return;
+        choice.days = days.intValue();
+        reportsettings::setDays(choice.days);
+    }
     const QString stem =
         QStringLiteral("%1-%2").arg(sheetexport::fileStem(table), QDate::currentDate().toString(Qt::ISODate));
     QStringList filters;
@@ -66,7 +84,7 @@ void exportList(QWidget* window, Database& db, const QString& table)
         runInBackground(window, title, QStringLiteral("Zapisuje se soubor %1…").arg(file), false, [&](Progress&) {
             const std::unique_ptr<Database> own = openRegisterFile(registerPath, status);
             if (own)
-                status = sheetexport::write(*own, table, file, sheetexport::formatOf(file));
+                status = sheetexport::write(*own, table, file, sheetexport::formatOf(file), choice);
         });
     if (ended == Ended::WindowClosed)
         return;

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class Database;
 class QWidget;
@@ -17,8 +18,20 @@ namespace mainmenu {
 bool importList(QWidget* window, Database& db, const QString& table, const std::function<void()>& added);
 
 // "Exportovat ▸ …": a save dialog whose filter chooses the format, a name proposed from
-// the list and the day; the closing message says where the file is.
+// the list and the day; the closing message says where the file is. For the discs lent too
+// long ("dlouho") the days are asked first (the last answer proposed and kept).
 void exportList(QWidget* window, Database& db, const QString& table);
+
+// The keys of the rows a list of the window shows ("cd", "lide"), in the order it shows them.
+using ShownKeys = std::function<std::vector<qint64>(const QString& table)>;
+
+// "Tisk…": the list chosen ("cd" and "lide" as the window shows them, through shownKeys;
+// the loans not returned, every loan, the discs lent too long), the reminders or the
+// overview, in Qt's print preview (printed from there) or as a PDF; chosen preselects one.
+void print(QWidget* window, Database& db, const ShownKeys& shownKeys, const QString& chosen = QString());
+
+// "Přehled půjčování": the overview in a window of its own, printable and savable as a PDF.
+void showOverview(QWidget* window, Database& db, const ShownKeys& shownKeys);
 
 // "Zálohovat evidenci…": a copy into the folder zalohy, or where the user chooses.
 void backUp(QWidget* window, Database& db);

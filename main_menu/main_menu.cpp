@@ -91,9 +91,21 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
     for (const auto& [name, text, table] : {std::tuple{"ExportovatDisky", "&Disky…", "cd"},
                                             {"ExportovatLidi", "&Lidi…", "lide"},
                                             {"ExportovatVypujcky", "&Všechny výpůjčky…", "vypujcky"},
-                                            {"ExportovatNevracena", "&Nevrácená CD…", "nevracenecd"}})
+                                            {"ExportovatNevracena", "&Nevrácená CD…", "nevracenecd"},
+                                            {"ExportovatDlouho", "Dlouho &půjčená CD…", "dlouho"}})
         item(exports, name, QString::fromUtf8(text),
              [window, register_, table = QString::fromLatin1(table)] { exportList(window, *register_, table); });
+    file->addSeparator();
+    const ShownKeys shown = hooks.shownKeys;
+    QAction* print = item(file, "Tisk", QStringLiteral("&Tisk…"),
+                          [window, register_, shown] { mainmenu::print(window, *register_, shown); });
+    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    item(file, "DlouhoPujcena", QStringLiteral("&Dlouho půjčená CD…"),
+         [window, register_, shown] { mainmenu::print(window, *register_, shown, QStringLiteral("dlouho")); });
+    item(file, "Upominky", QStringLiteral("&Upomínky…"),
+         [window, register_, shown] { mainmenu::print(window, *register_, shown, QStringLiteral("upominky")); });
+    item(file, "Prehled", QStringLiteral("&Přehled půjčování"),
+         [window, register_, shown] { showOverview(window, *register_, shown); });
     file->addSeparator();
     item(file, "Zalohovat", QStringLiteral("&Zálohovat evidenci…"),
          [window, register_] { backUp(window, *register_); });
@@ -121,6 +133,7 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
     });
     // Shortcuts work while the window is active, its menu closed.
     window->addAction(quit);
+    window->addAction(print);
     window->addAction(manual);
 
     if (auto* konec = window->findChild<QWidget*>(QStringLiteral("CmbKonec")))

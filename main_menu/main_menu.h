@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class Database;
 class QMenuBar;
@@ -11,7 +12,8 @@ class QWidget;
 // The main window's menu bar, above the window's controls (they keep their places; the
 // window grows by the bar's height):
 //   Soubor: Importovat disky…, Importovat lidi…, Exportovat ▸ (Disky…, Lidi…, Všechny
-//           výpůjčky…, Nevrácená CD…), Zálohovat evidenci…, Obnovit ze zálohy…, Konec
+//           výpůjčky…, Nevrácená CD…, Dlouho půjčená CD…), Tisk… (Ctrl+P), Dlouho půjčená
+//           CD…, Upomínky…, Přehled půjčování, Zálohovat evidenci…, Obnovit ze zálohy…, Konec
 //   Nápověda: Příručka, O programu
 // Konec and O programu do what the window's "KONEC" and "O progamu" do. While the window
 // is locked for editing (its "KONEC" disabled), the items that change data are disabled too.
@@ -22,6 +24,9 @@ struct Hooks
     // After an import: the list of the table ("cd", "lide") queried anew, as the window's
     // own actions end.
     std::function<void(const QString& table)> showNewRows;
+    // For printing: the keys of the rows the window's list of the table ("cd", "lide")
+    // shows, in the order it shows them (null: the whole list in the lists' order).
+    std::function<std::vector<qint64>(const QString& table)> shownKeys;
 };
 
 // Builds the bar on the window, working on the register the connection is open on.

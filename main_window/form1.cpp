@@ -77,8 +77,11 @@ Form1::Form1(Register& reg, QWidget* parent)
     connect(ui->Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(ui->Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     // The menu bar above the controls; after an import the list's own query shows the new rows.
-    mainmenu::attach(this, reg.db(),
-                     {[this](const QString& table) { showAll(table == m_cds.table ? m_cds : m_people); }});
+    // A list is printed as the window shows it: its rows, in its order.
+    mainmenu::attach(
+        this, reg.db(),
+        {[this](const QString& table) { showAll(table == m_cds.table ? m_cds : m_people); },
+         [this](const QString& table) { return (table == m_cds.table ? m_grid1 : m_grid2)->keysInOrder(); }});
 
     Form_Load();
 }

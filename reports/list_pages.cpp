@@ -58,6 +58,11 @@ QStringList ListPages::wrap(const QString& text, int column, bool bold) const
     return (bold ? m_bold : m_body).wrap(text, m_widths[static_cast<size_t>(column)]);
 }
 
+int ListPages::rowsPerPage() const
+{
+    return std::max(1, static_cast<int>((m_bottom - m_rowsTop) / (m_lineHeight + 2 * rowGap * m_unitsPerMm)));
+}
+
 void ListPages::begin(PageCanvas* canvas, int pageCount)
 {
     m_canvas = canvas;

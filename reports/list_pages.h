@@ -47,6 +47,9 @@ public:
     // Ends the pass and returns the number of pages (an empty list has one, its header alone).
     int finish();
 
+    // How many rows of one line a page holds.
+    int rowsPerPage() const;
+
     // The lines a text takes in the column (in the header's bold font, or the rows').
     QStringList wrap(const QString& text, int column, bool bold = false) const;
 

@@ -142,6 +142,66 @@ private:
     std::vector<std::pair<int, FieldKind>> m_picked;
 };
 
+// The rows of a table by their keys, one lookup each.
+class KeysFeed : public RowFeed
+{
+public:
+    KeysFeed(Database& db, const QString& list, const Layout& layout, std::vector<qint64> keys)
+        : m_keys(std::move(keys)), m_kinds(layout.kinds)
+    {
+        const tables::Table* table = tables::find(list);
+        if (!table || table->isView) {
+            m_status = Status::failure(QStringLiteral("Podle klíčů lze vytisknout jen disky a lidi."));
+            return;
+        }
+        QStringList fields;
+        for (const QString& field : layout.fields)
+            fields << field;
+        m_row = std::make_unique<Statement>(
+            db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                    .arg(fields.join(QStringLiteral(", ")), list, table->columns.front().name));
+        m_status = m_row->status();
+    }
+
+    Status start() override
+    {
+        m_next = 0;
+        return m_status;
+    }
+
+    bool next(QStringList& cells) override
+    {
+        while (m_status.ok() && m_next < m_keys.size()) {
+            m_row->reset();
+            if (m_status = m_row->bind(1, m_keys[m_next++]); !m_status.ok())
+                return false;
+            const Statement::Step step = m_row->step();
+            if (step == Statement::Step::Error) {
+                m_status = m_row->failure();
+                break;
+            }
+            if (step == Statement::Step::Done)
+                continue;
+            cells.clear();
+            for (size_t c = 0; c < m_kinds.size(); ++c)
+                cells << printed(m_kinds[c], m_row->columnText(static_cast<int>(c)));
+            return true;
+        }
+        if (m_row)
+            m_row->reset();
+        return false;
+    }
+
+    Status status() const override { return m_status; }
+
+private:
+    std::vector<qint64> m_keys;
+    std::vector<FieldKind> m_kinds;
+    std::unique_ptr<Statement> m_row;
+    size_t m_next = 0;
+    Status m_status = Status::success();
+};
+
 } // namespace
 
 const QStringList& names()
@@ -198,6 +258,17 @@ std::unique_ptr<RowFeed> fromRegister(Database& db, const QString& list, const L
     return std::make_unique<RegisterFeed>(db, list, layout, choice);
 }
 
+std::unique_ptr<RowFeed> fromKeys(Database& db, const QString& list, const Layout& layout, std::vector<qint64> keys)
+{
+    return std::make_unique<KeysFeed>(db, list, layout, std::move(keys));
+}
+
+int pagesAbout(const Layout& layout, qint64 count, const QPagedPaintDevice& device)
+{
+    const typeset::ListPages pages(layout.head, device);
+    return static_cast<int>(std::max<qint64>(1, (count + pages.rowsPerPage() - 1) / pages.rowsPerPage()));
+}
+
 Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& device, QPainter& painter,
              const Watch& watch)
 {
@@ -226,6 +297,17 @@ Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& devi
     return Status::success();
 }
 
+namespace {
+
+Status written(const Layout& layout, RowFeed& rows, qint64 count, const QString& path, const Watch& watch)
+{
+    return pdffile::write(path, layout.head.title, layout.landscape, [&](QPdfWriter& writer, QPainter& painter) {
+        return paint(layout, rows, count, writer, painter, watch);
+    });
+}
+
+} // namespace
+
 Status writePdf(Database& db, const QString& list, const QString& path, const exportrows::Choice& choice,
                 const Watch& watch)
 {
@@ -237,9 +319,15 @@ Status writePdf(Database& db, const QString& list, const QString& path, const ex
     if (!status.ok())
         return status;
     const std::unique_ptr<RowFeed> rows = fromRegister(db, list, layout, choice);
-    return pdffile::write(path, layout.head.title, layout.landscape, [&](QPdfWriter& writer, QPainter& painter) {
-        return paint(layout, *rows, count, writer, painter, watch);
-    });
+    return written(layout, *rows, count, path, watch);
+}
+
+Status writePdf(Database& db, const QString& list, const QString& path, const std::vector<qint64>& keys,
+                const Watch& watch)
+{
+    const Layout layout = layoutOf(list);
+    const std::unique_ptr<RowFeed> rows = fromKeys(db, list, layout, keys);
+    return written(layout, *rows, static_cast<qint64>(keys.size()), path, watch);
 }
 
 } // namespace listreport

@@ -47,6 +47,13 @@ QString printed(FieldKind kind, const QString& stored);
 std::unique_ptr<RowFeed> fromRegister(Database& db, const QString& list, const Layout& layout,
                                       const exportrows::Choice& choice = {});
 
+// The list's rows of the keys (idcd, idcloveka), in their order: the discs or people as a
+// window shows them. A key no longer in the register is passed over.
+std::unique_ptr<RowFeed> fromKeys(Database& db, const QString& list, const Layout& layout, std::vector<qint64> keys);
+
+// About how many pages the rows take on the device (a row of one line each).
+int pagesAbout(const Layout& layout, qint64 count, const QPagedPaintDevice& device);
+
 // Sets the rows on the device through the painter (active on it), count of them known:
 // first counting the pages, then painting them with "Strana X z N".
 Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& device, QPainter& painter,
@@ -55,6 +62,9 @@ Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& devi
 // Writes the list from the register as a PDF file (written aside and moved in whole,
 // readable by its owner only).
 Status writePdf(Database& db, const QString& list, const QString& path, const exportrows::Choice& choice = {},
+                const Watch& watch = nullptr);
+// The same of the rows of the keys (fromKeys).
+Status writePdf(Database& db, const QString& list, const QString& path, const std::vector<qint64>& keys,
                 const Watch& watch = nullptr);
 
 } // namespace listreport

@@ -22,6 +22,11 @@ reminders::Owner owner()
             kept.value(QStringLiteral("upominky/misto")).toString()};
 }
 
+bool ownerEntered()
+{
+    return settings().contains(QStringLiteral("upominky/jmeno"));
+}
+
 void setOwner(const reminders::Owner& owner)
 {
     QSettings kept = settings();

@@ -8,6 +8,8 @@
 namespace reportsettings {
 
 reminders::Owner owner();
+// Whether the user has entered the owner's lines (even left empty).
+bool ownerEntered();
 void setOwner(const reminders::Owner& owner);
 
 // The days asked last (30 until the user chooses).

@@ -221,3 +221,12 @@ void BoundGrid::select(const QModelIndex& index)
         index, QItemSelectionModel::ClearAndSelect |
                    (m_selection == Selection::ByRow ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
 }
+
+std::vector<qint64> BoundGrid::keysInOrder() const
+{
+    std::vector<qint64> keys;
+    keys.reserve(static_cast<size_t>(m_model->rowCount()));
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        keys.push_back(m_source.cell(m_model->sourceRow(row), 0).toLongLong());
+    return keys;
+}

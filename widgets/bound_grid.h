@@ -6,6 +6,7 @@
 
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 class GridModel;
 class QModelIndex;
@@ -43,6 +44,8 @@ public:
     void sort(int direction);
     // The text of the current cell; empty when no cell is current.
     QString text() const;
+    // The keys (column 0, held for every row) of the rows in the order the grid shows them.
+    std::vector<qint64> keysInOrder() const;
     // Writes a header text (row 0 of a grid with a header row); reloads restore field names.
     void setHeaderText(int column, const QString& text);
 

@@ -2,7 +2,7 @@
 // dialogs typed into; what the window shows and the register holds afterwards.
 #include "backups/backups.h"
 #include "main_menu/main_menu.h"
-#include "main_window_fixture.h"
+#include "menu_fixture.h"
 #include "qt_printers.h"
 #include "storage/database.h"
 #include "storage/register_file.h"
@@ -23,87 +23,6 @@
 #include <functional>
 #include <sys/resource.h>
 #include <vector>
-
-namespace {
-
-// Answers the program's own dialogs (file dialogs, the import's summary and refusals, the
-// restore list) in order: each step waits for the modal dialog of its name and acts on it
-// once. Message boxes are the DialogAnswerer's.
-class DialogScript : public QObject
-{
-public:
-    using Step = std::pair<QString, std::function<void(QWidget*)>>;
-    explicit DialogScript(std::vector<Step> steps) : m_steps(std::move(steps))
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (m_next >= m_steps.size() || !modal || !modal->isVisible() ||
-                modal->objectName() != m_steps[m_next].first || modal->property("scripted").toBool())
-                return;
-            modal->setProperty("scripted", true);
-            m_steps[m_next++].second(modal);
-        });
-        m_timer.start(5);
-    }
-    // How many steps were taken.
-    size_t taken() const { return m_next; }
-
-private:
-    std::vector<Step> m_steps;
-    size_t m_next = 0;
-    QTimer m_timer;
-};
-
-// A file dialog answered as a user does: the name typed into its name box (the dialog
-// begins in the documents folder), then Enter.
-DialogScript::Step fileAnswer(const char* dialog, const QString& name)
-{
-    return {QString::fromLatin1(dialog), [name](QWidget* modal) {
-                auto* box = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                box->selectAll();
-                QTest::keyClick(box, Qt::Key_Delete);
-                gui::type(box, name);
-                if (QWidget* completion = QApplication::activePopupWidget()) // the name box's completion
-                    QTest::keyClick(completion, Qt::Key_Escape);
-                QTest::keyClick(box, Qt::Key_Return);
-            }};
-}
-
-} // namespace
-
-class MainMenu : public MainWindowFixture
-{
-public:
-    // The user's documents folder, where the file dialogs begin, holds the workbooks Calc saved.
-    void SetUp() override
-    {
-        m_home = qgetenv("HOME");
-        qputenv("HOME", home.path().toLocal8Bit());
-        QDir(home.path()).mkpath(documents());
-        for (const char* name : {"sbirka.ods", "chyba.xlsx"})
-            QFile::copy(QStringLiteral(ORDISK_FIXTURES "/") + QLatin1String(name),
-                        documents() + QLatin1Char('/') + QLatin1String(name));
-        MainWindowFixture::SetUp();
-    }
-    void TearDown() override { qputenv("HOME", m_home); }
-    QString documents() const { return home.filePath(QStringLiteral("Documents")); }
-
-    QMenuBar* bar() { return child<QMenuBar>(form.get(), "MenuBar"); }
-    QTemporaryDir home;
-    QByteArray m_home;
-    QAction* action(const char* name) { return form->findChild<QAction*>(QString::fromLatin1(name)); }
-
-    // Opens Soubor with Alt+S and runs the item the keys reach.
-    void chooseFromFile(std::initializer_list<Qt::Key> keys)
-    {
-        activate(form.get());
-        QTest::keyClick(form.get(), Qt::Key_S, Qt::AltModifier);
-        QWidget* menu = QApplication::activePopupWidget();
-        ASSERT_NE(menu, nullptr) << "Alt+S opens Soubor";
-        for (Qt::Key key : keys)
-            QTest::keyClick(QApplication::activePopupWidget(), key);
-    }
-};
 
 // The bar with its two menus, their mnemonics and shortcuts, every item named for a screen
 // reader; the window's controls keep their places below it.
@@ -131,10 +50,12 @@ TEST_F(MainMenu, StandsAboveTheControlsWithNamedItems)
     for (int i = 0; i < items->childCount(); ++i)
         names << items->child(i)->text(QAccessible::Name);
     names.removeAll(QString()); // separators
-    EXPECT_EQ(names, QStringList({"Importovat disky…", "Importovat lidi…", "Exportovat", "Zálohovat evidenci…",
-                                  "Obnovit ze zálohy…", "Konec"}));
+    EXPECT_EQ(names,
+              QStringList({"Importovat disky…", "Importovat lidi…", "Exportovat", "Tisk…", "Dlouho půjčená CD…",
+                           "Upomínky…", "Přehled půjčování", "Zálohovat evidenci…", "Obnovit ze zálohy…", "Konec"}));
     QTest::keyClick(file, Qt::Key_Escape);
     EXPECT_EQ(action("Konec")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_EQ(action("Tisk")->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
     EXPECT_EQ(action("Prirucka")->shortcut(), QKeySequence(Qt::Key_F1));
 }
 

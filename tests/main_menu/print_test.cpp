@@ -1,0 +1,211 @@
+// Soubor ▸ Tisk… and the reports, driven as a user does: the list as the window shows it
+// written as a PDF and read back with pdftotext, the preview's pages, a long list offered
+// as a PDF instead, the reminders' sender asked once and kept, the overview's window.
+#include "menu_fixture.h"
+#include "qt_printers.h"
+
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTextBrowser>
+
+namespace {
+
+// The text of a PDF as pdftotext reads it (the fonts are embedded), with its page count.
+QString pdfText(const QString& path, int* pages = nullptr)
+{
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    text.waitForFinished();
+    if (pages) {
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {path});
+        info.waitForFinished();
+        *pages = QString::fromUtf8(info.readAllStandardOutput())
+                     .section(QStringLiteral("Pages:"), 1)
+                     .trimmed()
+                     .section(QLatin1Char('\n'), 0, 0)
+                     .toInt();
+    }
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+// The print dialog answered: the option chosen (Space on it), the days typed where given,
+// then a button.
+DialogScript::Step printChoice(const char* option, const char* button, int days = -1)
+{
+    return {QStringLiteral("Tisk"), [option, button, days](QWidget* dialog) {
+                auto* choice = child<QRadioButton>(dialog, option);
+                choice->setFocus();
+                QTest::keyClick(choice, Qt::Key_Space);
+                EXPECT_TRUE(choice->isChecked()) << option;
+                if (days >= 0) {
+                    auto* box = child<QSpinBox>(dialog, "Dni");
+                    box->setFocus();
+                    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+                    gui::type(box, QString::number(days));
+                }
+                gui::click(child<QPushButton>(dialog, button));
+            }};
+}
+
+} // namespace
+
+class Printing : public MainMenu
+{
+public:
+    // The loans were made today; Jan's is moved 40 days back, Eva's 20.
+    void addData() override
+    {
+        MainMenu::addData();
+        reg.exec(QStringLiteral("UPDATE pujcovani SET datumpujceni = date('now', '-40 days') WHERE idvypujcky = %1;"
+                                "UPDATE pujcovani SET datumpujceni = date('now', '-20 days') WHERE idvypujcky = %2")
+                     .arg(janKytice)
+                     .arg(evaBabicka));
+    }
+};
+
+// The CD list searched in the window is printed as the window shows it: its rows only.
+TEST_F(Printing, AListIsWrittenAsTheWindowShowsIt)
+{
+    gui::type(child<QLineEdit>(form.get(), "TxtHledejCd"), QStringLiteral("bab"));
+    DialogAnswerer answerer;
+    DialogScript script({printChoice("TiskCd", "UlozitPdf"), fileAnswer("PdfFile", QStringLiteral("disky.pdf"))});
+    activate(form.get());
+    QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(script.taken(), 2u);
+    const QString path = documents() + QStringLiteral("/disky.pdf");
+    EXPECT_EQ(answerer.summary(), QStringList({"Uložit jako PDF: Uloženo do souboru\n" + path}));
+    int pages = 0;
+    const QString text = pdfText(path, &pages);
+    EXPECT_EQ(pages, 1);
+    EXPECT_TRUE(text.contains(QStringLiteral("Seznam CD"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Babička")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Počet: 1")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Kytice"))) << "a disc the search hides";
+    EXPECT_EQ(QFile(path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+              QFileDevice::Permissions());
+}
+
+// "Dlouho půjčená CD…" in the preview: the days typed count (Jan's loan at 39, both at 19,
+// none at 40), and the preview shows the pages; a list of hundreds of pages is offered as a
+// PDF, and a save dialog cancelled stores nothing.
+TEST_F(Printing, ThePreviewShowsThePagesAndALongListIsOfferedAsAPdf)
+{
+    int previewed = -1;
+    QStringList previewTitles;
+    const auto previewAnswer = DialogScript::Step{QStringLiteral("Nahled"), [&](QWidget* dialog) {
+                                                      previewed =
+                                                          child<QPrintPreviewWidget>(dialog, nullptr)->pageCount();
+                                                      previewTitles << dialog->windowTitle();
+                                                      static_cast<QDialog*>(dialog)->reject();
+                                                  }};
+    {
+        DialogScript script({printChoice("TiskDlouho", "Nahled", 39), previewAnswer});
+        action("DlouhoPujcena")->trigger();
+        EXPECT_EQ(script.taken(), 2u);
+        EXPECT_EQ(previewed, 1);
+    }
+    EXPECT_EQ(previewTitles, QStringList({"Náhled – Dlouho půjčená CD (déle než 39 dní)"}));
+    // A thousand more loans: dozens of pages of history, more than a preview shows at once.
+    reg.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4000) "
+                            "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) "
+                            "SELECT date('now', '-' || (i % 90) || ' days'), %1, %2, 1 FROM n")
+                 .arg(kytice)
+                 .arg(nobody));
+    DialogAnswerer answerer;
+    answerer.answer(QMessageBox::Yes);
+    DialogScript script({printChoice("TiskHistorie", "Nahled"), {QStringLiteral("PdfFile"), [](QWidget* dialog) {
+                                                                     QTest::keyClick(dialog, Qt::Key_Escape);
+                                                                 }}});
+    action("Tisk")->trigger();
+    EXPECT_EQ(script.taken(), 2u);
+    ASSERT_EQ(answerer.shown().size(), 1);
+    EXPECT_TRUE(answerer.shown()[0].text.startsWith(QStringLiteral("Historie půjčování má asi ")))
+        << answerer.shown()[0].text.toStdString();
+    EXPECT_TRUE(QDir(documents()).entryList({QStringLiteral("*.pdf")}).isEmpty());
+}
+
+// The first reminders ask who sends them; what is typed is kept and printed, and not asked again.
+TEST_F(Printing, RemindersAskTheSenderOnceAndPrintWhatWasTyped)
+{
+    const auto sender = DialogScript::Step{QStringLiteral("Odesilatel"), [](QWidget* dialog) {
+                                               MainMenu::activate(dialog);
+                                               QWidget* name = child<QLineEdit>(dialog, "Jmeno");
+                                               name->setFocus();
+                                               gui::type(name, QStringLiteral("Jan Sběratel"));
+                                               QTest::keyClick(name, Qt::Key_Tab);
+                                               QWidget* contact = dialog->focusWidget();
+                                               EXPECT_EQ(contact->objectName(), "Kontakt");
+                                               gui::type(contact, QStringLiteral("Dlouhá 12"));
+                                               QTest::keyClick(contact, Qt::Key_Tab);
+                                               QWidget* place = dialog->focusWidget();
+                                               EXPECT_EQ(place->objectName(), "Misto");
+                                               gui::type(place, QStringLiteral("V Brně"));
+                                               QTest::keyClick(place, Qt::Key_Return);
+                                           }};
+    DialogAnswerer answerer;
+    {
+        DialogScript script({printChoice("TiskUpominky", "UlozitPdf", 30), sender,
+                             fileAnswer("PdfFile", QStringLiteral("upominky.pdf"))});
+        action("Upominky")->trigger();
+        EXPECT_EQ(script.taken(), 3u);
+    }
+    int pages = 0;
+    const QString text = pdfText(documents() + QStringLiteral("/upominky.pdf"), &pages);
+    EXPECT_EQ(pages, 1) << "Jan's loan is out 40 days, Eva's 20";
+    for (const char* expected : {"Jan Sběratel", "Dlouhá 12", "V Brně", "Jan Novák", "Kytice", "toto CD:"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Babička")));
+    // Again: the sender is not asked.
+    DialogScript again({printChoice("TiskUpominky", "UlozitPdf"), fileAnswer("PdfFile", QStringLiteral("znovu.pdf"))});
+    action("Upominky")->trigger();
+    EXPECT_EQ(again.taken(), 2u);
+    EXPECT_TRUE(pdfText(documents() + QStringLiteral("/znovu.pdf")).contains(QStringLiteral("Jan Sběratel")));
+    EXPECT_EQ(answerer.shown().size(), 2);
+}
+
+// "Přehled půjčování" shows the register's figures in a window of its own.
+TEST_F(Printing, TheOverviewWindowShowsTheFigures)
+{
+    QString shownText;
+    DialogScript script({{QStringLiteral("Prehled"), [&](QWidget* dialog) {
+                              shownText = child<QTextBrowser>(dialog, "Text")->toPlainText();
+                              gui::click(child<QPushButton>(dialog, "Zavrit"));
+                          }}});
+    action("Prehled")->trigger();
+    EXPECT_EQ(script.taken(), 1u);
+    for (const char* expected : {"Přehled půjčování", "Disků\n3", "Disků nikdy nepůjčených\n1", "1. Kytice\n2×",
+                                 "Nejdéle půjčená a nevrácená CD", "Kytice – Jan Novák"})
+        EXPECT_TRUE(shownText.contains(QString::fromUtf8(expected))) << expected << "\n" << shownText.toStdString();
+}
+
+// Exportovat ▸ Dlouho půjčená CD… asks how many days, proposes the last answer, and writes
+// the loans out longer.
+TEST_F(Printing, TheDiscsLentTooLongAreExportedAfterTheDaysAsked)
+{
+    const auto days = [](int typed) {
+        return DialogScript::Step{QStringLiteral("Dni"), [typed](QWidget* dialog) {
+                                      auto* box = child<QSpinBox>(dialog, nullptr);
+                                      EXPECT_EQ(box->value(), typed == 39 ? 30 : 39) << "the last answer proposed";
+                                      box->setFocus();
+                                      QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+                                      gui::type(box, QString::number(typed));
+                                      QTest::keyClick(box, Qt::Key_Return);
+                                  }};
+    };
+    DialogAnswerer answerer;
+    for (const auto& [typed, name, rows] : {std::tuple{39, "dlouho39.csv", 1}, {19, "dlouho19.csv", 2}}) {
+        DialogScript script({days(typed), fileAnswer("ExportFile", QString::fromLatin1(name))});
+        chooseFromFile({Qt::Key_E, Qt::Key_P}); // Soubor ▸ Exportovat ▸ Dlouho půjčená CD…
+        EXPECT_EQ(script.taken(), 2u);
+        QFile file(documents() + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        const QString text = QString::fromUtf8(file.readAll());
+        EXPECT_EQ(text.count(QLatin1Char('\n')), rows + 1) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Kytice;Jan;Novák")));
+    }
+    EXPECT_EQ(answerer.shown().size(), 2);
+}
