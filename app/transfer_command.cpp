@@ -1,6 +1,7 @@
 #include "transfer_command.h"
 
 #include "backups/backups.h"
+#include "backups/copy_places.h"
 #include "reports/list_report.h"
 #include "reports/overview.h"
 #include "reports/reminders.h"
@@ -125,6 +126,10 @@ int exportList(const QString& what, const QString& file, int days, const QString
         return fail(s.ok() ? QStringLiteral("na standardní výstup nelze psát: %1.").arg(fileProblem(QString(), errno))
                            : s.message());
     }
+    // Never over the register itself, through whatever name or link.
+    if (const QString refused = backups::refusedTarget(registerPath, file, QStringLiteral("seznam"));
+        !refused.isEmpty())
+        return fail(refused + QStringLiteral(" Nic nebylo vyvezeno."));
     // The file's name chooses the format: a PDF, a workbook (.xlsx, .ods) or CSV.
     const Status s = what == QLatin1String("upominky")
                          ? reminders::writePdf(*db, reportsettings::owner(), days, choice.today, file)

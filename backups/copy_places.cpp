@@ -63,10 +63,10 @@ QString kindOf(mode_t mode)
 
 } // namespace
 
-QString refusedTarget(const QString& registerPath, const QString& path)
+QString refusedTarget(const QString& registerPath, const QString& path, const QString& what)
 {
-    const auto refused = [&path](const QString& why) {
-        return QStringLiteral("Do souboru %1 nelze zálohu uložit: %2 Zvolte jiný soubor.").arg(path, why);
+    const auto refused = [&path, &what](const QString& why) {
+        return QStringLiteral("Do souboru %1 nelze %2 uložit: %3 Zvolte jiný soubor.").arg(path, what, why);
     };
     // The register by the name it was opened by and by the file's own name (where it is a
     // link): SQLite keeps its journal beside the real file.

@@ -12,10 +12,11 @@ class Database;
 // before a copy writes anything.
 namespace backups {
 
-// Why a copy of the register must not be written to the path: it is the register itself
-// (also through a symbolic link), its journal, or another file the program has open, told
-// by device and inode rather than by name. Empty when the path may take a copy.
-QString refusedTarget(const QString& registerPath, const QString& path);
+// Why a copy of the register (or an exported list, a PDF: what, in the accusative) must not
+// be written to the path: it is the register itself (also through a symbolic link), its
+// journal, or another file the program has open, told by device and inode rather than by
+// name. Empty when the path may take it.
+QString refusedTarget(const QString& registerPath, const QString& path, const QString& what = QStringLiteral("zálohu"));
 
 // The folder of copies, made when missing (the owner's only, its name synced). One that is
 // there is used only when it is a folder itself, not a link to one nor a file: then it is

@@ -1,6 +1,7 @@
 #include "main_menu/background.h"
 #include "main_menu/flows.h"
 
+#include "backups/copy_places.h"
 #include "core/long_loans.h"
 #include "reports/report_settings.h"
 #include "storage/database.h"
@@ -79,6 +80,12 @@ void exportList(QWidget* window, Database& db, const QString& table)
         return;
     const QString file = chooser.selectedFiles().constFirst();
     const QString registerPath = db.filePath();
+    // Never over the register itself, through whatever name or link.
+    if (const QString refused = backups::refusedTarget(registerPath, file, QStringLiteral("seznam"));
+        !refused.isEmpty()) {
+        messages::critical(window, QStringLiteral("Chyba"), refused);
+        return;
+    }
     Status status = Status::success();
     const Ended ended =
         runInBackground(window, title, QStringLiteral("Zapisuje se soubor %1…").arg(file), false, [&](Progress&) {

@@ -1,6 +1,7 @@
 #include "main_menu/background.h"
 #include "main_menu/flows.h"
 
+#include "backups/copy_places.h"
 #include "core/long_loans.h"
 #include "reports/list_report.h"
 #include "reports/overview.h"
@@ -274,6 +275,11 @@ void savePdf(QWidget* window, Database& db, const Job& job)
         return;
     const QString file = chooser.selectedFiles().constFirst();
     const QString registerPath = db.filePath();
+    // Never over the register itself, through whatever name or link.
+    if (const QString refused = backups::refusedTarget(registerPath, file, QStringLiteral("PDF")); !refused.isEmpty()) {
+        messages::critical(window, QStringLiteral("Chyba"), refused);
+        return;
+    }
     Status status = Status::success();
     pagefonts::font(10); // the fonts are loaded on the window's thread
     const Ended ended = runInBackground(
@@ -348,7 +354,7 @@ void preview(QWidget* window, Database& db, const Job& job)
 void print(QWidget* window, Database& db, const ShownKeys& shownKeys, const QString& chosen)
 {
     Job job;
-    job.what = chosen;
+    job.what = chosen.isEmpty() ? QStringLiteral("cd") : chosen;
     job.days = reportsettings::days();
     job.owner = reportsettings::owner();
     const Action action = choose(window, job);

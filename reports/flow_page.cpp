@@ -73,7 +73,7 @@ void FlowPage::row(const QStringList& cells, const std::vector<Column>& columns,
         }
         m_y += lineHeight;
     }
-    m_y += 0.8 * m_mm;
+    m_y += 0.5 * m_mm;
     m_canvas.rule({m_left, m_y, m_right, m_y});
-    m_y += 0.8 * m_mm;
+    m_y += 0.5 * m_mm;
 }

@@ -57,13 +57,13 @@ const std::vector<Printed>& printedLists()
         {"dlouho",
          "Dlouho půjčená CD",
          true,
-         {{"nazev", 26},
-          {"jmeno", 12},
+         {{"nazev", 23},
+          {"jmeno", 11},
           {"prijmeni", 14},
-          {"telefon", 12},
+          {"telefon", 15},
           {"email", 20},
           {"datumpujceni", 10},
-          {"dni", 8}}},
+          {"dni", 7}}},
     };
     return lists;
 }

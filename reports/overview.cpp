@@ -218,7 +218,7 @@ bool paintPage(const Figures& figures, const QDate& today, const QPagedPaintDevi
     for (const Line& line : lines(figures)) {
         switch (line.kind) {
         case Line::Kind::Heading:
-            page.skip(6);
+            page.skip(4);
             page.paragraph(line.text, FlowPage::Font::Bold);
             page.skip(1);
             break;

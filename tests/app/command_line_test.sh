@@ -215,6 +215,16 @@ check "--export prehled" 0 "Zapsáno do prehled.pdf" "$program" --export prehled
 pdf_has "overview" prehled.pdf 1 portrait "Přehled půjčování" "Stav k $today" "Nejčastěji půjčované disky" \
     "Disků nikdy nepůjčených" "Medián"
 [ -e u.csv ] || [ -e nikdo.pdf ] && { echo "FAILED: a refused report left a file"; failed=1; }
+# A list is never written over the register, whatever the name or link it is reached by.
+ln -s db1.zaz odkaz.pdf
+ln -s db1.zaz odkaz.csv
+ln db1.zaz tvrdy.txt
+before=$(sha256sum <db1.zaz)
+for name in odkaz.pdf odkaz.csv tvrdy.txt; do
+    check "--export over the register ($name)" 1 "nelze seznam uložit" "$program" --export cd "$name"
+done
+[ "$(sha256sum <db1.zaz)" = "$before" ] || { echo "FAILED: an export wrote over the register"; failed=1; }
+rm odkaz.pdf odkaz.csv tvrdy.txt
 check "PDF into no folder" 1 "Soubor nikde/s.pdf nelze zapsat: složka nikde neexistuje." "$program" --export cd nikde/s.pdf
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home

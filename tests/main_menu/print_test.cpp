@@ -209,3 +209,35 @@ TEST_F(Printing, TheDiscsLentTooLongAreExportedAfterTheDaysAsked)
     }
     EXPECT_EQ(answerer.shown().size(), 2);
 }
+
+// The register itself chosen in the save dialog, through a link to it: refused, the register
+// as it was.
+TEST_F(Printing, APdfIsNeverWrittenOverTheRegister)
+{
+    ASSERT_TRUE(QFile::link(reg.path(), documents() + QStringLiteral("/evidence.pdf")));
+    QFile file(reg.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    DialogAnswerer answerer;
+    answerer.answer(QMessageBox::Yes); // the file dialog's "replace it?"
+    DialogScript script(
+        {printChoice("TiskNevracena", "UlozitPdf"), fileAnswer("PdfFile", QStringLiteral("evidence.pdf"))});
+    action("Tisk")->trigger();
+    EXPECT_EQ(script.taken(), 2u);
+    ASSERT_EQ(answerer.shown().size(), 2);
+    EXPECT_EQ(answerer.shown()[1].text, "Do souboru " + documents() + "/evidence.pdf" +
+                                            " nelze PDF uložit: je to sama evidence, se kterou program pracuje. "
+                                            "Zvolte jiný soubor.");
+    // The same through an export.
+    ASSERT_TRUE(QFile::link(reg.path(), documents() + QStringLiteral("/evidence.ods")));
+    answerer.answer(QMessageBox::Yes);
+    DialogScript exporting({fileAnswer("ExportFile", QStringLiteral("evidence.ods"))});
+    action("ExportovatDisky")->trigger();
+    EXPECT_EQ(exporting.taken(), 1u);
+    ASSERT_EQ(answerer.shown().size(), 4);
+    EXPECT_TRUE(answerer.shown()[3].text.contains(QStringLiteral("nelze seznam uložit: je to sama evidence")))
+        << answerer.shown()[3].text.toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+}
