@@ -241,3 +241,33 @@ TEST_F(Printing, APdfIsNeverWrittenOverTheRegister)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
 }
+
+// A PDF cancelled while it is written stores nothing and leaves the file it was to replace.
+TEST_F(Printing, ACancelledPdfLeavesTheOldFileAndSaysSo)
+{
+    reg.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+                            "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) "
+                            "SELECT date('now', '-' || (i % 900) || ' days'), %1, %2, 1 FROM n")
+                 .arg(kytice)
+                 .arg(nobody));
+    const QString path = documents() + QStringLiteral("/historie.pdf");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("stará historie");
+    old.close();
+    DialogAnswerer answerer;
+    answerer.answer(QMessageBox::Yes); // "replace it?"
+    DialogScript script(
+        {printChoice("TiskHistorie", "UlozitPdf"),
+         fileAnswer("PdfFile", QStringLiteral("historie.pdf")),
+         {QStringLiteral("Progress"), [](QWidget* progress) { QTest::keyClick(progress, Qt::Key_Escape); }}});
+    action("Tisk")->trigger();
+    EXPECT_EQ(script.taken(), 3u);
+    ASSERT_EQ(answerer.shown().size(), 2);
+    EXPECT_EQ(answerer.shown()[1].title + ": " + answerer.shown()[1].text,
+              "Uložit jako PDF: Ukládání bylo zrušeno. Nic nebylo uloženo.");
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "stará historie");
+    EXPECT_EQ(QDir(documents()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("historie")),
+              QStringList{"historie.pdf"});
+}

@@ -1,0 +1,72 @@
+#include "main_menu/flows.h"
+#include "main_menu/print_job.h"
+
+#include "reports/overview.h"
+#include "storage/database.h"
+#include "ui_common/messages.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace mainmenu {
+
+void showOverview(QWidget* window, Database& db, const ShownKeys&)
+{
+    Job job;
+    job.what = QStringLiteral("prehled");
+    Status status = Status::success();
+    const overview::Figures figures = overview::compute(db, job.today, status);
+    if (status.isDamage()) {
+        db.noteDamage();
+        return;
+    }
+    if (!messages::report(window, status))
+        return;
+    // The same lines as the printed page, as a table the window's font sets.
+    QString html = QStringLiteral("<h2>Přehled půjčování</h2><p>Stav k %1</p><table width=\"100%\" cellspacing=\"2\">")
+                       .arg(job.today.toString(QStringLiteral("dd.MM.yyyy")));
+    for (const overview::Line& line : overview::lines(figures)) {
+        const QString text = line.text.toHtmlEscaped();
+        switch (line.kind) {
+        case overview::Line::Kind::Heading:
+            html += QStringLiteral("<tr><td colspan=\"2\"><br><b>%1</b></td></tr>").arg(text);
+            break;
+        case overview::Line::Kind::Item:
+            html +=
+                QStringLiteral("<tr><td>%1</td><td align=\"right\">%2</td></tr>").arg(text, line.value.toHtmlEscaped());
+            break;
+        case overview::Line::Kind::Text:
+            html += QStringLiteral("<tr><td colspan=\"2\">%1</td></tr>").arg(text);
+            break;
+        }
+    }
+    html += QStringLiteral("</table>");
+
+    QDialog dialog(window);
+    dialog.setObjectName(QStringLiteral("Prehled"));
+    dialog.setWindowTitle(QStringLiteral("Přehled půjčování"));
+    dialog.resize(560, 640);
+    auto* text = new QTextBrowser;
+    text->setObjectName(QStringLiteral("Text"));
+    text->setAccessibleName(QStringLiteral("Přehled půjčování"));
+    text->setHtml(html);
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* print = buttons->addButton(QStringLiteral("&Tisk…"), QDialogButtonBox::ActionRole);
+    print->setObjectName(QStringLiteral("Nahled"));
+    QPushButton* pdf = buttons->addButton(QStringLiteral("Uložit jako &PDF…"), QDialogButtonBox::ActionRole);
+    pdf->setObjectName(QStringLiteral("UlozitPdf"));
+    QPushButton* close = buttons->addButton(QStringLiteral("Zavřít"), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("Zavrit"));
+    QObject::connect(print, &QPushButton::clicked, &dialog, [&] { preview(&dialog, db, job); });
+    QObject::connect(pdf, &QPushButton::clicked, &dialog, [&] { savePdf(&dialog, db, job); });
+    QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    dialog.exec();
+}
+
+} // namespace mainmenu
