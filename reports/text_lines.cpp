@@ -29,19 +29,27 @@ QStringList TextLines::wrap(const QString& text, qreal width) const
             }
             if (!line.isEmpty())
                 lines << line;
-            while (wordWidth > width) {
+            // A word wider than the width is broken where the width ends, measured a
+            // character at a time (the font engine's own width of a character, without laying
+            // out text: a long word costs what its length does).
+            qsizetype begin = 0;
+            while (begin < word.size() && wordWidth > width) {
                 qreal taken = 0;
-                qsizetype end = 0;
+                qsizetype end = begin;
                 while (end < word.size()) {
-                    const qsizetype next = end + (word[end].isHighSurrogate() && end + 1 < word.size() ? 2 : 1);
-                    const qreal step = advance(word.mid(end, next - end));
-                    if (end > 0 && taken + step > width)
+                    const bool pair = word[end].isHighSurrogate() && end + 1 < word.size();
+                    const qreal step = pair ? advance(word.mid(end, 2)) : m_metrics.horizontalAdvance(word[end]);
+                    if (end > begin && taken + step > width)
                         break;
                     taken += step;
-                    end = next;
+                    end += pair ? 2 : 1;
                 }
-                lines << word.left(end);
-                word = word.mid(end);
+                lines << word.mid(begin, end - begin);
+                begin = end;
+                wordWidth -= taken;
+            }
+            if (begin > 0) {
+                word = word.mid(begin);
                 wordWidth = advance(word);
             }
             line = word;
