@@ -66,18 +66,26 @@ public:
     {
         m_home = qgetenv("HOME");
         qputenv("HOME", home.path().toLocal8Bit());
+        // The user's settings (the reminders' sender, the days) are the test's own.
+        m_config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toLocal8Bit());
         QDir(home.path()).mkpath(documents());
         for (const char* name : {"sbirka.ods", "chyba.xlsx"})
             QFile::copy(QStringLiteral(ORDISK_FIXTURES "/") + QLatin1String(name),
                         documents() + QLatin1Char('/') + QLatin1String(name));
         MainWindowFixture::SetUp();
     }
-    void TearDown() override { qputenv("HOME", m_home); }
+    void TearDown() override
+    {
+        qputenv("HOME", m_home);
+        qputenv("XDG_CONFIG_HOME", m_config);
+    }
     QString documents() const { return home.filePath(QStringLiteral("Documents")); }
 
     QMenuBar* bar() { return child<QMenuBar>(form.get(), "MenuBar"); }
     QTemporaryDir home;
     QByteArray m_home;
+    QByteArray m_config;
     QAction* action(const char* name) { return form->findChild<QAction*>(QString::fromLatin1(name)); }
 
     // Opens Soubor with Alt+S and runs the item the keys reach.
