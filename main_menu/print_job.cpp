@@ -24,6 +24,23 @@ namespace {
 // page before it shows one, and the window would stand still meanwhile.
 constexpr int mostPreviewedPages = 100;
 
+// Whether there is anyone to write reminders to; says so when there is nobody (before a
+// file is asked for or a preview opened).
+bool someoneToRemind(QWidget* window, Database& db, const Job& job)
+{
+    if (job.what != QLatin1String("upominky"))
+        return true;
+    reminders::Letters letters(db, job.days, job.today);
+    const qint64 people = letters.count();
+    if (!messages::report(window, letters.status()))
+        return false;
+    if (people == 0)
+        messages::information(
+            window, job.title(),
+            QStringLiteral("Nikdo nemá CD půjčené déle než %1 dní, upomínky nejsou komu psát.").arg(job.days));
+    return people > 0;
+}
+
 } // namespace
 
 bool Job::landscape() const
@@ -113,6 +130,8 @@ qint64 Job::pagesAbout(Database& db, const QPagedPaintDevice& device, Status& st
 // Writes the PDF chosen in a save dialog, behind the progress dialog.
 void savePdf(QWidget* window, Database& db, const Job& job)
 {
+    if (!someoneToRemind(window, db, job))
+        return;
     const QString title = QStringLiteral("Uložit jako PDF");
     QFileDialog chooser(window, title, documentsFolder());
     chooser.setObjectName(QStringLiteral("PdfFile"));
@@ -162,16 +181,12 @@ void preview(QWidget* window, Database& db, const Job& job)
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
                                       job.landscape() ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
     printer.setDocName(job.title());
+    if (!someoneToRemind(window, db, job))
+        return;
     Status status = Status::success();
     const qint64 pages = job.pagesAbout(db, printer, status);
     if (!messages::report(window, status))
         return;
-    if (job.what == QLatin1String("upominky") && pages == 0) {
-        messages::information(
-            window, QStringLiteral("Tisk"),
-            QStringLiteral("Nikdo nemá CD půjčené déle než %1 dní, upomínky nejsou komu psát.").arg(job.days));
-        return;
-    }
     if (pages > mostPreviewedPages &&
         messages::question(window, QStringLiteral("Tisk"),
                            QStringLiteral("%1 má asi %2 stran. Náhled je musí všechny připravit dopředu a program by "

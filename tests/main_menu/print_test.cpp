@@ -165,6 +165,15 @@ TEST_F(Printing, RemindersAskTheSenderOnceAndPrintWhatWasTyped)
     EXPECT_EQ(again.taken(), 2u);
     EXPECT_TRUE(pdfText(documents() + QStringLiteral("/znovu.pdf")).contains(QStringLiteral("Jan Sběratel")));
     EXPECT_EQ(answerer.shown().size(), 2);
+    // Nobody out longer than 40 days: said before any file is asked for, nothing written.
+    for (const char* button : {"UlozitPdf", "Nahled"}) {
+        DialogScript noLetters({printChoice("TiskUpominky", button, 40)});
+        action("Upominky")->trigger();
+        EXPECT_EQ(noLetters.taken(), 1u);
+    }
+    EXPECT_EQ(answerer.summary().mid(2),
+              QStringList(2, "Upomínky: Nikdo nemá CD půjčené déle než 40 dní, upomínky nejsou komu psát."));
+    EXPECT_EQ(QDir(documents()).entryList({QStringLiteral("*.pdf")}).size(), 2);
 }
 
 // "Přehled půjčování" shows the register's figures in a window of its own.
