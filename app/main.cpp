@@ -264,8 +264,18 @@ QString enterHomeFolder()
 int main(int argc, char* argv[])
 {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
+    for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
+        // A name that is not text in the system's encoding (UTF-8) would come out as another
+        // name, and another file would be read or written.
+        if (arguments.last().toLocal8Bit() != QByteArray(argv[i])) {
+            std::fprintf(stderr,
+                         "ordisk: argument „%s“ není text v kódování systému (UTF-8); soubor s takovým "
+                         "jménem přejmenujte.\n",
+                         arguments.last().toLocal8Bit().constData());
+            return 2;
+        }
+    }
     bool home = false;
     bool manual = false;
     Transfer transfer;

@@ -102,10 +102,11 @@ int exportList(const QString& what, const QString& file, int days, const QString
         return fail(QStringLiteral("vyvézt lze jen %1, ne „%2“.")
                         .arg((exportrows::names() + pagesOnly).join(QStringLiteral(", ")), what));
     if (pagesOnly.contains(what) && !isPdf(file))
-        return fail(QStringLiteral("%1 se zapisují jen jako stránky PDF: zadejte soubor s příponou .pdf. "
-                                   "Nic nebylo vyvezeno.")
-                        .arg(what == QLatin1String("upominky") ? QStringLiteral("upomínky")
-                                                               : QStringLiteral("přehled půjčování")));
+        return fail(what == QLatin1String("upominky")
+                        ? QStringLiteral("upomínky se zapisují jen jako stránky PDF: zadejte soubor s příponou .pdf. "
+                                         "Nic nebylo vyvezeno.")
+                        : QStringLiteral("přehled půjčování se zapisuje jen jako stránka PDF: zadejte soubor s "
+                                         "příponou .pdf. Nic nebylo vyvezeno."));
     if (const QString other = sheetexport::unwrittenFormat(file); !other.isEmpty())
         return fail(QStringLiteral("soubor %1: formát %2 program nezapisuje; seznam uloží jako .ods, .xlsx nebo CSV "
                                    "(.csv, .txt nebo bez přípony) nebo jako PDF. Nic nebylo vyvezeno.")

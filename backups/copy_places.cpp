@@ -61,6 +61,15 @@ QString kindOf(mode_t mode)
     return QStringLiteral("něco jiného");
 }
 
+// Where a name leads through its symbolic links, also to a file not there yet.
+QString linkedTo(const QString& path)
+{
+    QString name = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops < 40 && QFileInfo(name).isSymLink(); ++hops)
+        name = QFileInfo(name).symLinkTarget();
+    return name;
+}
+
 } // namespace
 
 QString refusedTarget(const QString& registerPath, const QString& path, const QString& what)
@@ -68,6 +77,11 @@ QString refusedTarget(const QString& registerPath, const QString& path, const QS
     const auto refused = [&path, &what](const QString& why) {
         return QStringLiteral("Do souboru %1 nelze %2 uložit: %3 Zvolte jiný soubor.").arg(path, what, why);
     };
+    // A device, a pipe or a socket would be replaced by a file (or written into for ever).
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        return refused(QStringLiteral("je to %1, ne obyčejný soubor.").arg(kindOf(info.st_mode)));
+    const QString linked = linkedTo(path);
     // The register by the name it was opened by and by the file's own name (where it is a
     // link): SQLite keeps its journal beside the real file.
     QStringList registers{QFileInfo(registerPath).absoluteFilePath()};
@@ -78,7 +92,8 @@ QString refusedTarget(const QString& registerPath, const QString& path, const QS
         if (target && target == idOf(register_))
             return refused(QStringLiteral("je to sama evidence, se kterou program pracuje."));
         for (const char* journal : {"-journal", "-wal", "-shm"})
-            if (sameFile(path, register_ + QLatin1String(journal)))
+            if (sameFile(path, register_ + QLatin1String(journal)) ||
+                sameFile(linked, register_ + QLatin1String(journal)))
                 return refused(QStringLiteral("patří k evidenci (SQLite do něj zapisuje rozpracované změny)."));
     }
     if (!target)

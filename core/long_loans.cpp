@@ -20,6 +20,14 @@ const std::vector<tables::Column>& columns()
     return listed;
 }
 
+QString daysInWords(qint64 days)
+{
+    const QString unit = days == 1                ? QStringLiteral("den")
+                         : days >= 2 && days <= 4 ? QStringLiteral("dny")
+                                                  : QStringLiteral("dní");
+    return QStringLiteral("%1 %2").arg(days).arg(unit);
+}
+
 QString condition()
 {
     return QStringLiteral("p.vraceno = 0 AND p.datumpujceni IS NOT NULL AND %1 > ?2").arg(daysOut());

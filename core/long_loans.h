@@ -19,6 +19,9 @@ constexpr int defaultDays = 30;
 // The most days the user may choose (a hundred years).
 constexpr int mostDays = 36500;
 
+// A whole number of days as Czech says it: "1 den", "3 dny", "30 dní".
+QString daysInWords(qint64 days);
+
 // The list's columns: disc, first name, surname, phone, e-mail, day lent, days out.
 const std::vector<tables::Column>& columns();
 

@@ -35,9 +35,9 @@ bool someoneToRemind(QWidget* window, Database& db, const Job& job)
     if (!messages::report(window, letters.status()))
         return false;
     if (people == 0)
-        messages::information(
-            window, job.title(),
-            QStringLiteral("Nikdo nemá CD půjčené déle než %1 dní, upomínky nejsou komu psát.").arg(job.days));
+        messages::information(window, job.title(),
+                              QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát.")
+                                  .arg(longloans::daysInWords(job.days)));
     return people > 0;
 }
 

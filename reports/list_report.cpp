@@ -223,7 +223,7 @@ Layout layoutOf(const QString& list, const exportrows::Choice& choice)
             continue;
         layout.head.title = QString::fromUtf8(p.title);
         if (list == QLatin1String("dlouho"))
-            layout.head.title += QStringLiteral(" (déle než %1 dní)").arg(choice.days);
+            layout.head.title += QStringLiteral(" (déle než %1)").arg(longloans::daysInWords(choice.days));
         layout.landscape = p.landscape;
         for (const auto& [field, share] : p.columns) {
             const QString name = QString::fromLatin1(field);
@@ -284,7 +284,9 @@ Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& devi
         if (Status s = rows.start(); !s.ok())
             return s;
         pages.begin(pass, pageCount);
+        qint64 inPass = 0;
         while (rows.next(cells)) {
+            ++inPass;
             if (!pages.add(cells))
                 return Status::failure(QStringLiteral("Stránku nelze vytisknout."));
             if (watch && (++set & 0xff) == 0 && !watch(set))
@@ -292,7 +294,15 @@ Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& devi
         }
         if (Status s = rows.status(); !s.ok())
             return s;
-        pageCount = pages.finish();
+        // The rows are read three times (counted, measured, painted), each time as they are:
+        // another program writing meanwhile would leave a count and page numbers that do
+        // not match the pages. Then nothing is finished.
+        const int counted = pages.finish();
+        if (inPass != count || (pass && counted != pageCount))
+            return Status::failure(QStringLiteral("Seznam se během tisku změnil (do evidence mezitím zapisoval jiný "
+                                                  "program), počet a čísla stran by neseděly. Nic nebylo vytištěno "
+                                                  "ani uloženo; zkuste to znovu."));
+        pageCount = counted;
     }
     return Status::success();
 }

@@ -1,5 +1,7 @@
 #include "reports/overview.h"
 
+#include "core/long_loans.h"
+
 #include "reports/flow_page.h"
 #include "reports/page_canvas.h"
 #include "reports/pdf_file.h"
@@ -164,11 +166,7 @@ QString days(std::optional<double> value)
     const double rounded = std::round(*value * 10) / 10;
     if (rounded != std::floor(rounded))
         return QString::number(rounded, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(',')) + QStringLiteral(" dne");
-    const auto whole = static_cast<qint64>(rounded);
-    const QString unit = whole == 1                 ? QStringLiteral("den")
-                         : whole >= 2 && whole <= 4 ? QStringLiteral("dny")
-                                                    : QStringLiteral("dní");
-    return QStringLiteral("%1 %2").arg(whole).arg(unit);
+    return longloans::daysInWords(static_cast<qint64>(rounded));
 }
 
 std::vector<Line> lines(const Figures& f)
@@ -197,8 +195,8 @@ std::vector<Line> lines(const Figures& f)
     result.push_back({Item, QStringLiteral("Medián"), days(f.medianDays)});
     QString counted = QStringLiteral("Započteno vrácených výpůjček: %1.").arg(f.returnedCounted);
     if (f.returnedUncounted > 0)
-        counted += QStringLiteral(" Nezapočteno %1 vrácených bez data půjčení nebo vrácení, nebo vrácených dříve, "
-                                  "než byly půjčeny.")
+        counted += QStringLiteral(" Nezapočtené vrácené výpůjčky (bez data půjčení nebo vrácení, nebo vrácené "
+                                  "dříve, než byly půjčeny): %1.")
                        .arg(f.returnedUncounted);
     result.push_back({Text, counted, {}});
     result.push_back({Heading, QStringLiteral("Nejdéle půjčená a nevrácená CD"), {}});
@@ -211,8 +209,8 @@ std::vector<Line> lines(const Figures& f)
                           days(static_cast<double>(out.daysOut))});
     if (f.orphanLoans > 0)
         result.push_back({Text,
-                          QStringLiteral("Výpůjček disků nebo lidí, kteří už v evidenci nejsou, je %1; "
-                                         "nejsou nikde započteny.")
+                          QStringLiteral("Výpůjčky disků nebo lidí, kteří už v evidenci nejsou (nikde "
+                                         "nezapočtené): %1.")
                               .arg(f.orphanLoans),
                           {}});
     return result;

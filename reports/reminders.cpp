@@ -178,9 +178,9 @@ Status writePdf(Database& db, const Owner& owner, int days, const QDate& today, 
     if (Status s = letters.status(); !s.ok())
         return s;
     if (count == 0)
-        return Status::failure(QStringLiteral("Nikdo nemá CD půjčené déle než %1 dní, upomínky nejsou komu psát. "
+        return Status::failure(QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát. "
                                               "Nic nebylo uloženo.")
-                                   .arg(days));
+                                   .arg(longloans::daysInWords(days)));
     return pdffile::write(path, QStringLiteral("Upomínky"), false, [&](QPdfWriter& writer, QPainter& painter) {
         return paint(letters, owner, today, writer, painter, watch);
     });

@@ -1,10 +1,26 @@
 #include "reports/text_lines.h"
 
+#include <algorithm>
+
 TextLines::TextLines(const QFont& font, const QPaintDevice& device) : m_font(font), m_metrics(font, &device) {}
 
 qreal TextLines::advance(const QString& text) const
 {
-    return m_metrics.horizontalAdvance(text);
+    // Qt measures in fixed point that overflows past some 30 million device units (a few
+    // hundred thousand letters): a long text is measured in parts (not split in a pair of
+    // surrogates) and their widths added.
+    constexpr qsizetype part = 4096;
+    if (text.size() <= part)
+        return m_metrics.horizontalAdvance(text);
+    qreal sum = 0;
+    for (qsizetype begin = 0; begin < text.size();) {
+        qsizetype end = std::min(begin + part, text.size());
+        if (end < text.size() && text[end - 1].isHighSurrogate())
+            ++end;
+        sum += m_metrics.horizontalAdvance(text.mid(begin, end - begin));
+        begin = end;
+    }
+    return sum;
 }
 
 QStringList TextLines::wrap(const QString& text, qreal width) const
@@ -13,6 +29,11 @@ QStringList TextLines::wrap(const QString& text, qreal width) const
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     plain.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    // Explicit direction controls (embeddings, overrides, isolates) are left out: a name
+    // with one would turn the program's own text around it (a date read backwards).
+    plain.removeIf([](QChar c) {
+        return (c.unicode() >= 0x202A && c.unicode() <= 0x202E) || (c.unicode() >= 0x2066 && c.unicode() <= 0x2069);
+    });
     if (!plain.contains(QLatin1Char('\n')) && advance(plain) <= width)
         return {plain};
     QStringList lines;

@@ -21,7 +21,9 @@ public:
     qreal advance(const QString& text) const;
     // The lines the text takes in the width: broken at its line breaks, wrapped at spaces,
     // a word wider than the width broken where it ends (a pair of surrogates stays whole).
-    // Nothing is left out but the spaces where a line was broken.
+    // Nothing is left out but the spaces where a line was broken and the controls of
+    // writing direction (U+202A–U+202E, U+2066–U+2069), which would reorder what is
+    // printed beside the text.
     QStringList wrap(const QString& text, qreal width) const;
 
 private:

@@ -225,6 +225,19 @@ for name in odkaz.pdf odkaz.csv tvrdy.txt; do
 done
 [ "$(sha256sum <db1.zaz)" = "$before" ] || { echo "FAILED: an export wrote over the register"; failed=1; }
 rm odkaz.pdf odkaz.csv tvrdy.txt
+# Nor over a journal the register does not have yet, a device or a pipe: each would be
+# replaced by a file, or the list lost into it.
+ln -s db1.zaz-journal denik.pdf
+mkfifo roura.pdf
+for name in denik.pdf roura.pdf /dev/null; do
+    check "--export to $name" 1 "nelze seznam uložit" "$program" --export cd "$name"
+done
+[ -e db1.zaz-journal ] && { echo "FAILED: an export made the register's journal"; failed=1; }
+[ -p roura.pdf ] || { echo "FAILED: an export replaced a pipe"; failed=1; }
+rm denik.pdf roura.pdf
+# A name that is not UTF-8 is refused, not turned into another name.
+check "a name that is not UTF-8" 2 "není text v kódování systému" "$program" --export cd $'p\xf8ehled.pdf'
+[ -e $'p\xf8ehled.pdf' ] || [ -e 'p�ehled.pdf' ] && { echo "FAILED: a file with another name was written"; failed=1; }
 check "PDF into no folder" 1 "Soubor nikde/s.pdf nelze zapsat: složka nikde neexistuje." "$program" --export cd nikde/s.pdf
 mkdir home
 check "--import of a folder" 1 "soubor home nelze přečíst: je to složka, ne soubor." "$program" --import cd home

@@ -3,10 +3,13 @@
 #include "qt_printers.h"
 #include "recording_canvas.h"
 #include "reports/list_pages.h"
+#include "reports/list_report.h"
+#include "reports/row_feed.h"
 
 #include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
 
 #include <gtest/gtest.h>
@@ -143,6 +146,7 @@ TEST(ListPages, LongTextsAreWrappedNeverCut)
         {"a word wider than its column is broken where the column ends", oneWord, 2, false},
         {"a pair of surrogates is never split", surrogates, 1, false},
         {"line breaks in a note are kept", QStringLiteral("první řádek\ndruhý řádek\r\ntřetí"), 2, true},
+        {"a word longer than Qt's fixed-point widths reach", QString(400000, QLatin1Char('N')), 2, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -162,6 +166,10 @@ TEST(ListPages, LongTextsAreWrappedNeverCut)
         }
     }
     EXPECT_EQ(pages.wrap(QStringLiteral("Bílá bouře"), 0).size(), 1);
+    // Controls of writing direction would turn the program's text around a name: left out.
+    EXPECT_EQ(pages.wrap(QString::fromUtf8("Eva \u202Eživě\u202C, půjčeno \u2067x\u2069 01.01.2024"), 0)
+                  .join(QLatin1Char(' ')),
+              QStringLiteral("Eva živě, půjčeno x 01.01.2024"));
     EXPECT_GT(pages.wrap(words, 0).size(), 2);
     EXPECT_EQ(pages.wrap(QStringLiteral("první řádek\ndruhý řádek\r\ntřetí"), 2).size(), 3);
 }
@@ -191,4 +199,51 @@ TEST(ListPages, ARowTooTallForWhatIsLeftBeginsANewPageAndOneTooTallForAnyGoesOn)
     EXPECT_EQ(printed, 3 * full);
     EXPECT_TRUE(pages[0].texts.contains(QStringLiteral("Nekonečná poznámka")));
     EXPECT_TRUE(pages.back().texts.contains(QStringLiteral("Poslední")));
+}
+
+// Rows that change between the readings (another program writing meanwhile) would leave a
+// count and page numbers that do not match the pages: nothing is finished.
+TEST(ListPages, RowsThatChangeBetweenTheReadingsFinishNothing)
+{
+    class ChangingFeed : public RowFeed
+    {
+    public:
+        int starts = 0;
+        int lost = 0; // rows fewer from the reading of this number on
+        int readingThatLoses = 0;
+        int next_ = 0;
+        Status start() override
+        {
+            ++starts;
+            next_ = 0;
+            return Status::success();
+        }
+        bool next(QStringList& cells) override
+        {
+            const int rows = 3 * rowsPerPage() - (starts >= readingThatLoses && readingThatLoses > 0 ? lost : 0);
+            if (next_ >= rows)
+                return false;
+            cells = {QStringLiteral("Disk %1").arg(++next_), QStringLiteral("1"), QString()};
+            return true;
+        }
+        Status status() const override { return Status::success(); }
+    };
+    const qint64 count = 3 * rowsPerPage();
+    // Whole rows lost in the painting, or in the measuring; the same rows each time.
+    for (const auto& [reading, lost, ok] : {std::tuple{2, 1, false}, {1, 1, false}, {0, 0, true}}) {
+        ChangingFeed feed;
+        feed.readingThatLoses = reading;
+        feed.lost = lost;
+        QBuffer nowhere;
+        nowhere.open(QIODevice::WriteOnly);
+        QPdfWriter device(&nowhere);
+        QPainter painter(&device);
+        const Status status =
+            listreport::paint(listreport::layoutOf(QStringLiteral("cd")), feed, count, device, painter);
+        painter.end();
+        EXPECT_EQ(status.ok(), ok) << reading;
+        if (!ok) {
+            EXPECT_TRUE(status.message().startsWith(QStringLiteral("Seznam se během tisku změnil")));
+        }
+    }
 }
