@@ -38,6 +38,11 @@ void FlowPage::keep(qreal height)
     if (!m_canvas.newPage())
         m_failed = true;
     m_y = m_top;
+    if (m_continued && !m_continuing) {
+        m_continuing = true;
+        m_continued();
+        m_continuing = false;
+    }
 }
 
 void FlowPage::paragraph(const QString& text, Font font, bool right)

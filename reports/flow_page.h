@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,8 @@ public:
     void skip(qreal millimetres);
     // Begins the next page when less than the height (device units) is left on this one.
     void keep(qreal height);
+    // What a page that goes on from the one before begins with (a name, a table's header).
+    void onContinuedPage(std::function<void()> begin) { m_continued = std::move(begin); }
     // A paragraph wrapped to the width (or each line set right).
     void paragraph(const QString& text, Font font = Font::Body, bool right = false);
     // A row of a table in the small font, a rule below it: each cell at its column's left
@@ -53,4 +56,6 @@ private:
     qreal m_mm = 1;
     qreal m_top = 0, m_left = 0, m_right = 0, m_bottom = 0, m_y = 0;
     bool m_failed = false;
+    std::function<void()> m_continued;
+    bool m_continuing = false; // while the continued page's beginning is painted
 };

@@ -116,8 +116,8 @@ bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, c
     page.paragraph((place.isEmpty() ? QString() : place + QLatin1Char(' ')) + dayInWords(today), FlowPage::Font::Body,
                    true);
     page.skip(10);
-    page.paragraph(QStringList{letter.firstName, letter.surname}.join(QLatin1Char(' ')).trimmed(),
-                   FlowPage::Font::Bold);
+    const QString addressee = QStringList{letter.firstName, letter.surname}.join(QLatin1Char(' ')).trimmed();
+    page.paragraph(addressee, FlowPage::Font::Bold);
     page.skip(14);
     page.paragraph(QStringLiteral("Dobrý den,"));
     page.skip(3);
@@ -128,9 +128,20 @@ bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, c
     const qreal width = page.width();
     const std::vector<FlowPage::Column> columns = {
         {0, width * 0.62, false}, {width * 0.64, width * 0.2, false}, {width * 0.86, width * 0.14, true}};
-    page.row({QStringLiteral("Název"), QStringLiteral("Půjčeno dne"), QStringLiteral("Dní")}, columns, true);
+    const QStringList header = {QStringLiteral("Název"), QStringLiteral("Půjčeno dne"), QStringLiteral("Dní")};
+    page.row(header, columns, true);
+    // A list of discs longer than the page goes on with whose letter it is and the header.
+    const auto continued = [&page, &addressee] {
+        page.paragraph(QStringLiteral("%1 – pokračování").arg(addressee), FlowPage::Font::Bold);
+        page.skip(3);
+    };
+    page.onContinuedPage([&] {
+        continued();
+        page.row(header, columns, true);
+    });
     for (const Loan& loan : letter.loans)
         page.row({loan.disc, loan.lent.toString(QStringLiteral("dd.MM.yyyy")), QString::number(loan.daysOut)}, columns);
+    page.onContinuedPage(continued);
     page.skip(6);
     page.paragraph(
         QStringLiteral("Prosím Vás o %1 vrácení do %2. Děkuji.")

@@ -124,6 +124,12 @@ TEST(Reminders, GoOnlyToThoseWithADiscOutTooLongAPageEach)
     EXPECT_EQ(pages.back().texts.last(), "Jan Sběratel");
     EXPECT_TRUE(pages[1].texts.contains("Eva Svobodová"));
     EXPECT_FALSE(pages[1].texts.contains("Zdena A & <b>"));
+    // Each page the list goes on over says whose letter it is, and the table's header.
+    for (size_t p = 2; p + 1 < pages.size(); ++p) {
+        SCOPED_TRACE(p);
+        EXPECT_EQ(pages[p].texts.value(0), "Eva Svobodová – pokračování");
+        EXPECT_EQ(pages[p].texts.value(1), "Název");
+    }
 }
 
 TEST(Overview, CountsTiesInCzechOrderAndSaysWhatItLeftOut)
