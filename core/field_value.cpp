@@ -36,6 +36,19 @@ bool isTrue(const QString& stored)
     return !stored.isEmpty() && stored != QLatin1String("0");
 }
 
+QString inWords(FieldKind kind, const QString& stored)
+{
+    if (stored.isNull())
+        return QString();
+    if (kind == FieldKind::Boolean)
+        return isTrue(stored) ? QStringLiteral("Ano") : QStringLiteral("Ne");
+    if (kind == FieldKind::Date) {
+        const QDate day = QDate::fromString(stored, Qt::ISODate);
+        return day.isValid() ? day.toString(QStringLiteral("dd.MM.yyyy")) : stored;
+    }
+    return stored;
+}
+
 QString display(FieldKind kind, const QString& stored)
 {
     if (stored.isNull())

@@ -20,6 +20,10 @@ QDate parseDate(const QString& text);
 // The text a bound field or grid cell shows for a stored value (stored form: see RecordSource::cell).
 QString display(FieldKind kind, const QString& stored);
 
+// A stored value as the exported and printed lists write it: yes/no as "Ano" or "Ne", a day
+// as 09.12.2026 (a text that is no day as it stands), anything else as stored; NULL stays null.
+QString inWords(FieldKind kind, const QString& stored);
+
 // Whether a stored yes/no value is true.
 bool isTrue(const QString& stored);
 

@@ -24,8 +24,16 @@ namespace {
 // page before it shows one, and the window would stand still meanwhile.
 constexpr int mostPreviewedPages = 100;
 
+// Nobody is out longer than the days: no reminder to write.
+void nobodyToRemind(QWidget* window, const Job& job)
+{
+    messages::information(window, job.title(),
+                          QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát.")
+                              .arg(longloans::daysInWords(job.days)));
+}
+
 // Whether there is anyone to write reminders to; says so when there is nobody (before a
-// file is asked for or a preview opened).
+// file is asked for).
 bool someoneToRemind(QWidget* window, Database& db, const Job& job)
 {
     if (job.what != QLatin1String("upominky"))
@@ -35,9 +43,7 @@ bool someoneToRemind(QWidget* window, Database& db, const Job& job)
     if (!messages::report(window, letters.status()))
         return false;
     if (people == 0)
-        messages::information(window, job.title(),
-                              QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát.")
-                                  .arg(longloans::daysInWords(job.days)));
+        nobodyToRemind(window, job);
     return people > 0;
 }
 
@@ -181,12 +187,14 @@ void preview(QWidget* window, Database& db, const Job& job)
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
                                       job.landscape() ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
     printer.setDocName(job.title());
-    if (!someoneToRemind(window, db, job))
-        return;
     Status status = Status::success();
     const qint64 pages = job.pagesAbout(db, printer, status);
     if (!messages::report(window, status))
         return;
+    if (job.what == QLatin1String("upominky") && pages == 0) {
+        nobodyToRemind(window, job);
+        return;
+    }
     if (pages > mostPreviewedPages &&
         messages::question(window, QStringLiteral("Tisk"),
                            QStringLiteral("%1 má asi %2 stran. Náhled je musí všechny připravit dopředu a program by "

@@ -130,7 +130,7 @@ public:
         }
         cells.clear();
         for (const auto& [column, kind] : m_picked)
-            cells << printed(kind, m_listing.rows->columnText(column));
+            cells << fieldvalue::inWords(kind, m_listing.rows->columnText(column));
         return true;
     }
 
@@ -184,7 +184,7 @@ public:
                 continue;
             cells.clear();
             for (size_t c = 0; c < m_kinds.size(); ++c)
-                cells << printed(m_kinds[c], m_row->columnText(static_cast<int>(c)));
+                cells << fieldvalue::inWords(m_kinds[c], m_row->columnText(static_cast<int>(c)));
             return true;
         }
         if (m_row)
@@ -234,22 +234,6 @@ Layout layoutOf(const QString& list, const exportrows::Choice& choice)
         }
     }
     return layout;
-}
-
-QString printed(FieldKind kind, const QString& stored)
-{
-    if (stored.isNull())
-        return QString();
-    switch (kind) {
-    case FieldKind::Boolean:
-        return fieldvalue::isTrue(stored) ? QStringLiteral("Ano") : QStringLiteral("Ne");
-    case FieldKind::Date: {
-        const QDate day = QDate::fromString(stored, Qt::ISODate);
-        return day.isValid() ? day.toString(QStringLiteral("dd.MM.yyyy")) : stored;
-    }
-    default:
-        return stored;
-    }
 }
 
 std::unique_ptr<RowFeed> fromRegister(Database& db, const QString& list, const Layout& layout,

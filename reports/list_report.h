@@ -40,9 +40,6 @@ struct Layout
 // The layout of the list (names()); the title of "dlouho" names its days.
 Layout layoutOf(const QString& list, const exportrows::Choice& choice = {});
 
-// The text a page shows for a stored value: yes/no as "Ano"/"Ne", a day as 09.12.2026.
-QString printed(FieldKind kind, const QString& stored);
-
 // The list's rows from the register, in the order its export has (export_rows.h).
 std::unique_ptr<RowFeed> fromRegister(Database& db, const QString& list, const Layout& layout,
                                       const exportrows::Choice& choice = {});

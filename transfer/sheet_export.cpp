@@ -77,8 +77,7 @@ Status writeRows(Database& db, const QString& table, SheetWriter& writer, Format
             cell.text = rows.columnText(column);
             cell.kind = Cell::Kind::Text;
             if (columns[c].kind == FieldKind::Boolean) {
-                cell.text = cell.text.isEmpty() || cell.text == QLatin1String("0") ? QStringLiteral("Ne")
-                                                                                   : QStringLiteral("Ano");
+                cell.text = fieldvalue::inWords(FieldKind::Boolean, cell.text);
             } else if (columns[c].kind == FieldKind::Integer) {
                 bool whole = false;
                 cell.number = static_cast<double>(cell.text.toLongLong(&whole));

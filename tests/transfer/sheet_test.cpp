@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -78,6 +79,17 @@ TEST(Sheets, EveryFormatBringsBackWhatItTookOut)
                 struct stat info = {};
                 ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
                 EXPECT_EQ(info.st_mode & 0777, 0600u);
+                // Yes and no are the words a spreadsheet's reader reads, not the stored 1 and 0.
+                if (table == QLatin1String("cd")) {
+                    QProcess sheet;
+                    sheet.start(QStringLiteral("unzip"),
+                                {QStringLiteral("-p"), path,
+                                 format == sheetexport::Format::Ods ? QStringLiteral("content.xml")
+                                                                    : QStringLiteral("xl/worksheets/sheet1.xml")});
+                    ASSERT_TRUE(sheet.waitForFinished());
+                    const QByteArray xml = sheet.readAllStandardOutput();
+                    EXPECT_TRUE(xml.contains(">Ano<") && xml.contains(">Ne<")) << xml.left(400).toStdString();
+                }
             }
             const importrows::Outcome outcome = importFile(&into.db(), table, path);
             ASSERT_EQ(problems(outcome), QString());
