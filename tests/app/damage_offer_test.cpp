@@ -6,6 +6,7 @@
 #include "app/session.h"
 #include "backups/backups.h"
 #include "dialog_answerer.h"
+#include "patience.h"
 #include "qt_printers.h"
 #include "rows/register.h"
 #include "temp_register.h"
@@ -202,7 +203,7 @@ TEST(DailyCopy, ACopyThatCannotBeMadeIsTold)
     DialogAnswerer answerer;
     {
         const DailyBackup copy(reg.db(), reg.path(), &window);
-        ASSERT_TRUE(QTest::qWaitFor([&answerer] { return !answerer.shown().empty(); }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&answerer] { return !answerer.shown().empty(); }, patienceMs));
     }
     ASSERT_EQ(answerer.shown().size(), 1);
     EXPECT_EQ(answerer.shown()[0].title, QStringLiteral("Chyba"));

@@ -88,7 +88,7 @@ TEST(Backups, APowerCutAtAnySyncOfACopyOrARestoreLeavesWholeFiles)
                 if (restore)
                     arguments << file;
                 worker.start(QStringLiteral(ORDISK_BACKUP_WORKER), arguments);
-                ASSERT_TRUE(worker.waitForFinished(60000));
+                ASSERT_TRUE(worker.waitForFinished(-1));
                 const QString said = QString::fromUtf8(worker.readAllStandardOutput()).trimmed();
                 const bool finished = worker.exitStatus() == QProcess::NormalExit;
                 if (finished) {

@@ -1,6 +1,7 @@
 // Files that are not a whole register of ours: each is refused with a Czech
 // message that names it, and left byte for byte as it was.
 #include "binding/record_source.h"
+#include "patience.h"
 #include "qt_printers.h"
 #include "storage/database.h"
 #include "temp_register.h"
@@ -11,8 +12,11 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <functional>
+#include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -53,7 +57,7 @@ QString run(const QString& program, const QStringList& arguments, const QByteArr
     process.start(program, arguments);
     process.write(input);
     process.closeWriteChannel();
-    process.waitForFinished(60000);
+    process.waitForFinished(-1);
     return QString::fromUtf8(process.readAll());
 }
 
@@ -303,30 +307,35 @@ TEST(DamagedFiles, FilesAndFoldersTheUserMayNotUse)
 TEST(DamagedFiles, ALockedFileIsWaitedForThenRefused)
 {
     TempRegister reg;
-    // SQLite's own tool holds the file locked for writing: for a while, or until told to commit.
-    const QString lock =
-        QStringLiteral("BEGIN EXCLUSIVE; INSERT INTO lide (jmeno) VALUES ('zámek'); SELECT 'zamčeno';");
+    // SQLite's own tool holds the file locked for writing until told to commit.
+    const QByteArray lock = "BEGIN EXCLUSIVE; INSERT INTO lide (jmeno) VALUES ('zámek'); SELECT 'zamčeno';\n";
     QProcess holder;
-    holder.start(QStringLiteral("sh"),
-                 {QStringLiteral("-c"), QStringLiteral("(echo \"%1\"; sleep 0.8; echo 'COMMIT;') | "
-                                                       "sqlite3 '%2'")
-                                            .arg(lock, reg.path())});
-    ASSERT_TRUE(holder.waitForReadyRead(10000));
-    // Held for a moment: the start waits and then opens the file.
-    Status status = Status::success();
-    EXPECT_NE(Register::open(reg.path(), status), nullptr) << status.message().toStdString();
-    holder.waitForFinished();
-
-    // Held for longer than anyone should wait: a clear refusal after a few seconds.
     holder.start(QStringLiteral("sqlite3"), {reg.path()});
-    holder.write(lock.toUtf8() + '\n');
-    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    holder.write(lock);
+    ASSERT_TRUE(holder.waitForReadyRead(patienceMs));
+    // Held for a moment: the start waits, the holder commits, and the file opens. The commit
+    // is sent once the start has been waiting a while, however slow the machine.
+    Status status = Status::success();
     QElapsedTimer waited;
     waited.start();
+    std::unique_ptr<Register> opened;
+    std::thread start([&] { opened = Register::open(reg.path(), status); });
+    QThread::msleep(500);
+    holder.write("COMMIT;\n");
+    holder.waitForBytesWritten(patienceMs);
+    start.join();
+    EXPECT_NE(opened, nullptr) << status.message().toStdString();
+    EXPECT_GE(waited.elapsed(), 500) << "the start waited for the lock";
+    opened.reset();
+
+    // Held for longer than anyone should wait: a clear refusal after a few seconds.
+    holder.write(lock);
+    ASSERT_TRUE(holder.waitForReadyRead(patienceMs));
+    waited.restart();
     EXPECT_EQ(Register::open(reg.path(), status), nullptr);
     EXPECT_GE(waited.elapsed(), 3000);
     EXPECT_TRUE(status.message().contains(QStringLiteral("zamčený jiným programem"))) << status.message().toStdString();
     holder.write("COMMIT;\n");
     holder.closeWriteChannel();
-    holder.waitForFinished();
+    holder.waitForFinished(-1);
 }

@@ -3,9 +3,12 @@
 // The main window with its menu, driven as a user does, and the program's own dialogs
 // answered in order.
 #include "main_window_fixture.h"
+#include "patience.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -17,7 +20,9 @@
 
 // Answers the program's own dialogs (file dialogs, the import's summary and refusals, the
 // restore list) in order: each step waits for the modal dialog of its name and acts on it
-// once. Message boxes are the DialogAnswerer's.
+// once. Message boxes are the DialogAnswerer's. A dialog left open that no step answers (or
+// one answered that never closes) would hang the test: after a deadline it is named beside
+// the step waited for, as a failure, and closed.
 class DialogScript : public QObject
 {
 public:
@@ -26,11 +31,33 @@ public:
     {
         connect(&m_timer, &QTimer::timeout, this, [this] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (m_next >= m_steps.size() || !modal || !modal->isVisible() ||
-                modal->objectName() != m_steps[m_next].first || modal->property("scripted").toBool())
+            if (!modal || !modal->isVisible()) {
+                m_open = nullptr;
                 return;
-            modal->setProperty("scripted", true);
-            m_steps[m_next++].second(modal);
+            }
+            if (modal != m_open) {
+                m_open = modal;
+                m_openSince.start();
+            }
+            if (m_next < m_steps.size() && modal->objectName() == m_steps[m_next].first &&
+                !modal->property("scripted").toBool()) {
+                modal->setProperty("scripted", true);
+                m_steps[m_next++].second(modal);
+                return;
+            }
+            // Nobody answers an unscripted dialog (the answerer takes message boxes at once);
+            // a scripted one may be long work behind a progress dialog.
+            if (m_openSince.elapsed() < (modal->property("scripted").toBool() ? patienceMs : patienceMs / 4))
+                return;
+            const QString waited = m_next < m_steps.size() ? m_steps[m_next].first : QStringLiteral("(no step left)");
+            ADD_FAILURE() << "waited for the dialog " << waited.toStdString() << ", but "
+                          << modal->metaObject()->className() << " " << modal->objectName().toStdString() << " \""
+                          << modal->windowTitle().toStdString() << "\" stayed open; closed by the test";
+            m_open = nullptr;
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
         });
         m_timer.start(5);
     }
@@ -41,6 +68,8 @@ private:
     std::vector<Step> m_steps;
     size_t m_next = 0;
     QTimer m_timer;
+    QWidget* m_open = nullptr;
+    QElapsedTimer m_openSince;
 };
 
 // A file dialog answered as a user does: the name typed into its name box (the dialog

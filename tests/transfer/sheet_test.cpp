@@ -86,7 +86,7 @@ TEST(Sheets, EveryFormatBringsBackWhatItTookOut)
                                 {QStringLiteral("-p"), path,
                                  format == sheetexport::Format::Ods ? QStringLiteral("content.xml")
                                                                     : QStringLiteral("xl/worksheets/sheet1.xml")});
-                    ASSERT_TRUE(sheet.waitForFinished());
+                    ASSERT_TRUE(sheet.waitForFinished(-1));
                     const QByteArray xml = sheet.readAllStandardOutput();
                     EXPECT_TRUE(xml.contains(">Ano<") && xml.contains(">Ne<")) << xml.left(400).toStdString();
                 }
