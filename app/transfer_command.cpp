@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <optional>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +72,38 @@ std::unique_ptr<Database> openRegister(const QString& path, std::unique_ptr<Regi
     }
     return db;
 }
+
+// How far long work got, on a terminal only, as the window's progress dialog shows it: from
+// its first second on, a tenth of a second apart at most; a line break after it at the end.
+class TerminalProgress
+{
+public:
+    TerminalProgress() { m_clock.start(); }
+    ~TerminalProgress()
+    {
+        if (m_shown)
+            std::fputs("\n", stderr);
+    }
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+    void rows(qint64 done)
+    {
+        const qint64 now = m_clock.elapsed();
+        if (now < 1000 || now - m_lastShown < 100 || !m_terminal)
+            return;
+        std::fprintf(stderr, "\rZpracováno řádků: %lld", static_cast<long long>(done));
+        std::fflush(stderr);
+        m_lastShown = now;
+        m_shown = true;
+    }
+
+private:
+    QElapsedTimer m_clock;
+    const bool m_terminal = ::isatty(STDERR_FILENO) != 0;
+    qint64 m_lastShown = 0;
+    bool m_shown = false;
+};
 
 // Standard input or a pipe copied aside, so that the import can read it twice (memory
 // stays flat).
@@ -132,11 +165,19 @@ int exportList(const QString& what, const QString& file, int days, const QString
         !refused.isEmpty())
         return fail(refused + QStringLiteral(" Nic nebylo vyvezeno."));
     // The file's name chooses the format: a PDF, a workbook (.xlsx, .ods) or CSV.
-    const Status s = what == QLatin1String("upominky")
-                         ? reminders::writePdf(*db, reportsettings::owner(), days, choice.today, file)
-                     : what == QLatin1String("prehled") ? overview::writePdf(*db, choice.today, file)
-                     : isPdf(file)                      ? listreport::writePdf(*db, what, file, choice)
-                                   : sheetexport::write(*db, what, file, sheetexport::formatOf(file), choice);
+    Status s = Status::success();
+    {
+        TerminalProgress progress;
+        const listreport::Watch watch = [&progress](qint64 rows) {
+            progress.rows(rows);
+            return true;
+        };
+        s = what == QLatin1String("upominky")
+                ? reminders::writePdf(*db, reportsettings::owner(), days, choice.today, file, watch)
+            : what == QLatin1String("prehled") ? overview::writePdf(*db, choice.today, file)
+            : isPdf(file)                      ? listreport::writePdf(*db, what, file, choice, watch)
+                          : sheetexport::write(*db, what, file, sheetexport::formatOf(file), choice);
+    }
     if (!s.ok())
         return fail(s.message());
     say(stdout, QStringLiteral("Zapsáno do %1 z evidence %2.").arg(file, registerPath));
@@ -198,17 +239,7 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
             QFile::remove(registerPath);
     };
     // A long import shows how far it got, on a terminal only.
-    QElapsedTimer clock;
-    clock.start();
-    bool shown = false;
-    qint64 lastShown = 0;
-    const auto progress = [&](qint64 rows) {
-        if (clock.elapsed() < 1000 || clock.elapsed() - lastShown < 100 || !::isatty(STDERR_FILENO))
-            return;
-        std::fprintf(stderr, "\rZpracováno řádků: %lld", static_cast<long long>(rows));
-        lastShown = clock.elapsed();
-        shown = true;
-    };
+    std::optional<TerminalProgress> shown(std::in_place);
     // Into a register that holds a collection, a copy of it first (unless the newest holds it).
     QString backup;
     const auto backUp = [&]() {
@@ -223,12 +254,11 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
     options.dryRun = dryRun;
     options.allowDuplicates = allowDuplicates;
     options.ignoreUnknownColumns = choices.ignoreColumns;
-    options.progress = progress;
+    options.progress = [&shown](qint64 rows) { shown->rows(rows); };
     if (existed)
         options.beforeWriting = backUp;
     const importrows::Outcome outcome = sheetimport::run(db.get(), what, *in, options);
-    if (shown)
-        std::fputs("\n", stderr);
+    shown.reset();
     if (!outcome.status.ok()) {
         removeMadeRegister();
         const QString said = outcome.status.message();

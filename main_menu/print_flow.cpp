@@ -108,9 +108,9 @@ Action choose(QWidget* window, Job& job)
     sender->setObjectName(QStringLiteral("Odesilatel"));
     layout->addWidget(sender, 0, Qt::AlignLeft);
     auto* buttons = new QDialogButtonBox;
-    QPushButton* preview = buttons->addButton(QStringLiteral("Ná&hled a tisk…"), QDialogButtonBox::AcceptRole);
+    QPushButton* preview = buttons->addButton(QStringLiteral("Náhled a &tisk…"), QDialogButtonBox::AcceptRole);
     preview->setObjectName(QStringLiteral("Nahled"));
-    QPushButton* pdf = buttons->addButton(QStringLiteral("Uložit jako &PDF…"), QDialogButtonBox::AcceptRole);
+    QPushButton* pdf = buttons->addButton(QStringLiteral("Uložit jako PD&F…"), QDialogButtonBox::AcceptRole);
     pdf->setObjectName(QStringLiteral("UlozitPdf"));
     QPushButton* close = buttons->addButton(QStringLiteral("Zavřít"), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("Zavrit"));

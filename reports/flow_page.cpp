@@ -45,10 +45,20 @@ void FlowPage::keep(qreal height)
     }
 }
 
-void FlowPage::paragraph(const QString& text, Font font, bool right)
+const TextLines& FlowPage::linesOf(Font font) const
 {
-    const TextLines& lines = font == Font::Title ? m_fonts.title : font == Font::Bold ? m_fonts.bold : m_fonts.body;
-    for (const QString& line : lines.wrap(text, width())) {
+    return font == Font::Title ? m_fonts.title : font == Font::Bold ? m_fonts.bold : m_fonts.body;
+}
+
+QString FlowPage::fitted(const QString& text, Font font, int maxLines) const
+{
+    return linesOf(font).wrap(text, width(), maxLines).join(QLatin1Char('\n'));
+}
+
+void FlowPage::paragraph(const QString& text, Font font, bool right, int maxLines)
+{
+    const TextLines& lines = linesOf(font);
+    for (const QString& line : lines.wrap(text, width(), maxLines)) {
         keep(lines.metrics().lineSpacing());
         const qreal x = right ? m_right - lines.advance(line) : m_left;
         m_canvas.text({x, m_y + lines.metrics().ascent()}, line, lines.font());
@@ -62,7 +72,7 @@ void FlowPage::row(const QStringList& cells, const std::vector<Column>& columns,
     std::vector<QStringList> wrapped;
     qsizetype tallest = 1;
     for (size_t c = 0; c < columns.size(); ++c) {
-        wrapped.push_back(lines.wrap(cells.value(static_cast<qsizetype>(c)), columns[c].width));
+        wrapped.push_back(lines.wrap(cells.value(static_cast<qsizetype>(c)), columns[c].width, TextLines::valueLines));
         tallest = std::max(tallest, wrapped.back().size());
     }
     const qreal lineHeight = lines.metrics().lineSpacing();

@@ -38,10 +38,14 @@ public:
     void keep(qreal height);
     // What a page that goes on from the one before begins with (a name, a table's header).
     void onContinuedPage(std::function<void()> begin) { m_continued = std::move(begin); }
-    // A paragraph wrapped to the width (or each line set right).
-    void paragraph(const QString& text, Font font = Font::Body, bool right = false);
+    // A paragraph wrapped to the width (or each line set right), at most maxLines lines.
+    void paragraph(const QString& text, Font font = Font::Body, bool right = false,
+                   int maxLines = TextLines::valueLines);
+    // The text as the paragraph would set it, its lines joined by line breaks.
+    QString fitted(const QString& text, Font font, int maxLines) const;
     // A row of a table in the small font, a rule below it: each cell at its column's left
-    // edge and in its width (both from the left margin), wrapped; right: set right.
+    // edge and in its width (both from the left margin), wrapped to at most
+    // TextLines::valueLines lines; right: set right.
     struct Column
     {
         qreal left = 0;
@@ -51,6 +55,8 @@ public:
     void row(const QStringList& cells, const std::vector<Column>& columns, bool bold = false);
 
 private:
+    const TextLines& linesOf(Font font) const;
+
     PageCanvas& m_canvas;
     const Fonts& m_fonts;
     qreal m_mm = 1;

@@ -55,7 +55,8 @@ ListPages::ListPages(const ListHead& head, const QPagedPaintDevice& device)
 
 QStringList ListPages::wrap(const QString& text, int column, bool bold) const
 {
-    return (bold ? m_bold : m_body).wrap(text, m_widths[static_cast<size_t>(column)]);
+    return bold ? m_bold.wrap(text, m_widths[static_cast<size_t>(column)])
+                : m_body.wrap(text, m_widths[static_cast<size_t>(column)], TextLines::valueLines);
 }
 
 int ListPages::rowsPerPage() const

@@ -50,7 +50,8 @@ public:
     // How many rows of one line a page holds.
     int rowsPerPage() const;
 
-    // The lines a text takes in the column (in the header's bold font, or the rows').
+    // The lines a text takes in the column (in the header's bold font, or the rows'); a
+    // row's cell at most TextLines::valueLines of them.
     QStringList wrap(const QString& text, int column, bool bold = false) const;
 
 private:

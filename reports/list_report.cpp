@@ -4,6 +4,7 @@
 #include "core/register_tables.h"
 #include "reports/pdf_file.h"
 #include "reports/row_feed.h"
+#include "reports/text_lines.h"
 #include "storage/database.h"
 
 #include <QDate>
@@ -89,6 +90,13 @@ QString labelOfField(const QString& name)
     return tables::label(name);
 }
 
+// A cell as the page prints it: a text only as far as a page can show it.
+QString printedCell(const Statement& row, int column, FieldKind kind)
+{
+    return kind == FieldKind::Text ? printedValue(row.columnUtf8(column), row.isNull(column))
+                                   : fieldvalue::inWords(kind, row.columnText(column));
+}
+
 // A list's rows from its export's statement, the layout's fields picked out.
 class RegisterFeed : public RowFeed
 {
@@ -130,7 +138,7 @@ public:
         }
         cells.clear();
         for (const auto& [column, kind] : m_picked)
-            cells << fieldvalue::inWords(kind, m_listing.rows->columnText(column));
+            cells << printedCell(*m_listing.rows, column, kind);
         return true;
     }
 
@@ -184,7 +192,7 @@ public:
                 continue;
             cells.clear();
             for (size_t c = 0; c < m_kinds.size(); ++c)
-                cells << fieldvalue::inWords(m_kinds[c], m_row->columnText(static_cast<int>(c)));
+                cells << printedCell(*m_row, static_cast<int>(c), m_kinds[c]);
             return true;
         }
         if (m_row)

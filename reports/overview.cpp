@@ -5,6 +5,7 @@
 #include "reports/flow_page.h"
 #include "reports/page_canvas.h"
 #include "reports/pdf_file.h"
+#include "reports/text_lines.h"
 #include "storage/database.h"
 
 #include <QPainter>
@@ -134,7 +135,7 @@ Figures compute(Database& db, const QDate& today, Status& status)
                      sql("SELECT c.nazev, count(*) AS n FROM {loans} GROUP BY c.idcd "
                          "ORDER BY n DESC, ifnull(c.nazev, '') COLLATE ordisk_seznam, c.idcd LIMIT 10"),
                      {}, [&f](Statement& row) {
-                         f.mostLentDiscs.push_back({row.columnText(0), row.columnInt(1)});
+                         f.mostLentDiscs.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
                      });
     if (!status.ok())
         return f;
@@ -143,7 +144,7 @@ Figures compute(Database& db, const QDate& today, Status& status)
                          "ORDER BY n DESC, ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
                          "ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka LIMIT 10"),
                      {}, [&f](Statement& row) {
-                         f.mostBorrowing.push_back({row.columnText(0), row.columnInt(1)});
+                         f.mostBorrowing.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
                      });
     if (!status.ok())
         return f;
@@ -153,7 +154,8 @@ Figures compute(Database& db, const QDate& today, Status& status)
                          "WHERE p.vraceno = 0 AND p.datumpujceni IS NOT NULL AND p.datumpujceni <= ?1 "
                          "ORDER BY p.datumpujceni, ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky LIMIT 10"),
                      {today.toString(Qt::ISODate)}, [&f](Statement& row) {
-                         f.longestOut.push_back({row.columnText(0), row.columnText(1),
+                         f.longestOut.push_back({printedValue(row.columnUtf8(0), row.isNull(0)),
+                                                 printedValue(row.columnUtf8(1), row.isNull(1)),
                                                  QDate::fromString(row.columnText(2), Qt::ISODate), row.columnInt(3)});
                      });
     return f;

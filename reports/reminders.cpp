@@ -75,11 +75,11 @@ bool Letters::next(Letter& letter)
     }
     letter = Letter();
     const qint64 person = m_rows->columnInt(0);
-    letter.firstName = m_rows->columnText(1);
-    letter.surname = m_rows->columnText(2);
+    letter.firstName = printedValue(m_rows->columnUtf8(1), m_rows->isNull(1));
+    letter.surname = printedValue(m_rows->columnUtf8(2), m_rows->isNull(2));
     do {
-        letter.loans.push_back(
-            {m_rows->columnText(3), QDate::fromString(m_rows->columnText(4), Qt::ISODate), m_rows->columnInt(5)});
+        letter.loans.push_back({printedValue(m_rows->columnUtf8(3), m_rows->isNull(3)),
+                                QDate::fromString(m_rows->columnText(4), Qt::ISODate), m_rows->columnInt(5)});
     } while ((step = m_rows->step()) == Statement::Step::Row && m_rows->columnInt(0) == person);
     m_pending = step == Statement::Step::Row;
     if (step != Statement::Step::Row) {
@@ -116,7 +116,9 @@ bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, c
     page.paragraph((place.isEmpty() ? QString() : place + QLatin1Char(' ')) + dayInWords(today), FlowPage::Font::Body,
                    true);
     page.skip(10);
-    const QString addressee = QStringList{letter.firstName, letter.surname}.join(QLatin1Char(' ')).trimmed();
+    // The addressee's name in at most two lines, here and on a continued page.
+    const QString addressee = page.fitted(
+        QStringList{letter.firstName, letter.surname}.join(QLatin1Char(' ')).trimmed(), FlowPage::Font::Bold, 2);
     page.paragraph(addressee, FlowPage::Font::Bold);
     page.skip(14);
     page.paragraph(QStringLiteral("Dobrý den,"));

@@ -1,6 +1,17 @@
 #include "reports/text_lines.h"
 
 #include <algorithm>
+#include <limits>
+
+namespace {
+
+const QString ellipsis = QStringLiteral("…");
+
+// A word longer than this is broken a character at a time from the start, never measured
+// whole: a long value costs the lines printed, not its length.
+constexpr qsizetype measuredWhole = 512;
+
+} // namespace
 
 TextLines::TextLines(const QFont& font, const QPaintDevice& device) : m_font(font), m_metrics(font, &device) {}
 
@@ -23,7 +34,36 @@ qreal TextLines::advance(const QString& text) const
     return sum;
 }
 
-QStringList TextLines::wrap(const QString& text, qreal width) const
+void TextLines::breakWord(const QString& word, qreal width, QStringList& lines, QString& line, qreal& lineWidth,
+                          qsizetype enough) const
+{
+    // Measured a character at a time (the font engine's own width of a character, without
+    // laying out text).
+    qsizetype begin = 0;
+    while (begin < word.size() && lines.size() < enough) {
+        qreal taken = 0;
+        qsizetype end = begin;
+        while (end < word.size()) {
+            const bool pair = word[end].isHighSurrogate() && end + 1 < word.size();
+            const qreal step = pair ? advance(word.mid(end, 2)) : m_metrics.horizontalAdvance(word[end]);
+            if (end > begin && taken + step > width)
+                break;
+            taken += step;
+            end += pair ? 2 : 1;
+        }
+        if (end == word.size()) {
+            line = word.mid(begin);
+            lineWidth = taken;
+            return;
+        }
+        lines << word.mid(begin, end - begin);
+        begin = end;
+    }
+    line.clear();
+    lineWidth = 0;
+}
+
+QStringList TextLines::wrap(const QString& text, qreal width, int maxLines) const
 {
     QString plain = text;
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -34,15 +74,22 @@ QStringList TextLines::wrap(const QString& text, qreal width) const
     plain.removeIf([](QChar c) {
         return (c.unicode() >= 0x202A && c.unicode() <= 0x202E) || (c.unicode() >= 0x2066 && c.unicode() <= 0x2069);
     });
-    if (!plain.contains(QLatin1Char('\n')) && advance(plain) <= width)
+    if (plain.size() <= measuredWhole && !plain.contains(QLatin1Char('\n')) && advance(plain) <= width)
         return {plain};
+    // One line more than kept tells that the text goes on.
+    const qsizetype enough = maxLines > 0 ? qsizetype(maxLines) + 1 : std::numeric_limits<qsizetype>::max();
     QStringList lines;
     const qreal space = advance(QStringLiteral(" "));
-    for (const QString& paragraph : plain.split(QLatin1Char('\n'))) {
+    for (const QStringView paragraph : QStringView(plain).split(QLatin1Char('\n'))) {
+        if (lines.size() >= enough)
+            break;
         QString line;
         qreal lineWidth = 0;
-        for (QString word : paragraph.split(QLatin1Char(' '))) {
-            qreal wordWidth = advance(word);
+        for (const QStringView piece : paragraph.split(QLatin1Char(' '))) {
+            if (lines.size() >= enough)
+                break;
+            const QString word = piece.toString();
+            const qreal wordWidth = word.size() <= measuredWhole ? advance(word) : width + 1;
             if (!line.isEmpty() && lineWidth + space + wordWidth <= width) {
                 line += QLatin1Char(' ') + word;
                 lineWidth += space + wordWidth;
@@ -50,33 +97,47 @@ QStringList TextLines::wrap(const QString& text, qreal width) const
             }
             if (!line.isEmpty())
                 lines << line;
-            // A word wider than the width is broken where the width ends, measured a
-            // character at a time (the font engine's own width of a character, without laying
-            // out text: a long word costs what its length does).
-            qsizetype begin = 0;
-            while (begin < word.size() && wordWidth > width) {
-                qreal taken = 0;
-                qsizetype end = begin;
-                while (end < word.size()) {
-                    const bool pair = word[end].isHighSurrogate() && end + 1 < word.size();
-                    const qreal step = pair ? advance(word.mid(end, 2)) : m_metrics.horizontalAdvance(word[end]);
-                    if (end > begin && taken + step > width)
-                        break;
-                    taken += step;
-                    end += pair ? 2 : 1;
-                }
-                lines << word.mid(begin, end - begin);
-                begin = end;
-                wordWidth -= taken;
+            if (wordWidth <= width) {
+                line = word;
+                lineWidth = wordWidth;
+            } else {
+                breakWord(word, width, lines, line, lineWidth, enough);
             }
-            if (begin > 0) {
-                word = word.mid(begin);
-                wordWidth = advance(word);
-            }
-            line = word;
-            lineWidth = wordWidth;
         }
-        lines << line;
+        if (lines.size() < enough)
+            lines << line;
     }
+    if (maxLines <= 0 || lines.size() <= maxLines)
+        return lines;
+    // Cut: the last line kept ends with "…", letters taken off its end until it fits.
+    lines.resize(maxLines);
+    QString& last = lines.last();
+    const qreal mark = advance(ellipsis);
+    while (!last.isEmpty() && advance(last) + mark > width)
+        last.chop(last.size() > 1 && last[last.size() - 1].isLowSurrogate() ? 2 : 1);
+    last += ellipsis;
     return lines;
+}
+
+QString printedValue(std::string_view utf8, bool null)
+{
+    if (null)
+        return QString();
+    // At most four bytes a character: the bytes beyond are not decoded at all.
+    constexpr size_t bytes = 4 * TextLines::valueChars;
+    if (utf8.size() <= bytes) {
+        const QString whole = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+        if (whole.size() <= TextLines::valueChars)
+            return whole.isNull() ? QString(QLatin1String("")) : whole;
+    }
+    // Cut at the beginning of a character, never inside one.
+    size_t end = std::min(utf8.size(), bytes);
+    while (end > 0 && end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+        --end;
+    QString cut = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(end));
+    qsizetype keep = std::min(cut.size(), TextLines::valueChars);
+    if (keep > 0 && cut[keep - 1].isHighSurrogate())
+        --keep;
+    cut.truncate(keep);
+    return cut + ellipsis;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string_view>
+
 class QPaintDevice;
 
 // A font's texts measured and wrapped into lines of a width, in a device's units. A line's
@@ -13,6 +15,13 @@ class QPaintDevice;
 class TextLines
 {
 public:
+    // How many lines a value takes on paper at most: a cell, a name, a note. Printing a value
+    // is not reading it: what is longer ends with "…" where it is cut.
+    static constexpr int valueLines = 20;
+    // The characters of a stored value a page can show at all (valueLines lines of the
+    // widest column in the narrowest letters); the rest is never read into the program.
+    static constexpr qsizetype valueChars = 8192;
+
     TextLines(const QFont& font, const QPaintDevice& device);
 
     const QFont& font() const { return m_font; }
@@ -23,10 +32,20 @@ public:
     // a word wider than the width broken where it ends (a pair of surrogates stays whole).
     // Nothing is left out but the spaces where a line was broken and the controls of
     // writing direction (U+202A–U+202E, U+2066–U+2069), which would reorder what is
-    // printed beside the text.
-    QStringList wrap(const QString& text, qreal width) const;
+    // printed beside the text. With maxLines (> 0), a text of more lines is cut after the
+    // last of them, which ends with "…"; the work done is that of the lines kept.
+    QStringList wrap(const QString& text, qreal width, int maxLines = 0) const;
 
 private:
+    // Breaks a word wider than the width into lines (the last piece stays open in line and
+    // lineWidth); stops once lines holds enough.
+    void breakWord(const QString& word, qreal width, QStringList& lines, QString& line, qreal& lineWidth,
+                   qsizetype enough) const;
+
     QFont m_font;
     QFontMetricsF m_metrics;
 };
+
+// A stored text (UTF-8) as a page shows it: at most TextLines::valueChars characters, with "…"
+// after a cut; a null QString for an empty view (NULL).
+QString printedValue(std::string_view utf8, bool null);

@@ -4,6 +4,7 @@
 #include "menu_fixture.h"
 #include "qt_printers.h"
 
+#include <QAbstractButton>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
@@ -18,11 +19,11 @@ QString pdfText(const QString& path, int* pages = nullptr)
 {
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    text.waitForFinished();
+    text.waitForFinished(-1);
     if (pages) {
         QProcess info;
         info.start(QStringLiteral("pdfinfo"), {path});
-        info.waitForFinished();
+        info.waitForFinished(-1);
         *pages = QString::fromUtf8(info.readAllStandardOutput())
                      .section(QStringLiteral("Pages:"), 1)
                      .trimmed()
@@ -279,4 +280,31 @@ TEST_F(Printing, ACancelledPdfLeavesTheOldFileAndSaysSo)
     EXPECT_EQ(old.readAll(), "stará historie");
     EXPECT_EQ(QDir(documents()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("historie")),
               QStringList{"historie.pdf"});
+}
+
+// Every accelerator of the print dialog (its options, buttons and labels) belongs to one control.
+TEST_F(Printing, EveryAcceleratorOfTheDialogIsOnce)
+{
+    QStringList taken;
+    DialogScript script({{QStringLiteral("Tisk"), [&taken](QWidget* dialog) {
+                              QStringList texts;
+                              for (auto* button : dialog->findChildren<QAbstractButton*>())
+                                  texts << button->text();
+                              for (auto* label : dialog->findChildren<QLabel*>())
+                                  texts << label->text();
+                              for (QString text : texts) {
+                                  text.replace(QStringLiteral("&&"), QString());
+                                  if (const qsizetype at = text.indexOf(QLatin1Char('&'));
+                                      at >= 0 && at + 1 < text.size())
+                                      taken << text.mid(at + 1, 1).toLower() + QStringLiteral(" ") + text;
+                              }
+                              gui::click(child<QPushButton>(dialog, "Zavrit"));
+                          }}});
+    action("Tisk")->trigger();
+    ASSERT_EQ(script.taken(), 1u);
+    taken.sort();
+    for (qsizetype i = 1; i < taken.size(); ++i)
+        EXPECT_NE(taken[i - 1].left(1), taken[i].left(1))
+            << taken[i - 1].toStdString() << " / " << taken[i].toStdString();
+    EXPECT_GE(taken.size(), 9);
 }

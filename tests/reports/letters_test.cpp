@@ -5,12 +5,14 @@
 #include "recording_canvas.h"
 #include "reports/overview.h"
 #include "reports/reminders.h"
+#include "reports/text_lines.h"
 #include "temp_register.h"
 
 #include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +132,39 @@ TEST(Reminders, GoOnlyToThoseWithADiscOutTooLongAPageEach)
         EXPECT_EQ(pages[p].texts.value(0), "Eva Svobodová – pokračování");
         EXPECT_EQ(pages[p].texts.value(1), "Název");
     }
+}
+
+// Names of the longest a field holds: the addressee in two lines ending with "…", the
+// disc's name in a cell's lines; the letter stays one page, and its continued pages (a list of
+// many discs) carry the same two lines.
+TEST(Reminders, ALongNameIsCutNotPrintedOverPages)
+{
+    TempRegister reg;
+    reg.exec(QStringLiteral("INSERT INTO lide (idcloveka, jmeno, prijmeni) VALUES (201, 'Eva', "
+                            "replace(hex(zeroblob(32767)), '00', 'Ž'));"
+                            "INSERT INTO cd (idcd, nazev) VALUES (101, replace(hex(zeroblob(32767)), '00', 'Ř'));"
+                            "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) VALUES ('2024-01-01', 101, "
+                            "201, 0)"));
+    std::vector<RecordingCanvas::Page> pages = painted(reg.db(), 30, {});
+    ASSERT_EQ(pages.size(), 1u);
+    const QStringList& texts = pages[0].texts;
+    // A word wider than the line begins a line of its own.
+    const qsizetype name = texts.indexOf(QStringLiteral("Eva"));
+    ASSERT_GE(name, 0) << texts.join('\n').left(300).toStdString();
+    EXPECT_TRUE(texts[name + 1].contains(QRegularExpression(QStringLiteral("^Ž+…$"))));
+    EXPECT_EQ(texts[name + 2], "Dobrý den,");
+    EXPECT_EQ(texts.filter(QRegularExpression(QStringLiteral("^Ř+…?$"))).size(), TextLines::valueLines);
+
+    for (int i = 0; i < 120; ++i)
+        reg.exec(QStringLiteral("INSERT INTO cd (idcd, nazev) VALUES (%1, 'Disk %1'); INSERT INTO pujcovani "
+                                "(datumpujceni, idcd, idcloveka, vraceno) VALUES ('2024-01-02', %1, 201, 0)")
+                     .arg(1000 + i));
+    pages = painted(reg.db(), 30, {});
+    ASSERT_GT(pages.size(), 2u);
+    EXPECT_EQ(pages[1].texts.value(0), "Eva");
+    EXPECT_TRUE(pages[1].texts.value(1).contains(QRegularExpression(QStringLiteral("^Ž+…$"))));
+    EXPECT_EQ(pages[1].texts.value(2), "– pokračování");
+    EXPECT_EQ(pages[1].texts.value(3), "Název");
 }
 
 TEST(Overview, CountsTiesInCzechOrderAndSaysWhatItLeftOut)

@@ -5,6 +5,7 @@
 #include "reports/list_pages.h"
 #include "reports/list_report.h"
 #include "reports/row_feed.h"
+#include "reports/text_lines.h"
 
 #include <QBuffer>
 #include <QPageLayout>
@@ -123,7 +124,9 @@ TEST(ListPages, EveryPageCarriesTheTitleTheHeaderAndItsNumberOfAll)
     }
 }
 
-TEST(ListPages, LongTextsAreWrappedNeverCut)
+// A text is wrapped at spaces where it can, broken where a word is wider than its column; a
+// cell has at most TextLines::valueLines lines, the last of a longer text ending with "…".
+TEST(ListPages, LongTextsAreWrappedAndCutOnlyPastTheirLines)
 {
     QBuffer nowhere;
     nowhere.open(QIODevice::WriteOnly);
@@ -132,37 +135,50 @@ TEST(ListPages, LongTextsAreWrappedNeverCut)
     const typeset::ListPages pages(head, device);
     const QString words = QStringLiteral("Koncert v Lucerně, dvojalbum s bonusy a brožurou; ").repeated(6).trimmed();
     const QString oneWord = QStringLiteral("Žluťoučkýkůň").repeated(20);
-    const QString surrogates = QString::fromUtf8("🎵").repeated(200);
+    const QString surrogates = QString::fromUtf8("🎵").repeated(40);
+    const QString lines20 = QStringLiteral("řádek\n").repeated(TextLines::valueLines).chopped(1);
+    const int cut = TextLines::valueLines;
     struct Case
     {
         const char* what;
         QString text;
         int column;
         bool spaced; // broken at spaces only
+        int lines;   // the lines expected when cut (0: not cut)
     };
     const Case cases[] = {
-        {"a text that fits stays one line", QStringLiteral("Bílá bouře"), 0, true},
-        {"words wrap at spaces", words, 0, true},
-        {"a word wider than its column is broken where the column ends", oneWord, 2, false},
-        {"a pair of surrogates is never split", surrogates, 1, false},
-        {"line breaks in a note are kept", QStringLiteral("první řádek\ndruhý řádek\r\ntřetí"), 2, true},
-        {"a word longer than Qt's fixed-point widths reach", QString(400000, QLatin1Char('N')), 2, false},
+        {"a text that fits stays one line", QStringLiteral("Bílá bouře"), 0, true, 0},
+        {"words wrap at spaces", words, 0, true, 0},
+        {"a word wider than its column is broken where the column ends", oneWord, 2, false, 0},
+        {"a pair of surrogates is never split", surrogates, 1, false, 0},
+        {"line breaks in a note are kept", QStringLiteral("první řádek\ndruhý řádek\r\ntřetí"), 2, true, 0},
+        {"as many lines as a cell shows are all shown", lines20, 2, true, 0},
+        {"a line more is cut after the last shown", lines20 + QStringLiteral("\nnavíc"), 2, true, cut},
+        {"a name of the longest a field holds is cut", QString(32767, QChar(0x17E)), 0, false, cut},
+        {"surrogates cut whole", QString::fromUtf8("🎵").repeated(5000), 1, false, cut},
+        {"words past the lines are cut", words.repeated(40), 1, true, cut},
+        {"a word longer than Qt's fixed-point widths reach", QString(400000, QLatin1Char('N')), 2, false, cut},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const QStringList lines = pages.wrap(c.text, c.column);
+        QStringList lines = pages.wrap(c.text, c.column);
         ASSERT_FALSE(lines.isEmpty());
         QString plain = c.text;
         plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        if (c.spaced) {
-            EXPECT_EQ(lines.join(QLatin1Char(' ')), QString(plain).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        if (c.spaced)
+            plain.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        if (c.lines > 0) {
+            ASSERT_EQ(lines.size(), c.lines);
+            ASSERT_TRUE(lines.last().endsWith(QStringLiteral("…")));
+            lines.last().chop(1);
+            EXPECT_TRUE(plain.startsWith(lines.join(c.spaced ? QStringLiteral(" ") : QString())));
         } else {
-            EXPECT_EQ(lines.join(QString()), plain);
-            EXPECT_GT(lines.size(), 1);
+            EXPECT_EQ(lines.join(c.spaced ? QStringLiteral(" ") : QString()), plain);
+            EXPECT_FALSE(lines.join(QString()).contains(QStringLiteral("…")));
         }
         for (const QString& line : lines) {
-            EXPECT_FALSE(line.isEmpty() || line.back().isHighSurrogate());
-            EXPECT_FALSE(line.front().isLowSurrogate());
+            EXPECT_FALSE((line.isEmpty() && c.lines == 0) || (!line.isEmpty() && line.back().isHighSurrogate()));
+            EXPECT_FALSE(!line.isEmpty() && line.front().isLowSurrogate());
         }
     }
     EXPECT_EQ(pages.wrap(QStringLiteral("Bílá bouře"), 0).size(), 1);
@@ -174,7 +190,47 @@ TEST(ListPages, LongTextsAreWrappedNeverCut)
     EXPECT_EQ(pages.wrap(QStringLiteral("první řádek\ndruhý řádek\r\ntřetí"), 2).size(), 3);
 }
 
-TEST(ListPages, ARowTooTallForWhatIsLeftBeginsANewPageAndOneTooTallForAnyGoesOn)
+// A stored value is read only as far as a page can show it: its first characters, never a
+// character split, and "…" where it was cut.
+TEST(ListPages, AStoredValueIsReadAsFarAsAPageShowsIt)
+{
+    const auto printed = [](const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        return printedValue(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())), false);
+    };
+    const qsizetype most = TextLines::valueChars;
+    struct Case
+    {
+        const char* what;
+        QString stored;
+        qsizetype kept; // characters kept before "…" (-1: all, no "…")
+    };
+    const Case cases[] = {
+        {"a short name", QStringLiteral("Kytice"), -1},
+        {"as many characters as are shown", QString(most, QLatin1Char('a')), -1},
+        {"one more", QString(most + 1, QLatin1Char('a')), most},
+        {"two bytes a letter, past the bytes read", QString(3 * most, QChar(0x17E)), most},
+        {"four bytes a letter, cut before a pair", QString::fromUtf8("🎵").repeated(most), most},
+        {"a pair at the last place is not split", QStringLiteral("a") + QString::fromUtf8("🎵").repeated(most),
+         most - 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString shown = printed(c.stored);
+        if (c.kept < 0) {
+            EXPECT_EQ(shown, c.stored);
+            continue;
+        }
+        ASSERT_TRUE(shown.endsWith(QStringLiteral("…")));
+        EXPECT_EQ(shown.size() - 1, c.kept);
+        EXPECT_TRUE(c.stored.startsWith(shown.chopped(1)));
+    }
+    EXPECT_TRUE(printedValue({}, true).isNull());
+    EXPECT_FALSE(printedValue({}, false).isNull());
+    EXPECT_TRUE(printedValue({}, false).isEmpty());
+}
+
+TEST(ListPages, ARowTooTallForWhatIsLeftBeginsANewPageAndALongNoteIsCut)
 {
     const int full = rowsPerPage();
     // A note of many lines after a page's worth less two rows: it moves, whole, to page 2.
@@ -186,19 +242,31 @@ TEST(ListPages, ARowTooTallForWhatIsLeftBeginsANewPageAndOneTooTallForAnyGoesOn)
     EXPECT_FALSE(pages[0].texts.contains(QStringLiteral("Dlouhá poznámka")));
     EXPECT_EQ(pages[1].texts.count(QStringLiteral("řádek")), 10);
 
-    // A note of more lines than any page holds fills the page it begins on and goes on.
+    // A note of more lines than any page holds is a cell's lines, the last with "…": the
+    // rows of such notes take the pages rows of that many lines do, however long the notes.
     const QString endless = QStringLiteral("řádek\n").repeated(3 * full).trimmed();
-    rows = numbered(3);
-    rows.push_back({QStringLiteral("Nekonečná poznámka"), QStringLiteral("1"), endless});
-    rows.push_back({QStringLiteral("Poslední"), QStringLiteral("2"), QString()});
-    pages = set(rows);
-    ASSERT_GE(pages.size(), 3u);
-    int printed = 0;
-    for (const Page& page : pages)
-        printed += static_cast<int>(page.texts.count(QStringLiteral("řádek")));
-    EXPECT_EQ(printed, 3 * full);
-    EXPECT_TRUE(pages[0].texts.contains(QStringLiteral("Nekonečná poznámka")));
-    EXPECT_TRUE(pages.back().texts.contains(QStringLiteral("Poslední")));
+    const QString shown = QStringLiteral("řádek\n").repeated(TextLines::valueLines).trimmed();
+    for (const auto& [orientation, name] :
+         {std::pair{QPageLayout::Portrait, "portrait"}, std::pair{QPageLayout::Landscape, "landscape"}}) {
+        SCOPED_TRACE(name);
+        std::vector<QStringList> longRows, shownRows;
+        for (int i = 0; i < 7; ++i) {
+            longRows.push_back({QStringLiteral("Nekonečná poznámka"), QStringLiteral("1"), endless});
+            shownRows.push_back({QStringLiteral("Nekonečná poznámka"), QStringLiteral("1"), shown});
+        }
+        longRows.push_back({QStringLiteral("Poslední"), QStringLiteral("2"), QString()});
+        shownRows.push_back({QStringLiteral("Poslední"), QStringLiteral("2"), QString()});
+        pages = set(longRows, orientation);
+        EXPECT_EQ(pages.size(), set(shownRows, orientation).size());
+        int printed = 0, cut = 0;
+        for (const Page& page : pages) {
+            printed += static_cast<int>(page.texts.count(QStringLiteral("řádek")));
+            cut += static_cast<int>(page.texts.count(QStringLiteral("řádek…")));
+        }
+        EXPECT_EQ(printed, 7 * (TextLines::valueLines - 1));
+        EXPECT_EQ(cut, 7);
+        EXPECT_TRUE(pages.back().texts.contains(QStringLiteral("Poslední")));
+    }
 }
 
 // Rows that change between the readings (another program writing meanwhile) would leave a
