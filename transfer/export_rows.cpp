@@ -40,9 +40,16 @@ QString selected(const tables::Table& declared, const Choice& choice, QVariantLi
     // name), in the lists' own order; ties, and the loan lists, in the order of the keys.
     const std::vector<tables::Column>& columns = declared.columns;
     const QString key = columns.front().name;
-    const QString order =
-        declared.isView ? key : QStringLiteral("ifnull(%1, '') COLLATE ordisk_seznam, %2").arg(columns[1].name, key);
-    return QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(declared.name, order);
+    if (declared.isView)
+        return QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(declared.name, key);
+    // Only the keys are sorted, by the names' first characters, and the rows read by their keys
+    // in that order: SQLite's sort holds what it sorts, and whole rows of names of tens of
+    // thousands of letters took it hundreds of megabytes. Names alike in all those characters
+    // keep the order of their keys.
+    return QStringLiteral("SELECT t.* FROM (SELECT %1 FROM %2 ORDER BY substr(ifnull(%3, ''), 1, %4) COLLATE "
+                          "ordisk_seznam, %1 LIMIT -1) AS o JOIN %2 AS t ON t.%1 = o.%1")
+        .arg(key, declared.name, columns[1].name)
+        .arg(sortedChars);
 }
 
 } // namespace

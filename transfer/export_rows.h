@@ -22,6 +22,10 @@ struct Column;
 // the discs lent too long (core/long_loans.h), longest out first.
 namespace exportrows {
 
+// How many of a name's first characters order the discs and people lists taken out (more
+// than any page or screen shows of a name).
+constexpr int sortedChars = 1000;
+
 // The names an export takes: "cd", "lide", "vypujcky", "nevracenecd", "dlouho".
 const QStringList& names();
 

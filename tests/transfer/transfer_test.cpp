@@ -4,6 +4,7 @@
 #include "temp_register.h"
 #include "transfer/csv_export.h"
 #include "transfer/csv_import.h"
+#include "transfer/export_rows.h"
 
 #include <QBuffer>
 #include <QStringDecoder>
@@ -71,6 +72,24 @@ TEST(Transfer, AListTakenOutAndBroughtBackIntoAnEmptyRegisterIsTheSame)
         EXPECT_EQ(withoutKeys(exported(into.db(), table)), withoutKeys(csv));
     }
     EXPECT_EQ(into.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("7"));
+}
+
+// Names of tens of thousands of letters are listed in the lists' order by their first
+// thousand letters (Ch after H as Czech has it); names alike in all of those in the order of
+// their keys, whatever follows.
+TEST(Transfer, LongNamesAreOrderedByTheirFirstThousandLetters)
+{
+    TempRegister reg;
+    const QString same = QStringLiteral("ž").repeated(exportrows::sortedChars);
+    reg.exec(QStringLiteral("INSERT INTO cd (idcd, nazev) VALUES (101, '%1'), (102, '%2'), (103, '%3'), (104, '%4'), "
+                            "(105, '%5')")
+                 .arg(QStringLiteral("Chata ").repeated(6000), QStringLiteral("Hrad ").repeated(7000),
+                      same + QStringLiteral("b"), same + QStringLiteral("a"), QStringLiteral("Ahoj")));
+    QStringList keys;
+    for (const QByteArray& line : exported(reg.db(), QStringLiteral("cd")).split('\n').mid(1))
+        if (!line.isEmpty())
+            keys << QString::fromUtf8(line.left(3));
+    EXPECT_EQ(keys, QStringList({"105", "102", "101", "103", "104"}));
 }
 
 // The loan lists: every loan with its person and disc, yes/no in words, dates as ISO days.
