@@ -237,48 +237,6 @@ Outcome now(Database& db, const QString& registerPath, const QDateTime& at)
     return copyUnlessHeld(db, path, copies, at.date(), nullptr);
 }
 
-Status checkSource(const QString& file)
-{
-    struct stat info = {};
-    if (::stat(QFile::encodeName(file).constData(), &info) != 0)
-        return Status::failure(QStringLiteral("Soubor %1 nelze otevřít: %2.").arg(file, systemErrorText(errno)));
-    if (S_ISDIR(info.st_mode))
-        return Status::failure(QStringLiteral("%1 je složka, ne soubor zálohy.").arg(file));
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
-        return Status::failure(QStringLiteral("%1 je zařízení, ne soubor zálohy.").arg(file));
-    if (S_ISFIFO(info.st_mode))
-        return Status::failure(QStringLiteral("%1 je roura (FIFO), ne soubor zálohy.").arg(file));
-    if (!S_ISREG(info.st_mode))
-        return Status::failure(QStringLiteral("%1 není obyčejný soubor.").arg(file));
-    for (const QString& suffix : {QStringLiteral("-journal"), QStringLiteral("-wal")}) {
-        struct stat beside = {};
-        if (::lstat(QFile::encodeName(file + suffix).constData(), &beside) == 0 && beside.st_size > 0)
-            return Status::failure(
-                QStringLiteral("Vedle souboru %1 je %2 s nedokončeným zápisem: soubor má otevřený jiný program, "
-                               "nebo jeho zápis přerušil pád. Obnovit z něj lze, až ho ten program zavře.")
-                    .arg(file, QFileInfo(file + suffix).fileName()));
-    }
-    return Status::success();
-}
-
-Status copyDatabase(const QString& from, const QString& to)
-{
-    Status status = Status::success();
-    const std::unique_ptr<Database> source = Database::connect(QFile::encodeName(from), status, true);
-    if (!source)
-        return Status::failure(QStringLiteral("Soubor %1 nelze otevřít: %2").arg(from, status.message()));
-    qint64 objects = 0;
-    if (Status s = source->queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), objects); !s.ok())
-        return Status::failure(
-            source->isNotADatabase()
-                ? QStringLiteral("Soubor %1 není databází programu Ordisk (nejde o databázi SQLite).").arg(from)
-                : QStringLiteral("Soubor %1 je poškozený; obnovit z něj nelze.").arg(from));
-    if (Status s = source->copyTo(to); !s.ok())
-        return Status::failure(s.isDamage() ? QStringLiteral("Soubor %1 je poškozený; obnovit z něj nelze.").arg(from)
-                                            : QStringLiteral("Soubor %1 nelze zkopírovat: %2").arg(from, s.message()));
-    return Status::success();
-}
-
 namespace {
 
 // The file's bytes copied to a new file (readable by its owner only) and synced.
@@ -331,38 +289,14 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
                           .arg(registerPath));
     const QFileInfo target(registerPath);
     const QString building = target.absoluteDir().filePath(QStringLiteral(".db1.zaz-obnova"));
-    if (Status s = checkSource(file); !s.ok())
-        return refuse(s.message());
     QFile::remove(building);
     QFile::remove(building + QStringLiteral("-journal"));
-    if (Status s = copyDatabase(file, building); !s.ok()) {
-        QFile::remove(building);
+    RegisterCounts counts;
+    if (Status s = examineSource(registerPath, file, building, counts); !s.ok())
         return refuse(s.message());
-    }
-    {
-        // The copy is examined, never the file: opening a register may record its version.
-        Status status = Status::success();
-        const std::unique_ptr<Database> db = openRegisterFile(building, status);
-        if (!db) {
-            QFile::remove(building);
-            // Said of the file; that nothing was changed is said once, for the whole restore.
-            return refuse(
-                QString(status.message()).replace(building, file).remove(QStringLiteral(" Soubor nebyl změněn.")));
-        }
-        Statement check(*db, QStringLiteral("PRAGMA integrity_check(1)"));
-        const bool whole =
-            check.status().ok() && check.step() == Statement::Step::Row && check.columnText(0) == QLatin1String("ok");
-        check.reset();
-        RegisterCounts counts;
-        const Status counted = countRegister(*db, counts);
-        restored.discs = counts.discs;
-        restored.people = counts.people;
-        restored.loans = counts.loans;
-        if (!whole || !counted.ok()) {
-            QFile::remove(building);
-            return refuse(QStringLiteral("Soubor %1 je poškozený; obnovit z něj nelze.").arg(file));
-        }
-    }
+    restored.discs = counts.discs;
+    restored.people = counts.people;
+    restored.loans = counts.loans;
     // The register before: kept beside its copies by a second name (nothing is copied),
     // with its journal, which belongs to it alone.
     if (target.exists()) {

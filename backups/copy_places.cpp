@@ -72,6 +72,11 @@ QString linkedTo(const QString& path)
 
 } // namespace
 
+bool isSameFile(const QString& a, const QString& b)
+{
+    return sameFile(a, b);
+}
+
 QString refusedTarget(const QString& registerPath, const QString& path, const QString& what)
 {
     const auto refused = [&path, &what](const QString& why) {

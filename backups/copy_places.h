@@ -18,6 +18,10 @@ namespace backups {
 // name. Empty when the path may take it.
 QString refusedTarget(const QString& registerPath, const QString& path, const QString& what = QStringLiteral("zálohu"));
 
+// Whether two paths name one file (by device and inode, through links), or, where it is not
+// there yet, one name in one folder.
+bool isSameFile(const QString& a, const QString& b);
+
 // The folder of copies, made when missing (the owner's only, its name synced). One that is
 // there is used only when it is a folder itself, not a link to one nor a file: then it is
 // made the owner's only where it is the owner's; anything else is refused, naming it.

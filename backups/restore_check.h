@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backups/backups.h"
+#include "storage/register_file.h"
 
 #include <QString>
 
@@ -19,6 +20,12 @@ Status checkSource(const QString& file);
 // bytes the file holds beyond its database (a file still growing, junk after it) are not
 // copied, and a file that is no database is told so.
 Status copyDatabase(const QString& from, const QString& to);
+
+// The file examined as the source of a restore of the register, on a copy of it made at
+// `copy` (kept when the file passes, removed otherwise): not the register itself, a regular
+// file no program is writing, a whole register of ours (its version, its schema, every page
+// and index: integrity_check), with its counts.
+Status examineSource(const QString& registerPath, const QString& file, const QString& copy, RegisterCounts& counts);
 
 // Why a restore of the file would be refused now, found without changing anything: another
 // program holds the register, or the file is not a whole register of ours (its version, its

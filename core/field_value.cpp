@@ -31,6 +31,26 @@ QDate parseDate(const QString& text)
     return QDate();
 }
 
+QDate storedDay(const QString& stored)
+{
+    static const QRegularExpression iso(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    if (!iso.match(stored).hasMatch())
+        return QDate();
+    const QDate day = QDate::fromString(stored, Qt::ISODate);
+    return day.isValid() && day.year() >= 1 ? day : QDate();
+}
+
+QString sqlDay(const QString& expression)
+{
+    // As the program reads a value: text, or bytes taken as text; never a number (SQLite would
+    // read it as a Julian day). SQLite's date() passes 2023-02-29 as it is (its Julian day is
+    // 1 March) and reads the year 0: a day is one whose Julian day gives it back.
+    return QStringLiteral("(CASE WHEN typeof(%1) IN ('text', 'blob') AND CAST(%1 AS TEXT) GLOB "
+                          "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND CAST(%1 AS TEXT) >= '0001-01-01' AND "
+                          "date(julianday(CAST(%1 AS TEXT))) IS CAST(%1 AS TEXT) THEN CAST(%1 AS TEXT) END)")
+        .arg(expression);
+}
+
 bool isTrue(const QString& stored)
 {
     return !stored.isEmpty() && stored != QLatin1String("0");
@@ -43,7 +63,7 @@ QString inWords(FieldKind kind, const QString& stored)
     if (kind == FieldKind::Boolean)
         return isTrue(stored) ? QStringLiteral("Ano") : QStringLiteral("Ne");
     if (kind == FieldKind::Date) {
-        const QDate day = QDate::fromString(stored, Qt::ISODate);
+        const QDate day = storedDay(stored);
         return day.isValid() ? day.toString(QStringLiteral("dd.MM.yyyy")) : stored;
     }
     return stored;
@@ -57,8 +77,10 @@ QString display(FieldKind kind, const QString& stored)
     case FieldKind::Boolean:
         // Grids and text boxes show yes/no as the database's own numbers: -1 and 0.
         return isTrue(stored) ? QStringLiteral("-1") : QStringLiteral("0");
-    case FieldKind::Date:
-        return formatDate(QDate::fromString(stored, QStringLiteral("yyyy-MM-dd")));
+    case FieldKind::Date: {
+        const QDate day = storedDay(stored);
+        return day.isValid() ? formatDate(day) : stored;
+    }
     case FieldKind::Integer:
     case FieldKind::Text:
         break;

@@ -17,11 +17,19 @@ QString formatDate(const QDate& date);
 // Reads a date typed or written by the program ("6. 12. 2026", "6.12.2026" or "2026-12-06").
 QDate parseDate(const QString& text);
 
+// A stored date as a day: valid only for a day as the program writes it, text YYYY-MM-DD of a
+// real day of the years 1 to 9999. Any other value in a date field (left by another program or
+// an older release: "2023-02-29", "29.02.2023", "0000-01-01", a number, bytes) is shown as it
+// is stored and never counted as days; it is a value, not damage of the file.
+QDate storedDay(const QString& stored);
+// The same in SQL: the expression's value where it is such a day, NULL otherwise.
+QString sqlDay(const QString& expression);
+
 // The text a bound field or grid cell shows for a stored value (stored form: see RecordSource::cell).
 QString display(FieldKind kind, const QString& stored);
 
 // A stored value as the exported and printed lists write it: yes/no as "Ano" or "Ne", a day
-// as 09.12.2026 (a text that is no day as it stands), anything else as stored; NULL stays null.
+// as 09.12.2026 (a value that is no day as it is stored), anything else as stored; NULL stays null.
 QString inWords(FieldKind kind, const QString& stored);
 
 // Whether a stored yes/no value is true.

@@ -1,5 +1,7 @@
 #include "core/long_loans.h"
 
+#include "core/field_value.h"
+
 namespace longloans {
 
 const std::vector<tables::Column>& columns()
@@ -30,12 +32,14 @@ QString daysInWords(qint64 days)
 
 QString condition()
 {
-    return QStringLiteral("p.vraceno = 0 AND p.datumpujceni IS NOT NULL AND %1 > ?2").arg(daysOut());
+    return QStringLiteral("p.vraceno = 0 AND %1 IS NOT NULL AND %2 > ?2")
+        .arg(fieldvalue::sqlDay(QStringLiteral("p.datumpujceni")), daysOut());
 }
 
 QString daysOut()
 {
-    return QStringLiteral("CAST(julianday(?1) - julianday(p.datumpujceni) AS INTEGER)");
+    return QStringLiteral("CAST(julianday(?1) - julianday(%1) AS INTEGER)")
+        .arg(fieldvalue::sqlDay(QStringLiteral("p.datumpujceni")));
 }
 
 QString sql()
@@ -44,7 +48,7 @@ QString sql()
                           "FROM pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd\n"
                           "JOIN lide AS l ON l.idcloveka = p.idcloveka\n"
                           "WHERE %2\n"
-                          "ORDER BY p.datumpujceni, ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
+                          "ORDER BY dni DESC, ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
                           "ifnull(l.jmeno, '') COLLATE ordisk_seznam, ifnull(c.nazev, '') COLLATE ordisk_seznam, "
                           "p.idvypujcky")
         .arg(daysOut(), condition());

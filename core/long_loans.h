@@ -10,8 +10,9 @@
 
 // The discs lent too long: loans not returned whose day of lending lies more than a number
 // of days before today. A loan has no day it is due; the user says how many days are too
-// many. A loan without its day of lending is never too long (nothing tells how long it is
-// out), and nor is one lent on a day still to come.
+// many. A loan without its day of lending, or with a value there that is no day
+// (fieldvalue::storedDay), is never too long (nothing tells how long it is out), and nor is
+// one lent on a day still to come.
 namespace longloans {
 
 // How many days a disc may be out before it counts as lent too long, unless the user says otherwise.

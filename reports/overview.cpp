@@ -1,5 +1,6 @@
 #include "reports/overview.h"
 
+#include "core/field_value.h"
 #include "core/long_loans.h"
 
 #include "reports/flow_page.h"
@@ -18,9 +19,10 @@ namespace {
 
 // The loans whose disc and person are both in the register.
 const char* const loans = "pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd JOIN lide AS l ON l.idcloveka = p.idcloveka";
-// A returned loan whose length is known.
-const char* const counted = "p.vraceno = 1 AND p.datumpujceni IS NOT NULL AND p.datumvraceni IS NOT NULL AND "
-                            "p.datumvraceni >= p.datumpujceni";
+// A returned loan whose length is known: both its days are days (fieldvalue::storedDay), the
+// return not before the lending.
+const char* const counted = "p.vraceno = 1 AND {day(p.datumpujceni)} IS NOT NULL AND {day(p.datumvraceni)} IS NOT NULL "
+                            "AND {day(p.datumvraceni)} >= {day(p.datumpujceni)}";
 const char* const person = "trim(ifnull(l.jmeno, '') || ' ' || ifnull(l.prijmeni, ''))";
 
 QString sql(const char* text)
@@ -28,7 +30,9 @@ QString sql(const char* text)
     return QString::fromUtf8(text)
         .replace(QLatin1String("{loans}"), QLatin1String(loans))
         .replace(QLatin1String("{counted}"), QLatin1String(counted))
-        .replace(QLatin1String("{person}"), QLatin1String(person));
+        .replace(QLatin1String("{person}"), QLatin1String(person))
+        .replace(QLatin1String("{day(p.datumpujceni)}"), fieldvalue::sqlDay(QStringLiteral("p.datumpujceni")))
+        .replace(QLatin1String("{day(p.datumvraceni)}"), fieldvalue::sqlDay(QStringLiteral("p.datumvraceni")));
 }
 
 // Runs a query for each of its rows.
@@ -108,7 +112,8 @@ Figures compute(Database& db, const QDate& today, Status& status)
     // middle one (or the mean of the middle two) without sorting every loan.
     std::vector<std::pair<double, qint64>> lengths;
     status = eachRow(db,
-                     sql("SELECT julianday(p.datumvraceni) - julianday(p.datumpujceni) AS d, count(*) FROM {loans} "
+                     sql("SELECT julianday({day(p.datumvraceni)}) - julianday({day(p.datumpujceni)}) AS d, count(*) "
+                         "FROM {loans} "
                          "WHERE {counted} GROUP BY d ORDER BY d"),
                      {}, [&](Statement& row) {
                          lengths.emplace_back(row.columnText(0).toDouble(), row.columnInt(1));
@@ -148,16 +153,17 @@ Figures compute(Database& db, const QDate& today, Status& status)
                      });
     if (!status.ok())
         return f;
-    status = eachRow(db,
-                     sql("SELECT c.nazev, {person}, p.datumpujceni, "
-                         "CAST(julianday(?1) - julianday(p.datumpujceni) AS INTEGER) AS d FROM {loans} "
-                         "WHERE p.vraceno = 0 AND p.datumpujceni IS NOT NULL AND p.datumpujceni <= ?1 "
-                         "ORDER BY p.datumpujceni, ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky LIMIT 10"),
-                     {today.toString(Qt::ISODate)}, [&f](Statement& row) {
-                         f.longestOut.push_back({printedValue(row.columnUtf8(0), row.isNull(0)),
-                                                 printedValue(row.columnUtf8(1), row.isNull(1)),
-                                                 QDate::fromString(row.columnText(2), Qt::ISODate), row.columnInt(3)});
-                     });
+    status =
+        eachRow(db,
+                sql("SELECT c.nazev, {person}, p.datumpujceni, "
+                    "CAST(julianday(?1) - julianday({day(p.datumpujceni)}) AS INTEGER) AS d FROM {loans} "
+                    "WHERE p.vraceno = 0 AND {day(p.datumpujceni)} <= ?1 "
+                    "ORDER BY {day(p.datumpujceni)}, ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky LIMIT 10"),
+                {today.toString(Qt::ISODate)}, [&f](Statement& row) {
+                    f.longestOut.push_back({printedValue(row.columnUtf8(0), row.isNull(0)),
+                                            printedValue(row.columnUtf8(1), row.isNull(1)),
+                                            QDate::fromString(row.columnText(2), Qt::ISODate), row.columnInt(3)});
+                });
     return f;
 }
 

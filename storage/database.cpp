@@ -338,21 +338,49 @@ void Database::noteDamage()
         m_onDamage(QString::fromUtf8(damagedText));
 }
 
+namespace {
+
+// Runs SQLite's check of the file with the schema's CHECK rules set aside (SQLite's checks
+// honour ignore_check_constraints): its first finding, "ok" when whole, empty when it failed.
+QString fileCheck(sqlite3* db, bool thorough, Status& failed)
+{
+    sqlite3_exec(db, "PRAGMA ignore_check_constraints = ON", nullptr, nullptr, nullptr);
+    QString finding;
+    {
+        Statement check(db, thorough ? QStringLiteral("PRAGMA integrity_check(1)")
+                                     : QStringLiteral("PRAGMA quick_check(1)"));
+        failed = check.status();
+        const Statement::Step step = failed.ok() ? check.step() : Statement::Step::Error;
+        if (step == Statement::Step::Row)
+            finding = check.columnText(0);
+        else if (failed.ok())
+            failed = step == Statement::Step::Error ? check.failure() : Status::success();
+    }
+    sqlite3_exec(db, "PRAGMA ignore_check_constraints = OFF", nullptr, nullptr, nullptr);
+    return finding;
+}
+
+} // namespace
+
 Status Database::checkWhole()
 {
     if (Status s = refusedIfDamaged(); !s.ok())
         return s;
-    Statement check(m_db, QStringLiteral("PRAGMA quick_check(1)"));
-    if (!check.status().ok())
-        return check.status();
-    const Statement::Step step = check.step();
-    if (step == Statement::Step::Error)
-        return check.failure();
-    if (step == Statement::Step::Row && check.columnText(0) == QLatin1String("ok"))
+    Status failed = Status::success();
+    const QString finding = fileCheck(m_db, false, failed);
+    if (!failed.ok())
+        return failed;
+    if (finding == QLatin1String("ok"))
         return Status::success();
-    libraryWords(QStringLiteral("SQLite quick_check: %1").arg(check.columnText(0)));
+    libraryWords(QStringLiteral("SQLite quick_check: %1").arg(finding));
     noteDamage();
     return refusedIfDamaged();
+}
+
+bool Database::isWhole(bool thorough)
+{
+    Status failed = Status::success();
+    return fileCheck(m_db, thorough, failed) == QLatin1String("ok") && failed.ok();
 }
 
 QString Database::filePath() const
@@ -453,6 +481,25 @@ std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& stat
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     // Another program in the middle of a write holds the file locked: wait a few seconds for it.
     sqlite3_busy_timeout(raw, 5000);
+    status = Status::success();
+    return db;
+}
+
+std::unique_ptr<Database> Database::connectAsItIs(const QByteArray& path, Status& status)
+{
+    // SQLite's URI of the file, its name percent-encoded, with immutable=1.
+    const QByteArray uri = "file:" + path.toPercentEncoding("/") + "?immutable=1";
+    sqlite3* raw = nullptr;
+    if (sqlite3_open_v2(uri.constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr) !=
+        SQLITE_OK) {
+        status = engineFailure(raw);
+        sqlite3_close_v2(raw);
+        return nullptr;
+    }
+    std::unique_ptr<Database> db(new Database(raw));
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     status = Status::success();
     return db;
 }

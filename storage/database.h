@@ -76,6 +76,10 @@ public:
     // Opens a connection to the file (an SQLite error in Czech on failure); nothing is read or
     // written yet. A read-only connection never writes to the file, not even a journal.
     static std::unique_ptr<Database> connect(const QByteArray& path, Status& status, bool readOnly = false);
+    // Opens a file no program is writing, read only, as it is: no lock is taken and nothing is
+    // made beside it (a file in WAL mode would otherwise get its -shm and -wal files, and could
+    // not be read at all in a folder the user may not write to).
+    static std::unique_ptr<Database> connectAsItIs(const QByteArray& path, Status& status);
     // The absolute path of the file the connection is open on.
     QString filePath() const;
     // Turns on foreign keys, crash-safe writing, our SQL function ordisk_contains and our
@@ -94,6 +98,11 @@ public:
     // Reads every page of the file (SQLite's quick_check) before a bulk change: a damage
     // found is noted and returned, so that nothing is written into it.
     Status checkWhole();
+    // Whether the file is whole: SQLite's integrity_check (indexes against their tables too)
+    // or, not thorough, its quick_check. Damage is of the file's structure: a value the
+    // schema's CHECK rules would refuse (a date another program stored) is not damage, and
+    // the program shows it as stored (fieldvalue::storedDay).
+    bool isWhole(bool thorough);
     // Copies the whole file into a new file at path (made readable by its owner only) with
     // SQLite's online backup, consistent while others write; the copy is checked
     // (quick_check) and synced. A failure (the system's reason in Czech, a damage noted as

@@ -84,7 +84,7 @@ Status writeRows(Database& db, const QString& table, SheetWriter& writer, Format
                 if (whole)
                     cell.kind = Cell::Kind::Number;
             } else if (columns[c].kind == FieldKind::Date) {
-                cell.date = QDate::fromString(cell.text, Qt::ISODate);
+                cell.date = fieldvalue::storedDay(cell.text);
                 if (cell.date.isValid() && cell.date.year() >= 1900 && cell.date.year() <= 9999) {
                     cell.kind = Cell::Kind::Date;
                     cell.text = cell.date.toString(QStringLiteral("dd.MM.yyyy"));
