@@ -194,6 +194,11 @@ int readCommandLine(const QStringList& arguments, bool& home, bool& manual, Tran
                 return argument.section(QLatin1Char('='), 0, 0);
         return QStringLiteral("--") + name;
     };
+    // An option of a value given twice would leave one of them unheeded.
+    QString givenTwice;
+    for (const QCommandLineOption* option : {&exportList, &importList, &days})
+        if (parser.values(*option).size() > 1)
+            givenTwice = typed(option->names().constFirst());
     if (!parser.unknownOptionNames().isEmpty())
         refused = QStringLiteral("ordisk: neznámá volba „%1“").arg(typed(parser.unknownOptionNames().constFirst()));
     else if (!parsed && arguments.size() > 1 && typed(QStringLiteral("export")) == arguments.constLast())
@@ -205,6 +210,8 @@ int readCommandLine(const QStringList& arguments, bool& home, bool& manual, Tran
         refused = QStringLiteral("ordisk: u volby %1 chybí, co přidat (cd nebo lide)").arg(arguments.constLast());
     else if (!parsed)
         refused = QStringLiteral("ordisk: u volby „%1“ chybí hodnota").arg(arguments.constLast());
+    else if (!givenTwice.isEmpty())
+        refused = QStringLiteral("ordisk: volba %1 je zadána víckrát; zadejte ji jednou").arg(givenTwice);
     else if (int(parser.isSet(exportList)) + int(parser.isSet(importList)) + int(transfer.backup) +
                  int(transfer.restore) >
              1)

@@ -166,6 +166,7 @@ int exportList(const QString& what, const QString& file, int days, const QString
         return fail(refused + QStringLiteral(" Nic nebylo vyvezeno."));
     // The file's name chooses the format: a PDF, a workbook (.xlsx, .ods) or CSV.
     Status s = Status::success();
+    qint64 nameless = 0; // reminders: borrowers no letter could be addressed to
     {
         TerminalProgress progress;
         const listreport::Watch watch = [&progress](qint64 rows) {
@@ -173,7 +174,7 @@ int exportList(const QString& what, const QString& file, int days, const QString
             return true;
         };
         s = what == QLatin1String("upominky")
-                ? reminders::writePdf(*db, reportsettings::owner(), days, choice.today, file, watch)
+                ? reminders::writePdf(*db, reportsettings::owner(), days, choice.today, file, watch, &nameless)
             : what == QLatin1String("prehled") ? overview::writePdf(*db, choice.today, file)
             : isPdf(file)                      ? listreport::writePdf(*db, what, file, choice, watch)
                           : sheetexport::write(*db, what, file, sheetexport::formatOf(file), choice);
@@ -181,6 +182,8 @@ int exportList(const QString& what, const QString& file, int days, const QString
     if (!s.ok())
         return fail(s.message());
     say(stdout, QStringLiteral("Zapsáno do %1 z evidence %2.").arg(file, registerPath));
+    if (nameless > 0)
+        say(stderr, QStringLiteral("ordisk: ") + reminders::namelessNote(nameless));
     return 0;
 }
 

@@ -121,6 +121,18 @@ std::vector<Copy> unkept(const std::vector<Copy>& copies, const QDate& today)
 
 namespace {
 
+// The name a copy is made under beside the file it becomes: ".<name><suffix>", the name cut
+// short (a whole character at a time) where the two with SQLite's "-journal" after them would
+// pass the 255 bytes a file name may have, so that any name the file system takes can take a copy.
+QString buildingName(const QString& fileName, const QString& suffix)
+{
+    constexpr qsizetype mostBytes = 255 - 8; // "-journal"
+    QString name = fileName;
+    while (!name.isEmpty() && 1 + QFile::encodeName(name + suffix).size() > mostBytes)
+        name.chop(name.size() > 1 && name.back().isLowSurrogate() ? 2 : 1);
+    return QLatin1Char('.') + name + suffix;
+}
+
 // Copies the register to the path under a temporary name in the path's folder, synced, then
 // renamed into place: over the file there only where `replace` says so, so that the file
 // stays as it was until the copy is whole.
@@ -136,10 +148,11 @@ Status write(Database& db, const QString& path, const std::function<bool()>& sto
     // Made under a name of its own, then renamed. In the folder of copies, what an interrupted
     // copy left under that name is removed; elsewhere a free name is found, since the file
     // there is the user's.
-    QString building = target.absoluteDir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".novy"));
+    QString building = target.absoluteDir().filePath(buildingName(target.fileName(), QStringLiteral(".novy")));
     if (replace) {
         for (int n = 2; QFileInfo::exists(building) || QFileInfo(building).isSymLink(); ++n)
-            building = target.absoluteDir().filePath(QStringLiteral(".%1.novy-%2").arg(target.fileName()).arg(n));
+            building =
+                target.absoluteDir().filePath(buildingName(target.fileName(), QStringLiteral(".novy-%1").arg(n)));
     } else {
         QFile::remove(building);
     }

@@ -24,26 +24,30 @@ namespace {
 // page before it shows one, and the window would stand still meanwhile.
 constexpr int mostPreviewedPages = 100;
 
-// Nobody is out longer than the days: no reminder to write.
-void nobodyToRemind(QWidget* window, const Job& job)
+// Nobody with a name is out longer than the days: no reminder to write.
+void nobodyToRemind(QWidget* window, const Job& job, qint64 nameless)
 {
+    const QString note = reminders::namelessNote(nameless);
     messages::information(window, job.title(),
-                          QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát.")
-                              .arg(longloans::daysInWords(job.days)));
+                          QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát.%2")
+                              .arg(longloans::daysInWords(job.days), note.isEmpty() ? note : QLatin1Char('\n') + note));
 }
 
 // Whether there is anyone to write reminders to; says so when there is nobody (before a
-// file is asked for).
-bool someoneToRemind(QWidget* window, Database& db, const Job& job)
+// file is asked for), and names those left without one.
+bool someoneToRemind(QWidget* window, Database& db, const Job& job, qint64* nameless = nullptr)
 {
     if (job.what != QLatin1String("upominky"))
         return true;
     reminders::Letters letters(db, job.days, job.today);
     const qint64 people = letters.count();
+    const qint64 withoutName = letters.nameless();
     if (!messages::report(window, letters.status()))
         return false;
+    if (nameless)
+        *nameless = withoutName;
     if (people == 0)
-        nobodyToRemind(window, job);
+        nobodyToRemind(window, job, withoutName);
     return people > 0;
 }
 
@@ -136,7 +140,8 @@ qint64 Job::pagesAbout(Database& db, const QPagedPaintDevice& device, Status& st
 // Writes the PDF chosen in a save dialog, behind the progress dialog.
 void savePdf(QWidget* window, Database& db, const Job& job)
 {
-    if (!someoneToRemind(window, db, job))
+    qint64 nameless = 0;
+    if (!someoneToRemind(window, db, job, &nameless))
         return;
     const QString title = QStringLiteral("Uložit jako PDF");
     QFileDialog chooser(window, title, documentsFolder());
@@ -177,7 +182,9 @@ void savePdf(QWidget* window, Database& db, const Job& job)
     else if (!status.ok())
         messages::critical(window, QStringLiteral("Chyba"), status.message());
     else
-        messages::information(window, title, QStringLiteral("Uloženo do souboru\n%1").arg(file));
+        messages::information(window, title,
+                              QStringLiteral("Uloženo do souboru\n%1").arg(file) +
+                                  (nameless > 0 ? QLatin1Char('\n') + reminders::namelessNote(nameless) : QString()));
 }
 
 // Qt's print preview, from which the user prints; a long list is offered as a PDF instead.
@@ -187,12 +194,18 @@ void preview(QWidget* window, Database& db, const Job& job)
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
                                       job.landscape() ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
     printer.setDocName(job.title());
+    qint64 nameless = 0;
+    if (!someoneToRemind(window, db, job, &nameless))
+        return;
+    // Those left without a letter are named before the preview shows the others'.
+    if (nameless > 0)
+        messages::information(window, job.title(), reminders::namelessNote(nameless));
     Status status = Status::success();
     const qint64 pages = job.pagesAbout(db, printer, status);
     if (!messages::report(window, status))
         return;
     if (job.what == QLatin1String("upominky") && pages == 0) {
-        nobodyToRemind(window, job);
+        nobodyToRemind(window, job, 0);
         return;
     }
     if (pages > mostPreviewedPages &&

@@ -203,7 +203,7 @@ std::vector<Line> lines(const Figures& f)
     result.push_back({Item, QStringLiteral("Medián"), days(f.medianDays)});
     QString counted = QStringLiteral("Započteno vrácených výpůjček: %1.").arg(f.returnedCounted);
     if (f.returnedUncounted > 0)
-        counted += QStringLiteral(" Nezapočtené vrácené výpůjčky (bez data půjčení nebo vrácení, nebo vrácené "
+        counted += QStringLiteral(" Nezapočtené vrácené výpůjčky (bez platného data půjčení nebo vrácení, nebo vrácené "
                                   "dříve, než byly půjčeny): %1.")
                        .arg(f.returnedUncounted);
     result.push_back({Text, counted, {}});

@@ -15,12 +15,16 @@
 namespace reminders {
 namespace {
 
-QString loansFrom()
+// A borrower the letter can be addressed to: one with a first name or a surname.
+const char* const named = "trim(ifnull(l.jmeno, '') || ifnull(l.prijmeni, ''), ' ' || char(9, 10, 13)) <> ''";
+
+// The loans lent too long of the borrowers with a name (or, named false, without one).
+QString loansFrom(bool withName = true)
 {
     return QStringLiteral("FROM pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd\n"
                           "JOIN lide AS l ON l.idcloveka = p.idcloveka\n"
-                          "WHERE %1")
-        .arg(longloans::condition());
+                          "WHERE %1 AND %2(%3)")
+        .arg(longloans::condition(), withName ? QString() : QStringLiteral("NOT "), QLatin1String(named));
 }
 
 } // namespace
@@ -89,6 +93,23 @@ bool Letters::next(Letter& letter)
         m_rows->reset();
     }
     return m_status.ok();
+}
+
+qint64 Letters::nameless()
+{
+    qint64 people = 0;
+    if (m_status.ok())
+        m_status = m_db.queryInt(QStringLiteral("SELECT count(DISTINCT p.idcloveka) %1").arg(loansFrom(false)), people,
+                                 m_params);
+    return people;
+}
+
+QString namelessNote(qint64 people)
+{
+    return people == 0 ? QString()
+                       : QStringLiteral("Lidé bez jména upomínku nedostali, není komu ji adresovat (počet: %1); "
+                                        "doplňte jim jméno v seznamu lidí.")
+                             .arg(people);
 }
 
 qint64 Letters::count()
@@ -184,16 +205,20 @@ Status paint(Letters& letters, const Owner& owner, const QDate& today, QPagedPai
 }
 
 Status writePdf(Database& db, const Owner& owner, int days, const QDate& today, const QString& path,
-                const listreport::Watch& watch)
+                const listreport::Watch& watch, qint64* nameless)
 {
     Letters letters(db, days, today);
     const qint64 count = letters.count();
+    const qint64 withoutName = letters.nameless();
     if (Status s = letters.status(); !s.ok())
         return s;
+    if (nameless)
+        *nameless = withoutName;
     if (count == 0)
-        return Status::failure(QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát. "
-                                              "Nic nebylo uloženo.")
-                                   .arg(longloans::daysInWords(days)));
+        return Status::failure(
+            QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát. %2Nic nebylo uloženo.")
+                .arg(longloans::daysInWords(days),
+                     withoutName > 0 ? namelessNote(withoutName) + QLatin1Char(' ') : QString()));
     return pdffile::write(path, QStringLiteral("Upomínky"), false, [&](QPdfWriter& writer, QPainter& painter) {
         return paint(letters, owner, today, writer, painter, watch);
     });

@@ -65,6 +65,9 @@ public:
     Status status() const { return m_status; }
     // How many letters there are.
     qint64 count();
+    // How many borrowers with a disc lent too long get none: those with neither a first name
+    // nor a surname, whom no letter can be addressed to.
+    qint64 nameless();
 
 private:
     Database& m_db;
@@ -75,6 +78,9 @@ private:
     bool m_ended = false;   // the rows ran out (a further step would begin them again)
 };
 
+// What is said of the borrowers left without a letter (Letters::nameless); empty for none.
+QString namelessNote(qint64 people);
+
 // Paints every letter on the canvas, each from a page of its own.
 Status paintLetters(Letters& letters, const Owner& owner, const QDate& today, const QPagedPaintDevice& device,
                     PageCanvas& canvas, const listreport::Watch& watch = nullptr);
@@ -84,8 +90,8 @@ Status paint(Letters& letters, const Owner& owner, const QDate& today, QPagedPai
              const listreport::Watch& watch = nullptr);
 
 // Writes the letters as a PDF file; refused, with nothing written, when nobody has a disc
-// lent too long.
+// lent too long. nameless: how many borrowers were left without a letter (no name).
 Status writePdf(Database& db, const Owner& owner, int days, const QDate& today, const QString& path,
-                const listreport::Watch& watch = nullptr);
+                const listreport::Watch& watch = nullptr, qint64* nameless = nullptr);
 
 } // namespace reminders

@@ -204,6 +204,9 @@ check "--dni with another list" 2 "--dni patří k volbě --export dlouho nebo -
 for days in -1 abc 1.5 36501 ""; do
     check "--dni $days" 2 "--dni chce celý počet dní od 0 do 36500" "$program" --export dlouho --dni "$days"
 done
+check "--dni twice" 2 "volba --dni je zadána víckrát" "$program" --export dlouho --dni 3 --dni 40 dvakrat.csv
+check "--export twice" 2 "volba --export je zadána víckrát" "$program" --export cd --export lide dvakrat.csv
+[ -e dvakrat.csv ] && { echo "FAILED: an option given twice wrote a file"; failed=1; }
 # Reminders: a page for Eva, none for Petr (a day within 30 days); the owner's lines from the
 # settings the window keeps.
 mkdir -p .config/Ordisk
@@ -213,6 +216,13 @@ pdf_has "reminders" upominky.pdf 1 portrait "Jan Sběratel" "V Brně $(LC_ALL=C 
     "Dobrý den," "tato CD:" "Žluťoučký kůň" "S pozdravem"
 "$program" --export upominky --dni 29 upominky29.pdf >/dev/null
 pdf_has "reminders at 29 days" upominky29.pdf 2 portrait "Petr Šťastný" "toto CD:"
+# A borrower with no name gets no letter, and is said to have got none.
+sqlite3 db1.zaz "INSERT INTO lide (idcloveka, jmeno, prijmeni) VALUES (79, ' ', NULL);
+  INSERT INTO pujcovani (idvypujcky, datumpujceni, idcd, idcloveka, vraceno) VALUES (799, date('now', '-60 days'), 93, 79, 0)"
+check "--export upominky with a nameless borrower" 0 "Lidé bez jména upomínku nedostali, není komu ji adresovat (počet: 1)" \
+    "$program" --export upominky bezejmena.pdf
+pdf_has "reminders, the nameless left out" bezejmena.pdf 1 portrait "Eva Dvořáková & <spol.>"
+sqlite3 db1.zaz "DELETE FROM pujcovani WHERE idvypujcky = 799; DELETE FROM lide WHERE idcloveka = 79"
 check "--export upominky to CSV" 1 "upomínky se zapisují jen jako stránky PDF" "$program" --export upominky u.csv
 check "--export upominky when nobody is late" 1 "Nikdo nemá CD půjčené déle než 100 dní" \
     "$program" --export upominky --dni 100 nikdo.pdf
@@ -258,6 +268,14 @@ check "--import of a device" 1 "soubor /dev/zero nelze přečíst: je to zaříz
 check "--restore of a device" 1 "/dev/zero je zařízení, ne soubor zálohy. Nic nebylo změněno." \
     "$program" --restore /dev/zero
 check "--restore of a folder" 1 "home je složka, ne soubor zálohy." "$program" --restore home
+# Every door takes a name of the 255 bytes a file system allows, and refuses one longer alike.
+long=a$(printf 'ž%.0s' $(seq 125))
+for suffix in zaz pdf csv; do
+    [ "$suffix" = zaz ] && door=(--backup) || door=(--export cd)
+    check "${door[*]} to a name of 255 bytes (.$suffix)" 0 "" "$program" "${door[@]}" "$long.$suffix"
+    [ -s "$long.$suffix" ] || { echo "FAILED: ${door[*]} wrote no $long.$suffix"; failed=1; }
+    check "${door[*]} to a name of 256 bytes (.$suffix)" 1 "jméno souboru je příliš dlouhé" "$program" "${door[@]}" "x$long.$suffix"
+done
 check "--backup into a folder" 1 "home je složka; zadejte jméno souboru zálohy." "$program" --backup home
 check "--backup to -" 1 "zálohu nelze zapsat na standardní výstup" "$program" --backup -
 [ -e ./- ] && { echo "FAILED: --backup - wrote a file named -"; failed=1; }

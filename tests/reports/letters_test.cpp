@@ -108,6 +108,19 @@ TEST(Reminders, GoOnlyToThoseWithADiscOutTooLongAPageEach)
     EXPECT_TRUE(eva.contains("Prosím Vás o jejich vrácení do 14. dubna 2024. Děkuji."));
     EXPECT_TRUE(eva.contains("Chata") && eva.contains("Hrad") && !eva.contains("Cukr"));
 
+    // A borrower with no name (blanks at most) gets no letter; he is counted to be said.
+    reg.exec(QStringLiteral("INSERT INTO lide (idcloveka, jmeno, prijmeni) VALUES (205, ' ', NULL), (206, NULL, '\t');"
+                            "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) VALUES "
+                            "('2024-01-02', 105, 205, 0), ('2024-01-03', 105, 206, 0)"));
+    EXPECT_EQ(letters(reg.db(), 30).size(), 2u);
+    {
+        reminders::Letters source(reg.db(), 30, endOfMarch);
+        EXPECT_EQ(source.nameless(), 2);
+        EXPECT_TRUE(reminders::namelessNote(source.nameless()).contains(QStringLiteral("(počet: 2)")));
+    }
+    EXPECT_EQ(painted(reg.db(), 30, owner).size(), 2u);
+    reg.exec(QStringLiteral("DELETE FROM pujcovani WHERE idcloveka IN (205, 206)"));
+
     // No owner entered: no lines of it, the day alone.
     pages = painted(reg.db(), 30, {});
     EXPECT_EQ(pages[0].texts.first(), "31. března 2024");
@@ -209,11 +222,12 @@ TEST(Overview, CountsTiesInCzechOrderAndSaysWhatItLeftOut)
         shown << line.text + QLatin1Char('|') + line.value;
     EXPECT_TRUE(shown.contains("Medián|7 dní"));
     EXPECT_TRUE(shown.contains("Průměr|9 dní"));
-    EXPECT_EQ(shown
-                  .filter("Nezapočtené vrácené výpůjčky (bez data půjčení nebo vrácení, nebo vrácené dříve, než "
-                          "byly půjčeny): 2.")
-                  .size(),
-              1);
+    EXPECT_EQ(
+        shown
+            .filter("Nezapočtené vrácené výpůjčky (bez platného data půjčení nebo vrácení, nebo vrácené dříve, než "
+                    "byly půjčeny): 2.")
+            .size(),
+        1);
     EXPECT_EQ(shown.filter("Výpůjčky disků nebo lidí, kteří už v evidenci nejsou (nikde nezapočtené): 1.").size(), 1);
 }
 
