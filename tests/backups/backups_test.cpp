@@ -67,6 +67,26 @@ TEST(Backups, TheKeepRuleOverASimulatedYear)
             folder.erase(std::find_if(folder.begin(), folder.end(),
                                       [&gone](const backups::Copy& c) { return c.path == gone.path; }));
         most = std::max(most, folder.size());
+        // Each day, exactly these days have copies: those of the last seven days, and the last
+        // day of use of this week and four before, of this month and twelve before.
+        QSet<QDate> days, expected;
+        for (const backups::Copy& copy : folder)
+            days << copy.day;
+        const QDate monday = day.addDays(1 - day.dayOfWeek());
+        for (const QDate& usedDay : used) {
+            const auto lastOfItsUse = [&used, &usedDay, &day](const QDate& end) {
+                for (QDate later = usedDay.addDays(1); later <= std::min(end, day); later = later.addDays(1))
+                    if (used.contains(later))
+                        return false;
+                return true;
+            };
+            const qint64 weeksAgo = usedDay.addDays(1 - usedDay.dayOfWeek()).daysTo(monday) / 7;
+            const int monthsAgo = (day.year() - usedDay.year()) * 12 + day.month() - usedDay.month();
+            if (usedDay.daysTo(day) < 7 || (weeksAgo <= 4 && lastOfItsUse(usedDay.addDays(7 - usedDay.dayOfWeek()))) ||
+                (monthsAgo <= 12 && lastOfItsUse(QDate(usedDay.year(), usedDay.month(), usedDay.daysInMonth()))))
+                expected << usedDay;
+        }
+        ASSERT_EQ(days, expected) << day.toString(Qt::ISODate).toStdString();
     }
     EXPECT_LE(most, 25u);
     QSet<QDate> kept;
@@ -240,6 +260,21 @@ TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QByteArray damaged = good;
     damaged.replace(2 * 4096, 4096, QByteArray(4096, '\0')); // a table's page
+    // A disc's name changed in the index of names only: every page reads well (quick_check
+    // finds nothing), only integrity_check sees the index disagree with its table.
+    QByteArray indexDamaged = good;
+    {
+        const qint64 page =
+            reg.value(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'cd_nazev'")).toLongLong();
+        const qint64 pageSize = reg.value(QStringLiteral("PRAGMA page_size")).toLongLong();
+        const qsizetype at = indexDamaged.indexOf("Kytice", (page - 1) * pageSize);
+        ASSERT_TRUE(at >= 0 && at < page * pageSize);
+        indexDamaged[at] = 'L';
+    }
+    const QString linked = QDir(dir).filePath(QStringLiteral("odkaz.zaz"));
+    const QString hardLinked = QDir(dir).filePath(QStringLiteral("tvrdy.zaz"));
+    ASSERT_EQ(::symlink(QFile::encodeName(reg.path()).constData(), QFile::encodeName(linked).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(reg.path()).constData(), QFile::encodeName(hardLinked).constData()), 0);
     const struct
     {
         const char* what;
@@ -249,6 +284,10 @@ TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
     } refusals[] = {
         {"another program's database", other, "není databází programu Ordisk", false},
         {"a damaged copy", written("poskozena.zaz", damaged), "je poškozený", false},
+        {"a copy damaged in an index only", written("index.zaz", indexDamaged), "je poškozený", false},
+        {"the register itself", reg.path(), "je sama evidence, kterou by obnova nahradila", false},
+        {"a link to the register", linked, "je sama evidence", false},
+        {"another name of the register", hardLinked, "je sama evidence", false},
         {"a copy cut short", written("useknuta.zaz", good.left(good.size() / 2)), "je poškozený", false},
         {"no file", QDir(dir).filePath(QStringLiteral("neni.zaz")), "nelze otevřít", false},
         {"a trigger of someone else's",
@@ -302,6 +341,31 @@ TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
     ASSERT_TRUE(now->db().queryInt(QStringLiteral("SELECT count(*) FROM cd"), discs).ok());
     EXPECT_EQ(discs, 1);
     EXPECT_EQ(backups::list(backups::folderOf(reg.path())).size(), 1u) << "the register kept is never pruned";
+    now.reset();
+
+    // A copy in WAL mode is restored, and its folder is left as it was (SQLite would make its
+    // -shm and -wal beside it); the register restored keeps its rollback journal.
+    QDir(dir).mkdir(QStringLiteral("wal"));
+    const QString wal = QDir(dir).filePath(QStringLiteral("wal/kopie.zaz"));
+    ASSERT_TRUE(QFile::copy(copy, wal));
+    {
+        Status walStatus = Status::success();
+        auto db = Database::connect(QFile::encodeName(wal), walStatus);
+        ASSERT_TRUE(db &&
+                    db->exec(QStringLiteral("PRAGMA journal_mode = WAL; INSERT INTO lide (jmeno) VALUES ('W')")).ok());
+    }
+    const QStringList walFolder =
+        QDir(dir + QStringLiteral("/wal")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    ASSERT_EQ(walFolder, QStringList({".", "..", "kopie.zaz"}));
+    const QByteArray walBytes = readAll(wal);
+    const backups::Restored fromWal = backups::restore(reg.path(), wal, QDateTime::currentDateTime());
+    ASSERT_TRUE(fromWal.status.ok()) << fromWal.status.message().toStdString();
+    EXPECT_EQ(fromWal.people, 1);
+    EXPECT_EQ(QDir(dir + QStringLiteral("/wal")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), walFolder);
+    EXPECT_EQ(readAll(wal), walBytes);
+    now = Register::open(reg.path(), status);
+    ASSERT_NE(now, nullptr) << status.message().toStdString();
+    EXPECT_EQ(readAll(reg.path()).mid(18, 2), QByteArray("\x01\x01", 2)) << "the rollback journal's versions";
 }
 
 // A damaged register is offered the newest copy that is whole, with its day and numbers; a
