@@ -274,8 +274,11 @@ bool importList(QWidget* window, Database& db, const QString& table, const std::
     options.dryRun = false;
     options.preview = 0;
     const Imported imported = runImport(window, db, title, table, file, options);
-    // A cancel that came too late to stop the writing: the rows are there, and said so.
-    if (!imported.outcome.status.ok() || imported.ended == Ended::WindowClosed) {
+    // A cancel that came too late to stop the writing: the rows are there, and said so. One
+    // that stopped it is a cancel, however the reader ended (a workbook's reading cut off reads
+    // as rows refused).
+    const bool stopped = imported.ended == Ended::Cancelled && imported.outcome.refused > 0;
+    if (!imported.outcome.status.ok() || imported.ended == Ended::WindowClosed || stopped) {
         tellFailure(window, db, title, imported);
         return false;
     }

@@ -6,6 +6,8 @@
 #include "qt_printers.h"
 #include "storage/database.h"
 #include "storage/register_file.h"
+#include "temp_register.h"
+#include "transfer/sheet_export.h"
 #include "ui_common/messages.h"
 
 #include <QAccessible>
@@ -292,10 +294,22 @@ TEST_F(MainMenu, CancelDuringTheCheckOrTheWritingStoresNothingAndSaysSo)
         ASSERT_EQ(answerer.shown().size(), 2);
         EXPECT_EQ(answerer.shown()[1].icon, QMessageBox::Information);
     }
+    // The same rows in the workbooks, as the program writes them.
     {
+        TempRegister many;
+        many.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+                                 "INSERT INTO cd (idcd, nazev, pocetdisku, typdisku, typobsahu) SELECT 100000 + i, "
+                                 "'Disk ' || i, 1, 'CD', 'Hudba' FROM n"));
+        for (const char* suffix : {"xlsx", "ods"}) {
+            const QString path = documents() + QStringLiteral("/mnoho.") + QLatin1String(suffix);
+            ASSERT_TRUE(sheetexport::write(many.db(), QStringLiteral("cd"), path, sheetexport::formatOf(path)).ok());
+        }
+    }
+    for (const char* file : {"mnoho.csv", "mnoho.xlsx", "mnoho.ods"}) {
+        SCOPED_TRACE(file);
         DialogAnswerer answerer;
         DialogScript script(
-            {fileAnswer("ImportFile", QStringLiteral("mnoho.csv")),
+            {fileAnswer("ImportFile", QString::fromLatin1(file)),
              {QStringLiteral("ImportSummary"), [](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Return); }},
              {QStringLiteral("Progress"), cancel}});
         chooseFromFile({Qt::Key_Return});

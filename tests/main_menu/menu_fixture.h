@@ -5,6 +5,7 @@
 #include "main_window_fixture.h"
 #include "patience.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -45,14 +46,24 @@ public:
                 m_steps[m_next++].second(modal);
                 return;
             }
-            // Nobody answers an unscripted dialog (the answerer takes message boxes at once);
-            // a scripted one may be long work behind a progress dialog.
-            if (m_openSince.elapsed() < (modal->property("scripted").toBool() ? patienceMs : patienceMs / 4))
+            // Nobody answers an unscripted dialog (the answerer takes message boxes at once); a
+            // progress dialog is work that ends by itself, however long it takes.
+            const bool work = modal->property("scripted").toBool() || modal->inherits("QProgressDialog");
+            if (m_openSince.elapsed() < (work ? patienceMs : patienceMs / 4))
                 return;
             const QString waited = m_next < m_steps.size() ? m_steps[m_next].first : QStringLiteral("(no step left)");
+            QStringList shown; // what the dialog says, for the failure's message
+            for (const QLabel* label : modal->findChildren<QLabel*>())
+                shown << label->text();
+            for (const QAbstractItemView* view : modal->findChildren<QAbstractItemView*>())
+                for (int row = 0; row < std::min(view->model()->rowCount(), 3); ++row)
+                    for (int column = 0; column < view->model()->columnCount(); ++column)
+                        shown << view->model()->index(row, column).data().toString();
             ADD_FAILURE() << "waited for the dialog " << waited.toStdString() << ", but "
                           << modal->metaObject()->className() << " " << modal->objectName().toStdString() << " \""
-                          << modal->windowTitle().toStdString() << "\" stayed open; closed by the test";
+                          << modal->windowTitle().toStdString()
+                          << "\" stayed open, saying: " << shown.join(QStringLiteral(" | ")).left(600).toStdString()
+                          << "; closed by the test";
             m_open = nullptr;
             if (auto* dialog = qobject_cast<QDialog*>(modal))
                 dialog->reject();
