@@ -200,15 +200,19 @@ bool readSharedTexts(const Archive& archive, SharedTexts& shared, importrows::Ro
     return true;
 }
 
-// A number cell in a date style: Excel's day number, day 0 being 30 December 1899 (it
-// counts a 29 February 1900 that was not).
+// A number cell in a date style: Excel's day number, day 1 being 1 January 1900. Excel
+// counts a 29 February 1900 that was not (its day 60, which is no day): from day 61 on, day 0
+// is 30 December 1899; before it, 31 December 1899.
 std::optional<QString> serialDate(const QString& value)
 {
     bool ok = false;
     const double serial = value.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(serial) || serial < 1 || serial >= 2958466) // 31 December 9999
         return std::nullopt;
-    const QDate day = QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(serial)));
+    const auto whole = static_cast<qint64>(std::floor(serial));
+    if (whole == 60)
+        return std::nullopt;
+    const QDate day = QDate(1899, 12, whole < 60 ? 31 : 30).addDays(whole);
     return dateText(day.year(), day.month(), day.day());
 }
 

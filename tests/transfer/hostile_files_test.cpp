@@ -299,6 +299,22 @@ TEST(HostileFiles, UnusualCellsAreReadAsTheySay)
          xlsx(header + disc(2, "A", "<c r=\"E2\" s=\"1\"><v>46364</v></c>"), {},
               "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>"),
          "8.12.2026|0|0"},
+        // Excel counts a 29 February 1900 that was not: its days 1 to 59 are a day later than
+        // the days after it count, and its day 60 is no day.
+        {"Excel's first day",
+         xlsx(header + disc(2, "A", "<c r=\"E2\" s=\"1\"><v>1</v></c>"), {}, "<xf/><xf numFmtId=\"14\"/>"),
+         "1.1.1900|0|0"},
+        {"Excel's 28 February 1900",
+         xlsx(header + disc(2, "A", "<c r=\"E2\" s=\"1\"><v>59.5</v></c>"), {}, "<xf/><xf numFmtId=\"14\"/>"),
+         "28.2.1900|0|0"},
+        {"Excel's 29 February 1900, a day that was not",
+         xlsx(header + disc(2, "A", "<c r=\"E2\" s=\"1\"><v>60</v></c>"), {}, "<xf/><xf numFmtId=\"14\"/>"), "60|0|0"},
+        {"Excel's 1 March 1900",
+         xlsx(header + disc(2, "A", "<c r=\"E2\" s=\"1\"><v>61</v></c>"), {}, "<xf/><xf numFmtId=\"14\"/>"),
+         "1.3.1900|0|0"},
+        {"empty cells repeated between values, as Calc writes them",
+         ods(odsHeader + odsDisc("A", "<table:table-cell table:number-columns-repeated=\"2\"/>" + cell("Ano"))),
+         "|0|1"},
         {"an empty shared text after texts that fill a block of them",
          xlsx(header + "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c><c r=\"B2\"><v>1</v></c>" + is("C", 2, "CD") +
                   is("D", 2, "Hudba") + "<c r=\"E2\" t=\"s\"><v>3</v></c></row>",
