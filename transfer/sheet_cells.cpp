@@ -11,6 +11,13 @@ QString damaged(const QString& why)
     return QStringLiteral("Sešit je poškozený: %1. Otevřete ho v tabulkovém procesoru a uložte znovu.").arg(why);
 }
 
+QString encrypted(const QString& part)
+{
+    return QStringLiteral("Sešit je zašifrovaný heslem (jeho část %1); program ho nepřečte. Otevřete ho v tabulkovém "
+                          "procesoru a uložte bez hesla.")
+        .arg(part);
+}
+
 QString columnName(qsizetype column)
 {
     QString name;

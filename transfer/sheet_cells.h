@@ -20,6 +20,8 @@ constexpr qsizetype mostValue = 32767;
 
 // "Sešit je poškozený: why." with what to do about it.
 QString damaged(const QString& why);
+// A workbook whose part is encrypted (a password), with what to do about it.
+QString encrypted(const QString& part);
 
 // The refusal of a value longer than a cell holds, in cell C12 (row 0: the file's shared texts).
 QString tooLong(qsizetype column, qint64 row);

@@ -51,6 +51,10 @@ importrows::Outcome run(Database* db, const QString& table, QIODevice& file, con
         importrows::refuse(refused, 0, sheetcells::damaged(QStringLiteral("jeho archiv ZIP je neúplný")));
         return refused;
     }
+    if (const QString problem = archive.problem(); !problem.isEmpty()) {
+        importrows::refuse(refused, 0, problem);
+        return refused;
+    }
     const bool ods = archive.has("mimetype") && QString::fromLatin1(archive.head("mimetype", 64)).trimmed() == odsType;
     const bool xlsx = archive.has("xl/workbook.xml");
     if (!ods && !xlsx) {

@@ -1,8 +1,10 @@
 #include "transfer/zip_part.h"
 
 #include "storage/database.h"
+#include "transfer/sheet_cells.h"
 
 #include <QIODevice>
+#include <QSet>
 
 #include <zip.h>
 
@@ -81,6 +83,26 @@ Archive::~Archive()
     if (m_zip)
         zip_discard(m_zip);
     zip_error_fini(&m_source->error);
+}
+
+QString Archive::problem() const
+{
+    QSet<QByteArray> names;
+    const zip_int64_t entries = zip_get_num_entries(m_zip, 0);
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(m_zip, static_cast<zip_uint64_t>(i), 0, &stat) != 0 || !stat.name)
+            continue;
+        const QByteArray name(stat.name);
+        if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
+            return sheetcells::encrypted(QString::fromUtf8(name));
+        if (names.contains(name))
+            return sheetcells::damaged(
+                QStringLiteral("jeho část %1 je v archivu dvakrát").arg(QString::fromUtf8(name)));
+        names.insert(name);
+    }
+    return QString();
 }
 
 bool Archive::has(const char* name) const

@@ -24,6 +24,10 @@ public:
     Archive& operator=(const Archive&) = delete;
 
     bool isOpen() const { return m_zip != nullptr; }
+    // What makes the archive unreadable as a workbook, for the refusal's sentence: a part
+    // stored twice under one name (which of them a reader takes is anybody's guess), or a part
+    // encrypted. Empty when there is nothing.
+    QString problem() const;
     bool has(const char* name) const;
     // At most the first bytes of a part (empty when there is none).
     QByteArray head(const char* name, qint64 most) const;

@@ -25,7 +25,7 @@ using Parts = std::vector<std::pair<const char*, QByteArray>>;
 
 // A ZIP of the parts, made by libzip; stored rather than deflated when asked (its bytes then
 // stand in the file as they are).
-QByteArray zipOf(const Parts& parts, bool stored = false)
+QByteArray zipOf(const Parts& parts, bool stored = false, const char* password = nullptr)
 {
     QTemporaryDir dir;
     const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("sesit.zip")));
@@ -38,6 +38,9 @@ QByteArray zipOf(const Parts& parts, bool stored = false)
         const zip_int64_t index = zip_file_add(archive, name, source, ZIP_FL_OVERWRITE);
         EXPECT_GE(index, 0);
         zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 1);
+        if (password) {
+            EXPECT_EQ(zip_file_set_encryption(archive, static_cast<zip_uint64_t>(index), ZIP_EM_AES_256, password), 0);
+        }
     }
     EXPECT_EQ(zip_close(archive), 0);
     QFile file(QFile::decodeName(path));
@@ -258,6 +261,21 @@ TEST(HostileFiles, AreRefusedWholeAndLeaveTheRegisterAsItWas)
         {"rows out of order", xlsx(header + disc(5, "A") + disc(3, "B")), "řádek 3 v něm následuje až po řádku 5"},
         {"a run of 65,535 spaces, many times", ods(odsHeader + odsDisc("A" + QByteArray("<text:s text:c=\"65535\"/>"))),
          "je delší než 32 767"},
+        // A part stored twice under one name: a second sheet after a first one named alike.
+        {"a part stored twice under one name",
+         zipOf({{"xl/workbook.xml",
+                 R"(<workbook xmlns:r="urn:r"><sheets><sheet name="D" sheetId="1" r:id="rId1"/></sheets></workbook>)"},
+                {"xl/_rels/workbook.xml.rels",
+                 R"(<Relationships><Relationship Id="rId1" Target="worksheets/sheet1.xml"/></Relationships>)"},
+                {"xl/worksheets/sheet1.xml",
+                 "<worksheet><sheetData>" + header + disc(2, "A") + "</sheetData></worksheet>"},
+                {"xl/worksheets/sheetX.xml",
+                 "<worksheet><sheetData>" + header + disc(2, "B") + "</sheetData></worksheet>"}})
+             .replace("xl/worksheets/sheetX.xml", "xl/worksheets/sheet1.xml"),
+         "jeho část xl/worksheets/sheet1.xml je v archivu dvakrát"},
+        {"a workbook encrypted with a password",
+         zipOf({{"xl/workbook.xml", "<workbook/>"}, {"xl/worksheets/sheet1.xml", "<worksheet/>"}}, false, "heslo"),
+         "Sešit je zašifrovaný heslem (jeho část xl/workbook.xml)"},
         {"more rows than a sheet holds, after 25 refused ones",
          ods(odsHeader + twentyFive + odsRow(cell("A"), " table:number-rows-repeated=\"1048577\"")),
          "víc řádků, než unese list tabulkového procesoru (1 048 576)"},
