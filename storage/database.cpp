@@ -73,6 +73,13 @@ Status engineFailure(sqlite3* db)
         libraryWords(QStringLiteral("SQLite %1: %2").arg(code).arg(QString::fromUtf8(detail)));
     if (code == SQLITE_CONSTRAINT_FOREIGNKEY)
         return Status::failure(QStringLiteral("Disk nebo člověk, ke kterému se záznam váže, už v evidenci není."));
+    // SQL kept in the file that calls a function with side effects (the connection does not
+    // trust the file's schema): named, as what the program refuses to run.
+    if (const QByteArray said(detail); primary == SQLITE_ERROR && said.startsWith("unsafe use of "))
+        return Status::failure(QStringLiteral("obsahuje uložený dotaz nebo pravidlo, které volá funkci %1; takovou "
+                                              "funkci program z uložených dotazů nevolá (mohla by načíst cizí program "
+                                              "nebo měnit soubory).")
+                                   .arg(QString::fromUtf8(said.mid(14))));
     switch (code & 0xff) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:

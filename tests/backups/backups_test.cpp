@@ -299,6 +299,14 @@ TEST(Backups, ARestorePutsAWholeRegisterInPlaceAndRefusesAnyOther)
                                "x AS jmeno, x AS prijmeni, x AS nazev, x AS vraceno, x AS poznamka, x AS idcloveka, "
                                "x AS idcd FROM n"),
          "„vypujcky“ je jiné než v evidenci", false},
+        {"a view of ours calling a function with side effects",
+         changed("rozsireni.zaz",
+                 "DROP VIEW nevracenecd; CREATE VIEW nevracenecd AS SELECT p.idvypujcky AS idvypujcky, "
+                 "load_extension('/tmp/zlo.so') AS datumpujceni, l.jmeno AS jmeno, l.prijmeni AS prijmeni, c.nazev AS "
+                 "nazev, p.poznamka AS poznamka, p.iduzivatele AS iduzivatele, p.vraceno AS vraceno, p.datumvraceni AS "
+                 "datumvraceni FROM pujcovani AS p JOIN lide AS l ON l.idcloveka = p.idcloveka JOIN cd AS c ON c.idcd "
+                 "= p.idcd WHERE p.vraceno = 0"),
+         "obsahuje uložený dotaz nebo pravidlo, které volá funkci load_extension()", false},
         {"a file with a journal beside it", unfinished, "je rozepsana.zaz-journal s nedokončeným zápisem", false},
         {"a FIFO", fifo, "je roura (FIFO)", false},
         {"a device", QStringLiteral("/dev/null"), "je zařízení", false},
