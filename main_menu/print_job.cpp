@@ -97,19 +97,9 @@ Status Job::paint(Database& db, QPagedPaintDevice& device, QPainter& painter, co
                    : Status::failure(QStringLiteral("Stránku nelze vytisknout."));
     }
     const listreport::Layout layout = listreport::layoutOf(what, {days, today});
-    qint64 count = 0;
-    std::unique_ptr<RowFeed> rows;
-    Status status = Status::success();
-    if (keys) {
-        count = static_cast<qint64>(keys->size());
-        rows = listreport::fromKeys(db, what, layout, *keys);
-    } else {
-        count = exportrows::count(db, what, status, {days, today});
-        if (!status.ok())
-            return status;
-        rows = listreport::fromRegister(db, what, layout, {days, today});
-    }
-    return listreport::paint(layout, *rows, count, device, painter, watch);
+    const std::unique_ptr<RowFeed> rows = keys ? listreport::fromKeys(db, what, layout, *keys)
+                                               : listreport::fromRegister(db, what, layout, {days, today});
+    return listreport::paint(layout, *rows, device, painter, watch);
 }
 
 Status Job::write(Database& db, const QString& file, const listreport::Watch& watch) const

@@ -40,6 +40,8 @@ public:
     // Pages the size of the device's page layout (its orientation included), in its units.
     ListPages(const ListHead& head, const QPagedPaintDevice& device);
 
+    // The line below the title ("Počet: 300"), known once the rows were counted.
+    void setCount(const QString& count) { m_head.count = count; }
     // Begins a pass: counting the pages (no canvas), or painting them on the canvas.
     void begin(PageCanvas* canvas, int pageCount = 0);
     // Sets one row, its cells in the columns' order; false when the canvas failed.

@@ -261,15 +261,14 @@ int pagesAbout(const Layout& layout, qint64 count, const QPagedPaintDevice& devi
     return static_cast<int>(std::max<qint64>(1, (count + pages.rowsPerPage() - 1) / pages.rowsPerPage()));
 }
 
-Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& device, QPainter& painter,
-             const Watch& watch)
+Status paint(Layout layout, RowFeed& rows, QPagedPaintDevice& device, QPainter& painter, const Watch& watch)
 {
-    layout.head.count = QStringLiteral("Počet: %1").arg(count);
     layout.head.printedOn =
         QStringLiteral("Vytištěno %1").arg(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
     typeset::ListPages pages(layout.head, device);
     PainterCanvas canvas(painter, device);
     int pageCount = 0;
+    qint64 count = 0; // the rows of the first pass, which the second must find again
     qint64 set = 0;
     QStringList cells;
     for (PageCanvas* pass : {static_cast<PageCanvas*>(nullptr), static_cast<PageCanvas*>(&canvas)}) {
@@ -286,10 +285,14 @@ Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& devi
         }
         if (Status s = rows.status(); !s.ok())
             return s;
-        // The rows are read three times (counted, measured, painted), each time as they are:
-        // another program writing meanwhile would leave a count and page numbers that do
-        // not match the pages. Then nothing is finished.
+        // The rows are read twice (counted and measured, then painted), each time as they are:
+        // another program writing meanwhile would leave a count and page numbers that do not
+        // match the pages. Then nothing is finished.
         const int counted = pages.finish();
+        if (!pass) {
+            count = inPass;
+            pages.setCount(QStringLiteral("Počet: %1").arg(count));
+        }
         if (inPass != count || (pass && counted != pageCount))
             return Status::failure(QStringLiteral("Seznam se během tisku změnil (do evidence mezitím zapisoval jiný "
                                                   "program), počet a čísla stran by neseděly. Nic nebylo vytištěno "
@@ -301,10 +304,10 @@ Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& devi
 
 namespace {
 
-Status written(const Layout& layout, RowFeed& rows, qint64 count, const QString& path, const Watch& watch)
+Status written(const Layout& layout, RowFeed& rows, const QString& path, const Watch& watch)
 {
     return pdffile::write(path, layout.head.title, layout.landscape, [&](QPdfWriter& writer, QPainter& painter) {
-        return paint(layout, rows, count, writer, painter, watch);
+        return paint(layout, rows, writer, painter, watch);
     });
 }
 
@@ -316,12 +319,8 @@ Status writePdf(Database& db, const QString& list, const QString& path, const ex
     if (!names().contains(list))
         return Status::failure(QStringLiteral("Vytisknout lze jen %1.").arg(names().join(QStringLiteral(", "))));
     const Layout layout = layoutOf(list, choice);
-    Status status = Status::success();
-    const qint64 count = exportrows::count(db, list, status, choice);
-    if (!status.ok())
-        return status;
     const std::unique_ptr<RowFeed> rows = fromRegister(db, list, layout, choice);
-    return written(layout, *rows, count, path, watch);
+    return written(layout, *rows, path, watch);
 }
 
 Status writePdf(Database& db, const QString& list, const QString& path, const std::vector<qint64>& keys,
@@ -329,7 +328,7 @@ Status writePdf(Database& db, const QString& list, const QString& path, const st
 {
     const Layout layout = layoutOf(list);
     const std::unique_ptr<RowFeed> rows = fromKeys(db, list, layout, keys);
-    return written(layout, *rows, static_cast<qint64>(keys.size()), path, watch);
+    return written(layout, *rows, path, watch);
 }
 
 } // namespace listreport

@@ -51,10 +51,11 @@ std::unique_ptr<RowFeed> fromKeys(Database& db, const QString& list, const Layou
 // About how many pages the rows take on the device (a row of one line each).
 int pagesAbout(const Layout& layout, qint64 count, const QPagedPaintDevice& device);
 
-// Sets the rows on the device through the painter (active on it), count of them known:
-// first counting the pages, then painting them with "Strana X z N".
-Status paint(Layout layout, RowFeed& rows, qint64 count, QPagedPaintDevice& device, QPainter& painter,
-             const Watch& watch = nullptr);
+// Sets the rows on the device through the painter (active on it): first counting the rows
+// and the pages, then painting them with "Počet: N" and "Strana X z N". A key of the rows no
+// longer in the register before the first pass is passed over and not counted; rows that
+// change between the passes finish nothing.
+Status paint(Layout layout, RowFeed& rows, QPagedPaintDevice& device, QPainter& painter, const Watch& watch = nullptr);
 
 // Writes the list from the register as a PDF file (written aside and moved in whole,
 // readable by its owner only).

@@ -68,6 +68,23 @@ public:
     }
 };
 
+// A disc the window lists that another program deleted since is passed over: the list is
+// printed with the discs there are, and counted so.
+TEST_F(Printing, AListOfADiscDeletedSinceIsPrintedWithoutIt)
+{
+    reg.exec(QStringLiteral("DELETE FROM cd WHERE idcd = %1").arg(neverLent));
+    DialogAnswerer answerer;
+    DialogScript script({printChoice("TiskCd", "UlozitPdf"), fileAnswer("PdfFile", QStringLiteral("bez.pdf"))});
+    action("Tisk")->trigger();
+    EXPECT_EQ(script.taken(), 2u);
+    const QString path = documents() + QStringLiteral("/bez.pdf");
+    EXPECT_EQ(answerer.summary(), QStringList({"Uložit jako PDF: Uloženo do souboru\n" + path}));
+    const QString text = pdfText(path);
+    EXPECT_TRUE(text.contains(QStringLiteral("Počet: 2")) && text.contains(QStringLiteral("Kytice")) &&
+                !text.contains(QStringLiteral("Nikdy nepůjčené")))
+        << text.toStdString();
+}
+
 // The CD list searched in the window is printed as the window shows it: its rows only.
 TEST_F(Printing, AListIsWrittenAsTheWindowShowsIt)
 {

@@ -296,9 +296,10 @@ TEST(ListPages, RowsThatChangeBetweenTheReadingsFinishNothing)
         }
         Status status() const override { return Status::success(); }
     };
-    const qint64 count = 3 * rowsPerPage();
-    // Whole rows lost in the painting, or in the measuring; the same rows each time.
-    for (const auto& [reading, lost, ok] : {std::tuple{2, 1, false}, {1, 1, false}, {0, 0, true}}) {
+    // Rows lost between the counting and the painting finish nothing; rows gone before the
+    // first reading (a record deleted since the window listed it) are simply not there.
+    for (const auto& [reading, lost, ok] :
+         {std::tuple{2, 1, false}, {2, 3 * rowsPerPage() / 2, false}, {1, 1, true}, {0, 0, true}}) {
         ChangingFeed feed;
         feed.readingThatLoses = reading;
         feed.lost = lost;
@@ -306,8 +307,7 @@ TEST(ListPages, RowsThatChangeBetweenTheReadingsFinishNothing)
         nowhere.open(QIODevice::WriteOnly);
         QPdfWriter device(&nowhere);
         QPainter painter(&device);
-        const Status status =
-            listreport::paint(listreport::layoutOf(QStringLiteral("cd")), feed, count, device, painter);
+        const Status status = listreport::paint(listreport::layoutOf(QStringLiteral("cd")), feed, device, painter);
         painter.end();
         EXPECT_EQ(status.ok(), ok) << reading;
         if (!ok) {
