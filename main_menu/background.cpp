@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QFutureWatcher>
+#include <QMetaMethod>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPromise>
@@ -71,6 +72,11 @@ public:
     {
         if (!cancellable)
             setCancelButton(nullptr);
+        // Qt's own dialog hides itself at a cancel; this one stays, saying "Ruší se…", until
+        // the work has stopped, so that nothing else is begun meanwhile. (Qt made that
+        // connection by the slot's name, which a member pointer does not match.)
+        disconnect(this, QMetaMethod::fromSignal(&QProgressDialog::canceled), this,
+                   staticMetaObject.method(staticMetaObject.indexOfSlot("cancel()")));
     }
     void reject() override
     {

@@ -1,6 +1,7 @@
 // The main window's menu driven as a user does: Alt+S, the arrow keys and Enter, the file
 // dialogs typed into; what the window shows and the register holds afterwards.
 #include "backups/backups.h"
+#include "main_menu/background.h"
 #include "main_menu/main_menu.h"
 #include "menu_fixture.h"
 #include "qt_printers.h"
@@ -19,7 +20,9 @@
 #include <QProcess>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <atomic>
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
@@ -417,4 +420,38 @@ TEST_F(MainMenu, ExportOfTheLoansNotReturnedTakesTheSuffixOfTheFilterChosen)
     EXPECT_TRUE(text.contains(QStringLiteral("Babička")));
     EXPECT_FALSE(text.contains(QStringLiteral("vráceno včas"))) << "a returned loan is not listed";
     EXPECT_EQ(text.count(QLatin1Char('\n')), 3) << "the header and two loans";
+}
+
+// Escape on the progress dialog cancels work that may be cancelled ("Ruší se…", the work told
+// and ended early) and does nothing to work that may not: that dialog says nothing of a
+// cancel, stays until the work ends, and the work ends as done.
+TEST_F(MainMenu, EscapeCancelsOnlyWorkThatMayBeCancelled)
+{
+    for (const bool cancellable : {true, false}) {
+        SCOPED_TRACE(cancellable ? "cancellable" : "not cancellable");
+        std::atomic<bool> release = false; // the test lets work that may not be cancelled end
+        std::atomic<bool> toldToStop = false;
+        QString label;
+        bool stayed = false;
+        DialogScript script({{QStringLiteral("Progress"), [&](QWidget* progress) {
+                                  QTest::keyClick(progress, Qt::Key_Escape); // told at once, by a signal
+                                  label = progress->findChild<QLabel*>()->text();
+                                  stayed = progress->isVisible();
+                                  release = true;
+                              }}});
+        const mainmenu::Ended ended =
+            mainmenu::runInBackground(form.get(), QStringLiteral("Práce"), QStringLiteral("Pracuje se…"), cancellable,
+                                      [&](mainmenu::Progress& progress) {
+                                          while (!release && !progress.cancelled())
+                                              QThread::msleep(5);
+                                          toldToStop = progress.cancelled();
+                                          while (!release)
+                                              QThread::msleep(5);
+                                      });
+        EXPECT_EQ(script.taken(), 1u);
+        EXPECT_TRUE(stayed) << "the dialog stays until the work ends";
+        EXPECT_EQ(label.contains(QStringLiteral("Ruší se")), cancellable) << label.toStdString();
+        EXPECT_EQ(toldToStop.load(), cancellable);
+        EXPECT_EQ(ended, cancellable ? mainmenu::Ended::Cancelled : mainmenu::Ended::Done);
+    }
 }
