@@ -256,3 +256,54 @@ TEST(Overview, OfAnEmptyRegisterShowsDashesNeverNaN)
     for (const Case& c : cases)
         EXPECT_EQ(overview::days(c.days), QString::fromUtf8(c.shown));
 }
+
+// The overview's limits and edges: a loan returned the day it was lent lasted 0 days and is
+// counted; one dated after today is never among the longest out; the people who borrow most
+// are ten, however many there are.
+TEST(Overview, CountsASameDayReturnLeavesOutTheFutureAndListsTenAtMost)
+{
+    TempRegister reg;
+    QString sql = QStringLiteral("INSERT INTO cd (idcd, nazev) VALUES (101, 'Jeden'), (102, 'Zítra');");
+    for (int p = 0; p < 12; ++p)
+        sql += QStringLiteral("INSERT INTO lide (idcloveka, jmeno, prijmeni) VALUES (%1, 'Člověk', '%2');"
+                              "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno, datumvraceni) "
+                              "VALUES ('2024-03-01', 101, %1, 1, '2024-03-01');")
+                   .arg(200 + p)
+                   .arg(QChar(u'A' + p));
+    sql += QStringLiteral("INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) VALUES "
+                          "('2024-04-01', 102, 200, 0), ('2024-03-30', 101, 201, 0)");
+    reg.exec(sql);
+    Status status = Status::success();
+    const overview::Figures f = overview::compute(reg.db(), endOfMarch, status);
+    ASSERT_TRUE(status.ok());
+    EXPECT_EQ(f.returnedCounted, 12);
+    EXPECT_EQ(f.returnedUncounted, 0);
+    ASSERT_TRUE(f.averageDays.has_value());
+    EXPECT_DOUBLE_EQ(*f.averageDays, 0);
+    ASSERT_EQ(f.longestOut.size(), 1u);
+    EXPECT_EQ(f.longestOut[0].disc, "Jeden");
+    EXPECT_EQ(f.longestOut[0].daysOut, 1);
+    EXPECT_EQ(f.mostBorrowing.size(), 10u);
+    EXPECT_EQ(f.mostLentDiscs.size(), 2u);
+}
+
+// Two borrowers of one name get a letter each, with their own discs only.
+TEST(Reminders, PeopleOfOneNameGetALetterEachWithTheirOwnDiscs)
+{
+    TempRegister reg;
+    reg.exec(QStringLiteral(
+        "INSERT INTO lide (idcloveka, jmeno, prijmeni) VALUES (201, 'Jan', 'Novák'), (202, 'Jan', 'Novák');"
+        "INSERT INTO cd (idcd, nazev) VALUES (101, 'A'), (102, 'B'), (103, 'C'), (104, 'D');"
+        "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) VALUES ('2024-01-01', 101, 201, 0), "
+        "('2024-01-02', 102, 202, 0), ('2024-01-03', 103, 201, 0), ('2024-01-04', 104, 202, 0)"));
+    const std::vector<reminders::Letter> all = letters(reg.db(), 30);
+    ASSERT_EQ(all.size(), 2u);
+    QStringList discs;
+    for (const reminders::Letter& letter : all) {
+        QStringList own;
+        for (const reminders::Loan& loan : letter.loans)
+            own << loan.disc;
+        discs << own.join(QLatin1Char('+'));
+    }
+    EXPECT_EQ(discs, QStringList({"A+C", "B+D"}));
+}

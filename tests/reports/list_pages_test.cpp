@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -121,6 +123,54 @@ TEST(ListPages, EveryPageCarriesTheTitleTheHeaderAndItsNumberOfAll)
         for (const QStringList& row : rows)
             expected << row[0] << row[1];
         EXPECT_EQ(all, expected);
+    }
+}
+
+// The rows stay above the footer on every page, however the page breaks: full pages of
+// one-line rows, and rows of many lines; and the estimate of pages a list takes is right at
+// the boundaries of a page.
+TEST(ListPages, RowsStayAboveTheFooterAndThePagesAreEstimatedAtTheirBoundaries)
+{
+    const QString note = QStringLiteral("řádek\n").repeated(7).trimmed();
+    for (const std::vector<QStringList>& rows : {numbered(3 * rowsPerPage() + 1), numbered(40, note)}) {
+        const std::vector<Page> pages = set(rows);
+        // The rows' baselines on each page, and the distance of two lines of a row.
+        std::vector<QList<qreal>> lines;
+        qreal step = std::numeric_limits<qreal>::max();
+        for (const Page& page : pages) {
+            const QStringList texts = rowTexts(page);
+            lines.emplace_back();
+            for (qsizetype t = 0; t < page.texts.size(); ++t)
+                if (texts.contains(page.texts[t]))
+                    lines.back() << page.baselines[t];
+            std::sort(lines.back().begin(), lines.back().end());
+            for (qsizetype l = 1; l < lines.back().size(); ++l)
+                if (lines.back()[l] > lines.back()[l - 1])
+                    step = std::min(step, lines.back()[l] - lines.back()[l - 1]);
+        }
+        for (size_t p = 0; p < pages.size(); ++p) {
+            SCOPED_TRACE(p);
+            const qsizetype footer = pages[p].texts.indexOf(head.printedOn);
+            ASSERT_GE(footer, 0);
+            ASSERT_FALSE(lines[p].isEmpty());
+            EXPECT_LE(lines[p].back() + step, pages[p].baselines[footer]) << "a row's line runs into the footer";
+        }
+    }
+    QBuffer nowhere;
+    nowhere.open(QIODevice::WriteOnly);
+    QPdfWriter device(&nowhere);
+    for (const char* list : {"cd", "lide"}) {
+        SCOPED_TRACE(list);
+        const listreport::Layout layout = listreport::layoutOf(QString::fromLatin1(list));
+        device.setPageLayout(QPageLayout(
+            QPageSize(QPageSize::A4), layout.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
+        const qint64 full = typeset::ListPages(layout.head, device).rowsPerPage();
+        EXPECT_EQ(listreport::pagesAbout(layout, 0, device), 1);
+        EXPECT_EQ(listreport::pagesAbout(layout, 1, device), 1);
+        EXPECT_EQ(listreport::pagesAbout(layout, full, device), 1);
+        EXPECT_EQ(listreport::pagesAbout(layout, full + 1, device), 2);
+        EXPECT_EQ(listreport::pagesAbout(layout, 5 * full, device), 5);
+        EXPECT_EQ(listreport::pagesAbout(layout, 5 * full + 1, device), 6);
     }
 }
 

@@ -13,6 +13,7 @@ public:
     struct Page
     {
         QStringList texts;
+        QList<qreal> baselines; // of each text, in device units from the top
         int rules = 0;
     };
     std::vector<Page> pages{1};
@@ -22,6 +23,10 @@ public:
         pages.emplace_back();
         return true;
     }
-    void text(const QPointF&, const QString& text, const QFont&) override { pages.back().texts << text; }
+    void text(const QPointF& at, const QString& text, const QFont&) override
+    {
+        pages.back().texts << text;
+        pages.back().baselines << at.y();
+    }
     void rule(const QLineF&) override { ++pages.back().rules; }
 };
