@@ -583,4 +583,26 @@ TEST(Backups, NothingIsWrittenWhenTheNewestCopyHoldsTheCollection)
         EXPECT_FALSE(made.made.isEmpty()) << made.status.message().toStdString();
         EXPECT_TRUE(backups::holdsTheCollection(reg.db(), made.made));
     }
+    // The tables are read through to their ends, a thousand rows at a time: a change far down
+    // each of them is found.
+    reg.exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2500) INSERT INTO cd (nazev, "
+        "pocetdisku, typdisku, typobsahu) SELECT 'Disk ' || i, 1, 'CD', 'Hudba' FROM n;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2500) INSERT INTO lide (jmeno) "
+        "SELECT 'Člověk ' || i FROM n;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2500) INSERT INTO pujcovani "
+        "(datumpujceni, idcd, idcloveka, vraceno) SELECT '2026-01-01', (SELECT max(idcd) FROM cd), (SELECT "
+        "max(idcloveka) FROM lide), 0 FROM n"));
+    const QString many = backups::now(reg.db(), reg.path(), QDateTime::currentDateTime()).made;
+    ASSERT_FALSE(many.isEmpty());
+    for (const char* change : {"UPDATE cd SET nazev = 'Jinak' WHERE idcd = (SELECT max(idcd) FROM cd)",
+                               "UPDATE lide SET jmeno = 'Jinak' WHERE idcloveka = (SELECT max(idcloveka) FROM lide)",
+                               "UPDATE pujcovani SET poznamka = 'jinak' WHERE idvypujcky = (SELECT max(idvypujcky) "
+                               "FROM pujcovani)"}) {
+        SCOPED_TRACE(change);
+        EXPECT_TRUE(backups::holdsTheCollection(reg.db(), many));
+        reg.exec(QStringLiteral("SAVEPOINT zmena; %1").arg(QString::fromUtf8(change)));
+        EXPECT_FALSE(backups::holdsTheCollection(reg.db(), many));
+        reg.exec(QStringLiteral("ROLLBACK TO zmena; RELEASE zmena"));
+    }
 }
