@@ -114,9 +114,11 @@ TEST_F(Printing, ThePreviewShowsThePagesAndALongListIsOfferedAsAPdf)
 {
     int previewed = -1;
     QStringList previewTitles;
+    QList<QPageLayout::Orientation> orientations;
     const auto previewAnswer = DialogScript::Step{QStringLiteral("Nahled"), [&](QWidget* dialog) {
-                                                      previewed =
-                                                          child<QPrintPreviewWidget>(dialog, nullptr)->pageCount();
+                                                      auto* pages = child<QPrintPreviewWidget>(dialog, nullptr);
+                                                      previewed = pages->pageCount();
+                                                      orientations << pages->orientation();
                                                       previewTitles << dialog->windowTitle();
                                                       static_cast<QDialog*>(dialog)->reject();
                                                   }};
@@ -126,7 +128,13 @@ TEST_F(Printing, ThePreviewShowsThePagesAndALongListIsOfferedAsAPdf)
         EXPECT_EQ(script.taken(), 2u);
         EXPECT_EQ(previewed, 1);
     }
-    EXPECT_EQ(previewTitles, QStringList({"Náhled – Dlouho půjčená CD (déle než 39 dní)"}));
+    {
+        DialogScript script({printChoice("TiskNevracena", "Nahled"), previewAnswer});
+        action("Tisk")->trigger();
+        EXPECT_EQ(script.taken(), 2u);
+    }
+    EXPECT_EQ(previewTitles, QStringList({"Náhled – Dlouho půjčená CD (déle než 39 dní)", "Náhled – Nevrácená CD"}));
+    EXPECT_EQ(orientations, QList<QPageLayout::Orientation>({QPageLayout::Landscape, QPageLayout::Portrait}));
     // A thousand more loans: dozens of pages of history, more than a preview shows at once.
     reg.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 4000) "
                             "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) "
@@ -135,15 +143,18 @@ TEST_F(Printing, ThePreviewShowsThePagesAndALongListIsOfferedAsAPdf)
                  .arg(nobody));
     DialogAnswerer answerer;
     answerer.answer(QMessageBox::Yes);
-    DialogScript script({printChoice("TiskHistorie", "Nahled"), {QStringLiteral("PdfFile"), [](QWidget* dialog) {
-                                                                     QTest::keyClick(dialog, Qt::Key_Escape);
-                                                                 }}});
+    DialogScript script({printChoice("TiskHistorie", "Nahled"), fileAnswer("PdfFile", QStringLiteral("h.pdf"))});
     action("Tisk")->trigger();
     EXPECT_EQ(script.taken(), 2u);
-    ASSERT_EQ(answerer.shown().size(), 1);
+    ASSERT_EQ(answerer.shown().size(), 2);
     EXPECT_TRUE(answerer.shown()[0].text.startsWith(QStringLiteral("Historie půjčování má asi ")))
         << answerer.shown()[0].text.toStdString();
-    EXPECT_TRUE(QDir(documents()).entryList({QStringLiteral("*.pdf")}).isEmpty());
+    // Rows of one line each: the pages said are the pages written.
+    int pages = 0;
+    pdfText(documents() + QStringLiteral("/h.pdf"), &pages);
+    EXPECT_EQ(answerer.shown()[0].text.section(QLatin1Char(' '), 4, 4).toInt(), pages)
+        << answerer.shown()[0].text.toStdString();
+    EXPECT_GT(pages, 10);
 }
 
 // The first reminders ask who sends them; what is typed is kept and printed, and not asked again.
@@ -197,6 +208,8 @@ TEST_F(Printing, RemindersAskTheSenderOnceAndPrintWhatWasTyped)
 // "Přehled půjčování" shows the register's figures in a window of its own.
 TEST_F(Printing, TheOverviewWindowShowsTheFigures)
 {
+    // A name that reads as markup is shown as it is written.
+    reg.exec(QStringLiteral("UPDATE cd SET nazev = 'Kytice <b>&amp; spol.</b>' WHERE idcd = %1").arg(kytice));
     QString shownText;
     DialogScript script({{QStringLiteral("Prehled"), [&](QWidget* dialog) {
                               shownText = child<QTextBrowser>(dialog, "Text")->toPlainText();
@@ -204,8 +217,9 @@ TEST_F(Printing, TheOverviewWindowShowsTheFigures)
                           }}});
     action("Prehled")->trigger();
     EXPECT_EQ(script.taken(), 1u);
-    for (const char* expected : {"Přehled půjčování", "Disků\n3", "Disků nikdy nepůjčených\n1", "1. Kytice\n2×",
-                                 "Nejdéle půjčená a nevrácená CD", "Kytice – Jan Novák"})
+    for (const char* expected :
+         {"Přehled půjčování", "Disků\n3", "Disků nikdy nepůjčených\n1", "1. Kytice <b>&amp; spol.</b>\n2×",
+          "Nejdéle půjčená a nevrácená CD", "Kytice <b>&amp; spol.</b> – Jan Novák"})
         EXPECT_TRUE(shownText.contains(QString::fromUtf8(expected))) << expected << "\n" << shownText.toStdString();
 }
 
@@ -324,4 +338,29 @@ TEST_F(Printing, EveryAcceleratorOfTheDialogIsOnce)
         EXPECT_NE(taken[i - 1].left(1), taken[i].left(1))
             << taken[i - 1].toStdString() << " / " << taken[i].toStdString();
     EXPECT_GE(taken.size(), 9);
+}
+
+// The days typed in "Tisk" for the discs lent too long are proposed the next time, and the
+// PDF written counts with them.
+TEST_F(Printing, TheDaysTypedInTheDialogAreRememberedAndCounted)
+{
+    DialogAnswerer answerer;
+    {
+        DialogScript script(
+            {printChoice("TiskDlouho", "UlozitPdf", 25), fileAnswer("PdfFile", QStringLiteral("d.pdf"))});
+        action("Tisk")->trigger();
+        EXPECT_EQ(script.taken(), 2u);
+    }
+    // Jan's loan is out 40 days, Eva's 20: at 25 days Jan's only.
+    const QString text = pdfText(documents() + QStringLiteral("/d.pdf"));
+    EXPECT_TRUE(text.contains(QStringLiteral("(déle než 25 dní)")) && text.contains(QStringLiteral("Počet: 1")))
+        << text.toStdString();
+    int proposed = -1;
+    DialogScript again({{QStringLiteral("Tisk"), [&proposed](QWidget* dialog) {
+                             proposed = child<QSpinBox>(dialog, "Dni")->value();
+                             gui::click(child<QPushButton>(dialog, "Zavrit"));
+                         }}});
+    action("Tisk")->trigger();
+    EXPECT_EQ(again.taken(), 1u);
+    EXPECT_EQ(proposed, 25);
 }
