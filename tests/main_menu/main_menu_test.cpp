@@ -455,3 +455,26 @@ TEST_F(MainMenu, EscapeCancelsOnlyWorkThatMayBeCancelled)
         EXPECT_EQ(ended, cancellable ? mainmenu::Ended::Cancelled : mainmenu::Ended::Done);
     }
 }
+
+// Closing the window a piece of work runs for cancels it, even work Escape may not cancel:
+// the work is told to stop, and nothing more is told.
+TEST_F(MainMenu, ClosingTheWindowCancelsItsWork)
+{
+    for (const bool cancellable : {true, false}) {
+        SCOPED_TRACE(cancellable ? "cancellable" : "not cancellable");
+        QWidget window;
+        window.show();
+        std::atomic<bool> toldToStop = false;
+        DialogScript script({{QStringLiteral("Progress"), [&window](QWidget*) { window.close(); }}});
+        const mainmenu::Ended ended =
+            mainmenu::runInBackground(&window, QStringLiteral("Práce"), QStringLiteral("Pracuje se…"), cancellable,
+                                      [&](mainmenu::Progress& progress) {
+                                          while (!progress.cancelled())
+                                              QThread::msleep(5);
+                                          toldToStop = true;
+                                      });
+        EXPECT_EQ(script.taken(), 1u);
+        EXPECT_TRUE(toldToStop.load());
+        EXPECT_EQ(ended, mainmenu::Ended::WindowClosed);
+    }
+}

@@ -364,3 +364,19 @@ TEST_F(Printing, TheDaysTypedInTheDialogAreRememberedAndCounted)
     EXPECT_EQ(again.taken(), 1u);
     EXPECT_EQ(proposed, 25);
 }
+
+// The CD list sorted descending in the window is printed in the window's order.
+TEST_F(Printing, AListIsPrintedInTheWindowsOrder)
+{
+    gui::click(child<QRadioButton>(form.get(), "OptSestupneCd"));
+    gui::click(child<QPushButton>(form.get(), "CmbSetridCd"));
+    DialogAnswerer answerer;
+    DialogScript script({printChoice("TiskCd", "UlozitPdf"), fileAnswer("PdfFile", QStringLiteral("sestupne.pdf"))});
+    action("Tisk")->trigger();
+    EXPECT_EQ(script.taken(), 2u);
+    const QString text = pdfText(documents() + QStringLiteral("/sestupne.pdf"));
+    const qsizetype first = text.indexOf(QStringLiteral("Nikdy nepůjčené"));
+    const qsizetype second = text.indexOf(QStringLiteral("Kytice"));
+    const qsizetype third = text.indexOf(QStringLiteral("Babička"));
+    EXPECT_TRUE(first >= 0 && first < second && second < third) << text.toStdString();
+}
