@@ -7,6 +7,7 @@
 #include "reports/reminders.h"
 #include "reports/report_settings.h"
 #include "storage/database.h"
+#include "storage/file_targets.h"
 #include "storage/register_file.h"
 #include "transfer/csv_export.h"
 #include "transfer/export_rows.h"
@@ -161,7 +162,7 @@ int exportList(const QString& what, const QString& file, int days, const QString
                            : s.message());
     }
     // Never over the register itself, through whatever name or link.
-    if (const QString refused = backups::refusedTarget(registerPath, file, QStringLiteral("seznam"));
+    if (const QString refused = filetargets::refusedTarget(registerPath, file, QStringLiteral("seznam"));
         !refused.isEmpty())
         return fail(refused + QStringLiteral(" Nic nebylo vyvezeno."));
     // The file's name chooses the format: a PDF, a workbook (.xlsx, .ods) or CSV.

@@ -5,6 +5,7 @@
 
 #include "storage/database.h"
 #include "storage/durable_files.h"
+#include "storage/file_targets.h"
 #include "storage/register_file.h"
 
 #include <QDir>
@@ -138,7 +139,8 @@ QString buildingName(const QString& fileName, const QString& suffix)
 // stays as it was until the copy is whole.
 Status write(Database& db, const QString& path, const std::function<bool()>& stop, bool replace)
 {
-    if (const QString refused = refusedTarget(db.filePath(), path); !refused.isEmpty())
+    if (const QString refused = filetargets::refusedTarget(db.filePath(), path, QStringLiteral("zálohu"));
+        !refused.isEmpty())
         return Status::failure(refused);
     const QFileInfo target(path);
     if (!replace && target.exists())

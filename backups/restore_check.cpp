@@ -2,6 +2,7 @@
 
 #include "backups/copy_places.h"
 #include "storage/database.h"
+#include "storage/file_targets.h"
 #include "storage/register_file.h"
 
 #include <QDir>
@@ -97,7 +98,7 @@ Status copyDatabase(const QString& from, const QString& to)
 
 Status examineSource(const QString& registerPath, const QString& file, const QString& copy, RegisterCounts& counts)
 {
-    if (isSameFile(file, registerPath))
+    if (filetargets::isSameFile(file, registerPath))
         return Status::failure(QStringLiteral("Soubor %1 je sama evidence, kterou by obnova nahradila; obnovit lze ze "
                                               "zálohy nebo z jiného souboru.")
                                    .arg(file));

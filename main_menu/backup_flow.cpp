@@ -5,6 +5,7 @@
 #include "backups/copy_places.h"
 #include "backups/restore_check.h"
 #include "storage/database.h"
+#include "storage/file_targets.h"
 #include "storage/register_file.h"
 #include "ui_common/messages.h"
 
@@ -79,7 +80,8 @@ void backUp(QWidget* window, Database& db)
         file = chooser.selectedFiles().constFirst();
         // The save dialog asked before a file is replaced; the register, its journal and the
         // files the program has open never are.
-        if (const QString refused = backups::refusedTarget(registerPath, file); !refused.isEmpty()) {
+        if (const QString refused = filetargets::refusedTarget(registerPath, file, QStringLiteral("zálohu"));
+            !refused.isEmpty()) {
             messages::critical(window, QStringLiteral("Chyba"), refused);
             return;
         }

@@ -5,6 +5,7 @@
 #include "core/long_loans.h"
 #include "reports/report_settings.h"
 #include "storage/database.h"
+#include "storage/file_targets.h"
 #include "storage/register_file.h"
 #include "transfer/sheet_export.h"
 #include "ui_common/messages.h"
@@ -81,7 +82,7 @@ void exportList(QWidget* window, Database& db, const QString& table)
     const QString file = chooser.selectedFiles().constFirst();
     const QString registerPath = db.filePath();
     // Never over the register itself, through whatever name or link.
-    if (const QString refused = backups::refusedTarget(registerPath, file, QStringLiteral("seznam"));
+    if (const QString refused = filetargets::refusedTarget(registerPath, file, QStringLiteral("seznam"));
         !refused.isEmpty()) {
         messages::critical(window, QStringLiteral("Chyba"), refused);
         return;

@@ -9,6 +9,7 @@
 #include "reports/page_fonts.h"
 #include "reports/row_feed.h"
 #include "storage/database.h"
+#include "storage/file_targets.h"
 #include "storage/register_file.h"
 #include "ui_common/messages.h"
 
@@ -147,7 +148,8 @@ void savePdf(QWidget* window, Database& db, const Job& job)
     const QString file = chooser.selectedFiles().constFirst();
     const QString registerPath = db.filePath();
     // Never over the register itself, through whatever name or link.
-    if (const QString refused = backups::refusedTarget(registerPath, file, QStringLiteral("PDF")); !refused.isEmpty()) {
+    if (const QString refused = filetargets::refusedTarget(registerPath, file, QStringLiteral("PDF"));
+        !refused.isEmpty()) {
         messages::critical(window, QStringLiteral("Chyba"), refused);
         return;
     }

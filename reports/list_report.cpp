@@ -304,11 +304,11 @@ Status paint(Layout layout, RowFeed& rows, QPagedPaintDevice& device, QPainter& 
 
 namespace {
 
-Status written(const Layout& layout, RowFeed& rows, const QString& path, const Watch& watch)
+Status written(Database& db, const Layout& layout, RowFeed& rows, const QString& path, const Watch& watch)
 {
-    return pdffile::write(path, layout.head.title, layout.landscape, [&](QPdfWriter& writer, QPainter& painter) {
-        return paint(layout, rows, writer, painter, watch);
-    });
+    return pdffile::write(
+        db.filePath(), path, layout.head.title, layout.landscape,
+        [&](QPdfWriter& writer, QPainter& painter) { return paint(layout, rows, writer, painter, watch); });
 }
 
 } // namespace
@@ -320,7 +320,7 @@ Status writePdf(Database& db, const QString& list, const QString& path, const ex
         return Status::failure(QStringLiteral("Vytisknout lze jen %1.").arg(names().join(QStringLiteral(", "))));
     const Layout layout = layoutOf(list, choice);
     const std::unique_ptr<RowFeed> rows = fromRegister(db, list, layout, choice);
-    return written(layout, *rows, path, watch);
+    return written(db, layout, *rows, path, watch);
 }
 
 Status writePdf(Database& db, const QString& list, const QString& path, const std::vector<qint64>& keys,
@@ -328,7 +328,7 @@ Status writePdf(Database& db, const QString& list, const QString& path, const st
 {
     const Layout layout = layoutOf(list);
     const std::unique_ptr<RowFeed> rows = fromKeys(db, list, layout, keys);
-    return written(layout, *rows, path, watch);
+    return written(db, layout, *rows, path, watch);
 }
 
 } // namespace listreport

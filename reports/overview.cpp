@@ -256,11 +256,13 @@ Status writePdf(Database& db, const QDate& today, const QString& path)
     const Figures figures = compute(db, today, status);
     if (!status.ok())
         return status;
-    return pdffile::write(path, QStringLiteral("Přehled půjčování"), false, [&](QPdfWriter& writer, QPainter& painter) {
-        PainterCanvas canvas(painter, writer);
-        return paintPage(figures, today, writer, canvas) ? Status::success()
-                                                         : Status::failure(QStringLiteral("Stránku nelze vytisknout."));
-    });
+    return pdffile::write(db.filePath(), path, QStringLiteral("Přehled půjčování"), false,
+                          [&](QPdfWriter& writer, QPainter& painter) {
+                              PainterCanvas canvas(painter, writer);
+                              return paintPage(figures, today, writer, canvas)
+                                         ? Status::success()
+                                         : Status::failure(QStringLiteral("Stránku nelze vytisknout."));
+                          });
 }
 
 } // namespace overview

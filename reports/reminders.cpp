@@ -219,9 +219,9 @@ Status writePdf(Database& db, const Owner& owner, int days, const QDate& today, 
             QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát. %2Nic nebylo uloženo.")
                 .arg(longloans::daysInWords(days),
                      withoutName > 0 ? namelessNote(withoutName) + QLatin1Char(' ') : QString()));
-    return pdffile::write(path, QStringLiteral("Upomínky"), false, [&](QPdfWriter& writer, QPainter& painter) {
-        return paint(letters, owner, today, writer, painter, watch);
-    });
+    return pdffile::write(
+        db.filePath(), path, QStringLiteral("Upomínky"), false,
+        [&](QPdfWriter& writer, QPainter& painter) { return paint(letters, owner, today, writer, painter, watch); });
 }
 
 } // namespace reminders

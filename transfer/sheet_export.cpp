@@ -3,6 +3,7 @@
 #include "core/register_tables.h"
 #include "storage/database.h"
 #include "storage/durable_files.h"
+#include "storage/file_targets.h"
 #include "transfer/csv_export.h"
 #include "transfer/export_rows.h"
 #include "transfer/sheet_writer.h"
@@ -174,6 +175,9 @@ Status write(Database& db, const QString& table, const QString& path, Format for
     const QFileInfo target(path);
     if (target.isDir())
         return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: je to složka, ne soubor.").arg(path));
+    if (const QString refused = filetargets::refusedTarget(db.filePath(), path, QStringLiteral("seznam"));
+        !refused.isEmpty())
+        return Status::failure(refused);
     if (format == Format::Csv) {
         // Written aside and moved in whole: a failed export leaves the file as it was.
         QSaveFile out(path);

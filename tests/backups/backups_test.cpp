@@ -5,6 +5,7 @@
 #include "qt_printers.h"
 #include "storage/database.h"
 #include "storage/durable_files.h"
+#include "storage/file_targets.h"
 #include "storage/register_file.h"
 #include "temp_register.h"
 
@@ -496,12 +497,14 @@ TEST(Backups, ACopyElsewhereReplacesAFileOnlyWhenWholeAndNeverTheRegister)
             EXPECT_FALSE(status.ok());
             EXPECT_TRUE(status.message().contains(QString::fromUtf8(r.said))) << status.message().toStdString();
         }
-        EXPECT_EQ(backups::refusedTarget(reg.path(), r.path).isEmpty(), false);
+        EXPECT_EQ(filetargets::refusedTarget(reg.path(), r.path, QStringLiteral("zálohu")).isEmpty(), false);
         EXPECT_EQ(readAll(r.path), before);
     }
     EXPECT_EQ(readAll(reg.path()), registerBytes);
     EXPECT_FALSE(QFileInfo::exists(reg.path() + QStringLiteral("-wal")));
-    EXPECT_TRUE(backups::refusedTarget(reg.path(), usb.filePath(QStringLiteral("nova.zaz"))).isEmpty());
+    EXPECT_TRUE(
+        filetargets::refusedTarget(reg.path(), usb.filePath(QStringLiteral("nova.zaz")), QStringLiteral("zálohu"))
+            .isEmpty());
 }
 
 // A folder of copies that is not a folder of its own (a file, a link to a folder) is refused
