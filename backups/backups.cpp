@@ -185,7 +185,10 @@ Status write(Database& db, const QString& path, const std::function<bool()>& sto
         return Status::failure(
             QStringLiteral("Zálohu evidence %1 nelze uložit: %2.%3").arg(path, systemErrorText(error), kept));
     }
-    durable::syncFolder(target.absolutePath());
+    if (durable::syncFolder(target.absolutePath()) != 0)
+        return Status::failure(QStringLiteral("Záloha evidence %1 je uložena, ale systém nepotvrdil zápis jejího jména "
+                                              "na disk (%2); při výpadku proudu by se mohla ztratit.")
+                                   .arg(path, systemErrorText(errno)));
     return Status::success();
 }
 
@@ -349,7 +352,15 @@ Restored restore(const QString& registerPath, const QString& file, const QDateTi
             QStringLiteral("Evidenci %1 nelze nahradit: %2.").arg(registerPath, systemErrorText(error)));
         return restored;
     }
-    durable::syncFolder(target.absolutePath());
+    // Reported done only once the new name is on the disk: a power cut could otherwise bring
+    // the register before back, which is said, with where it is kept.
+    if (durable::syncFolder(target.absolutePath()) != 0)
+        restored.status = Status::failure(
+            QStringLiteral("Evidence %1 je obnovena, ale systém nepotvrdil její zápis na disk (%2); při výpadku proudu "
+                           "by se mohla vrátit dosavadní%3.")
+                .arg(registerPath, systemErrorText(errno),
+                     restored.keptAs.isEmpty() ? QString()
+                                               : QStringLiteral(", uložená i jako %1").arg(restored.keptAs)));
     return restored;
 }
 
