@@ -467,14 +467,11 @@ Status Database::refusedIfDamaged() const
     return m_damaged ? Status::damage(QString::fromUtf8(damagedText)) : Status::success();
 }
 
-std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& status, bool readOnly)
+std::unique_ptr<Database> Database::opened(const QByteArray& name, int flags, Status& status)
 {
     sqlite3* raw = nullptr;
     // One connection is used by one thread only: SQLite need not lock it around every call.
-    // A register linked from elsewhere is opened through the link; SQLite keeps its
-    // journal beside the real file.
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(path.constData(), &raw, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(name.constData(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         status = engineFailure(raw);
         sqlite3_close_v2(raw);
         return nullptr;
@@ -486,29 +483,26 @@ std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& stat
     // file's schema behind its back.
     sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    // Another program in the middle of a write holds the file locked: wait a few seconds for it.
-    sqlite3_busy_timeout(raw, 5000);
     status = Status::success();
+    return db;
+}
+
+std::unique_ptr<Database> Database::connect(const QByteArray& path, Status& status, bool readOnly)
+{
+    // A register linked from elsewhere is opened through the link; SQLite keeps its journal
+    // beside the real file.
+    std::unique_ptr<Database> db = opened(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, status);
+    // Another program in the middle of a write holds the file locked: wait a few seconds for it.
+    if (db)
+        sqlite3_busy_timeout(db->m_db, 5000);
     return db;
 }
 
 std::unique_ptr<Database> Database::connectAsItIs(const QByteArray& path, Status& status)
 {
     // SQLite's URI of the file, its name percent-encoded, with immutable=1.
-    const QByteArray uri = "file:" + path.toPercentEncoding("/") + "?immutable=1";
-    sqlite3* raw = nullptr;
-    if (sqlite3_open_v2(uri.constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr) !=
-        SQLITE_OK) {
-        status = engineFailure(raw);
-        sqlite3_close_v2(raw);
-        return nullptr;
-    }
-    std::unique_ptr<Database> db(new Database(raw));
-    sqlite3_extended_result_codes(raw, 1);
-    sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    status = Status::success();
-    return db;
+    return opened("file:" + path.toPercentEncoding("/") + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                  status);
 }
 
 bool Database::isReadOnly() const

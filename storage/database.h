@@ -132,6 +132,9 @@ public:
 private:
     explicit Database(sqlite3* db);
     Status refusedIfDamaged() const;
+    // Opens a connection with the flags (name: a path, or a URI with SQLITE_OPEN_URI), set up
+    // as every connection of the program is.
+    static std::unique_ptr<Database> opened(const QByteArray& name, int flags, Status& status);
 
     sqlite3* m_db = nullptr;
     RowChangeHook m_rowChangeHook = nullptr;
