@@ -188,6 +188,69 @@ int exportList(const QString& what, const QString& file, int days, const QString
     return 0;
 }
 
+namespace {
+
+// The file to import opened for reading (in): a regular file as it is, standard input or a
+// named pipe copied aside (spooled) so that it can be read twice. Why not, otherwise.
+QString openInput(const QString& file, QFile& named, QTemporaryFile& spooled, QIODevice*& in)
+{
+    const bool standardInput = file == QLatin1String("-");
+    in = &named;
+    struct stat info = {};
+    const bool found = !standardInput && ::stat(QFile::encodeName(file).constData(), &info) == 0;
+    if (standardInput) {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly) || !spool(input, spooled))
+            return QStringLiteral("standardní vstup nelze přečíst: %1.").arg(fileProblem(QString(), errno));
+        in = &spooled;
+    } else if (found && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
+        return QStringLiteral("soubor %1 nelze přečíst: je to zařízení, ne soubor.").arg(file);
+    } else if (found && S_ISFIFO(info.st_mode)) {
+        // A pipe is read once, as it comes. Its writer may open it after the program does,
+        // so the program waits a few seconds for one to come, never for ever.
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        pollfd waiting = {fd, POLLIN, 0};
+        if (fd >= 0 && ::poll(&waiting, 1, writerWait) == 0) {
+            ::close(fd);
+            return QStringLiteral("soubor %1 je roura, do které nikdo nepíše; nic nebylo přidáno.").arg(file);
+        }
+        QFile pipe;
+        if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+            !pipe.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) || !spool(pipe, spooled))
+            return QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno));
+        in = &spooled;
+    } else if (!named.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno));
+    }
+    return QString();
+}
+
+// Each refused row of the import, with where it is and what to do about it, on standard error.
+void tellRefusals(const importrows::Outcome& outcome, const QString& shownFile, bool allowDuplicates)
+{
+    for (const importrows::Problem& problem : outcome.problems) {
+        const QString where =
+            problem.row <= 0 ? shownFile
+            : problem.name.isEmpty()
+                ? QStringLiteral("%1, řádek %2").arg(shownFile, QString::number(problem.row))
+                : QStringLiteral("%1, řádek %2 („%3“)").arg(shownFile, QString::number(problem.row), problem.name);
+        say(stderr, QStringLiteral("ordisk: %1: %2").arg(where, problem.message));
+    }
+    if (outcome.refused > static_cast<qint64>(outcome.problems.size()))
+        say(stderr, QStringLiteral("ordisk: … a dalších odmítnutých řádků: %1.")
+                        .arg(outcome.refused - static_cast<qint64>(outcome.problems.size())));
+    if (outcome.alreadyThere > 0 && !allowDuplicates && outcome.refused == 1)
+        say(stderr, QStringLiteral("ordisk: přidat %1 znovu lze volbou --allow-duplicates.")
+                        .arg(outcome.alreadyThere == 1 ? QStringLiteral("ho") : QStringLiteral("je")));
+    if (std::any_of(outcome.problems.begin(), outcome.problems.end(), [](const importrows::Problem& p) {
+            return p.message.startsWith(QStringLiteral("Neznámý sloupec"));
+        }))
+        say(stderr, QStringLiteral("ordisk: přidat soubor bez sloupců, které evidence nezná, lze volbou "
+                                   "--ignore-columns."));
+}
+
+} // namespace
+
 int importList(const QString& what, const QString& file, const ImportChoices& choices, const QString& registerPath)
 {
     const bool dryRun = choices.dryRun;
@@ -196,34 +259,10 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
         return fail(QStringLiteral("přidat ze souboru lze jen cd nebo lide, ne „%1“.").arg(what));
     QFile named(file);
     QTemporaryFile spooled;
+    QIODevice* in = nullptr;
+    if (const QString problem = openInput(file, named, spooled, in); !problem.isEmpty())
+        return fail(problem);
     const bool standardInput = file == QLatin1String("-");
-    QIODevice* in = &named;
-    struct stat info = {};
-    const bool found = !standardInput && ::stat(QFile::encodeName(file).constData(), &info) == 0;
-    if (standardInput) {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly) || !spool(input, spooled))
-            return fail(QStringLiteral("standardní vstup nelze přečíst: %1.").arg(fileProblem(QString(), errno)));
-        in = &spooled;
-    } else if (found && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
-        return fail(QStringLiteral("soubor %1 nelze přečíst: je to zařízení, ne soubor.").arg(file));
-    } else if (found && S_ISFIFO(info.st_mode)) {
-        // A pipe is read once, as it comes. Its writer may open it after the program does,
-        // so the program waits a few seconds for one to come, never for ever.
-        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        pollfd waiting = {fd, POLLIN, 0};
-        if (fd >= 0 && ::poll(&waiting, 1, writerWait) == 0) {
-            ::close(fd);
-            return fail(QStringLiteral("soubor %1 je roura, do které nikdo nepíše; nic nebylo přidáno.").arg(file));
-        }
-        QFile pipe;
-        if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
-            !pipe.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) || !spool(pipe, spooled))
-            return fail(QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno)));
-        in = &spooled;
-    } else if (!named.open(QIODevice::ReadOnly)) {
-        return fail(QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno)));
-    }
     const QString shownFile = standardInput ? QStringLiteral("standardní vstup") : file;
     // A dry run stores nothing: it makes no register either. A register made for an import
     // that adds nothing is removed again.
@@ -271,25 +310,7 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
                         : said + QStringLiteral(" Nic nebylo uloženo."));
     }
     if (outcome.refused > 0) {
-        for (const importrows::Problem& problem : outcome.problems) {
-            const QString where =
-                problem.row <= 0 ? shownFile
-                : problem.name.isEmpty()
-                    ? QStringLiteral("%1, řádek %2").arg(shownFile, QString::number(problem.row))
-                    : QStringLiteral("%1, řádek %2 („%3“)").arg(shownFile, QString::number(problem.row), problem.name);
-            say(stderr, QStringLiteral("ordisk: %1: %2").arg(where, problem.message));
-        }
-        if (outcome.refused > static_cast<qint64>(outcome.problems.size()))
-            say(stderr, QStringLiteral("ordisk: … a dalších odmítnutých řádků: %1.")
-                            .arg(outcome.refused - static_cast<qint64>(outcome.problems.size())));
-        if (outcome.alreadyThere > 0 && !allowDuplicates && outcome.refused == 1)
-            say(stderr, QStringLiteral("ordisk: přidat %1 znovu lze volbou --allow-duplicates.")
-                            .arg(outcome.alreadyThere == 1 ? QStringLiteral("ho") : QStringLiteral("je")));
-        if (std::any_of(outcome.problems.begin(), outcome.problems.end(), [](const importrows::Problem& p) {
-                return p.message.startsWith(QStringLiteral("Neznámý sloupec"));
-            }))
-            say(stderr, QStringLiteral("ordisk: přidat soubor bez sloupců, které evidence nezná, lze volbou "
-                                       "--ignore-columns."));
+        tellRefusals(outcome, shownFile, allowDuplicates);
         removeMadeRegister();
         return fail(QStringLiteral("nic nebylo uloženo."));
     }
