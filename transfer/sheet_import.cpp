@@ -10,20 +10,6 @@
 
 #include <memory>
 
-namespace filekind {
-
-Kind of(QIODevice& file)
-{
-    const QByteArray head = file.peek(8);
-    if (head.startsWith("PK\x03\x04"))
-        return Kind::Zip;
-    if (head.startsWith("\xD0\xCF\x11\xE0"))
-        return Kind::OldExcel;
-    return Kind::Text;
-}
-
-} // namespace filekind
-
 namespace sheetimport {
 namespace {
 
