@@ -51,12 +51,7 @@ int fail(const QString& text)
 // Why the file could not be read or written, in Czech (Qt's own words are English).
 QString fileProblem(const QString& file, int error)
 {
-    const QFileInfo info(file);
-    if (info.isDir())
-        return QStringLiteral("je to složka, ne soubor");
-    if (!info.dir().exists())
-        return QStringLiteral("složka %1 neexistuje").arg(info.dir().path());
-    return systemErrorText(error);
+    return filetargets::problem(file, error);
 }
 
 // The register, as the window opens it (null after saying why not). While it is open, no

@@ -58,12 +58,8 @@ Status write(const QString& registerPath, const QString& path, const QString& ti
         !refused.isEmpty())
         return Status::failure(refused);
     const auto failed = [&path](int error) {
-        const QFileInfo target(path);
-        return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: %2.")
-                                   .arg(path, target.isDir() ? QStringLiteral("je to složka, ne soubor")
-                                              : !target.absoluteDir().exists()
-                                                  ? QStringLiteral("složka %1 neexistuje").arg(target.path())
-                                                  : systemErrorText(error)));
+        return Status::failure(
+            QStringLiteral("Soubor %1 nelze zapsat: %2.").arg(path, filetargets::problem(path, error)));
     };
     if (QFileInfo(path).isDir())
         return failed(0);

@@ -1,5 +1,7 @@
 #include "storage/file_targets.h"
 
+#include "storage/database.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -67,6 +69,16 @@ QString linkedTo(const QString& path)
 }
 
 } // namespace
+
+QString problem(const QString& path, int error)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("je to složka, ne soubor");
+    if (!info.dir().exists())
+        return QStringLiteral("složka %1 neexistuje").arg(info.dir().path());
+    return systemErrorText(error);
+}
 
 bool isSameFile(const QString& a, const QString& b)
 {

@@ -18,6 +18,11 @@ QString refusedTarget(const QString& registerPath, const QString& path, const QS
 // there yet, one name in one folder.
 bool isSameFile(const QString& a, const QString& b);
 
+// Why the file at the path could not be read or written, the system's error being given, in
+// Czech, as the end of a sentence: "je to složka, ne soubor", "složka X neexistuje", or the
+// system's own reason.
+QString problem(const QString& path, int error);
+
 // What a thing of that mode is, in words ("soubor", "roura", "zařízení"…).
 QString kindOf(mode_t mode);
 

@@ -183,10 +183,7 @@ Status write(Database& db, const QString& table, const QString& path, Format for
         QSaveFile out(path);
         const auto failed = [&path] {
             return Status::failure(
-                QStringLiteral("Soubor %1 nelze zapsat: %2.")
-                    .arg(path, QFileInfo(path).absoluteDir().exists()
-                                   ? systemErrorText(errno)
-                                   : QStringLiteral("složka %1 neexistuje").arg(QFileInfo(path).path())));
+                QStringLiteral("Soubor %1 nelze zapsat: %2.").arg(path, filetargets::problem(path, errno)));
         };
         if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             return failed();
@@ -198,9 +195,8 @@ Status write(Database& db, const QString& table, const QString& path, Format for
     // may enter (QTemporaryDir makes it so), then the workbook alone is moved into place.
     QTemporaryDir building(target.absoluteDir().filePath(QStringLiteral(".ordisk-XXXXXX")));
     if (!building.isValid())
-        return Status::failure(QStringLiteral("Soubor %1 nelze zapsat: %2.")
-                                   .arg(path, target.absoluteDir().exists() ? systemErrorText(errno)
-                                                                            : QStringLiteral("složka neexistuje")));
+        return Status::failure(
+            QStringLiteral("Soubor %1 nelze zapsat: %2.").arg(path, filetargets::problem(path, errno)));
     const QString made = building.filePath(QStringLiteral("sesit"));
     Status status = Status::success();
     {
