@@ -1,6 +1,7 @@
 #include "backups/backups.h"
 #include "core/long_loans.h"
 #include "main_menu/flows.h"
+#include "reports/printables.h"
 #include "session.h"
 #include "transfer_command.h"
 #include "ui_common/messages.h"
@@ -136,111 +137,128 @@ bool readDays(const QString& typed, int& days)
     return true;
 }
 
-// Reads the command line before any window exists, so that --help and --version need no
-// display and open no file. Qt's own options (-platform, -style...) pass through to Qt.
-// Returns the exit status when the program is to end at once, -1 to go on.
-int readCommandLine(const QStringList& arguments, bool& home, bool& manual, Transfer& transfer)
+// The program's options; Qt's own (-platform, -style...) are added to pass through to Qt.
+struct Options
 {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    const QCommandLineOption inHome(QStringLiteral("home"));
-    const QCommandLineOption exportList(QStringLiteral("export"), QString(), QStringLiteral("co"));
-    const QCommandLineOption importList(QStringLiteral("import"), QString(), QStringLiteral("co"));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
-    const QCommandLineOption allowDuplicates(QStringLiteral("allow-duplicates"));
-    const QCommandLineOption ignoreColumns(QStringLiteral("ignore-columns"));
-    const QCommandLineOption backup(QStringLiteral("backup"));
-    const QCommandLineOption restore(QStringLiteral("restore"));
-    const QCommandLineOption days(QStringLiteral("dni"), QString(), QStringLiteral("n"));
+    QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
+    QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")}};
+    QCommandLineOption inHome{QStringLiteral("home")};
+    QCommandLineOption exportList{QStringLiteral("export"), QString(), QStringLiteral("co")};
+    QCommandLineOption importList{QStringLiteral("import"), QString(), QStringLiteral("co")};
+    QCommandLineOption dryRun{QStringLiteral("dry-run")};
+    QCommandLineOption allowDuplicates{QStringLiteral("allow-duplicates")};
+    QCommandLineOption ignoreColumns{QStringLiteral("ignore-columns")};
+    QCommandLineOption backup{QStringLiteral("backup")};
+    QCommandLineOption restore{QStringLiteral("restore")};
+    QCommandLineOption days{QStringLiteral("dni"), QString(), QStringLiteral("n")};
     // Not in the usage: prints the text the manual's window shows, so that the tests check the
     // built program itself (its manual is a resource the linker could drop).
-    const QCommandLineOption printManual(QStringLiteral("print-manual"));
-    parser.addOptions({help, version, inHome, exportList, importList, dryRun, allowDuplicates, ignoreColumns, backup,
-                       restore, days, printManual});
-    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
-                             "qwindowicon", "qwindowtitle", "session", "display", "name", "style", "stylesheet"})
-        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x")));
-    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
-        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    QCommandLineOption printManual{QStringLiteral("print-manual")};
 
-    const bool parsed = parser.parse(arguments);
-    if (parsed && parser.isSet(help)) {
-        std::fputs(usage, stdout);
-        return 0;
+    void addTo(QCommandLineParser& parser) const
+    {
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addOptions({help, version, inHome, exportList, importList, dryRun, allowDuplicates, ignoreColumns,
+                           backup, restore, days, printManual});
+        for (const char* name :
+             {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry", "qwindowicon",
+              "qwindowtitle", "session", "display", "name", "style", "stylesheet"})
+            parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x")));
+        for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+            parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     }
-    if (parsed && parser.isSet(version)) {
-        std::printf("Ordisk %s\n", ORDISK_VERSION);
-        return 0;
-    }
-    manual = parser.isSet(printManual);
-    transfer.exportWhat = parser.value(exportList);
-    transfer.importWhat = parser.value(importList);
-    transfer.dryRun = parser.isSet(dryRun);
-    transfer.allowDuplicates = parser.isSet(allowDuplicates);
-    transfer.ignoreColumns = parser.isSet(ignoreColumns);
-    transfer.backup = parser.isSet(backup);
-    transfer.restore = parser.isSet(restore);
+};
+
+// The option as it was typed: Qt's own words are English and drop the dashes.
+QString typedAs(const QStringList& arguments, const QString& name)
+{
+    for (const QString& argument : arguments.mid(1))
+        if (argument.startsWith(QLatin1Char('-')) &&
+            argument.section(QLatin1Char('='), 0, 0).remove(QRegularExpression(QStringLiteral("^-+"))) == name)
+            return argument.section(QLatin1Char('='), 0, 0);
+    return QStringLiteral("--") + name;
+}
+
+// Why the command line cannot be run as given, in Czech; empty when it can. The days are read
+// into the transfer.
+QString refusal(const QCommandLineParser& parser, bool parsed, const Options& o, const QStringList& arguments,
+                Transfer& transfer)
+{
+    const auto typed = [&arguments](const QString& name) { return typedAs(arguments, name); };
     const QStringList files = parser.positionalArguments();
-    const bool transferring =
-        parser.isSet(exportList) || parser.isSet(importList) || transfer.backup || transfer.restore;
-    QString refused;
-    // Qt's own words are English and drop the dashes: the option is named as it was typed.
-    const auto typed = [&arguments](const QString& name) {
-        for (const QString& argument : arguments.mid(1))
-            if (argument.startsWith(QLatin1Char('-')) &&
-                argument.section(QLatin1Char('='), 0, 0).remove(QRegularExpression(QStringLiteral("^-+"))) == name)
-                return argument.section(QLatin1Char('='), 0, 0);
-        return QStringLiteral("--") + name;
-    };
+    const bool exporting = parser.isSet(o.exportList);
+    const bool importing = parser.isSet(o.importList);
     // An option of a value given twice would leave one of them unheeded.
     QString givenTwice;
-    for (const QCommandLineOption* option : {&exportList, &importList, &days})
+    for (const QCommandLineOption* option : {&o.exportList, &o.importList, &o.days})
         if (parser.values(*option).size() > 1)
             givenTwice = typed(option->names().constFirst());
     if (!parser.unknownOptionNames().isEmpty())
-        refused = QStringLiteral("ordisk: neznámá volba „%1“").arg(typed(parser.unknownOptionNames().constFirst()));
-    else if (!parsed && arguments.size() > 1 && typed(QStringLiteral("export")) == arguments.constLast())
-        refused =
-            QStringLiteral(
-                "ordisk: u volby %1 chybí, co vyvézt (cd, lide, vypujcky, nevracenecd, dlouho, upominky nebo prehled)")
-                .arg(arguments.constLast());
-    else if (!parsed && arguments.size() > 1 && typed(QStringLiteral("import")) == arguments.constLast())
-        refused = QStringLiteral("ordisk: u volby %1 chybí, co přidat (cd nebo lide)").arg(arguments.constLast());
-    else if (!parsed)
-        refused = QStringLiteral("ordisk: u volby „%1“ chybí hodnota").arg(arguments.constLast());
-    else if (!givenTwice.isEmpty())
-        refused = QStringLiteral("ordisk: volba %1 je zadána víckrát; zadejte ji jednou").arg(givenTwice);
-    else if (int(parser.isSet(exportList)) + int(parser.isSet(importList)) + int(transfer.backup) +
-                 int(transfer.restore) >
-             1)
-        refused = QStringLiteral("ordisk: --export, --import, --backup a --restore nejdou spolu");
-    else if (transfer.dryRun && !parser.isSet(importList))
-        refused = QStringLiteral("ordisk: --dry-run patří k volbě --import");
-    else if (transfer.allowDuplicates && !parser.isSet(importList))
-        refused = QStringLiteral("ordisk: --allow-duplicates patří k volbě --import");
-    else if (transfer.ignoreColumns && !parser.isSet(importList))
-        refused = QStringLiteral("ordisk: --ignore-columns patří k volbě --import");
-    else if (parser.isSet(days) && parser.value(exportList) != QLatin1String("dlouho") &&
-             parser.value(exportList) != QLatin1String("upominky"))
-        refused = QStringLiteral("ordisk: --dni patří k volbě --export dlouho nebo --export upominky");
-    else if (parser.isSet(days) && !readDays(parser.value(days), transfer.days))
-        refused = QStringLiteral("ordisk: --dni chce celý počet dní od 0 do %1, ne „%2“")
-                      .arg(longloans::mostDays)
-                      .arg(parser.value(days));
-    else if (parser.isSet(importList) && files.isEmpty())
-        refused = QStringLiteral("ordisk: --import potřebuje soubor, ze kterého má přidávat");
-    else if (transfer.restore && files.isEmpty())
-        refused = QStringLiteral("ordisk: --restore potřebuje soubor zálohy, ze kterého má obnovit");
-    else if (files.size() > (transferring ? 1 : 0))
-        refused = QStringLiteral("ordisk: nečekaný argument „%1“").arg(files.constLast());
-    if (!refused.isEmpty()) {
-        std::fprintf(stderr, "%s\nNápovědu vypíše: ordisk --help\n", refused.toLocal8Bit().constData());
+        return QStringLiteral("neznámá volba „%1“").arg(typed(parser.unknownOptionNames().constFirst()));
+    if (!parsed && arguments.size() > 1 && typed(QStringLiteral("export")) == arguments.constLast())
+        return QStringLiteral("u volby %1 chybí, co vyvézt (%2)")
+            .arg(arguments.constLast(), transfercommand::exportable());
+    if (!parsed && arguments.size() > 1 && typed(QStringLiteral("import")) == arguments.constLast())
+        return QStringLiteral("u volby %1 chybí, co přidat (cd nebo lide)").arg(arguments.constLast());
+    if (!parsed)
+        return QStringLiteral("u volby „%1“ chybí hodnota").arg(arguments.constLast());
+    if (!givenTwice.isEmpty())
+        return QStringLiteral("volba %1 je zadána víckrát; zadejte ji jednou").arg(givenTwice);
+    if (int(exporting) + int(importing) + int(transfer.backup) + int(transfer.restore) > 1)
+        return QStringLiteral("--export, --import, --backup a --restore nejdou spolu");
+    for (const auto& [set, name] : {std::pair{transfer.dryRun, "--dry-run"},
+                                    {transfer.allowDuplicates, "--allow-duplicates"},
+                                    {transfer.ignoreColumns, "--ignore-columns"}})
+        if (set && !importing)
+            return QStringLiteral("%1 patří k volbě --import").arg(QLatin1String(name));
+    const printables::Printable* printable = printables::find(parser.value(o.exportList));
+    if (parser.isSet(o.days) && !(printable && printable->takesDays))
+        return QStringLiteral("--dni patří k volbě --export dlouho nebo --export upominky");
+    if (parser.isSet(o.days) && !readDays(parser.value(o.days), transfer.days))
+        return QStringLiteral("--dni chce celý počet dní od 0 do %1, ne „%2“")
+            .arg(longloans::mostDays)
+            .arg(parser.value(o.days));
+    if (importing && files.isEmpty())
+        return QStringLiteral("--import potřebuje soubor, ze kterého má přidávat");
+    if (transfer.restore && files.isEmpty())
+        return QStringLiteral("--restore potřebuje soubor zálohy, ze kterého má obnovit");
+    const bool transferring = exporting || importing || transfer.backup || transfer.restore;
+    if (files.size() > (transferring ? 1 : 0))
+        return QStringLiteral("nečekaný argument „%1“").arg(files.constLast());
+    return {};
+}
+
+// Reads the command line before any window exists, so that --help and --version need no
+// display and open no file. Returns the exit status when the program is to end at once, -1
+// to go on.
+int readCommandLine(const QStringList& arguments, bool& home, bool& manual, Transfer& transfer)
+{
+    QCommandLineParser parser;
+    const Options o;
+    o.addTo(parser);
+    const bool parsed = parser.parse(arguments);
+    if (parsed && parser.isSet(o.help)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (parsed && parser.isSet(o.version)) {
+        std::printf("Ordisk %s\n", ORDISK_VERSION);
+        return 0;
+    }
+    manual = parser.isSet(o.printManual);
+    transfer.exportWhat = parser.value(o.exportList);
+    transfer.importWhat = parser.value(o.importList);
+    transfer.dryRun = parser.isSet(o.dryRun);
+    transfer.allowDuplicates = parser.isSet(o.allowDuplicates);
+    transfer.ignoreColumns = parser.isSet(o.ignoreColumns);
+    transfer.backup = parser.isSet(o.backup);
+    transfer.restore = parser.isSet(o.restore);
+    if (const QString refused = refusal(parser, parsed, o, arguments, transfer); !refused.isEmpty()) {
+        std::fprintf(stderr, "ordisk: %s\nNápovědu vypíše: ordisk --help\n", refused.toLocal8Bit().constData());
         return 2;
     }
-    home = parser.isSet(inHome);
-    transfer.file = files.value(0);
+    home = parser.isSet(o.inHome);
+    transfer.file = parser.positionalArguments().value(0);
     return -1;
 }
 
@@ -292,9 +310,10 @@ int main(int argc, char* argv[])
         // No window: no display is needed, and what is said goes to the terminal, in Czech:
         // Qt's own English warnings only when asked for, as SQLite's words are.
         // A PDF's pages are painted with fonts, which needs Qt's GUI, but never a display.
-        const bool painting = !transfer.exportWhat.isEmpty() && (transfercommand::isPdf(transfer.file) ||
-                                                                 transfer.exportWhat == QLatin1String("upominky") ||
-                                                                 transfer.exportWhat == QLatin1String("prehled"));
+        const printables::Printable* printable = printables::find(transfer.exportWhat);
+        const bool painting =
+            !transfer.exportWhat.isEmpty() &&
+            (transfercommand::isPdf(transfer.file) || (printable && printable->form != printables::Form::List));
         if (painting)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         if (!qEnvironmentVariableIsSet("ORDISK_DEBUG"))

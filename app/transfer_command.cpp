@@ -2,9 +2,7 @@
 
 #include "backups/backups.h"
 #include "backups/copy_places.h"
-#include "reports/list_report.h"
-#include "reports/overview.h"
-#include "reports/reminders.h"
+#include "reports/printables.h"
 #include "reports/report_settings.h"
 #include "storage/database.h"
 #include "storage/file_targets.h"
@@ -123,15 +121,36 @@ bool isPdf(const QString& file)
     return QFileInfo(file).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
 }
 
+namespace {
+
+// The lists of any format, then what is written as pages only.
+QStringList exportNames()
+{
+    QStringList names = exportrows::names();
+    for (const QString& name : printables::names())
+        if (!names.contains(name))
+            names << name;
+    return names;
+}
+
+} // namespace
+
+QString exportable()
+{
+    const QStringList names = exportNames();
+    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" nebo ") + names.constLast();
+}
+
 int exportList(const QString& what, const QString& file, int days, const QString& registerPath)
 {
     const exportrows::Choice choice{days, QDate::currentDate()};
-    const QStringList pagesOnly = {QStringLiteral("upominky"), QStringLiteral("prehled")};
-    if (!exportrows::names().contains(what) && !pagesOnly.contains(what))
-        return fail(QStringLiteral("vyvézt lze jen %1, ne „%2“.")
-                        .arg((exportrows::names() + pagesOnly).join(QStringLiteral(", ")), what));
-    if (pagesOnly.contains(what) && !isPdf(file))
-        return fail(what == QLatin1String("upominky")
+    // A list is written in any format; the reminders and the overview are pages only.
+    const printables::Printable* printable = printables::find(what);
+    const bool pagesOnly = printable && printable->form != printables::Form::List;
+    if (!exportrows::names().contains(what) && !pagesOnly)
+        return fail(QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(exportNames().join(QStringLiteral(", ")), what));
+    if (pagesOnly && !isPdf(file))
+        return fail(printable->form == printables::Form::Letters
                         ? QStringLiteral("upomínky se zapisují jen jako stránky PDF: zadejte soubor s příponou .pdf. "
                                          "Nic nebylo vyvezeno.")
                         : QStringLiteral("přehled půjčování se zapisuje jen jako stránka PDF: zadejte soubor s "
@@ -169,11 +188,9 @@ int exportList(const QString& what, const QString& file, int days, const QString
             progress.rows(rows);
             return true;
         };
-        s = what == QLatin1String("upominky")
-                ? reminders::writePdf(*db, reportsettings::owner(), days, choice.today, file, watch, &nameless)
-            : what == QLatin1String("prehled") ? overview::writePdf(*db, choice.today, file)
-            : isPdf(file)                      ? listreport::writePdf(*db, what, file, choice, watch)
-                          : sheetexport::write(*db, what, file, sheetexport::formatOf(file), choice);
+        s = isPdf(file)
+                ? printables::writePdf(*db, what, file, {choice, nullptr, reportsettings::owner()}, watch, &nameless)
+                : sheetexport::write(*db, what, file, sheetexport::formatOf(file), choice);
     }
     if (!s.ok())
         return fail(s.message());

@@ -11,6 +11,9 @@ namespace transfercommand {
 // QGuiApplication, on the offscreen platform when there is no display).
 bool isPdf(const QString& file);
 
+// What --export may be given, as a sentence ("cd, lide, … nebo prehled").
+QString exportable();
+
 // Writes the list to the file in the format its name asks for (.pdf, .xlsx, .ods, else CSV),
 // or as CSV to standard output when file is empty or "-"; the discs lent too long ("dlouho")
 // are those out more than days.

@@ -20,23 +20,10 @@
 namespace mainmenu {
 namespace {
 
-// What can be printed, as the dialog offers it.
-struct Printable
-{
-    const char* name; // the list's name, or "upominky", "prehled"
-    const char* object;
-    const char* text;
-};
-const Printable printables[] = {
-    {"cd", "TiskCd", "&Seznam CD, jak ho ukazuje okno"}, {"lide", "TiskLide", "Seznam &lidí, jak ho ukazuje okno"},
-    {"nevracenecd", "TiskNevracena", "&Nevrácená CD"},   {"vypujcky", "TiskHistorie", "&Historie půjčování"},
-    {"dlouho", "TiskDlouho", "&Dlouho půjčená CD"},      {"upominky", "TiskUpominky", "&Upomínky"},
-    {"prehled", "TiskPrehled", "&Přehled půjčování"},
-};
-
 bool takesDays(const QString& what)
 {
-    return what == QLatin1String("dlouho") || what == QLatin1String("upominky");
+    const printables::Printable* p = printables::find(what);
+    return p && p->takesDays;
 }
 
 // Who sends the reminders: asked once, kept in the user's settings. False when cancelled.
@@ -83,11 +70,11 @@ Action choose(QWidget* window, Job& job)
     dialog.setWindowTitle(QStringLiteral("Tisk"));
     auto* layout = new QVBoxLayout(&dialog);
     auto* group = new QButtonGroup(&dialog);
-    for (const Printable& p : printables) {
-        auto* option = new QRadioButton(QString::fromUtf8(p.text));
-        option->setObjectName(QString::fromLatin1(p.object));
-        option->setProperty("what", QString::fromLatin1(p.name));
-        option->setChecked(job.what == QLatin1String(p.name));
+    for (const printables::Printable& p : printables::all()) {
+        auto* option = new QRadioButton(p.option);
+        option->setObjectName(p.object);
+        option->setProperty("what", p.name);
+        option->setChecked(job.what == p.name);
         group->addButton(option);
         layout->addWidget(option);
     }
@@ -118,7 +105,8 @@ Action choose(QWidget* window, Job& job)
     const auto follow = [&] {
         const QString what = group->checkedButton() ? group->checkedButton()->property("what").toString() : QString();
         days->setEnabled(takesDays(what));
-        sender->setEnabled(what == QLatin1String("upominky"));
+        const printables::Printable* chosen = printables::find(what);
+        sender->setEnabled(chosen && chosen->form == printables::Form::Letters);
         preview->setEnabled(!what.isEmpty());
         pdf->setEnabled(!what.isEmpty());
     };
@@ -156,10 +144,10 @@ void print(QWidget* window, Database& db, const ShownKeys& shownKeys, const QStr
     const Action action = choose(window, job);
     if (action == Action::None)
         return;
-    if ((job.what == QLatin1String("cd") || job.what == QLatin1String("lide")) && shownKeys)
+    if (job.printable() && job.printable()->asShown && shownKeys)
         job.keys = shownKeys(job.what);
     // The reminders' sender is asked the first time (what is left empty stays out).
-    if (job.what == QLatin1String("upominky") && !reportsettings::ownerEntered() && !askOwner(window, job.owner))
+    if (job.is(printables::Form::Letters) && !reportsettings::ownerEntered() && !askOwner(window, job.owner))
         return;
     if (action == Action::Preview)
         preview(window, db, job);

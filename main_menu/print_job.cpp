@@ -38,7 +38,7 @@ void nobodyToRemind(QWidget* window, const Job& job, qint64 nameless)
 // file is asked for), and names those left without one.
 bool someoneToRemind(QWidget* window, Database& db, const Job& job, qint64* nameless = nullptr)
 {
-    if (job.what != QLatin1String("upominky"))
+    if (!job.is(printables::Form::Letters))
         return true;
     reminders::Letters letters(db, job.days, job.today);
     const qint64 people = letters.count();
@@ -54,40 +54,42 @@ bool someoneToRemind(QWidget* window, Database& db, const Job& job, qint64* name
 
 } // namespace
 
+const printables::Printable* Job::printable() const
+{
+    return printables::find(what);
+}
+
+bool Job::is(printables::Form form) const
+{
+    const printables::Printable* p = printable();
+    return p && p->form == form;
+}
+
 bool Job::landscape() const
 {
-    return listreport::names().contains(what) && listreport::layoutOf(what).landscape;
+    return is(printables::Form::List) && listreport::layoutOf(what).landscape;
 }
 
 QString Job::title() const
 {
-    return what == QLatin1String("upominky")  ? QStringLiteral("Upomínky")
-           : what == QLatin1String("prehled") ? QStringLiteral("Přehled půjčování")
-                                              : listreport::layoutOf(what, {days, today}).head.title;
+    return is(printables::Form::Letters)    ? QStringLiteral("Upomínky")
+           : is(printables::Form::Overview) ? QStringLiteral("Přehled půjčování")
+                                            : listreport::layoutOf(what, {days, today}).head.title;
 }
 
 QString Job::fileStem() const
 {
-    const char* stems[][2] = {{"cd", "seznam-cd"},
-                              {"lide", "seznam-lidi"},
-                              {"nevracenecd", "nevracena-cd"},
-                              {"vypujcky", "historie-pujcovani"},
-                              {"dlouho", "dlouho-pujcena-cd"},
-                              {"upominky", "upominky"},
-                              {"prehled", "prehled-pujcovani"}};
-    for (const auto& [name, stem] : stems)
-        if (what == QLatin1String(name))
-            return QStringLiteral("%1-%2").arg(QLatin1String(stem), today.toString(Qt::ISODate));
-    return what;
+    const printables::Printable* p = printable();
+    return QStringLiteral("%1-%2").arg(p ? p->stem : what, today.toString(Qt::ISODate));
 }
 
 Status Job::paint(Database& db, QPagedPaintDevice& device, QPainter& painter, const listreport::Watch& watch) const
 {
-    if (what == QLatin1String("upominky")) {
+    if (is(printables::Form::Letters)) {
         reminders::Letters letters(db, days, today);
         return reminders::paint(letters, owner, today, device, painter, watch);
     }
-    if (what == QLatin1String("prehled")) {
+    if (is(printables::Form::Overview)) {
         Status status = Status::success();
         const overview::Figures figures = overview::compute(db, today, status);
         if (!status.ok())
@@ -105,20 +107,14 @@ Status Job::paint(Database& db, QPagedPaintDevice& device, QPainter& painter, co
 
 Status Job::write(Database& db, const QString& file, const listreport::Watch& watch) const
 {
-    if (what == QLatin1String("upominky"))
-        return reminders::writePdf(db, owner, days, today, file, watch);
-    if (what == QLatin1String("prehled"))
-        return overview::writePdf(db, today, file);
-    if (keys)
-        return listreport::writePdf(db, what, file, *keys, watch);
-    return listreport::writePdf(db, what, file, {days, today}, watch);
+    return printables::writePdf(db, what, file, {{days, today}, keys ? &*keys : nullptr, owner}, watch);
 }
 
 qint64 Job::pagesAbout(Database& db, const QPagedPaintDevice& device, Status& status) const
 {
-    if (what == QLatin1String("prehled"))
+    if (is(printables::Form::Overview))
         return 1;
-    if (what == QLatin1String("upominky")) {
+    if (is(printables::Form::Letters)) {
         reminders::Letters letters(db, days, today);
         const qint64 people = letters.count();
         status = letters.status();
@@ -196,7 +192,7 @@ void preview(QWidget* window, Database& db, const Job& job)
     const qint64 pages = job.pagesAbout(db, printer, status);
     if (!messages::report(window, status))
         return;
-    if (job.what == QLatin1String("upominky") && pages == 0) {
+    if (job.is(printables::Form::Letters) && pages == 0) {
         nobodyToRemind(window, job, 0);
         return;
     }

@@ -3,6 +3,7 @@
 #include "core/long_loans.h"
 #include "core/status.h"
 #include "reports/list_report.h"
+#include "reports/printables.h"
 #include "reports/reminders.h"
 
 #include <QDate>
@@ -22,12 +23,14 @@ namespace mainmenu {
 // previewed or written.
 struct Job
 {
-    QString what; // a list (listreport::names()), "upominky" or "prehled"
+    QString what; // a name of printables::all()
     int days = longloans::defaultDays;
     std::optional<std::vector<qint64>> keys; // of the window's list, for "cd" and "lide"
     reminders::Owner owner;
     QDate today = QDate::currentDate();
 
+    const printables::Printable* printable() const;
+    bool is(printables::Form form) const;
     bool landscape() const;
     QString title() const;
     // The name a PDF of it is proposed with ("seznam-cd-2026-12-09").

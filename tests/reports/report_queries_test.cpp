@@ -1,6 +1,7 @@
-// Which loans are lent too long, counted from their day to the day asked for.
+// Which loans are lent too long, counted from their day to the day asked for; what prints.
 #include "core/long_loans.h"
 #include "qt_printers.h"
+#include "reports/printables.h"
 #include "storage/database.h"
 #include "temp_register.h"
 #include "transfer/export_rows.h"
@@ -66,4 +67,26 @@ TEST(LongLoans, AreThoseOutMoreDaysThanAskedNeverTheReturnedOnes)
     EXPECT_EQ(lentTooLong(reg.db(), 0, QDate(2024, 1, 1)), QStringList{"Přes rok 1"});
     EXPECT_EQ(lentTooLong(reg.db(), 30, QDate(2024, 1, 30)), QStringList());
     EXPECT_EQ(lentTooLong(reg.db(), 30, QDate(2024, 1, 31)), QStringList{"Přes rok 31"});
+}
+
+// The one table of what prints: each list prints with a layout of its own and exports too,
+// each name and each option is there once, and only what counts days takes them.
+TEST(Printables, EachListHasItsLayoutAndExportAndEachNameIsOnce)
+{
+    QStringList names, objects, stems;
+    for (const printables::Printable& p : printables::all()) {
+        names << p.name;
+        objects << p.object;
+        stems << p.stem;
+        const bool list = p.form == printables::Form::List;
+        EXPECT_EQ(listreport::names().contains(p.name), list) << p.name.toStdString();
+        EXPECT_EQ(exportrows::names().contains(p.name), list) << p.name.toStdString();
+        EXPECT_EQ(listreport::layoutOf(p.name).fields.empty(), !list) << p.name.toStdString();
+        EXPECT_EQ(p.takesDays, p.name == QLatin1String("dlouho") || p.name == QLatin1String("upominky"));
+        EXPECT_EQ(printables::find(p.name), &p);
+    }
+    for (QStringList column : {names, objects, stems})
+        EXPECT_EQ(column.removeDuplicates(), 0) << column.join(u' ').toStdString();
+    EXPECT_EQ(listreport::names().size(), 5);
+    EXPECT_EQ(printables::find(QStringLiteral("CD")), nullptr);
 }
