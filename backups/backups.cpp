@@ -159,7 +159,7 @@ Status write(Database& db, const QString& path, const std::function<bool()>& sto
         QFile::remove(building);
     }
     if (Status s = db.copyTo(building, stop); !s.ok()) {
-        if (s.isDamage())
+        if (s.isDamage() || s.isCancelled())
             return s;
         return Status::failure(
             QStringLiteral("Zálohu evidence %1 nelze uložit: %2 Evidence zůstala, jak byla.%3")

@@ -5,7 +5,8 @@
 #include <utility>
 
 // The outcome of an operation on the database: success, or failure with the
-// engine's (or our own) message in Czech. Errors are values, never exceptions.
+// engine's (or our own) message in Czech. Errors are values, never exceptions. Work the
+// user cancelled ends as a failure of its own kind, whatever stopped where.
 class [[nodiscard]] Status
 {
 public:
@@ -21,8 +22,17 @@ public:
         return status;
     }
 
+    // Stopped because the user cancelled it (or the program is ending): nothing was stored.
+    static Status cancelled(QString message)
+    {
+        Status status(std::move(message));
+        status.m_cancelled = true;
+        return status;
+    }
+
     bool ok() const { return !m_failed; }
     bool isDamage() const { return m_damage; }
+    bool isCancelled() const { return m_cancelled; }
     const QString& message() const { return m_message; }
 
 private:
@@ -31,5 +41,6 @@ private:
 
     bool m_failed = false;
     bool m_damage = false;
+    bool m_cancelled = false;
     QString m_message;
 };

@@ -218,15 +218,15 @@ bool confirmSummary(QWidget* window, const QString& title, const QString& table,
 }
 
 // An import that did not end well: nothing told once the window closed, the damage road, a
-// cancel told as an outcome of its own, or the failure.
+// cancel, or the failure.
 void tellFailure(QWidget* window, Database& db, const QString& title, const Imported& imported)
 {
     if (imported.ended == Ended::WindowClosed)
         return;
     if (imported.outcome.status.isDamage())
         db.noteDamage();
-    else if (imported.ended == Ended::Cancelled)
-        messages::information(window, title, QStringLiteral("Přidávání bylo zrušeno. Nic nebylo uloženo."));
+    else if (imported.outcome.status.isCancelled() || imported.outcome.status.ok()) // or cancelled once checked
+        messages::information(window, title, importrows::cancelledText() + QStringLiteral(" Nic nebylo uloženo."));
     else
         messages::critical(window, QStringLiteral("Chyba"),
                            imported.outcome.status.message() + QStringLiteral(" Nic nebylo uloženo."));
@@ -274,11 +274,8 @@ bool importList(QWidget* window, Database& db, const QString& table, const std::
     options.dryRun = false;
     options.preview = 0;
     const Imported imported = runImport(window, db, title, table, file, options);
-    // A cancel that came too late to stop the writing: the rows are there, and said so. One
-    // that stopped it is a cancel, however the reader ended (a workbook's reading cut off reads
-    // as rows refused).
-    const bool stopped = imported.ended == Ended::Cancelled && imported.outcome.refused > 0;
-    if (!imported.outcome.status.ok() || imported.ended == Ended::WindowClosed || stopped) {
+    // A cancel that came too late to stop the writing leaves the rows there, and says so.
+    if (!imported.outcome.status.ok() || imported.ended == Ended::WindowClosed) {
         tellFailure(window, db, title, imported);
         return false;
     }

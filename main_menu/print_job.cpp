@@ -163,7 +163,7 @@ void savePdf(QWidget* window, Database& db, const Job& job)
     if (ended == Ended::WindowClosed)
         return;
     // A cancel that came after the last page was written leaves the file written, and says so.
-    if (ended == Ended::Cancelled && !status.ok())
+    if (status.isCancelled())
         messages::information(window, title, QStringLiteral("Ukládání bylo zrušeno. Nic nebylo uloženo."));
     else if (status.isDamage())
         db.noteDamage();

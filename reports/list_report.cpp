@@ -281,7 +281,7 @@ Status paint(Layout layout, RowFeed& rows, QPagedPaintDevice& device, QPainter& 
             if (!pages.add(cells))
                 return Status::failure(QStringLiteral("Stránku nelze vytisknout."));
             if (watch && (++set & 0xff) == 0 && !watch(set))
-                return Status::failure(QStringLiteral("Tisk byl zrušen."));
+                return Status::cancelled(QStringLiteral("Tisk byl zrušen."));
         }
         if (Status s = rows.status(); !s.ok())
             return s;

@@ -192,7 +192,7 @@ Status paintLetters(Letters& letters, const Owner& owner, const QDate& today, co
         if ((done++ > 0 && !canvas.newPage()) || !paintLetter(letter, owner, today, device, fonts, canvas))
             return Status::failure(QStringLiteral("Stránku nelze vytisknout."));
         if (watch && !watch(done))
-            return Status::failure(QStringLiteral("Tisk byl zrušen."));
+            return Status::cancelled(QStringLiteral("Tisk byl zrušen."));
     }
     return letters.status();
 }

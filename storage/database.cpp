@@ -419,7 +419,7 @@ Status Database::copyTo(const QString& path, const std::function<bool()>& stop)
         int step = SQLITE_OK;
         while (step == SQLITE_OK || step == SQLITE_BUSY || step == SQLITE_LOCKED) {
             if (stop && stop()) {
-                status = Status::failure(QStringLiteral("Kopie byla přerušena."));
+                status = Status::cancelled(QStringLiteral("Kopie byla přerušena."));
                 break;
             }
             step = sqlite3_backup_step(backup, 32);

@@ -26,6 +26,11 @@ const QStringList& names()
     return importable;
 }
 
+QString cancelledText()
+{
+    return QStringLiteral("Přidávání bylo zrušeno.");
+}
+
 void refuse(Outcome& outcome, qint64 row, const QString& message, const QString& name)
 {
     if (outcome.problems.size() < keptProblems)
@@ -118,7 +123,7 @@ void Rows::record(std::vector<QString>& fields, qint64 row)
         if (m_options.progress)
             m_options.progress(m_read);
         if (m_options.cancelled && m_options.cancelled()) {
-            outcome.status = Status::failure(QStringLiteral("Přidávání bylo zrušeno."));
+            outcome.status = Status::cancelled(cancelledText());
             m_stopped = true;
         }
     }

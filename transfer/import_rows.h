@@ -62,6 +62,9 @@ struct Options
 // The names an import takes: "cd", "lide".
 const QStringList& names();
 
+// What a cancelled import says (Status::cancelled): nothing was stored.
+QString cancelledText();
+
 // Keeps the first refusals and counts every one: a file of bad rows costs no memory.
 void refuse(Outcome& outcome, qint64 row, const QString& message, const QString& name = QString());
 

@@ -16,9 +16,7 @@ namespace {
 const QString odsType = QStringLiteral("application/vnd.oasis.opendocument.spreadsheet");
 const QString saveAs = QStringLiteral("uložte list jako .xlsx, .ods nebo CSV");
 
-} // namespace
-
-importrows::Outcome run(Database* db, const QString& table, QIODevice& file, const importrows::Options& options)
+importrows::Outcome read(Database* db, const QString& table, QIODevice& file, const importrows::Options& options)
 {
     const filekind::Kind kind = filekind::of(file);
     if (kind == filekind::Kind::Text)
@@ -57,6 +55,22 @@ importrows::Outcome run(Database* db, const QString& table, QIODevice& file, con
     else
         sheetreaders::readXlsx(archive, *rows);
     return rows->finish();
+}
+
+} // namespace
+
+importrows::Outcome run(Database* db, const QString& table, QIODevice& file, const importrows::Options& options)
+{
+    importrows::Outcome outcome = read(db, table, file, options);
+    // A reading that stopped once the user cancelled it is the cancel, however the reader
+    // ended: a workbook's part cut off, a read of the file refused, the rows' own check.
+    // A cancel that came after the rows were stored leaves them stored.
+    const bool stopped = outcome.refused > 0 || !outcome.status.ok();
+    if (stopped && !outcome.status.isDamage() && options.cancelled && options.cancelled()) {
+        outcome = importrows::Outcome();
+        outcome.status = Status::cancelled(importrows::cancelledText());
+    }
+    return outcome;
 }
 
 } // namespace sheetimport

@@ -206,19 +206,34 @@ TEST(Sheets, ColumnsOfTheUsersOwnAreLeftOutWhenAsked)
               QStringList({"Kytice|1|CD|Hudba|0"}));
 }
 
-// A workbook whose sheet is millions of empty elements yields no rows, yet its reading asks
-// whether it is cancelled as it goes and stops at once when it is, storing nothing.
-TEST(Sheets, ACancelStopsTheReadingOfASheetWithoutRows)
+// A reading cancelled ends as the cancel whatever stopped it: a workbook's part cut off (one
+// of millions of empty elements yields no rows, yet asks as it goes), the rows' own check of
+// a long CSV. Nothing is stored and no row is called refused.
+TEST(Sheets, ACancelEndsEveryReadingAsTheCancelStoringNothing)
 {
-    TempRegister reg;
-    QFile file(fixture("prazdne.xlsx"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    int asked = 0;
-    importrows::Options options;
-    options.cancelled = [&asked] { return ++asked > 2; };
-    const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), file, options);
-    EXPECT_GT(asked, 2);
-    EXPECT_FALSE(outcome.status.ok() && outcome.refused == 0) << "the reading did not end as a whole file's";
-    EXPECT_EQ(outcome.rows, 0);
-    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("0"));
+    QByteArray csv = "Název;Počet disků;Typ disku;Typ obsahu\n";
+    for (int i = 0; i < 3000; ++i)
+        csv += "Disk " + QByteArray::number(i) + ";1;CD;Hudba\n";
+    QBuffer longCsv(&csv);
+    QFile empty(fixture("prazdne.xlsx")), ods(fixture("sbirka.ods")), xlsx(fixture("sbirka.xlsx"));
+    const struct
+    {
+        QIODevice* file;
+        int answeredNo; // how many times the reading is let go on
+    } cases[] = {{&empty, 2}, {&ods, 0}, {&xlsx, 0}, {&longCsv, 0}};
+    for (const auto& [file, answeredNo] : cases) {
+        SCOPED_TRACE(file == &longCsv ? "long CSV" : qPrintable(static_cast<QFile*>(file)->fileName()));
+        TempRegister reg;
+        ASSERT_TRUE(file->open(QIODevice::ReadOnly));
+        int asked = 0;
+        importrows::Options options;
+        options.cancelled = [&asked, answeredNo] { return ++asked > answeredNo; };
+        const importrows::Outcome outcome = sheetimport::run(&reg.db(), QStringLiteral("cd"), *file, options);
+        EXPECT_GT(asked, answeredNo);
+        EXPECT_TRUE(outcome.status.isCancelled()) << outcome.status.message().toStdString();
+        EXPECT_EQ(outcome.status.message(), QStringLiteral("Přidávání bylo zrušeno."));
+        EXPECT_EQ(outcome.refused, 0);
+        EXPECT_EQ(outcome.rows, 0);
+        EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM cd")), QStringLiteral("0"));
+    }
 }
