@@ -58,6 +58,108 @@ QString count(qint64 value)
     return QString::number(value);
 }
 
+// The numbers of discs, people and loans, of discs never lent and out now.
+Status countAll(Database& db, Figures& f)
+{
+    Status status = Status::success();
+    qint64 allLoans = 0;
+    const struct
+    {
+        const char* query;
+        qint64* into;
+    } counts[] = {
+        {"SELECT count(*) FROM cd", &f.discs},
+        {"SELECT count(*) FROM lide", &f.people},
+        {"SELECT count(*) FROM pujcovani", &allLoans},
+        {"SELECT count(*) FROM cd AS d WHERE NOT EXISTS (SELECT 1 FROM pujcovani AS p JOIN lide AS l "
+         "ON l.idcloveka = p.idcloveka WHERE p.idcd = d.idcd)",
+         &f.neverLent},
+    };
+    for (const auto& [query, into] : counts)
+        if (status = db.queryInt(sql(query), *into); !status.ok())
+            return status;
+    // One reading of the loans: their number, the discs out, the returned ones left out.
+    status = eachRow(db,
+                     sql("SELECT count(*), count(DISTINCT CASE WHEN p.vraceno = 0 THEN p.idcd END), "
+                         "ifnull(sum(p.vraceno = 1 AND NOT ({counted})), 0) FROM {loans}"),
+                     {}, [&f](Statement& row) {
+                         f.loans = row.columnInt(0);
+                         f.discsOut = row.columnInt(1);
+                         f.returnedUncounted = row.columnInt(2);
+                     });
+    f.orphanLoans = allLoans - f.loans;
+    return status;
+}
+
+// How long the returned loans took: each length read once with its number, the mean and the
+// middle one (or the mean of the middle two) without sorting every loan.
+Status returnLengths(Database& db, Figures& f)
+{
+    std::vector<std::pair<double, qint64>> lengths;
+    const Status status =
+        eachRow(db,
+                sql("SELECT julianday({day(p.datumvraceni)}) - julianday({day(p.datumpujceni)}) AS d, count(*) "
+                    "FROM {loans} "
+                    "WHERE {counted} GROUP BY d ORDER BY d"),
+                {}, [&](Statement& row) {
+                    lengths.emplace_back(row.columnText(0).toDouble(), row.columnInt(1));
+                    f.returnedCounted += row.columnInt(1);
+                });
+    if (!status.ok())
+        return status;
+    if (f.returnedCounted > 0) {
+        double sum = 0;
+        for (const auto& [length, number] : lengths)
+            sum += length * static_cast<double>(number);
+        f.averageDays = sum / static_cast<double>(f.returnedCounted);
+        const auto at = [&lengths](qint64 index) {
+            for (const auto& [length, number] : lengths) {
+                if (index < number)
+                    return length;
+                index -= number;
+            }
+            return lengths.back().first;
+        };
+        f.medianDays = (at((f.returnedCounted - 1) / 2) + at(f.returnedCounted / 2)) / 2;
+    }
+    return status;
+}
+
+// The ten discs lent most, the ten people borrowing most, the ten loans out longest.
+Status topTens(Database& db, const QDate& today, Figures& f)
+{
+    Status status =
+        eachRow(db,
+                sql("SELECT c.nazev, count(*) AS n FROM {loans} GROUP BY c.idcd "
+                    "ORDER BY n DESC, ifnull(c.nazev, '') COLLATE ordisk_seznam, c.idcd LIMIT 10"),
+                {}, [&f](Statement& row) {
+                    f.mostLentDiscs.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
+                });
+    if (!status.ok())
+        return status;
+    status = eachRow(db,
+                     sql("SELECT {person}, count(*) AS n FROM {loans} GROUP BY l.idcloveka "
+                         "ORDER BY n DESC, ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
+                         "ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka LIMIT 10"),
+                     {}, [&f](Statement& row) {
+                         f.mostBorrowing.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
+                     });
+    if (!status.ok())
+        return status;
+    status =
+        eachRow(db,
+                sql("SELECT c.nazev, {person}, p.datumpujceni, "
+                    "CAST(julianday(?1) - julianday({day(p.datumpujceni)}) AS INTEGER) AS d FROM {loans} "
+                    "WHERE p.vraceno = 0 AND {day(p.datumpujceni)} <= ?1 "
+                    "ORDER BY {day(p.datumpujceni)}, ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky LIMIT 10"),
+                {today.toString(Qt::ISODate)}, [&f](Statement& row) {
+                    f.longestOut.push_back({printedValue(row.columnUtf8(0), row.isNull(0)),
+                                            printedValue(row.columnUtf8(1), row.isNull(1)),
+                                            QDate::fromString(row.columnText(2), Qt::ISODate), row.columnInt(3)});
+                });
+    return status;
+}
+
 } // namespace
 
 Figures compute(Database& db, const QDate& today, Status& status)
@@ -80,90 +182,11 @@ Figures compute(Database& db, const QDate& today, Status& status)
     if (qEnvironmentVariable("ORDISK_REPORT_CACHE") != QLatin1String("off"))
         if (status = db.exec(QStringLiteral("PRAGMA cache_size = -65536")); !status.ok())
             return f;
-    qint64 allLoans = 0;
-    const struct
-    {
-        const char* query;
-        qint64* into;
-    } counts[] = {
-        {"SELECT count(*) FROM cd", &f.discs},
-        {"SELECT count(*) FROM lide", &f.people},
-        {"SELECT count(*) FROM pujcovani", &allLoans},
-        {"SELECT count(*) FROM cd AS d WHERE NOT EXISTS (SELECT 1 FROM pujcovani AS p JOIN lide AS l "
-         "ON l.idcloveka = p.idcloveka WHERE p.idcd = d.idcd)",
-         &f.neverLent},
-    };
-    for (const auto& [query, into] : counts)
-        if (status = db.queryInt(sql(query), *into); !status.ok())
-            return f;
-    // One reading of the loans: their number, the discs out, the returned ones left out.
-    status = eachRow(db,
-                     sql("SELECT count(*), count(DISTINCT CASE WHEN p.vraceno = 0 THEN p.idcd END), "
-                         "ifnull(sum(p.vraceno = 1 AND NOT ({counted})), 0) FROM {loans}"),
-                     {}, [&f](Statement& row) {
-                         f.loans = row.columnInt(0);
-                         f.discsOut = row.columnInt(1);
-                         f.returnedUncounted = row.columnInt(2);
-                     });
-    if (!status.ok())
+    if (status = countAll(db, f); !status.ok())
         return f;
-    f.orphanLoans = allLoans - f.loans;
-    // The lengths of the returned loans, each length once with its number: the mean and the
-    // middle one (or the mean of the middle two) without sorting every loan.
-    std::vector<std::pair<double, qint64>> lengths;
-    status = eachRow(db,
-                     sql("SELECT julianday({day(p.datumvraceni)}) - julianday({day(p.datumpujceni)}) AS d, count(*) "
-                         "FROM {loans} "
-                         "WHERE {counted} GROUP BY d ORDER BY d"),
-                     {}, [&](Statement& row) {
-                         lengths.emplace_back(row.columnText(0).toDouble(), row.columnInt(1));
-                         f.returnedCounted += row.columnInt(1);
-                     });
-    if (!status.ok())
+    if (status = returnLengths(db, f); !status.ok())
         return f;
-    if (f.returnedCounted > 0) {
-        double sum = 0;
-        for (const auto& [length, number] : lengths)
-            sum += length * static_cast<double>(number);
-        f.averageDays = sum / static_cast<double>(f.returnedCounted);
-        const auto at = [&lengths](qint64 index) {
-            for (const auto& [length, number] : lengths) {
-                if (index < number)
-                    return length;
-                index -= number;
-            }
-            return lengths.back().first;
-        };
-        f.medianDays = (at((f.returnedCounted - 1) / 2) + at(f.returnedCounted / 2)) / 2;
-    }
-    status = eachRow(db,
-                     sql("SELECT c.nazev, count(*) AS n FROM {loans} GROUP BY c.idcd "
-                         "ORDER BY n DESC, ifnull(c.nazev, '') COLLATE ordisk_seznam, c.idcd LIMIT 10"),
-                     {}, [&f](Statement& row) {
-                         f.mostLentDiscs.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
-                     });
-    if (!status.ok())
-        return f;
-    status = eachRow(db,
-                     sql("SELECT {person}, count(*) AS n FROM {loans} GROUP BY l.idcloveka "
-                         "ORDER BY n DESC, ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
-                         "ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka LIMIT 10"),
-                     {}, [&f](Statement& row) {
-                         f.mostBorrowing.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
-                     });
-    if (!status.ok())
-        return f;
-    status =
-        eachRow(db,
-                sql("SELECT c.nazev, {person}, p.datumpujceni, "
-                    "CAST(julianday(?1) - julianday({day(p.datumpujceni)}) AS INTEGER) AS d FROM {loans} "
-                    "WHERE p.vraceno = 0 AND {day(p.datumpujceni)} <= ?1 "
-                    "ORDER BY {day(p.datumpujceni)}, ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky LIMIT 10"),
-                {today.toString(Qt::ISODate)}, [&f](Statement& row) {
-                    f.longestOut.push_back({printedValue(row.columnUtf8(0), row.isNull(0)),
-                                            printedValue(row.columnUtf8(1), row.isNull(1)),
-                                            QDate::fromString(row.columnText(2), Qt::ISODate), row.columnInt(3)});
-                });
+    status = topTens(db, today, f);
     return f;
 }
 

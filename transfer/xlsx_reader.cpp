@@ -216,6 +216,70 @@ std::optional<QString> serialDate(const QString& value)
     return dateText(day.year(), day.month(), day.day());
 }
 
+// A cell as the sheet holds it: its type and style, its value or inline text.
+struct Cell
+{
+    QString type;
+    size_t style = 0;
+    QString value;
+    bool hasValue = false;
+    QString inlineText;
+};
+
+// Reads the cell whose start the part is at (a the start's attributes), to its end.
+Cell readCell(Part& part, const QXmlStreamAttributes& a)
+{
+    Cell cell;
+    cell.type = a.value(QLatin1String("t")).toString();
+    cell.style = static_cast<size_t>(a.value(QLatin1String("s")).toInt());
+    int depth = 1;
+    while (depth > 0 && !part.overLong() && part.next()) {
+        if (part.xml.isStartElement() && part.xml.name() == QLatin1String("v")) {
+            cell.value = part.text(mostRawValue);
+            cell.hasValue = true;
+        } else if (part.xml.isStartElement() && part.xml.name() == QLatin1String("is")) {
+            cell.inlineText = stringItem(part);
+        } else if (part.xml.isStartElement()) {
+            part.skip(); // a formula: its result is the cell's value
+        } else if (part.xml.isEndElement()) {
+            --depth;
+        }
+    }
+    return cell;
+}
+
+// The text of the cell as the import takes it; none for a cell without a value or with an
+// error. Why the cell is refused goes to why.
+std::optional<QString> cellText(const Cell& cell, const SharedTexts& shared, const std::vector<bool>& dated,
+                                QString& why)
+{
+    if (cell.type == QLatin1String("inlineStr"))
+        return cell.inlineText;
+    if (!cell.hasValue || cell.type == QLatin1String("e"))
+        return std::nullopt;
+    if (cell.type == QLatin1String("s")) {
+        bool ok = false;
+        const auto index = static_cast<size_t>(cell.value.toULongLong(&ok));
+        if (ok && index < shared.size())
+            return shared.at(index);
+        why = QStringLiteral("odkazuje na text, který v něm není");
+        return std::nullopt;
+    }
+    if (cell.type == QLatin1String("str"))
+        return unescaped(cell.value);
+    if (cell.type == QLatin1String("b"))
+        return booleanText(cell.value);
+    // A day number beyond years 1 to 9999 is shown as the number it is.
+    std::optional<QString> text;
+    if (cell.style < dated.size() && dated[cell.style])
+        text = serialDate(cell.value);
+    if (!text)
+        text = numberText(cell.value);
+    if (!text)
+        why = QStringLiteral("nemá platné číslo („%1“)").arg(importrows::shown(cell.value));
+    return text;
+}
+
 } // namespace
 
 void readXlsx(const Archive& archive, importrows::Rows& rows)
@@ -270,55 +334,17 @@ void readXlsx(const Archive& archive, importrows::Rows& rows)
         column = named >= 0 ? named : column + 1;
         if (column >= mostColumns)
             return refuseCell(QStringLiteral("leží za posledním sloupcem listu (XFD)"));
-        const QString type = a.value(QLatin1String("t")).toString();
-        const auto style = static_cast<size_t>(a.value(QLatin1String("s")).toInt());
-        QString value;
-        bool hasValue = false;
-        QString inlineText;
-        int depth = 1;
-        while (depth > 0 && !part.overLong() && part.next()) {
-            if (part.xml.isStartElement() && part.xml.name() == QLatin1String("v")) {
-                value = part.text(mostRawValue);
-                hasValue = true;
-            } else if (part.xml.isStartElement() && part.xml.name() == QLatin1String("is")) {
-                inlineText = stringItem(part);
-            } else if (part.xml.isStartElement()) {
-                part.skip(); // a formula: its result is the cell's value
-            } else if (part.xml.isEndElement()) {
-                --depth;
-            }
-        }
+        const Cell raw = readCell(part, a);
         if (part.failed())
             break; // told below, as a fault of the part
         if (part.overLong())
             return rows.stop(sheetRows.row, tooLong(column, sheetRows.row));
-        std::optional<QString> cell;
-        if (type == QLatin1String("inlineStr")) {
-            cell = inlineText;
-        } else if (!hasValue || type == QLatin1String("e")) {
+        QString why;
+        const std::optional<QString> cell = cellText(raw, shared, dated, why);
+        if (!why.isEmpty())
+            return refuseCell(why);
+        if (!cell)
             continue;
-        } else if (type == QLatin1String("s")) {
-            bool ok = false;
-            const auto index = static_cast<size_t>(value.toULongLong(&ok));
-            if (!ok || index >= shared.size())
-                return refuseCell(QStringLiteral("odkazuje na text, který v něm není"));
-            cell = shared.at(index);
-        } else if (type == QLatin1String("str")) {
-            cell = unescaped(value);
-        } else if (type == QLatin1String("b")) {
-            cell = booleanText(value);
-        } else if (style < dated.size() && dated[style]) {
-            // A day number beyond years 1 to 9999 is shown as the number it is.
-            cell = serialDate(value);
-            if (!cell)
-                cell = numberText(value);
-            if (!cell)
-                return refuseCell(QStringLiteral("nemá platné číslo („%1“)").arg(importrows::shown(value)));
-        } else {
-            cell = numberText(value);
-            if (!cell)
-                return refuseCell(QStringLiteral("nemá platné číslo („%1“)").arg(importrows::shown(value)));
-        }
         if (!sheetRows.put(column, *cell))
             return;
     }
