@@ -129,11 +129,12 @@ void Rows::record(std::vector<QString>& fields, qint64 row)
     }
 }
 
-void Rows::header(const std::vector<QString>& fields)
+// Which column of the table each field of the header is; the names no column has go to
+// unknown, and a column named twice is refused.
+std::vector<bool> Rows::mapColumns(const std::vector<QString>& fields, QStringList& unknown)
 {
     m_columnOf.assign(std::max<size_t>(fields.size(), 1), -1);
     std::vector<bool> named(m_table.columns.size(), false);
-    QStringList unknown;
     for (size_t f = 0; f < fields.size(); ++f) {
         const int c = columnNamed(m_table, fields[f]);
         if (fields[f].trimmed().isEmpty()) {
@@ -151,18 +152,31 @@ void Rows::header(const std::vector<QString>& fields)
                 m_keyField = static_cast<int>(f);
         }
     }
-    // A list of the other kind is told in one line, not as a column for each of its own.
+    return named;
+}
+
+// Whether the header is that of the other kind's list (people given as discs, or discs as
+// people): none of this table's columns and every required one of the other's.
+bool Rows::isOtherList(const std::vector<QString>& fields, const std::vector<bool>& named) const
+{
     const QString other = m_disc ? QStringLiteral("lide") : QStringLiteral("cd");
     const tables::Table& otherTable = *tables::find(other);
     const QStringList otherRequired = newrecords::requiredFields(other);
-    const bool otherList = std::none_of(named.begin(), named.end(), [](bool n) { return n; }) &&
-                           std::all_of(otherRequired.begin(), otherRequired.end(), [&](const QString& field) {
-                               return std::any_of(fields.begin(), fields.end(), [&](const QString& name) {
-                                   const int c = columnNamed(otherTable, name);
-                                   return c >= 0 && otherTable.columns[static_cast<size_t>(c)].name == field;
-                               });
-                           });
-    if (otherList) {
+    return std::none_of(named.begin(), named.end(), [](bool n) { return n; }) &&
+           std::all_of(otherRequired.begin(), otherRequired.end(), [&](const QString& field) {
+               return std::any_of(fields.begin(), fields.end(), [&](const QString& name) {
+                   const int c = columnNamed(otherTable, name);
+                   return c >= 0 && otherTable.columns[static_cast<size_t>(c)].name == field;
+               });
+           });
+}
+
+void Rows::header(const std::vector<QString>& fields)
+{
+    QStringList unknown;
+    const std::vector<bool> named = mapColumns(fields, unknown);
+    // A list of the other kind is told in one line, not as a column for each of its own.
+    if (isOtherList(fields, named)) {
         stop(1, m_disc ? QStringLiteral("Soubor je seznam lidí, ne disků (má sloupce Jméno a Příjmení); přidejte ho "
                                         "mezi lidi.")
                        : QStringLiteral("Soubor je seznam disků, ne lidí (má sloupce Název, Počet disků, Typ disku a "
@@ -190,6 +204,12 @@ void Rows::header(const std::vector<QString>& fields)
     m_stopped = outcome.refused > 0;
     if (m_stopped)
         return;
+    prepareWriting();
+}
+
+// The statements the rows are looked up and added with.
+void Rows::prepareWriting()
+{
     // The key is the register's to give: a key in the file only tells rows already there.
     QStringList columns;
     for (size_t c = 1; c < m_table.columns.size(); ++c) {
@@ -279,10 +299,10 @@ bool Rows::alreadyThere(const QString& key, const QString& name)
     return found;
 }
 
-void Rows::row(std::vector<QString>& fields, qint64 row)
+// An empty row of the spreadsheet; so is one holding only what an empty cell would be read
+// as (a column of unticked boxes filled down), in the columns that are stored.
+bool Rows::isEmptyRow(const std::vector<QString>& fields) const
 {
-    // An empty row of the spreadsheet; so is one holding only what an empty cell would be
-    // read as (a column of unticked boxes filled down), in the columns that are stored.
     const auto emptyField = [this, &fields](size_t f) {
         if (fields[f].trimmed().isEmpty() || (f < m_columnOf.size() && m_columnOf[f] == ignoredColumn))
             return true;
@@ -296,27 +316,36 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
     size_t filled = 0;
     while (filled < fields.size() && emptyField(filled))
         ++filled;
-    if (filled == fields.size())
-        return;
-    newrecords::Entries entries;
+    return filled == fields.size();
+}
+
+// The row's values by field name; false when one is refused.
+bool Rows::entriesOf(const std::vector<QString>& fields, qint64 row, newrecords::Entries& entries)
+{
     for (size_t f = 0; f < fields.size(); ++f) {
         if (f < m_columnOf.size() && m_columnOf[f] == ignoredColumn)
             continue;
         if (f < m_columnOf.size() && m_columnOf[f] >= 0) {
             const tables::Column& column = m_table.columns[static_cast<size_t>(m_columnOf[f])];
-            if (const QString wrong = unstorable(fields[f]); !wrong.isEmpty())
-                return refuse(outcome, row, QStringLiteral("Hodnota ve sloupci „%1“ %2.").arg(column.label, wrong));
+            if (const QString wrong = unstorable(fields[f]); !wrong.isEmpty()) {
+                refuse(outcome, row, QStringLiteral("Hodnota ve sloupci „%1“ %2.").arg(column.label, wrong));
+                return false;
+            }
             entries.insert(column.name, fields[f]);
-        } else if (!fields[f].trimmed().isEmpty())
-            return refuse(outcome, row,
-                          QStringLiteral("Hodnota „%1“ je ve sloupci č. %2, který nemá v záhlaví název.")
-                              .arg(shown(fields[f]), QString::number(f + 1)));
+        } else if (!fields[f].trimmed().isEmpty()) {
+            refuse(outcome, row,
+                   QStringLiteral("Hodnota „%1“ je ve sloupci č. %2, který nemá v záhlaví název.")
+                       .arg(shown(fields[f]), QString::number(f + 1)));
+            return false;
+        }
     }
-    const QString name =
-        m_disc ? entries.value(QStringLiteral("nazev"))
-               : QStringList{entries.value(QStringLiteral("jmeno")), entries.value(QStringLiteral("prijmeni"))}
-                     .join(QLatin1Char(' '))
-                     .trimmed();
+    return true;
+}
+
+// The values to store, in the table's order after the key; false when one is refused (the
+// refusal names the row by name).
+bool Rows::storedValues(const newrecords::Entries& entries, const QString& name, qint64 row, QVariantList& values)
+{
     const auto refused = [&](const QString& message, const QString& field) {
         const QString value = entries.value(field);
         refuse(outcome, row,
@@ -324,9 +353,10 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
                shown(name));
     };
     const newrecords::Refusal refusal = m_disc ? newrecords::checkDisc(entries) : newrecords::checkPerson(entries);
-    if (!refusal.ok())
-        return refused(refusal.message, refusal.field);
-    QVariantList values;
+    if (!refusal.ok()) {
+        refused(refusal.message, refusal.field);
+        return false;
+    }
     for (size_t c = 1; c < m_table.columns.size(); ++c) {
         const tables::Column& column = m_table.columns[c];
         QString text = entries.value(column.name, QLatin1String(""));
@@ -337,16 +367,23 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
         else if (column.kind == FieldKind::Boolean)
             text = yesNoWord(text);
         QVariant value;
-        if (Status s = fieldvalue::toStored(column.kind, column.name, text, value); !s.ok())
-            return refused(column.kind == FieldKind::Boolean
-                               ? s.message() + QStringLiteral(" (je tam „%1“; platí Ano, A, 1, -1, PRAVDA, true, x "
-                                                              "a Ne, N, 0, NEPRAVDA, false nebo nic)")
-                                                   .arg(shown(text))
-                               : s.message(),
-                           column.kind == FieldKind::Boolean ? QString() : column.name);
+        if (Status s = fieldvalue::toStored(column.kind, column.name, text, value); !s.ok()) {
+            refused(column.kind == FieldKind::Boolean
+                        ? s.message() + QStringLiteral(" (je tam „%1“; platí Ano, A, 1, -1, PRAVDA, true, x "
+                                                       "a Ne, N, 0, NEPRAVDA, false nebo nic)")
+                                            .arg(shown(text))
+                        : s.message(),
+                    column.kind == FieldKind::Boolean ? QString() : column.name);
+            return false;
+        }
         values << value;
     }
-    ++outcome.rows;
+    return true;
+}
+
+// The row as the summary shows it, among the first few.
+void Rows::keepPreview(const QVariantList& values)
+{
     if (outcome.preview.size() < static_cast<size_t>(m_options.preview)) {
         QStringList shownRow;
         for (size_t c = 1; c < m_table.columns.size(); ++c) {
@@ -357,6 +394,25 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
         }
         outcome.preview.push_back(shownRow);
     }
+}
+
+void Rows::row(std::vector<QString>& fields, qint64 row)
+{
+    if (isEmptyRow(fields))
+        return;
+    newrecords::Entries entries;
+    if (!entriesOf(fields, row, entries))
+        return;
+    const QString name =
+        m_disc ? entries.value(QStringLiteral("nazev"))
+               : QStringList{entries.value(QStringLiteral("jmeno")), entries.value(QStringLiteral("prijmeni"))}
+                     .join(QLatin1Char(' '))
+                     .trimmed();
+    QVariantList values;
+    if (!storedValues(entries, name, row, values))
+        return;
+    ++outcome.rows;
+    keepPreview(values);
     const bool byKey = m_keyField >= 0 && m_writing->lookUp && static_cast<size_t>(m_keyField) < fields.size() &&
                        alreadyThere(fields[static_cast<size_t>(m_keyField)], name);
     outcome.alreadyThereByKey = outcome.alreadyThereByKey || byKey;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/new_records.h"
 #include "core/status.h"
 
 #include <QString>
@@ -100,7 +101,14 @@ public:
 private:
     Rows(Database* db, const tables::Table& table, const Options& options);
     void header(const std::vector<QString>& fields);
+    std::vector<bool> mapColumns(const std::vector<QString>& fields, QStringList& unknown);
+    bool isOtherList(const std::vector<QString>& fields, const std::vector<bool>& named) const;
+    void prepareWriting();
     void row(std::vector<QString>& fields, qint64 row);
+    bool isEmptyRow(const std::vector<QString>& fields) const;
+    bool entriesOf(const std::vector<QString>& fields, qint64 row, newrecords::Entries& entries);
+    bool storedValues(const newrecords::Entries& entries, const QString& name, qint64 row, QVariantList& values);
+    void keepPreview(const QVariantList& values);
     bool alreadyThere(const QString& key, const QString& name);
     void readContents();
     size_t contentHash(const QVariantList& values) const;
