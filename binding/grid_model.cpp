@@ -77,6 +77,31 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     if (!m_source.hasEveryValue(column) && !m_source.holdColumn(column).ok())
         return;
     const size_t rows = m_order.size();
+    bool newTexts = false;
+    // Each row holds its text's index for now, its rank below.
+    std::vector<int> rank = textIndexes(column, newTexts);
+    if (newTexts)
+        rankKnownTexts();
+    // A counting sort by rank: stable, so rows of equal texts keep their order.
+    std::vector<int> firstOfRank(static_cast<size_t>(m_rankCount) + 1, 0);
+    for (size_t i = 0; i < rows; ++i) {
+        const auto row = static_cast<size_t>(m_order[i]);
+        int r = m_rankOfKnown[static_cast<size_t>(rank[row])];
+        if (order != Qt::AscendingOrder)
+            r = m_rankCount - 1 - r;
+        rank[row] = r;
+        ++firstOfRank[static_cast<size_t>(r) + 1];
+    }
+    std::partial_sum(firstOfRank.begin(), firstOfRank.end(), firstOfRank.begin());
+    std::vector<int> sorted(rows);
+    for (int row : m_order)
+        sorted[static_cast<size_t>(firstOfRank[static_cast<size_t>(rank[static_cast<size_t>(row)])]++)] = row;
+    reorder(std::move(sorted));
+}
+
+// Each record's index among the known texts, by the column's texts (new ones added).
+std::vector<int> GridModel::textIndexes(int column, bool& newTexts)
+{
     // A list is sorted again after every keystroke of a search, mostly over the same
     // names. Each distinct text gets its collation key once and a rank among all texts
     // seen; the rows are then sorted by rank, a whole number, instead of by key
@@ -91,7 +116,6 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
         m_indexedColumn = -1;
     const int count = m_source.recordCount();
     std::vector<int> rank(static_cast<size_t>(count));
-    bool newTexts = false;
     // A column sorts by what its cells are: texts by Czech collation (names that are numbers
     // by value), whole numbers by value, dates by their stored ISO form, which sorts as the
     // days do (not by the text shown, "15.1.2026" before "6.12.2025"), yes/no as the -1 and
@@ -121,31 +145,21 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
             rank[static_cast<size_t>(row)] =
                 knownIndex(yesNo ? m_source.displayText(row, column) : m_source.cell(row, column), newTexts);
     }
-    // Each row holds its text's index for now, its rank below.
-    if (newTexts)
-        rankKnownTexts();
-    // A counting sort by rank: stable, so rows of equal texts keep their order.
-    std::vector<int> firstOfRank(static_cast<size_t>(m_rankCount) + 1, 0);
-    for (size_t i = 0; i < rows; ++i) {
-        const auto row = static_cast<size_t>(m_order[i]);
-        int r = m_rankOfKnown[static_cast<size_t>(rank[row])];
-        if (order != Qt::AscendingOrder)
-            r = m_rankCount - 1 - r;
-        rank[row] = r;
-        ++firstOfRank[static_cast<size_t>(r) + 1];
-    }
-    std::partial_sum(firstOfRank.begin(), firstOfRank.end(), firstOfRank.begin());
+    return rank;
+}
+
+// Lists the rows in the order given, keeping the view's current cell and selection on the
+// same records.
+void GridModel::reorder(std::vector<int> order)
+{
+    const size_t rows = order.size();
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // Keep the view's current cell and selection on the same record.
     const QModelIndexList before = persistentIndexList();
     std::vector<int> sourceRows;
     for (const QModelIndex& index : before)
         sourceRows.push_back(sourceRow(index.row()));
-    std::vector<int> sorted(rows);
-    for (int row : m_order)
-        sorted[static_cast<size_t>(firstOfRank[static_cast<size_t>(rank[static_cast<size_t>(row)])]++)] = row;
-    m_order = std::move(sorted);
-    std::vector<int> gridRowOf(rank.size());
+    m_order = std::move(order);
+    std::vector<int> gridRowOf(static_cast<size_t>(std::max(m_source.recordCount(), 0)));
     for (size_t i = 0; i < rows; ++i)
         gridRowOf[static_cast<size_t>(m_order[i])] = static_cast<int>(i);
     QModelIndexList after;

@@ -38,6 +38,8 @@ public:
 
 private:
     void reload(bool keepHeadings);
+    std::vector<int> textIndexes(int column, bool& newTexts);
+    void reorder(std::vector<int> order);
     void rankKnownTexts();
     int knownIndex(const QString& text, bool& newTexts);
 
