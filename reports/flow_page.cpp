@@ -16,13 +16,12 @@ FlowPage::Fonts::Fonts(const QPaintDevice& device)
 FlowPage::FlowPage(const QPagedPaintDevice& device, const Fonts& fonts, PageCanvas& canvas)
     : m_canvas(canvas), m_fonts(fonts)
 {
-    const qreal unitsPerPoint = device.logicalDpiY() / 72.0;
-    m_mm = device.logicalDpiY() / 25.4;
-    const QSizeF page = device.pageLayout().fullRectPoints().size() * unitsPerPoint;
-    m_left = 25 * m_mm;
-    m_right = page.width() - 25 * m_mm;
-    m_top = 20 * m_mm;
-    m_bottom = page.height() - 20 * m_mm;
+    const PageArea area(device, 25, 20, 20);
+    m_mm = area.mm;
+    m_left = area.left;
+    m_right = area.right;
+    m_top = area.top;
+    m_bottom = area.bottom;
     m_y = m_top;
 }
 
@@ -69,23 +68,14 @@ void FlowPage::paragraph(const QString& text, Font font, bool right, int maxLine
 void FlowPage::row(const QStringList& cells, const std::vector<Column>& columns, bool bold)
 {
     const TextLines& lines = bold ? m_fonts.smallBold : m_fonts.small;
-    std::vector<QStringList> wrapped;
-    qsizetype tallest = 1;
-    for (size_t c = 0; c < columns.size(); ++c) {
-        wrapped.push_back(lines.wrap(cells.value(static_cast<qsizetype>(c)), columns[c].width, TextLines::valueLines));
-        tallest = std::max(tallest, wrapped.back().size());
-    }
+    std::vector<CellPlace> places = columns;
+    for (CellPlace& place : places)
+        place.left += m_left;
+    const WrappedCells wrapped = wrapCells(lines, cells, places);
     const qreal lineHeight = lines.metrics().lineSpacing();
-    for (qsizetype l = 0; l < tallest; ++l) {
+    for (qsizetype l = 0; l < wrapped.height; ++l) {
         keep(lineHeight + 2 * m_mm);
-        for (size_t c = 0; c < columns.size(); ++c) {
-            if (l >= wrapped[c].size() || wrapped[c][l].isEmpty())
-                continue;
-            const QString& text = wrapped[c][l];
-            const qreal x = columns[c].right ? m_left + columns[c].left + columns[c].width - lines.advance(text)
-                                             : m_left + columns[c].left;
-            m_canvas.text({x, m_y + lines.metrics().ascent()}, text, lines.font());
-        }
+        paintCells(m_canvas, lines, places, wrapped, l, 1, m_y + lines.metrics().ascent());
         m_y += lineHeight;
     }
     m_y += 0.5 * m_mm;

@@ -46,12 +46,7 @@ public:
     // A row of a table in the small font, a rule below it: each cell at its column's left
     // edge and in its width (both from the left margin), wrapped to at most
     // TextLines::valueLines lines; right: set right.
-    struct Column
-    {
-        qreal left = 0;
-        qreal width = 0;
-        bool right = false;
-    };
+    using Column = CellPlace;
     void row(const QStringList& cells, const std::vector<Column>& columns, bool bold = false);
 
 private:

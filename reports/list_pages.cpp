@@ -23,15 +23,13 @@ ListPages::ListPages(const ListHead& head, const QPagedPaintDevice& device)
     : m_head(head), m_body(pagefonts::font(9), device), m_bold(pagefonts::font(9, true), device),
       m_title(pagefonts::font(14, true), device), m_small(pagefonts::font(8), device)
 {
-    m_unitsPerMm = device.logicalDpiY() / 25.4;
-    const QSizeF page = device.pageLayout().fullRectPoints().size();
-    const qreal unitsPerPoint = device.logicalDpiY() / 72.0;
-    m_pageWidth = page.width() * unitsPerPoint;
-    m_pageHeight = page.height() * unitsPerPoint;
-    m_left = sideMargin * m_unitsPerMm;
-    m_right = m_pageWidth - sideMargin * m_unitsPerMm;
-    m_top = topMargin * m_unitsPerMm;
-    m_bottom = m_pageHeight - bottomMargin * m_unitsPerMm - 2 * m_small.metrics().lineSpacing();
+    const PageArea area(device, sideMargin, topMargin, bottomMargin);
+    m_unitsPerMm = area.mm;
+    m_pageHeight = area.height;
+    m_left = area.left;
+    m_right = area.right;
+    m_top = area.top;
+    m_bottom = area.bottom - 2 * m_small.metrics().lineSpacing(); // the footer's room
     m_padding = cellPadding * m_unitsPerMm;
     m_lineHeight = m_body.metrics().lineSpacing();
 
@@ -40,23 +38,22 @@ ListPages::ListPages(const ListHead& head, const QPagedPaintDevice& device)
     qreal x = m_left;
     for (const Column& column : m_head.columns) {
         const qreal width = (m_right - m_left) * column.share / (shares > 0 ? shares : 1);
-        m_lefts.push_back(x + m_padding);
-        m_widths.push_back(std::max<qreal>(width - 2 * m_padding, m_body.metrics().averageCharWidth()));
+        m_places.push_back(
+            {x + m_padding, std::max<qreal>(width - 2 * m_padding, m_body.metrics().averageCharWidth()), column.right});
         x += width;
     }
-    size_t headerLines = 1;
-    for (size_t c = 0; c < m_head.columns.size(); ++c) {
-        m_headerLines.push_back(wrap(m_head.columns[c].label, static_cast<int>(c), true));
-        headerLines = std::max<size_t>(headerLines, static_cast<size_t>(m_headerLines.back().size()));
-    }
+    QStringList labels;
+    for (const Column& column : m_head.columns)
+        labels << column.label;
+    m_headerCells = wrapCells(m_bold, labels, m_places, 0);
     m_rowsTop = m_top + m_title.metrics().lineSpacing() + m_body.metrics().lineSpacing() + 2 * m_unitsPerMm +
-                static_cast<qreal>(headerLines) * m_bold.metrics().lineSpacing() + 2 * rowGap * m_unitsPerMm;
+                static_cast<qreal>(m_headerCells.height) * m_bold.metrics().lineSpacing() + 2 * rowGap * m_unitsPerMm;
 }
 
 QStringList ListPages::wrap(const QString& text, int column, bool bold) const
 {
-    return bold ? m_bold.wrap(text, m_widths[static_cast<size_t>(column)])
-                : m_body.wrap(text, m_widths[static_cast<size_t>(column)], TextLines::valueLines);
+    const qreal width = m_places[static_cast<size_t>(column)].width;
+    return bold ? m_bold.wrap(text, width) : m_body.wrap(text, width, TextLines::valueLines);
 }
 
 int ListPages::rowsPerPage() const
@@ -94,16 +91,7 @@ void ListPages::paintFrame()
     y += m_title.metrics().descent() + m_body.metrics().ascent();
     canvas.text({m_left, y}, m_head.count, m_body.font());
     y += m_body.metrics().descent() + 2 * m_unitsPerMm + m_bold.metrics().ascent();
-    for (size_t c = 0; c < m_headerLines.size(); ++c) {
-        qreal lineY = y;
-        for (const QString& line : m_headerLines[c]) {
-            const qreal x = m_head.columns[c].right
-                                ? columnLeft(static_cast<int>(c)) + m_widths[c] - m_bold.advance(line)
-                                : columnLeft(static_cast<int>(c));
-            canvas.text({x, lineY}, line, m_bold.font());
-            lineY += m_bold.metrics().lineSpacing();
-        }
-    }
+    paintCells(canvas, m_bold, m_places, m_headerCells, 0, m_headerCells.height, y);
     canvas.rule({m_left, m_rowsTop - rowGap * m_unitsPerMm, m_right, m_rowsTop - rowGap * m_unitsPerMm});
     const qreal footer = m_pageHeight - bottomMargin * m_unitsPerMm - m_small.metrics().descent();
     canvas.text({m_left, footer}, m_head.printedOn, m_small.font());
@@ -113,12 +101,8 @@ void ListPages::paintFrame()
 
 bool ListPages::add(const QStringList& cells)
 {
-    std::vector<QStringList> lines(m_widths.size());
-    qsizetype total = 1;
-    for (size_t c = 0; c < lines.size(); ++c) {
-        lines[c] = wrap(cells.value(static_cast<qsizetype>(c)), static_cast<int>(c));
-        total = std::max(total, lines[c].size());
-    }
+    const WrappedCells lines = wrapCells(m_body, cells, m_places);
+    const qsizetype total = lines.height;
     const qreal gaps = 2 * rowGap * m_unitsPerMm;
     const auto linesThatFit = [&] { return static_cast<qsizetype>((m_bottom - m_y - gaps) / m_lineHeight); };
     const qsizetype onEmptyPage = static_cast<qsizetype>((m_bottom - m_rowsTop - gaps) / m_lineHeight);
@@ -136,19 +120,9 @@ bool ListPages::add(const QStringList& cells)
             }
             placed = linesThatFit();
         }
-        if (m_canvas) {
-            const qreal top = m_y + rowGap * m_unitsPerMm + m_body.metrics().ascent();
-            for (size_t c = 0; c < lines.size(); ++c)
-                for (qsizetype l = done; l < std::min(done + placed, lines[c].size()); ++l) {
-                    const QString& line = lines[c][l];
-                    if (line.isEmpty())
-                        continue;
-                    const qreal x = m_head.columns[c].right
-                                        ? columnLeft(static_cast<int>(c)) + m_widths[c] - m_body.advance(line)
-                                        : columnLeft(static_cast<int>(c));
-                    m_canvas->text({x, top + static_cast<qreal>(l - done) * m_lineHeight}, line, m_body.font());
-                }
-        }
+        if (m_canvas)
+            paintCells(*m_canvas, m_body, m_places, lines, done, placed,
+                       m_y + rowGap * m_unitsPerMm + m_body.metrics().ascent());
         m_y += static_cast<qreal>(placed) * m_lineHeight + gaps;
         if (m_canvas)
             m_canvas->rule({m_left, m_y, m_right, m_y});

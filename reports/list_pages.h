@@ -59,16 +59,15 @@ public:
 private:
     bool openPage();
     void paintFrame();
-    qreal columnLeft(int column) const { return m_lefts[static_cast<size_t>(column)]; }
 
     ListHead m_head;
     TextLines m_body, m_bold, m_title, m_small;
     qreal m_unitsPerMm = 1;
-    qreal m_pageWidth = 0, m_pageHeight = 0;
+    qreal m_pageHeight = 0;
     qreal m_left = 0, m_right = 0, m_top = 0, m_bottom = 0; // the area between the margins
     qreal m_padding = 0;                                    // inside a cell, on each side
-    std::vector<qreal> m_lefts, m_widths;                   // of each column, padding excluded
-    std::vector<QStringList> m_headerLines;
+    std::vector<CellPlace> m_places;                        // of each column, padding excluded
+    WrappedCells m_headerCells;
     qreal m_rowsTop = 0; // where the rows begin, below the header
     qreal m_lineHeight = 0;
 

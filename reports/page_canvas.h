@@ -1,9 +1,14 @@
 #pragma once
 
+#include "reports/text_lines.h"
+
 #include <QFont>
 #include <QLineF>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 class QPagedPaintDevice;
 class QPainter;
@@ -23,6 +28,38 @@ public:
     // A thin rule.
     virtual void rule(const QLineF& line) = 0;
 };
+
+// A page of the device's layout (its orientation included) and the part of it between the
+// margins, in the device's units.
+struct PageArea
+{
+    PageArea(const QPagedPaintDevice& device, qreal sideMm, qreal topMm, qreal bottomMm);
+
+    qreal mm = 1; // device units in a millimetre
+    qreal width = 0, height = 0;
+    qreal left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// Where a table's cell is set on the page: its left edge and width; numbers set right.
+struct CellPlace
+{
+    qreal left = 0;
+    qreal width = 0;
+    bool right = false;
+};
+
+// A row's cells, each wrapped to its place's width.
+struct WrappedCells
+{
+    std::vector<QStringList> lines; // of each cell
+    qsizetype height = 1;           // the lines of the tallest cell (at least one)
+};
+WrappedCells wrapCells(const TextLines& font, const QStringList& cells, const std::vector<CellPlace>& places,
+                       int maxLines = TextLines::valueLines);
+// Paints lines [from, from + count) of every cell in its place, the first one's baseline at
+// baseline.
+void paintCells(PageCanvas& canvas, const TextLines& font, const std::vector<CellPlace>& places,
+                const WrappedCells& cells, qsizetype from, qsizetype count, qreal baseline);
 
 // The canvas of a QPainter painting on a paged device.
 class PainterCanvas : public PageCanvas
