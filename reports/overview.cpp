@@ -31,6 +31,7 @@ QString sql(const char* text)
         .replace(QLatin1String("{loans}"), QLatin1String(loans))
         .replace(QLatin1String("{counted}"), QLatin1String(counted))
         .replace(QLatin1String("{person}"), QLatin1String(person))
+        .replace(QLatin1String("{daysOut}"), longloans::daysOut()) // to the day bound as ?1
         .replace(QLatin1String("{day(p.datumpujceni)}"), fieldvalue::sqlDay(QStringLiteral("p.datumpujceni")))
         .replace(QLatin1String("{day(p.datumvraceni)}"), fieldvalue::sqlDay(QStringLiteral("p.datumvraceni")));
 }
@@ -149,7 +150,7 @@ Status topTens(Database& db, const QDate& today, Figures& f)
     status =
         eachRow(db,
                 sql("SELECT c.nazev, {person}, p.datumpujceni, "
-                    "CAST(julianday(?1) - julianday({day(p.datumpujceni)}) AS INTEGER) AS d FROM {loans} "
+                    "{daysOut} AS d FROM {loans} "
                     "WHERE p.vraceno = 0 AND {day(p.datumpujceni)} <= ?1 "
                     "ORDER BY {day(p.datumpujceni)}, ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky LIMIT 10"),
                 {today.toString(Qt::ISODate)}, [&f](Statement& row) {
