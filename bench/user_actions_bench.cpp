@@ -3,6 +3,7 @@
 // stepped into plain values, plus the same sort). Run through bench/run.sh.
 //   ORDISK_BENCH_DB=<generated db1.zaz> ordisk_bench [--benchmark_* options]
 #include "app/daily_backup.h"
+#include "bench/bench_session.h"
 #include "bench/floor_queries.h"
 #include "core/text_match.h"
 #include "gui_input.h"
@@ -44,87 +45,10 @@ using floorqueries::listFloor;
 using floorqueries::sortBy;
 using floorqueries::step;
 
-QString sourceFile;
-std::unique_ptr<QTemporaryDir> workDir;
-
-// Answers every message box and input box at once with its default (Yes, OK) button,
-// as a user who knows the dialogs would; a queue decides the few No answers.
-class Answerer : public QObject
-{
-public:
-    Answerer() { qApp->installEventFilter(this); }
-    QList<QMessageBox::StandardButton> answers;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show) {
-            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
-                const auto answer = answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
-                QTimer::singleShot(0, box, [box, answer] {
-                    QAbstractButton* button = answer != QMessageBox::NoButton ? box->button(answer) : nullptr;
-                    if (!button)
-                        button = box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)
-                                                               : box->button(QMessageBox::Ok);
-                    button->click();
-                });
-            } else if (auto* input = qobject_cast<QInputDialog*>(watched)) {
-                QTimer::singleShot(0, input, [input] {
-                    input->setTextValue(QStringLiteral("půjčeno na chatu"));
-                    input->accept();
-                });
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-// A fresh copy of the generated register for each benchmark, and the main window over it.
-struct Session
-{
-    std::unique_ptr<Register> reg;
-    std::unique_ptr<Form1> form;
-
-    explicit Session(bool withWindow = true)
-    {
-        const QString path = workDir->filePath(QStringLiteral("db1.zaz"));
-        QFile::remove(path);
-        QFile::copy(sourceFile, path);
-        reopen();
-        if (withWindow)
-            openWindow();
-    }
-    // Opens the register anew, as a new start of the program does: nothing kept in memory.
-    void reopen()
-    {
-        form.reset();
-        reg.reset();
-        Status status = Status::success();
-        reg = Register::open(workDir->filePath(QStringLiteral("db1.zaz")), status);
-        if (!reg)
-            qFatal("%s", qPrintable(status.message()));
-        // ORDISK_KEPT_ROWS=off measures the program with the searched tables' queries sent to
-        // SQLite, ORDISK_PAGED_LISTS=off with the loan lists read whole.
-        reg->rows().setKept(qEnvironmentVariable("ORDISK_KEPT_ROWS") != QLatin1String("off"));
-        reg->rows().setPaged(qEnvironmentVariable("ORDISK_PAGED_LISTS") != QLatin1String("off"));
-    }
-    void openWindow()
-    {
-        form = std::make_unique<Form1>(*reg);
-        form->show();
-        QApplication::setActiveWindow(form.get());
-        QApplication::processEvents();
-    }
-    template <class T> T* child(const char* name) { return form->findChild<T*>(QString::fromLatin1(name)); }
-    void click(const char* name) { gui::click(child<QWidget>(name)); }
-    void clickCell(const char* grid, int row, int column) { gui::clickCell(child<QTableView>(grid), row, column); }
-    int rowOf(const char* grid, int column, const QString& text)
-    {
-        return gui::rowOf(child<QTableView>(grid), column, text);
-    }
-    void pickCd(const QString& name) { clickCell("MSFlexGrid1", rowOf("MSFlexGrid1", 1, name), 1); }
-    void pickFirstPerson() { clickCell("MSFlexGrid2", 0, 1); }
-};
+using benchsession::Answerer;
+using benchsession::Session;
+using benchsession::sourceFile;
+using benchsession::workDir;
 
 // ---- the benchmarks ----
 
