@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
@@ -69,6 +70,55 @@ std::unique_ptr<Database> openRegister(const QString& path, std::unique_ptr<Regi
 
 // How far long work got, on a terminal only, as the window's progress dialog shows it: from
 // its first second on, a tenth of a second apart at most; a line break after it at the end.
+// Ctrl+C (SIGINT) or SIGTERM seen while an Interruptible lived.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void noteInterrupt(int)
+{
+    interrupted = 1;
+}
+
+// While it lives, Ctrl+C and SIGTERM ask the work to stop at its next check rather than end
+// the program in the middle: the file being written stays as it was, and the user is told.
+// A second Ctrl+C ends the program at once (the handler is reset by the first).
+class Interruptible
+{
+public:
+    Interruptible()
+    {
+        interrupted = 0;
+        struct sigaction asked = {};
+        asked.sa_handler = noteInterrupt;
+        asked.sa_flags = SA_RESETHAND; // no SA_RESTART: a read waiting for input returns
+        sigemptyset(&asked.sa_mask);
+        ::sigaction(SIGINT, &asked, &m_int);
+        ::sigaction(SIGTERM, &asked, &m_term);
+        // A signal the program was started to ignore (a background job's Ctrl+C) stays ignored.
+        for (const auto& [signal, before] : {std::pair{SIGINT, &m_int}, {SIGTERM, &m_term}})
+            if (before->sa_handler == SIG_IGN)
+                ::sigaction(signal, before, nullptr);
+    }
+    ~Interruptible()
+    {
+        ::sigaction(SIGINT, &m_int, nullptr);
+        ::sigaction(SIGTERM, &m_term, nullptr);
+    }
+    Interruptible(const Interruptible&) = delete;
+    Interruptible& operator=(const Interruptible&) = delete;
+
+    static bool asked() { return interrupted != 0; }
+
+private:
+    struct sigaction m_int = {}, m_term = {};
+};
+
+// What an interrupted command says; its exit status is that of a program ended by Ctrl+C.
+int tellInterrupted(const QString& what)
+{
+    say(stderr, QStringLiteral("ordisk: přerušeno; ") + what);
+    return 130;
+}
+
 class TerminalProgress
 {
 public:
@@ -100,18 +150,25 @@ private:
 };
 
 // Standard input or a pipe copied aside, so that the import can read it twice (memory
-// stays flat).
-bool spool(QFile& in, QTemporaryFile& into)
+// stays flat). Read with the system's own read, which a Ctrl+C interrupts while it waits for
+// input (Qt's reading would wait on).
+bool spool(int fd, QTemporaryFile& into)
 {
     if (!into.open())
         return false;
-    while (true) {
-        const QByteArray bytes = in.read(1 << 20);
-        if (bytes.isEmpty())
-            return in.error() == QFileDevice::NoError && into.flush() && into.seek(0);
-        if (into.write(bytes) != bytes.size())
+    QByteArray bytes(1 << 20, '\0');
+    while (!Interruptible::asked()) {
+        const ssize_t read = ::read(fd, bytes.data(), static_cast<size_t>(bytes.size()));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            return false;
+        if (read == 0)
+            return into.flush() && into.seek(0);
+        if (into.write(bytes.constData(), read) != read)
             return false;
     }
+    return false;
 }
 
 } // namespace
@@ -146,6 +203,7 @@ int exportList(const QString& what, const QString& file, int days, const QString
     const exportrows::Choice choice{days, QDate::currentDate()};
     // A list is written in any format; the reminders and the overview are pages only.
     const printables::Printable* printable = printables::find(what);
+    const Interruptible interruptible;
     const bool pagesOnly = printable && printable->form != printables::Form::List;
     if (!exportrows::names().contains(what) && !pagesOnly)
         return fail(QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(exportNames().join(QStringLiteral(", ")), what));
@@ -186,12 +244,14 @@ int exportList(const QString& what, const QString& file, int days, const QString
         TerminalProgress progress;
         const listreport::Watch watch = [&progress](qint64 rows) {
             progress.rows(rows);
-            return true;
+            return !Interruptible::asked();
         };
         s = isPdf(file)
                 ? printables::writePdf(*db, what, file, {choice, nullptr, reportsettings::owner()}, watch, &nameless)
                 : sheetexport::write(*db, what, file, sheetexport::formatOf(file), choice);
     }
+    if (s.isCancelled())
+        return tellInterrupted(QStringLiteral("nic nebylo vyvezeno, soubor %1 zůstal, jak byl.").arg(file));
     if (!s.ok())
         return fail(s.message());
     say(stdout, QStringLiteral("Zapsáno do %1 z evidence %2.").arg(file, registerPath));
@@ -211,8 +271,7 @@ QString openInput(const QString& file, QFile& named, QTemporaryFile& spooled, QI
     struct stat info = {};
     const bool found = !standardInput && ::stat(QFile::encodeName(file).constData(), &info) == 0;
     if (standardInput) {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly) || !spool(input, spooled))
+        if (!spool(STDIN_FILENO, spooled))
             return QStringLiteral("standardní vstup nelze přečíst: %1.").arg(fileProblem(QString(), errno));
         in = &spooled;
     } else if (found && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
@@ -226,10 +285,13 @@ QString openInput(const QString& file, QFile& named, QTemporaryFile& spooled, QI
             ::close(fd);
             return QStringLiteral("soubor %1 je roura, do které nikdo nepíše; nic nebylo přidáno.").arg(file);
         }
-        QFile pipe;
-        if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
-            !pipe.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) || !spool(pipe, spooled))
-            return QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno));
+        const bool copied =
+            fd >= 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 && spool(fd, spooled);
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (!copied)
+            return QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, error));
         in = &spooled;
     } else if (!named.open(QIODevice::ReadOnly)) {
         return QStringLiteral("soubor %1 nelze přečíst: %2.").arg(file, fileProblem(file, errno));
@@ -272,8 +334,9 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
     QFile named(file);
     QTemporaryFile spooled;
     QIODevice* in = nullptr;
+    const Interruptible interruptible;
     if (const QString problem = openInput(file, named, spooled, in); !problem.isEmpty())
-        return fail(problem);
+        return Interruptible::asked() ? tellInterrupted(QStringLiteral("nic nebylo přidáno.")) : fail(problem);
     const bool standardInput = file == QLatin1String("-");
     const QString shownFile = standardInput ? QStringLiteral("standardní vstup") : file;
     // A dry run stores nothing: it makes no register either. A register made for an import
@@ -310,10 +373,15 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
     options.allowDuplicates = allowDuplicates;
     options.ignoreUnknownColumns = choices.ignoreColumns;
     options.progress = [&shown](qint64 rows) { shown->rows(rows); };
+    options.cancelled = [] { return Interruptible::asked(); };
     if (existed)
         options.beforeWriting = backUp;
     const importrows::Outcome outcome = sheetimport::run(db.get(), what, *in, options);
     shown.reset();
+    if (outcome.status.isCancelled()) {
+        removeMadeRegister();
+        return tellInterrupted(QStringLiteral("nic nebylo přidáno."));
+    }
     if (!outcome.status.ok()) {
         removeMadeRegister();
         const QString said = outcome.status.message();

@@ -285,6 +285,29 @@ check "--home --import" 0 "Přidáno disků: 2 ($work/home/Ordisk/db1.zaz" \
     env HOME="$work/home" "$program" --home --import cd disky.csv
 check "--home --export" 0 "Kytice" env HOME="$work/home" "$program" --home --export cd
 [ -f home/Ordisk/db1.zaz ] || { echo "FAILED: --home made no ~/Ordisk/db1.zaz"; failed=1; }
+# Ctrl+C while an import waits for its input on a pipe: said, nothing added, status 130. The
+# signal is sent once the program waits in the pipe's read (its wait channel), not after a
+# guessed time; job control keeps the background program's Ctrl+C as a terminal's would.
+before=$(sqlite3 db1.zaz "SELECT count(*) FROM cd")
+mkfifo vstup
+exec 7<>vstup # held open for writing: the program waits for more
+set -m
+"$program" --import cd - <vstup >preruseno.txt 2>&1 &
+pid=$!
+set +m
+for _ in $(seq 1200); do grep -q pipe "/proc/$pid/wchan" 2>/dev/null && break; sleep 0.1; done
+kill -INT "$pid"
+for _ in $(seq 1200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -KILL "$pid" 2>/dev/null && echo "FAILED: Ctrl+C did not stop the waiting import"
+got=0
+wait "$pid" || got=$?
+exec 7>&-
+if [ "$got" -ne 130 ] || ! grep -qF "ordisk: přerušeno; nic nebylo přidáno." preruseno.txt ||
+    [ "$(sqlite3 db1.zaz "SELECT count(*) FROM cd")" != "$before" ]; then
+    echo "FAILED: Ctrl+C of a waiting import: status $got, output:"
+    cat preruseno.txt
+    failed=1
+fi
 # A damaged page anywhere stops an import before it writes: the file stays as it was.
 page=$(sqlite3 db1.zaz "PRAGMA page_size")
 root=$(sqlite3 db1.zaz "SELECT rootpage FROM sqlite_master WHERE name = 'cd'")
