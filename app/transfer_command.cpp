@@ -323,6 +323,25 @@ void tellRefusals(const importrows::Outcome& outcome, const QString& shownFile, 
                                    "--ignore-columns."));
 }
 
+// What an import that passed added (or, on a dry run, would add), on standard output.
+void tellAdded(const QString& what, const importrows::Outcome& outcome, bool dryRun, const QString& registerPath)
+{
+    const QString noun = what == QLatin1String("cd") ? QStringLiteral("disků") : QStringLiteral("lidí");
+    const QString encoding =
+        outcome.encoding.isEmpty() ? QString() : QStringLiteral(" (kódování %1)").arg(outcome.encoding);
+    say(stdout,
+        dryRun ? QStringLiteral("Soubor je v pořádku, %1 k přidání: %2%3. Nic nebylo uloženo (zkouška "
+                                "--dry-run).")
+                     .arg(noun, QString::number(outcome.rows), encoding)
+               : QStringLiteral("Přidáno %1: %2 (%3%4).")
+                     .arg(noun, QString::number(outcome.rows), registerPath,
+                          outcome.encoding.isEmpty() ? QString()
+                                                     : QStringLiteral("; soubor v kódování %1").arg(outcome.encoding)));
+    if (!outcome.ignoredColumns.isEmpty())
+        say(stdout,
+            QStringLiteral("Tyto sloupce se neuloží: %1.").arg(outcome.ignoredColumns.join(QStringLiteral(", "))));
+}
+
 } // namespace
 
 int importList(const QString& what, const QString& file, const ImportChoices& choices, const QString& registerPath)
@@ -394,20 +413,7 @@ int importList(const QString& what, const QString& file, const ImportChoices& ch
         removeMadeRegister();
         return fail(QStringLiteral("nic nebylo uloženo."));
     }
-    const QString noun = what == QLatin1String("cd") ? QStringLiteral("disků") : QStringLiteral("lidí");
-    const QString encoding =
-        outcome.encoding.isEmpty() ? QString() : QStringLiteral(" (kódování %1)").arg(outcome.encoding);
-    say(stdout,
-        dryRun ? QStringLiteral("Soubor je v pořádku, %1 k přidání: %2%3. Nic nebylo uloženo (zkouška "
-                                "--dry-run).")
-                     .arg(noun, QString::number(outcome.rows), encoding)
-               : QStringLiteral("Přidáno %1: %2 (%3%4).")
-                     .arg(noun, QString::number(outcome.rows), registerPath,
-                          outcome.encoding.isEmpty() ? QString()
-                                                     : QStringLiteral("; soubor v kódování %1").arg(outcome.encoding)));
-    if (!outcome.ignoredColumns.isEmpty())
-        say(stdout,
-            QStringLiteral("Tyto sloupce se neuloží: %1.").arg(outcome.ignoredColumns.join(QStringLiteral(", "))));
+    tellAdded(what, outcome, dryRun, registerPath);
     if (!backup.isEmpty())
         say(stdout, QStringLiteral("Evidence před přidáním je zálohována v %1.").arg(backup));
     return 0;
