@@ -87,8 +87,9 @@ std::unique_ptr<Database> openRegisterFile(const QString& path, Status& status)
             return nullptr;
         }
     }
-    // A register restored from SQLite's text dump has lost only its version.
-    const bool restored = schema::isUnversionedRegister(*db);
+    // A register restored from SQLite's text dump has lost only its version; one of the first
+    // version has no trash yet. Either is made whole once it is known to be ours.
+    const bool restored = schema::isUnversionedRegister(*db) || schema::isFirstVersionRegister(*db);
     if (Status s = restored ? Status::success() : schema::check(*db); !s.ok()) {
         status = Status::failure(
             fileError(path, QStringLiteral("není databází programu Ordisk: %1").arg(s.message()) + unchanged));

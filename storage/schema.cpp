@@ -30,8 +30,9 @@ QString sqlType(FieldKind kind)
 }
 
 // The tables and saved queries as declared (core/register_tables.cpp); then the indexes
-// and the trigger. Each table joined in a saved query goes by its first letter.
-QString createSql()
+// and the trigger. Each table joined in a saved query goes by its first letter. This is the
+// whole of the first version's schema.
+QString firstVersionSql()
 {
     QString sql;
     for (const tables::Table& table : tables::all()) {
@@ -64,6 +65,32 @@ BEGIN
     WHERE idvypujcky = OLD.idvypujcky;
 END;
 )sql");
+}
+
+// The trash (the second version): a deleted disc or person, and every loan that went with
+// it, kept as they were stored. Each of the register's tables has its trash table with the
+// same columns, untyped so that SQLite stores each value as it comes (byte for byte), and
+// the number of the deletion (idkose) they belong to.
+QString trashSql()
+{
+    QString sql = QStringLiteral("CREATE TABLE kos (\n    idkose INTEGER PRIMARY KEY,\n    smazano TEXT NOT NULL,\n    "
+                                 "druh TEXT NOT NULL CHECK (druh IN ('cd', 'lide')),\n    klic INTEGER NOT NULL,\n"
+                                 "    nazev TEXT\n);\n");
+    for (const tables::Table& table : tables::all()) {
+        if (table.isView)
+            continue;
+        QStringList columns{QStringLiteral("idkose INTEGER NOT NULL REFERENCES kos (idkose) ON DELETE CASCADE")};
+        for (const tables::Column& column : table.columns)
+            columns << column.name;
+        sql += QStringLiteral("CREATE TABLE kos_%1 (\n    %2\n);\nCREATE INDEX kos_%1_idkose ON kos_%1 (idkose);\n")
+                   .arg(table.name, columns.join(u",\n    "));
+    }
+    return sql;
+}
+
+QString createSql()
+{
+    return firstVersionSql() + trashSql();
 }
 
 Status checkRelation(Database& db, const tables::Table& relation)
@@ -113,14 +140,14 @@ QStringList schemaObjects(sqlite3* db, const char* types)
     return objects;
 }
 
-// The schema create() makes, read from a database made in memory for the comparison; made
-// once (a static local is made thread-safely: workers of the menu open registers too).
-QStringList madeObjects(const char* types)
+// The schema the SQL makes, read from a database made in memory for the comparison; made
+// once each (a static local is made thread-safely: workers of the menu open registers too).
+QStringList madeObjects(const QString& sql, const char* types)
 {
     sqlite3* memory = nullptr;
     QStringList objects;
     if (sqlite3_open(":memory:", &memory) == SQLITE_OK &&
-        sqlite3_exec(memory, createSql().toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
+        sqlite3_exec(memory, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
         objects = schemaObjects(memory, types);
     sqlite3_close(memory);
     return objects;
@@ -128,13 +155,20 @@ QStringList madeObjects(const char* types)
 
 const QStringList& createdDefinitions()
 {
-    static const QStringList made = madeObjects("'table', 'view', 'trigger'");
+    static const QStringList made = madeObjects(createSql(), "'table', 'view', 'trigger'");
     return made;
 }
 
 const QStringList& createdIndexes()
 {
-    static const QStringList made = madeObjects("'index'");
+    static const QStringList made = madeObjects(createSql(), "'index'");
+    return made;
+}
+
+// Those of a register of the first version, which had no trash.
+const QStringList& firstVersionDefinitions()
+{
+    static const QStringList made = madeObjects(firstVersionSql(), "'table', 'view', 'trigger'");
     return made;
 }
 
@@ -208,7 +242,8 @@ bool isUnversionedRegister(Database& db)
     qint64 fileVersion = -1;
     if (!db.queryInt(QStringLiteral("PRAGMA user_version"), fileVersion).ok() || fileVersion != 0)
         return false;
-    if (schemaObjects(db.handle(), definitions) != createdDefinitions())
+    const QStringList found = schemaObjects(db.handle(), definitions);
+    if (found != createdDefinitions() && found != firstVersionDefinitions())
         return false;
     // Indexes of ours may be missing, but no other may be there.
     const QStringList& ours = createdIndexes();
@@ -216,11 +251,21 @@ bool isUnversionedRegister(Database& db)
     return std::all_of(indexes.begin(), indexes.end(), [&](const QString& index) { return ours.contains(index); });
 }
 
+bool isFirstVersionRegister(Database& db)
+{
+    qint64 fileVersion = -1;
+    return db.queryInt(QStringLiteral("PRAGMA user_version"), fileVersion).ok() && fileVersion == 1 &&
+           schemaObjects(db.handle(), definitions) == firstVersionDefinitions();
+}
+
 Status adopt(Database& db)
 {
     Transaction transaction(db);
     if (!transaction.status().ok())
         return transaction.status();
+    if (schemaObjects(db.handle(), definitions) == firstVersionDefinitions())
+        if (auto s = db.exec(trashSql()); !s.ok())
+            return s;
     for (const QString& index : createdIndexes()) {
         const QString sql = index.section(QLatin1Char('\x1f'), 3);
         if (auto s = db.exec(

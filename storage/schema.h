@@ -7,7 +7,9 @@ class Database;
 namespace schema {
 
 // The schema version this program writes into PRAGMA user_version.
-constexpr int version = 1;
+// 2: the trash (kos and the kos_ tables) beside the first version's tables, saved queries
+// and trigger, which are unchanged; a first version's register is upgraded when opened.
+constexpr int version = 2;
 
 // Creates every table, index, view and trigger in an empty database, in one transaction.
 Status create(Database& db);
@@ -20,7 +22,11 @@ Status check(Database& db);
 // trigger must be exactly those create() makes; indexes may be missing. Reads only.
 bool isUnversionedRegister(Database& db);
 
-// Makes such a register whole, in one transaction: the missing indexes, and the version.
+// Whether the database is a whole register of the first version (no trash). Reads only.
+bool isFirstVersionRegister(Database& db);
+
+// Makes such a register, or one of the first version, whole in one transaction: the trash
+// where it is missing, the missing indexes, and the version.
 Status adopt(Database& db);
 
 } // namespace schema

@@ -102,13 +102,18 @@ const QRegularExpression sqliteWords(QStringLiteral("\\b(database|unable|error|m
 
 // SQLite's text dump does not carry the register's version: restored, the register opens
 // with its rows and gets its version again, also where its SQL is laid out otherwise (as an
-// earlier version wrote it); with its schema changed it stays refused.
+// earlier version wrote it); with its schema changed it stays refused. A register of the
+// first version (no trash), as it is or dumped, opens with its rows and gets the trash.
 TEST(DamagedFiles, ARegisterDumpedAndRestoredOpens)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("db1.zaz"));
     const QString changed = dir.filePath(QStringLiteral("zmeneno.zaz"));
     const QString earlier = dir.filePath(QStringLiteral("drivejsi.zaz"));
+    const QString first = dir.filePath(QStringLiteral("prvni.zaz"));
+    const QString firstDumped = dir.filePath(QStringLiteral("prvni-vypis.zaz"));
+    const QString noTrash = QStringLiteral("DROP TABLE kos_pujcovani; DROP TABLE kos_lide; DROP TABLE kos_cd; "
+                                           "DROP TABLE kos;");
     QString rows;
     {
         TempRegister reg;
@@ -122,6 +127,8 @@ TEST(DamagedFiles, ARegisterDumpedAndRestoredOpens)
             dump.replace(QStringLiteral("'integer' AND "), QStringLiteral("'integer' AND\n        "));
             dump.replace(QStringLiteral("AS datumvraceni, "), QStringLiteral("AS datumvraceni,\n       "));
         });
+        dumpAndRestore(reg.path(), firstDumped, noTrash);
+        dumpAndRestore(reg.path(), first, noTrash + QStringLiteral(" PRAGMA user_version = 1;"));
     }
     ASSERT_EQ(sqlite3Tool(path, QStringLiteral("PRAGMA user_version")), QStringLiteral("0\n"));
     Status status = Status::success();
@@ -129,9 +136,13 @@ TEST(DamagedFiles, ARegisterDumpedAndRestoredOpens)
     EXPECT_EQ(sqlite3Tool(path, QStringLiteral("SELECT * FROM vypujcky")), rows);
     EXPECT_EQ(sqlite3Tool(path, QStringLiteral("PRAGMA user_version; SELECT name FROM sqlite_master WHERE name = "
                                                "'cd_nazev'")),
-              QStringLiteral("1\ncd_nazev\n"));
-    EXPECT_NE(Register::open(earlier, status), nullptr) << status.message().toStdString();
-    EXPECT_EQ(sqlite3Tool(earlier, QStringLiteral("PRAGMA user_version")), QStringLiteral("1\n"));
+              QStringLiteral("2\ncd_nazev\n"));
+    for (const QString& file : {earlier, first, firstDumped}) {
+        EXPECT_NE(Register::open(file, status), nullptr) << status.message().toStdString();
+        EXPECT_EQ(sqlite3Tool(file, QStringLiteral("PRAGMA user_version; SELECT count(*) FROM kos_pujcovani")),
+                  QStringLiteral("2\n0\n"));
+        EXPECT_EQ(sqlite3Tool(file, QStringLiteral("SELECT * FROM vypujcky")), rows);
+    }
 
     const QByteArray before = readAll(changed);
     EXPECT_EQ(Register::open(changed, status), nullptr);
