@@ -440,6 +440,9 @@ Outcome Rows::finish()
     // A list taken out of this register and brought back would double it: not without asking.
     if (outcome.alreadyThere > 0 && !m_options.allowDuplicates && outcome.refused == 0 && outcome.status.ok())
         refuse(outcome, 0, alreadyThereText(m_disc, outcome.alreadyThere, outcome.alreadyThereByKey));
+    // A cancel asked before the rows are stored stops them, however far the reading got.
+    if (outcome.status.ok() && m_options.cancelled && m_options.cancelled())
+        outcome.status = Status::cancelled(cancelledText());
     if (m_writing->transaction && !m_dryRun && outcome.status.ok() && outcome.refused == 0)
         outcome.status = m_writing->transaction->commit();
     m_writing.reset();

@@ -262,7 +262,9 @@ TEST_F(MainMenu, ACopyElsewhereReplacesAnOldCopyOnlyWhenWholeAndRefusesTheRegist
 // An import cancelled while its file is checked, and while its rows are written: the progress
 // dialog is there while the file is read, a message box shown meanwhile is answered with a key,
 // the cancel is told as an outcome (not an error) and nothing is stored. That the reading of a
-// file yielding no rows stops at the cancel is the sheets' own test.
+// file yielding no rows stops at the cancel is the sheets' own test. While the rows are
+// written another connection holds the register locked until the cancel is pressed,
+// so that the import cannot end before its progress dialog shows, however fast the machine.
 TEST_F(MainMenu, CancelDuringTheCheckOrTheWritingStoresNothingAndSaysSo)
 {
     QFile::copy(QStringLiteral(ORDISK_FIXTURES "/prazdne.xlsx"), documents() + QStringLiteral("/prazdne.xlsx"));
@@ -308,13 +310,22 @@ TEST_F(MainMenu, CancelDuringTheCheckOrTheWritingStoresNothingAndSaysSo)
             ASSERT_TRUE(sheetexport::write(many.db(), QStringLiteral("cd"), path, sheetexport::formatOf(path)).ok());
         }
     }
+    Status opened = Status::success();
+    const std::unique_ptr<Database> other = Database::connect(QFile::encodeName(reg.path()), opened);
+    ASSERT_TRUE(other) << opened.message().toStdString();
     for (const char* file : {"mnoho.csv", "mnoho.xlsx", "mnoho.ods"}) {
         SCOPED_TRACE(file);
         DialogAnswerer answerer;
-        DialogScript script(
-            {fileAnswer("ImportFile", QString::fromLatin1(file)),
-             {QStringLiteral("ImportSummary"), [](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Return); }},
-             {QStringLiteral("Progress"), cancel}});
+        DialogScript script({fileAnswer("ImportFile", QString::fromLatin1(file)),
+                             {QStringLiteral("ImportSummary"),
+                              [&](QWidget* dialog) {
+                                  ASSERT_TRUE(other->exec(QStringLiteral("BEGIN EXCLUSIVE")).ok());
+                                  QTest::keyClick(dialog, Qt::Key_Return);
+                              }},
+                             {QStringLiteral("Progress"), [&](QWidget* progress) {
+                                  cancel(progress);
+                                  ASSERT_TRUE(other->exec(QStringLiteral("COMMIT")).ok());
+                              }}});
         chooseFromFile({Qt::Key_Return});
         EXPECT_EQ(script.taken(), 3u);
         EXPECT_EQ(answerer.summary(), QStringList("Importovat disky: Přidávání bylo zrušeno. Nic nebylo uloženo."));
