@@ -3,6 +3,9 @@
 #include "rows/paged_rows.h"
 #include "rows/register.h"
 #include "storage/database.h"
+#include "storage/trash.h"
+
+#include <QDateTime>
 
 #include <algorithm>
 
@@ -119,6 +122,13 @@ Status RecordSource::deleteCurrent()
     Transaction transaction(m_db);
     if (!transaction.status().ok())
         return transaction.status();
+    // A disc or a person goes to the trash with its loans, in the delete's own transaction.
+    if (m_source.table == QLatin1String("cd") || m_source.table == QLatin1String("lide")) {
+        Status kept = Status::success();
+        trash::keep(m_db, m_source.table, cell(m_current, 0).toLongLong(), QDateTime::currentDateTime(), kept);
+        if (!kept.ok())
+            return kept;
+    }
     if (auto s = m_db.execute(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(m_source.table, m_rows.names[0]),
                               {cell(m_current, 0)});
         !s.ok())

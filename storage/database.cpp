@@ -520,6 +520,11 @@ qint64 Database::lastInsertRowId() const
     return sqlite3_last_insert_rowid(m_db);
 }
 
+qint64 Database::changes() const
+{
+    return sqlite3_changes64(m_db);
+}
+
 qint64 Database::totalChanges() const
 {
     return sqlite3_total_changes64(m_db);

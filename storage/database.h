@@ -111,6 +111,9 @@ public:
     qint64 lastInsertRowId() const;
     // Rows inserted, changed or deleted on this connection so far, by triggers too.
     qint64 totalChanges() const;
+    // Rows the last statement inserted, changed or deleted (not counting triggers' and foreign
+    // keys' own).
+    qint64 changes() const;
     // Called before every row of the register is inserted, updated or deleted on this
     // connection, also by triggers, cascades and conflict replacements, and also for changes
     // later rolled back, with the row's key before and after (null: no hook).
