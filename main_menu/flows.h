@@ -40,6 +40,10 @@ void backUp(QWidget* window, Database& db);
 // once more; the copy chosen (checked whole) is handed to restore.
 void chooseRestore(QWidget* window, Database& db, const std::function<void(const QString& copy)>& restore);
 
+// "Koš…": what was deleted, the last first, with its day and loans; "Obnovit" puts the
+// picked one back (restored runs then), "Smazat natrvalo" and "Vysypat koš" after a question.
+void showTrash(QWidget* window, Database& db, const std::function<void()>& restored);
+
 // "Příručka": the manual in a window of its own (returned; its text is the child "Text").
 QWidget* showManual(QWidget* window);
 

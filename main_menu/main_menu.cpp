@@ -117,6 +117,14 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
             window->close(); // as "KONEC": every window closes, then the program restores and starts again
         });
     }));
+    changing.push_back(item(file, "Kos", QStringLiteral("Ko&š…"), [window, register_, hooks] {
+        showTrash(window, *register_, [&hooks] {
+            if (hooks.showNewRows) {
+                hooks.showNewRows(QStringLiteral("cd"));
+                hooks.showNewRows(QStringLiteral("lide"));
+            }
+        });
+    }));
     file->addSeparator();
     QAction* quit = item(file, "Konec", QStringLiteral("&Konec"), [window] { window->close(); });
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

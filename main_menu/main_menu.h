@@ -13,7 +13,8 @@ class QWidget;
 // window grows by the bar's height):
 //   Soubor: Importovat disky…, Importovat lidi…, Exportovat ▸ (Disky…, Lidi…, Všechny
 //           výpůjčky…, Nevrácená CD…, Dlouho půjčená CD…), Tisk… (Ctrl+P), Dlouho půjčená
-//           CD…, Upomínky…, Přehled půjčování, Zálohovat evidenci…, Obnovit ze zálohy…, Konec
+//           CD…, Upomínky…, Přehled půjčování, Zálohovat evidenci…, Obnovit ze zálohy…, Koš…,
+//           Konec
 //   Nápověda: Příručka, O programu
 // Konec and O programu do what the window's "KONEC" and "O progamu" do. While the window
 // is locked for editing (its "KONEC" disabled), the items that change data are disabled too.
