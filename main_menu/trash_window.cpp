@@ -51,7 +51,6 @@ void showTrash(QWidget* window, Database& db, const std::function<void()>& resto
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     layout->addWidget(grid);
     auto* buttons = new QDialogButtonBox;
     QPushButton* restore = buttons->addButton(QStringLiteral("&Obnovit"), QDialogButtonBox::ActionRole);
@@ -91,6 +90,8 @@ void showTrash(QWidget* window, Database& db, const std::function<void()>& resto
         }
         note->setText(items.empty() ? QStringLiteral("Koš je prázdný.")
                                     : QStringLiteral("V koši: %1. Obnovit lze i s výpůjčkami.").arg(items.size()));
+        grid->resizeColumnsToContents(); // the day on one line; the name takes the rest
+        grid->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
         if (!items.empty())
             grid->selectRow(0);
         for (QPushButton* button : {restore, remove, empty})
