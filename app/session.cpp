@@ -7,6 +7,7 @@
 #include "main_window/form1.h"
 #include "rows/register.h"
 #include "storage/register_file.h"
+#include "storage/trash.h"
 #include "ui_common/messages.h"
 
 #include <QApplication>
@@ -48,6 +49,9 @@ int runWindows(const QString& registerPath, const std::function<bool()>& startAg
                 QMetaObject::invokeMethod(
                     qApp, [text] { messages::endForDamage(text); }, Qt::QueuedConnection);
             });
+            // What has been in the trash long enough goes at start; a failure here stops
+            // nothing (damage takes its own road through onDamage).
+            (void)trash::expire(reg->db(), QDateTime::currentDateTime(), trash::keptDays);
             Form1 form(*reg);
             if (reg->db().isDamaged()) { // found while the lists were first read: the window is not shown
                 QCoreApplication::sendPostedEvents();

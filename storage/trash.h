@@ -51,5 +51,7 @@ Status remove(Database& db, qint64 id);
 Status empty(Database& db);
 // Removes what was deleted more than the days before now.
 Status expire(Database& db, const QDateTime& now, int days);
+// How long the program keeps what is in the trash: removed at the first start after.
+constexpr int keptDays = 30;
 
 } // namespace trash

@@ -9,6 +9,8 @@
 #include "patience.h"
 #include "qt_printers.h"
 #include "rows/register.h"
+#include "storage/database.h"
+#include "storage/trash.h"
 #include "temp_register.h"
 
 #include <QAbstractButton>
@@ -184,6 +186,44 @@ TEST(Session, ARestoreRefusedAfterTheWindowClosedStartsTheProgramAgainOnTheOldRe
     EXPECT_TRUE(told[0].endsWith(QStringLiteral("Nic nebylo změněno.\nProgram se spustí znovu na dosavadní evidenci.")))
         << told[0].toStdString();
     EXPECT_EQ(readAll(path), before);
+}
+
+// What has been in the trash longer than thirty days is gone once the program has started;
+// what was deleted since stays.
+TEST(Session, WhatWasInTheTrashLongerThanThirtyDaysGoesAtStart)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db1.zaz"));
+    {
+        Status status = Status::success();
+        std::unique_ptr<Register> reg = Register::open(path, status);
+        ASSERT_NE(reg, nullptr);
+        for (const QString& name : {QStringLiteral("Kytice"), QStringLiteral("Babička")}) {
+            ASSERT_TRUE(reg->db().execute(QStringLiteral("INSERT INTO cd (nazev) VALUES (?)"), {name}).ok());
+            trash::keep(reg->db(), QStringLiteral("cd"), reg->db().lastInsertRowId(), QDateTime::currentDateTime(),
+                        status);
+            ASSERT_TRUE(status.ok());
+        }
+        ASSERT_TRUE(
+            reg->db()
+                .execute(QStringLiteral("UPDATE kos SET smazano = ? WHERE nazev = 'Kytice'"),
+                         {QDateTime::currentDateTime().addDays(-trash::keptDays).addSecs(-60).toString(Qt::ISODate)})
+                .ok());
+    }
+    QTimer user; // closes the window once it shows
+    QObject::connect(&user, &QTimer::timeout, [] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == QLatin1String("Form1") && window->isVisible())
+                window->close();
+    });
+    user.start(5);
+    EXPECT_EQ(runWindows(path, [] { return false; }), 0);
+    Status status = Status::success();
+    std::unique_ptr<Register> reg = Register::open(path, status);
+    ASSERT_NE(reg, nullptr);
+    std::vector<trash::Item> items = trash::items(reg->db(), status);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].name, QStringLiteral("Babička"));
 }
 
 // A day's copy that cannot be made (zalohy is a file) is told once, in Czech words naming
