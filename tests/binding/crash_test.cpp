@@ -60,7 +60,7 @@ struct Model
             people.insert(id);
         else if (w[0] == QLatin1String("lend"))
             loans.insert(id, {w[2].toLongLong(), w[3].toLongLong(), false});
-        else if (w[0] == QLatin1String("return"))
+        else if (w[0] == QLatin1String("return") && loans.contains(id)) // not one a restore brought back
             loans[id].returned = true;
         else if (w[0] == QLatin1String("delcd")) {
             cds.remove(id);

@@ -8,6 +8,7 @@
 #include "core/field_value.h"
 #include "power_cut.h"
 #include "rows/register.h"
+#include "storage/trash.h"
 
 #include <QDate>
 #include <QRandomGenerator>
@@ -140,6 +141,16 @@ int main(int argc, char* argv[])
                                                                 {QStringLiteral("iduzivatele"), QStringLiteral("1")}});
             if (id != 0)
                 say(QStringLiteral("lend %1 %2 %3").arg(id).arg(cd).arg(person));
+        } else if (action >= 97) {
+            // A deletion put back from the trash, with its loans.
+            const qint64 id = randomId("kos", "idkose");
+            if (id == 0)
+                continue;
+            say(QStringLiteral("? restore %1").arg(id));
+            Status restored = Status::success();
+            trash::restore(reg->db(), id, restored);
+            if (restored.ok())
+                say(QStringLiteral("restore %1").arg(id));
         } else {
             // A return, an edit of a disc's name, or a deletion of a disc or a person.
             const int kind = action < 80 ? 0 : action < 92 ? 1 : 2 + random.bounded(2);
