@@ -3,6 +3,7 @@
 #include "backups/backups.h"
 #include "daily_backup.h"
 #include "damage_offer.h"
+#include "main_menu/flows.h"
 #include "main_menu/main_menu.h"
 #include "main_window/form1.h"
 #include "rows/register.h"
@@ -51,7 +52,7 @@ int runWindows(const QString& registerPath, const std::function<bool()>& startAg
             });
             // What has been in the trash long enough goes at start; a failure here stops
             // nothing (damage takes its own road through onDamage).
-            (void)trash::expire(reg->db(), QDateTime::currentDateTime(), trash::keptDays);
+            (void)trash::expire(reg->db(), QDateTime::currentDateTime(), mainmenu::trashDays());
             Form1 form(*reg);
             if (reg->db().isDamaged()) { // found while the lists were first read: the window is not shown
                 QCoreApplication::sendPostedEvents();

@@ -42,7 +42,10 @@ void chooseRestore(QWidget* window, Database& db, const std::function<void(const
 
 // "Koš…": what was deleted, the last first, with its day and loans; "Obnovit" puts the
 // picked one back (restored runs then), "Smazat natrvalo" and "Vysypat koš" after a question.
+// The days a deletion waits in the trash before the start removes it: set in the trash's
+// window (1 to 365), kept in the user's settings; trash::keptDays until set.
 void showTrash(QWidget* window, Database& db, const std::function<void()>& restored);
+int trashDays();
 
 // "Příručka": the manual in a window of its own (returned; its text is the child "Text").
 QWidget* showManual(QWidget* window);

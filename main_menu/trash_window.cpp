@@ -6,9 +6,12 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -16,6 +19,13 @@ namespace mainmenu {
 namespace {
 
 const QString title = QStringLiteral("Koš");
+const QString daysKey = QStringLiteral("kos/dni");
+constexpr int mostDays = 365;
+
+QSettings settings()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ordisk"), QStringLiteral("Ordisk"));
+}
 
 // What a restore brought back besides the record, and what it could not.
 QString restoredText(const trash::Item& item, const trash::Restored& restored)
@@ -31,6 +41,13 @@ QString restoredText(const trash::Item& item, const trash::Restored& restored)
 }
 
 } // namespace
+
+int trashDays()
+{
+    bool whole = false;
+    const int kept = settings().value(daysKey).toInt(&whole);
+    return whole && kept >= 1 && kept <= mostDays ? kept : trash::keptDays;
+}
 
 void showTrash(QWidget* window, Database& db, const std::function<void()>& restored)
 {
@@ -52,6 +69,20 @@ void showTrash(QWidget* window, Database& db, const std::function<void()>& resto
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     layout->addWidget(grid);
+    auto* daysRow = new QHBoxLayout;
+    auto* daysLabel = new QLabel(QStringLiteral("Co je v koši &déle než"));
+    auto* days = new QSpinBox;
+    days->setObjectName(QStringLiteral("Dni"));
+    days->setAccessibleName(QStringLiteral("Počet dní v koši"));
+    days->setRange(1, mostDays);
+    days->setValue(trashDays());
+    daysLabel->setBuddy(days);
+    daysRow->addWidget(daysLabel);
+    daysRow->addWidget(days);
+    daysRow->addWidget(new QLabel(QStringLiteral("dní, program při spuštění smaže.")));
+    daysRow->addStretch();
+    layout->addLayout(daysRow);
+    QObject::connect(days, &QSpinBox::valueChanged, &dialog, [](int value) { settings().setValue(daysKey, value); });
     auto* buttons = new QDialogButtonBox;
     QPushButton* restore = buttons->addButton(QStringLiteral("&Obnovit"), QDialogButtonBox::ActionRole);
     restore->setObjectName(QStringLiteral("Obnovit"));

@@ -1,11 +1,13 @@
 // Soubor ▸ Koš…: what the window deleted waits there with its day and loans, comes back with
 // its own id and loans, and goes for good only after a question.
 #include "dialog_answerer.h"
+#include "main_menu/flows.h"
 #include "menu_fixture.h"
 #include "qt_printers.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 
 namespace {
@@ -63,6 +65,12 @@ TEST_F(MainMenu, TheTrashListsWhatWasDeletedAndPutsItBackWithItsLoans)
                               EXPECT_EQ(heading("LblNadpis1"), QStringLiteral("Seznam CD - 3"));
                               EXPECT_EQ(heading("LblNadpis2"), QStringLiteral("Seznam lidí - 3"));
                               EXPECT_FALSE(child<QPushButton>(dialog, "Vysypat")->isEnabled());
+                              // The days kept, typed into their box as a user types them; kept at once.
+                              auto* days = child<QSpinBox>(dialog, "Dni");
+                              EXPECT_EQ(days->value(), 30);
+                              QTest::keyClick(days, Qt::Key_A, Qt::ControlModifier);
+                              QTest::keyClicks(days, QStringLiteral("45"));
+                              EXPECT_EQ(mainmenu::trashDays(), 45);
                               gui::click(child<QPushButton>(dialog, "Zavrit"));
                           }}});
     // Soubor ▸ Koš… by its accelerator, as a Czech keyboard types it.
