@@ -2,6 +2,7 @@
 
 #include "storage/database.h"
 #include "storage/trash.h"
+#include "transfer/import_rows.h"
 #include "ui_common/messages.h"
 
 #include <QDialog>
@@ -27,12 +28,14 @@ QSettings settings()
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ordisk"), QStringLiteral("Ordisk"));
 }
 
-// What a restore brought back besides the record, and what it could not.
+// What a restore brought back besides the record, and what it could not; names as a message
+// shows a value (one line, cut to a readable length: a name may have 32,767 letters).
 QString restoredText(const trash::Item& item, const trash::Restored& restored)
 {
-    QString text = QStringLiteral("„%1“ je zpět v evidenci").arg(item.name);
+    QString text = QStringLiteral("„%1“ je zpět v evidenci").arg(importrows::shown(item.name));
     if (!restored.alsoRestored.isEmpty())
-        text += QStringLiteral(", a s ním kvůli výpůjčkám i: %1").arg(restored.alsoRestored.join(QStringLiteral(", ")));
+        text += QStringLiteral(", a s ním kvůli výpůjčkám i: %1")
+                    .arg(importrows::shown(restored.alsoRestored.join(QStringLiteral(", "))));
     text += QLatin1Char('.');
     if (restored.loansLeft > 0)
         text += QStringLiteral("\nVýpůjček, jejichž disk nebo člověk je smazán natrvalo, nelze obnovit: %1.")
@@ -147,9 +150,11 @@ void showTrash(QWidget* window, Database& db, const std::function<void()>& resto
     });
     QObject::connect(remove, &QPushButton::clicked, &dialog, [&] {
         const trash::Item* item = picked();
-        if (!item || !messages::question(&dialog, title,
-                                         QStringLiteral("Smazat „%1“ natrvalo? Obnovit to už nepůjde.").arg(item->name),
-                                         messages::Default::No))
+        if (!item ||
+            !messages::question(
+                &dialog, title,
+                QStringLiteral("Smazat „%1“ natrvalo? Obnovit to už nepůjde.").arg(importrows::shown(item->name)),
+                messages::Default::No))
             return;
         if (reported(trash::remove(db, item->id)))
             fill();
