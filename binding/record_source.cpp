@@ -4,6 +4,8 @@
 #include "rows/register.h"
 #include "storage/database.h"
 #include "storage/trash.h"
+#include "undo/steps.h"
+#include "undo/undo_history.h"
 
 #include <QDateTime>
 
@@ -122,10 +124,16 @@ Status RecordSource::deleteCurrent()
     Transaction transaction(m_db);
     if (!transaction.status().ok())
         return transaction.status();
+    const qint64 key = cell(m_current, 0).toLongLong();
+    QString name;
+    const qint64 step = startStep(QStringLiteral("smazání"), key, name);
+    if (auto s = captureStep(step, false, key, true); !s.ok())
+        return s;
     // A disc or a person goes to the trash with its loans, in the delete's own transaction.
-    if (m_source.table == QLatin1String("cd") || m_source.table == QLatin1String("lide")) {
+    const bool toTrash = m_source.table == QLatin1String("cd") || m_source.table == QLatin1String("lide");
+    if (toTrash) {
         Status kept = Status::success();
-        trash::keep(m_db, m_source.table, cell(m_current, 0).toLongLong(), QDateTime::currentDateTime(), kept);
+        trash::keep(m_db, m_source.table, key, QDateTime::currentDateTime(), kept);
         if (!kept.ok())
             return kept;
     }
@@ -135,6 +143,8 @@ Status RecordSource::deleteCurrent()
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
+    if (step != 0)
+        m_history->add(step, name, toTrash ? m_source.table : QString(), key);
     if (m_rows.rows)
         m_rows.rows->erase(m_current);
     ++m_generation;
@@ -190,6 +200,10 @@ Status RecordSource::commitPending()
     Transaction transaction(m_db);
     if (!transaction.status().ok())
         return transaction.status();
+    QString name;
+    const qint64 step = startStep(QStringLiteral("úprava"), key.toLongLong(), name);
+    if (auto s = captureStep(step, false, key.toLongLong()); !s.ok())
+        return s;
     const qint64 changesBefore = m_db.totalChanges();
     if (auto s = m_db.execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                                   .arg(m_source.table, assignments.join(QStringLiteral(", ")), m_rows.names[0]),
@@ -205,8 +219,19 @@ Status RecordSource::commitPending()
     std::vector<QString> row;
     if (auto s = readRow(key.toLongLong(), row); !s.ok())
         return s;
+    if (auto s = captureStep(step, true, key.toLongLong()); !s.ok())
+        return s;
+    // Storing what was there already is no change to take back.
+    bool changed = false;
+    if (step != 0)
+        if (auto s = steps::differs(m_db, step, changed); !s.ok())
+            return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
+    if (step != 0 && changed)
+        m_history->add(step, name);
+    else if (step != 0)
+        (void)steps::forget(m_db, step);
     if (m_rows.rows)
         m_rows.rows->setRow(m_current, row);
     ++m_generation;
@@ -247,20 +272,48 @@ Status RecordSource::storeNew()
         return transaction.status();
     if (auto s = m_db.execute(sql, values); !s.ok())
         return s;
+    const qint64 key = m_db.lastInsertRowId();
     std::vector<QString> row;
-    if (auto s = readRow(m_db.lastInsertRowId(), row); !s.ok())
+    if (auto s = readRow(key, row); !s.ok())
+        return s;
+    QString name;
+    const qint64 step = startStep(QStringLiteral("přidání"), key, name);
+    if (auto s = captureStep(step, true, key); !s.ok())
         return s;
     if (auto s = transaction.commit(); !s.ok())
         return s;
+    if (step != 0)
+        m_history->add(step, name);
     // The stored row joins the result at its end; the record current before addNew() stays current.
     m_adding = false;
     m_pending.clear();
     if (m_rows.rows)
-        m_rows.rows->append(m_db.lastInsertRowId(), row);
+        m_rows.rows->append(key, row);
     ++m_generation;
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
     return Status::success();
+}
+
+qint64 RecordSource::startStep(const QString& action, qint64 key, QString& name)
+{
+    const QString table = steps::changedTable(m_source.table);
+    if (!m_history || table.isEmpty())
+        return 0;
+    // A loan is added by lending and changed by its return.
+    QString done = action;
+    if (table == QLatin1String("pujcovani") && action != QStringLiteral("smazání"))
+        done = action == QStringLiteral("přidání") ? QStringLiteral("půjčení") : QStringLiteral("vrácení");
+    name = steps::describe(m_db, done, table, key);
+    return m_history->nextStep();
+}
+
+Status RecordSource::captureStep(qint64 step, bool after, qint64 key, bool withLoans)
+{
+    if (step == 0)
+        return Status::success();
+    return steps::captureRow(m_db, step, after ? steps::State::After : steps::State::Before,
+                             steps::changedTable(m_source.table), key, withLoans);
 }
 
 Status RecordSource::readRow(qint64 key, std::vector<QString>& row)

@@ -14,6 +14,7 @@
 
 class Database;
 class Register;
+class UndoHistory;
 
 // A window's invisible data component: evaluates its source, holds the rows
 // with one current record, and writes the pending edits of its bound fields
@@ -27,6 +28,10 @@ class RecordSource : public QObject
 public:
     // A source over all rows of a table or saved query; call refresh() to load it.
     RecordSource(Register& reg, const QString& table, QObject* parent = nullptr);
+
+    // Where the changes stored through this source go as steps that can be taken back (none
+    // by default).
+    void setHistory(UndoHistory* history) { m_history = history; }
 
     // Sets a new source, effective at the next refresh().
     void setRecordSource(const QString& table);
@@ -125,6 +130,11 @@ private:
     Status readRow(qint64 key, std::vector<QString>& row);
     void setCurrent(int row);
     Status check() const;
+    // A step of the history for a change of the record with the key, named after the action
+    // ("smazání"); 0 without a history or for rows of no register's table.
+    qint64 startStep(const QString& action, qint64 key, QString& name);
+    // Keeps the record's row (and its loans) as it is now as the step's image before or after.
+    Status captureStep(qint64 step, bool after, qint64 key, bool withLoans = false);
 
     Register& m_register;
     Database& m_db;
@@ -136,4 +146,5 @@ private:
     int m_current = -1;
     bool m_adding = false;
     QMap<int, QString> m_pending; // column -> text typed or stored, not yet written
+    UndoHistory* m_history = nullptr;
 };

@@ -10,9 +10,10 @@
 #include "ui_common/messages.h"
 #include "widgets/bound_field.h"
 
-Form3::Form3(Register& reg, QWidget* parent)
+Form3::Form3(Register& reg, UndoHistory* history, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form3>()), Data1(new RecordSource(reg, QStringLiteral("cd"), this))
 {
+    Data1->setHistory(history);
     ui->setupUi(this);
     makeFixedWindow(this);
     ui->CD->hide(); // the record's own fields: the insert writes through them, the user never sees them

@@ -7,6 +7,7 @@
 
 class BoundField;
 class Register;
+class UndoHistory;
 class RecordSource;
 
 namespace Ui {
@@ -19,7 +20,8 @@ class Form3 : public QWidget
     Q_OBJECT
 
 public:
-    explicit Form3(Register& reg, QWidget* parent = nullptr);
+    // What it stores is a step of the history, when there is one.
+    explicit Form3(Register& reg, UndoHistory* history = nullptr, QWidget* parent = nullptr);
     ~Form3() override;
 
 private:

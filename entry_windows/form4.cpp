@@ -8,9 +8,10 @@
 #include "ui_common/messages.h"
 #include "widgets/bound_field.h"
 
-Form4::Form4(Register& reg, QWidget* parent)
+Form4::Form4(Register& reg, UndoHistory* history, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::Form4>()), Data1(new RecordSource(reg, QStringLiteral("lide"), this))
 {
+    Data1->setHistory(history);
     ui->setupUi(this);
     makeFixedWindow(this);
     ui->Lide->hide(); // the record's own fields: the insert writes through them, the user never sees them

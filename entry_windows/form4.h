@@ -7,6 +7,7 @@
 
 class BoundField;
 class Register;
+class UndoHistory;
 class RecordSource;
 
 namespace Ui {
@@ -19,7 +20,8 @@ class Form4 : public QWidget
     Q_OBJECT
 
 public:
-    explicit Form4(Register& reg, QWidget* parent = nullptr);
+    // What it stores is a step of the history, when there is one.
+    explicit Form4(Register& reg, UndoHistory* history = nullptr, QWidget* parent = nullptr);
     ~Form4() override;
 
 private:

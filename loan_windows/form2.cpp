@@ -25,10 +25,11 @@ const Column columns[] = {{"ID", 500},        {"Datum", 1000},       {"Jméno", 
 
 } // namespace
 
-Form2::Form2(Register& reg, QWidget* parent)
+Form2::Form2(Register& reg, UndoHistory* history, QWidget* parent)
     : ProgramWindow(parent), ui(std::make_unique<Ui::Form2>()),
       Data1(new RecordSource(reg, QStringLiteral("nevracenecd"), this))
 {
+    Data1->setHistory(history);
     ui->setupUi(this);
     makeFixedWindow(this);
     ui->MSFlexGrid1->setAccessibleName(QStringLiteral("Nevrácená CD"));

@@ -9,6 +9,7 @@
 class BoundField;
 class BoundGrid;
 class Register;
+class UndoHistory;
 class RecordSource;
 class Status;
 
@@ -23,7 +24,8 @@ class Form2 : public ProgramWindow
     Q_OBJECT
 
 public:
-    explicit Form2(Register& reg, QWidget* parent = nullptr);
+    // What it stores is a step of the history, when there is one.
+    explicit Form2(Register& reg, UndoHistory* history = nullptr, QWidget* parent = nullptr);
     ~Form2() override;
 
 protected:

@@ -7,6 +7,7 @@
 
 class Database;
 class QWidget;
+class UndoHistory;
 
 // What the menu's items do, each through its dialogs; long work runs off the window's
 // thread with a connection of its own (background.h).
@@ -14,8 +15,10 @@ namespace mainmenu {
 
 // "Importovat disky…" ("cd") or "Importovat lidi…" ("lide"): a file chosen, checked as a dry
 // run, its summary and first rows shown, added on "Přidat" (then added runs, before the
-// closing message); refusals listed, nothing stored. True when rows were added.
-bool importList(QWidget* window, Database& db, const QString& table, const std::function<void()>& added);
+// closing message; with a history, the rows added are one step of it); refusals listed,
+// nothing stored. True when rows were added.
+bool importList(QWidget* window, Database& db, const QString& table, const std::function<void()>& added,
+                UndoHistory* history = nullptr);
 
 // "Exportovat ▸ …": a save dialog whose filter chooses the format, a name proposed from
 // the list and the day; the closing message says where the file is. For the discs lent too

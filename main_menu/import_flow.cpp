@@ -2,10 +2,13 @@
 #include "main_menu/flows.h"
 
 #include "backups/backups.h"
+#include "core/register_tables.h"
 #include "storage/database.h"
 #include "storage/register_file.h"
 #include "transfer/sheet_import.h"
 #include "ui_common/messages.h"
+#include "undo/steps.h"
+#include "undo/undo_history.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -232,9 +235,31 @@ void tellFailure(QWidget* window, Database& db, const QString& title, const Impo
                            imported.outcome.status.message() + QStringLiteral(" Nic nebylo uloženo."));
 }
 
+// The rows an import added, as one step of the history. The import ran on a connection of its
+// own; its rows are taken here as they are now. A failure only leaves the step out.
+void rememberImport(QWidget* window, Database& db, UndoHistory& history, const QString& table,
+                    const importrows::Outcome& outcome)
+{
+    const qint64 step = history.nextStep();
+    Transaction transaction(db);
+    Status s = transaction.status();
+    if (s.ok())
+        s = steps::capture(db, step, steps::State::After, table, tables::find(table)->columns.front().name,
+                           outcome.firstKey, outcome.lastKey);
+    if (s.ok())
+        s = transaction.commit();
+    if (s.isDamage())
+        (void)messages::report(window, s);
+    else if (s.ok())
+        history.add(step, QStringLiteral("import %1 (%2)")
+                              .arg(table == QLatin1String("cd") ? QStringLiteral("disků") : QStringLiteral("lidí"))
+                              .arg(outcome.rows));
+}
+
 } // namespace
 
-bool importList(QWidget* window, Database& db, const QString& table, const std::function<void()>& added)
+bool importList(QWidget* window, Database& db, const QString& table, const std::function<void()>& added,
+                UndoHistory* history)
 {
     const bool discs = table == QLatin1String("cd");
     const QString title = discs ? QStringLiteral("Importovat disky") : QStringLiteral("Importovat lidi");
@@ -283,6 +308,8 @@ bool importList(QWidget* window, Database& db, const QString& table, const std::
         showRefusals(window, title, file, imported.outcome);
         return false;
     }
+    if (history && imported.outcome.firstKey > 0)
+        rememberImport(window, db, *history, table, imported.outcome);
     if (added)
         added();
     QString told = QStringLiteral("Přidáno %1: %2.")

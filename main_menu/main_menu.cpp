@@ -2,6 +2,8 @@
 
 #include "main_menu/flows.h"
 #include "storage/database.h"
+#include "ui_common/messages.h"
+#include "undo/undo_history.h"
 
 #include <QEvent>
 #include <QMenu>
@@ -20,17 +22,23 @@ std::function<void(const QString&)>& restoreHandler()
     return handler;
 }
 
-// Actions that follow a button of the window: enabled while it is. The items that change
-// data follow "KONEC", which is disabled while a record is edited; "O programu" follows the
-// button it stands for.
+// Actions that follow a button of the window: enabled while it is (and while also says so).
+// The items that change data follow "KONEC", which is disabled while a record is edited;
+// "O programu" follows the button it stands for.
 class EnabledWith : public QObject
 {
 public:
-    EnabledWith(QWidget* button, std::vector<QAction*> actions)
-        : QObject(button), m_button(button), m_actions(std::move(actions))
+    EnabledWith(QWidget* button, std::vector<QAction*> actions, std::function<bool(QAction*)> also = nullptr)
+        : QObject(button), m_button(button), m_actions(std::move(actions)), m_also(std::move(also))
     {
         button->installEventFilter(this);
         follow();
+    }
+
+    void follow()
+    {
+        for (QAction* action : m_actions)
+            action->setEnabled(m_button->isEnabled() && (!m_also || m_also(action)));
     }
 
 protected:
@@ -42,14 +50,9 @@ protected:
     }
 
 private:
-    void follow()
-    {
-        for (QAction* action : m_actions)
-            action->setEnabled(m_button->isEnabled());
-    }
-
     QWidget* m_button;
     std::vector<QAction*> m_actions;
+    std::function<bool(QAction*)> m_also;
 };
 
 QAction* item(QMenu* menu, const char* name, const QString& text, const std::function<void()>& run)
@@ -58,6 +61,53 @@ QAction* item(QMenu* menu, const char* name, const QString& text, const std::fun
     action->setObjectName(QString::fromLatin1(name));
     QObject::connect(action, &QAction::triggered, menu, run);
     return action;
+}
+
+// "Úpravy": Zpět and Znovu over the history, named after the step they would take, enabled
+// while there is one and no record is being edited. After either, both lists show every row.
+void addEditMenu(QMenuBar* bar, QWidget* window, const Hooks& hooks)
+{
+    UndoHistory* history = hooks.history;
+    QMenu* edit = bar->addMenu(QStringLiteral("Úp&ravy"));
+    edit->setObjectName(QStringLiteral("MenuUpravy"));
+    const auto move = [window, history, hooks](bool back) {
+        QString refusal;
+        const Status done = back ? history->undo(refusal) : history->redo(refusal);
+        if (!refusal.isEmpty())
+            messages::critical(window, back ? QStringLiteral("Zpět") : QStringLiteral("Znovu"), refusal);
+        else if (!messages::report(window, done))
+            return;
+        if (hooks.showNewRows) {
+            hooks.showNewRows(QStringLiteral("cd"));
+            hooks.showNewRows(QStringLiteral("lide"));
+        }
+    };
+    QAction* undo = item(edit, "Zpet", QStringLiteral("&Zpět"), [move] { move(true); });
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = item(edit, "Znovu", QStringLiteral("Z&novu"), [move] { move(false); });
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    window->addAction(undo);
+    window->addAction(redo);
+    auto* konec = window->findChild<QWidget*>(QStringLiteral("CmbKonec"));
+    if (!konec)
+        return;
+    auto* enabled = new EnabledWith(konec, {undo, redo}, [undo, history](QAction* action) {
+        return action == undo ? history->canUndo() : history->canRedo();
+    });
+    const auto name = [undo, redo, history] {
+        // A name's own "&" is a letter, not a mnemonic.
+        const auto named = [](const QString& verb, const QString& step) {
+            return step.isEmpty() ? verb
+                                  : verb + QStringLiteral(": ") + QString(step).replace(u'&', QStringLiteral("&&"));
+        };
+        undo->setText(named(QStringLiteral("&Zpět"), history->undoText()));
+        redo->setText(named(QStringLiteral("Z&novu"), history->redoText()));
+    };
+    name();
+    QObject::connect(history, &UndoHistory::changed, enabled, [enabled, name] {
+        enabled->follow();
+        name();
+    });
 }
 
 } // namespace
@@ -81,10 +131,13 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
          {std::tuple{"ImportovatDisky", "&Importovat disky…", "cd"}, {"ImportovatLidi", "Importovat &lidi…", "lide"}})
         changing.push_back(
             item(file, name, QString::fromUtf8(text), [window, register_, hooks, table = QString::fromLatin1(table)] {
-                importList(window, *register_, table, [&hooks, table] {
-                    if (hooks.showNewRows)
-                        hooks.showNewRows(table);
-                });
+                importList(
+                    window, *register_, table,
+                    [&hooks, table] {
+                        if (hooks.showNewRows)
+                            hooks.showNewRows(table);
+                    },
+                    hooks.history);
             }));
     QMenu* exports = file->addMenu(QStringLiteral("&Exportovat"));
     exports->setObjectName(QStringLiteral("MenuExportovat"));
@@ -129,6 +182,9 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
     QAction* quit = item(file, "Konec", QStringLiteral("&Konec"), [window] { window->close(); });
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     changing.push_back(quit);
+
+    if (hooks.history)
+        addEditMenu(bar, window, hooks);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Nápověda"));
     help->setObjectName(QStringLiteral("MenuNapoveda"));

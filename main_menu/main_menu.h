@@ -8,6 +8,7 @@
 class Database;
 class QMenuBar;
 class QWidget;
+class UndoHistory;
 
 // The main window's menu bar, above the window's controls (they keep their places; the
 // window grows by the bar's height):
@@ -15,6 +16,8 @@ class QWidget;
 //           výpůjčky…, Nevrácená CD…, Dlouho půjčená CD…), Tisk… (Ctrl+P), Dlouho půjčená
 //           CD…, Upomínky…, Přehled půjčování, Zálohovat evidenci…, Obnovit ze zálohy…, Koš…,
 //           Konec
+//   Úpravy: Zpět (Ctrl+Z), Znovu (Ctrl+Shift+Z), each naming its step ("Zpět: smazání disku
+//           Kytice"); with a history only
 //   Nápověda: Příručka, O programu
 // Konec and O programu do what the window's "KONEC" and "O progamu" do. While the window
 // is locked for editing (its "KONEC" disabled), the items that change data are disabled too.
@@ -28,6 +31,8 @@ struct Hooks
     // For printing: the keys of the rows the window's list of the table ("cd", "lide")
     // shows, in the order it shows them (null: the whole list in the lists' order).
     std::function<std::vector<qint64>(const QString& table)> shownKeys;
+    // The changes the window's actions, the imports and the menu's Zpět and Znovu share.
+    UndoHistory* history = nullptr;
 };
 
 // Builds the bar on the window, working on the register the connection is open on.

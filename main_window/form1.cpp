@@ -13,6 +13,7 @@
 #include "main_menu/main_menu.h"
 #include "rows/register.h"
 #include "ui_common/messages.h"
+#include "undo/undo_history.h"
 #include "widgets/bound_field.h"
 #include "widgets/bound_grid.h"
 
@@ -23,8 +24,10 @@ Form1::Form1(Register& reg, QWidget* parent)
     : ProgramWindow(parent), ui(std::make_unique<Ui::Form1>()), m_register(reg),
       Data1(new RecordSource(reg, QStringLiteral("cd"), this)),
       Data2(new RecordSource(reg, QStringLiteral("lide"), this)),
-      Data3(new RecordSource(reg, QStringLiteral("pujcovani"), this))
+      Data3(new RecordSource(reg, QStringLiteral("pujcovani"), this)), m_history(new UndoHistory(reg.db(), this))
 {
+    for (RecordSource* source : {Data1, Data2, Data3})
+        source->setHistory(m_history);
     ui->setupUi(this);
     makeFixedWindow(this);
     nameForScreenReaders();
@@ -81,7 +84,8 @@ Form1::Form1(Register& reg, QWidget* parent)
     mainmenu::attach(
         this, reg.db(),
         {[this](const QString& table) { showAll(table == m_cds.table ? m_cds : m_people); },
-         [this](const QString& table) { return (table == m_cds.table ? m_grid1 : m_grid2)->keysInOrder(); }});
+         [this](const QString& table) { return (table == m_cds.table ? m_grid1 : m_grid2)->keysInOrder(); },
+         m_history});
 
     Form_Load();
 }
@@ -291,12 +295,12 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::Command2_Click()
 {
-    m_windows.open<Form4>([this] { return new Form4(m_register); });
+    m_windows.open<Form4>([this] { return new Form4(m_register, m_history); });
 }
 
 void Form1::Command3_Click()
 {
-    m_windows.open<Form3>([this] { return new Form3(m_register); });
+    m_windows.open<Form3>([this] { return new Form3(m_register, m_history); });
 }
 
 void Form1::Command9_Click()

@@ -17,6 +17,7 @@ class QPushButton;
 class Register;
 class RecordSource;
 class Status;
+class UndoHistory;
 struct SourceQuery;
 
 namespace Ui {
@@ -148,6 +149,7 @@ private:
     RecordSource* Data1;
     RecordSource* Data2;
     RecordSource* Data3;
+    UndoHistory* m_history;       // what the window, its windows and its menu changed, for Zpět and Znovu
     BoundGrid* m_grid1 = nullptr; // MSFlexGrid1, the CD list
     BoundGrid* m_grid2 = nullptr; // MSFlexGrid2, the people list
     ListPanel m_cds{};

@@ -11,7 +11,7 @@
 
 void Form1::Command1_Click()
 {
-    m_windows.open<Form2>([this] { return new Form2(m_register); });
+    m_windows.open<Form2>([this] { return new Form2(m_register, m_history); });
 }
 
 // "ZOBRAZIT HISTOII PŮJČOVÁNÍ" always shows every loan, also in a window left

@@ -430,6 +430,10 @@ void Rows::row(std::vector<QString>& fields, qint64 row)
         outcome.status = s;
     else if (insert.step() == Statement::Step::Error)
         outcome.status = insert.failure();
+    else
+        outcome.lastKey = m_db->lastInsertRowId();
+    if (outcome.firstKey == 0)
+        outcome.firstKey = outcome.lastKey;
     m_stopped = !outcome.status.ok();
 }
 

@@ -46,6 +46,8 @@ struct Outcome
     QStringList previewColumns;        // the labels of the columns a row is added with
     std::vector<QStringList> preview;  // the first rows that passed, as they will be stored (Options::preview)
     QString encoding;                  // a CSV file's encoding, where it was decided from the letters
+    qint64 firstKey = 0;               // the keys the register gave the rows added (every key
+    qint64 lastKey = 0;                // between is theirs: one transaction added them)
     Status status = Status::success(); // a failure of the register itself (nothing stored)
 };
 

@@ -73,6 +73,7 @@ TEST_F(EntryWindows, AddCdConfirmsLineByLineStoresAndEmptiesTheEntries)
     EXPECT_EQ(add(f3, {QMessageBox::Yes}), QStringList({question + QStringLiteral("Ano"),
                                                         QStringLiteral("Přidání záznamu: Záznam byl úspěšně přidán")}));
     EXPECT_EQ(discs(), QStringList("101|Kytice 'Erben'|2|Audio CD|Hudba|čtená poezie|1|0"));
+    EXPECT_EQ(undoText(), QStringLiteral("Zpět: přidání disku Kytice 'Erben'"));
     EXPECT_EQ(child<QPlainTextEdit>(f3, "Text9")->toPlainText(), QString());
     EXPECT_EQ(child<QLineEdit>(f3, "Text10")->text(), QString());
     EXPECT_EQ(child<QPlainTextEdit>(f3, "Text14")->toPlainText(), QString());
@@ -111,6 +112,7 @@ TEST_F(EntryWindows, AddPersonChecksBothNamesConfirmsAndStores)
     EXPECT_EQ(shown[1], QStringLiteral("Přidání záznamu: Záznam byl úspěšně přidán"));
     EXPECT_EQ(reg.rows(QStringLiteral("SELECT * FROM lide")),
               QStringList("201|Šárka|Černá|+420 777 000 111||vrací včas"));
+    EXPECT_EQ(undoText(), QStringLiteral("Zpět: přidání člověka Šárka Černá"));
     for (const char* name : {"Text2", "Text3", "Text4", "Text5"})
         EXPECT_EQ(child<QLineEdit>(f4, name)->text(), QString()) << name;
     EXPECT_EQ(child<QPlainTextEdit>(f4, "Text6")->toPlainText(), QString());

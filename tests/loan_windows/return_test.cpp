@@ -49,6 +49,7 @@ TEST_F(Return, ListsUnreturnedLoansAndReturnsThePickedOne)
     gui::clickCell(grid, gui::rowOf(grid, 3, QStringLiteral("Novák")), 0);
     EXPECT_EQ(press(f2, "Command2", {QMessageBox::Yes, QMessageBox::Ok}),
               QStringList({question, QStringLiteral("Vrácení CD: CD bylo vráceno")}));
+    EXPECT_EQ(undoText(), QStringLiteral("Zpět: vrácení disku Kytice"));
     EXPECT_EQ(
         reg.rows(QStringLiteral("SELECT * FROM pujcovani WHERE idvypujcky = %1").arg(janKytice)),
         QStringList(

@@ -44,7 +44,7 @@ TEST_F(MainMenu, StandsAboveTheControlsWithNamedItems)
     QStringList names;
     for (int i = 0; i < menus->childCount(); ++i)
         names << menus->child(i)->text(QAccessible::Name);
-    EXPECT_EQ(names, QStringList({"Soubor", "Nápověda"}));
+    EXPECT_EQ(names, QStringList({"Soubor", "Úpravy", "Nápověda"}));
 
     QTest::keyClick(form.get(), Qt::Key_S, Qt::AltModifier);
     auto* file = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -110,6 +110,12 @@ TEST_F(MainMenu, ImportsAWorkbookAndShowsItsRowsOrItsRefusals)
     }
     EXPECT_EQ(heading("LblNadpis1"), QStringLiteral("Seznam CD - 6"));
     EXPECT_NE(gui::rowOf(child<QTableView>(form.get(), "MSFlexGrid1"), 1, QStringLiteral("Má vlast")), -1);
+    // The import is one step: taken back whole, and done again.
+    EXPECT_EQ(undoText(), QStringLiteral("Zpět: import disků (3)"));
+    action("Zpet")->trigger();
+    EXPECT_EQ(heading("LblNadpis1"), QStringLiteral("Seznam CD - 3"));
+    action("Znovu")->trigger();
+    EXPECT_EQ(heading("LblNadpis1"), QStringLiteral("Seznam CD - 6"));
 
     QStringList refusals;
     DialogScript script({fileAnswer("ImportFile", QStringLiteral("chyba.xlsx")),

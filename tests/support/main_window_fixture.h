@@ -6,10 +6,12 @@
 #include "temp_register.h"
 #include "widget_lookup.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -85,6 +87,12 @@ public:
         QWidget* opened = form->windows().find(QString::fromLatin1(window));
         EXPECT_NE(opened, nullptr) << window;
         return opened;
+    }
+    // What Úpravy ▸ Zpět reads ("Zpět: smazání disku Kytice"), its mnemonic left out.
+    QString undoText(const char* item = "Zpet")
+    {
+        auto* action = form->findChild<QAction*>(QLatin1String(item));
+        return action ? action->text().remove(QRegularExpression(QStringLiteral("&(?!&)"))) : QStringLiteral("(none)");
     }
     static QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")); }
 
