@@ -4,7 +4,12 @@
 #include "menu_fixture.h"
 #include "qt_printers.h"
 
+#include "reports/overview.h"
+#include "reports/printables.h"
+#include "transfer/csv_export.h"
+
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
@@ -379,4 +384,55 @@ TEST_F(Printing, AListIsPrintedInTheWindowsOrder)
     const qsizetype second = text.indexOf(QStringLiteral("Kytice"));
     const qsizetype third = text.indexOf(QStringLiteral("Babička"));
     EXPECT_TRUE(first >= 0 && first < second && second < third) << text.toStdString();
+}
+
+// What the trash holds shows nowhere: a disc and a person deleted through the window (with
+// every loan of either) are in no list, loan window, export, printed list, letter or overview,
+// while what is left shows in each.
+TEST_F(Printing, NothingInTheTrashShowsInAnyListExportReportOrLoanWindow)
+{
+    reg.addLoan(babicka, jan, QStringLiteral("zůstává"));
+    pickCd(QStringLiteral("Kytice"));
+    press(form.get(), "Command4", {QMessageBox::Yes, QMessageBox::Ok});
+    pickPerson(QStringLiteral("Malá"));
+    press(form.get(), "Command5", {QMessageBox::Yes, QMessageBox::Ok});
+    ASSERT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM kos")), QStringLiteral("2"));
+
+    QMap<QString, QString> shown; // where: what it shows
+    const auto grids = [&shown](QWidget* window, const QString& where) {
+        for (auto* grid : window->findChildren<QTableView*>())
+            for (int c = 0; c < grid->model()->columnCount(); ++c)
+                shown[where] += gui::column(grid, c).join(QLatin1Char('|')) + QLatin1Char('\n');
+    };
+    grids(form.get(), QStringLiteral("the main window"));
+    grids(open("Command1", "Form2"), QStringLiteral("Form2"));
+    grids(open("Command6", "Form5"), QStringLiteral("Form5"));
+    for (const QString& list : exportrows::names()) {
+        QBuffer file;
+        file.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(csvexport::write(reg.db(), list, file).ok()) << list.toStdString();
+        shown[QStringLiteral("export ") + list] = QString::fromUtf8(file.data());
+    }
+    QTemporaryDir pdfs;
+    for (const QString& printable : printables::names()) {
+        const QString path = pdfs.filePath(printable + QStringLiteral(".pdf"));
+        printables::Input input;
+        input.owner.name = QStringLiteral("Odesílatel");
+        ASSERT_TRUE(printables::writePdf(reg.db(), printable, path, input).ok()) << printable.toStdString();
+        shown[QStringLiteral("printed ") + printable] = pdfText(path);
+    }
+    Status status = Status::success();
+    for (const overview::Line& line : overview::lines(overview::compute(reg.db(), QDate::currentDate(), status)))
+        shown[QStringLiteral("overview")] += line.text + QLatin1Char(' ') + line.value + QLatin1Char('\n');
+    ASSERT_TRUE(status.ok());
+
+    for (auto it = shown.cbegin(); it != shown.cend(); ++it) {
+        for (const char* gone : {"Kytice", "Malá", "na chatu", "vráceno včas"})
+            EXPECT_FALSE(it.value().contains(QString::fromUtf8(gone))) << it.key().toStdString() << " shows " << gone;
+        // Something is there, so that the check above can fail.
+        EXPECT_TRUE(it.value().contains(QStringLiteral("Babička")) || it.value().contains(QStringLiteral("Novák")) ||
+                    it.value().contains(QStringLiteral("zůstává")) || it.value().contains(QStringLiteral("Svoboda")))
+            << it.key().toStdString() << ": " << it.value().left(300).toStdString();
+    }
+    EXPECT_GE(shown.size(), 12);
 }
