@@ -45,6 +45,17 @@ bool askOwner(QWidget* parent, reminders::Owner& owner)
     form->addRow(QStringLiteral("&Jméno:"), name);
     form->addRow(QStringLiteral("&Kontakt (adresa, telefon, e-mail):"), contact);
     form->addRow(QStringLiteral("&Místo, odkud se píše:"), place);
+    // The tone of the letters: vykání to anyone, tykání to friends and family.
+    auto* formal = new QRadioButton(QStringLiteral("V&ykat („Dobrý den,“)"));
+    formal->setObjectName(QStringLiteral("Vykat"));
+    auto* informal = new QRadioButton(QStringLiteral("&Tykat („Ahoj Jano,“)"));
+    informal->setObjectName(QStringLiteral("Tykat"));
+    (owner.informal ? informal : formal)->setChecked(true);
+    auto* tone = new QHBoxLayout;
+    tone->addWidget(formal);
+    tone->addWidget(informal);
+    tone->addStretch();
+    form->addRow(QStringLiteral("Oslovení:"), tone);
     auto* note = new QLabel(QStringLiteral("Co zůstane prázdné, na upomínce nebude."));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -55,7 +66,7 @@ bool askOwner(QWidget* parent, reminders::Owner& owner)
     layout->addWidget(buttons);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    owner = {name->text(), contact->toPlainText(), place->text()};
+    owner = {name->text(), contact->toPlainText(), place->text(), informal->isChecked()};
     reportsettings::setOwner(owner);
     return true;
 }

@@ -65,9 +65,10 @@ void FlowPage::paragraph(const QString& text, Font font, bool right, int maxLine
     }
 }
 
-void FlowPage::row(const QStringList& cells, const std::vector<Column>& columns, bool bold)
+void FlowPage::row(const QStringList& cells, const std::vector<Column>& columns, bool bold, bool bodySize)
 {
-    const TextLines& lines = bold ? m_fonts.smallBold : m_fonts.small;
+    const TextLines& lines =
+        bodySize ? (bold ? m_fonts.bold : m_fonts.body) : (bold ? m_fonts.smallBold : m_fonts.small);
     std::vector<CellPlace> places = columns;
     for (CellPlace& place : places)
         place.left += m_left;

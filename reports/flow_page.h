@@ -43,11 +43,11 @@ public:
                    int maxLines = TextLines::valueLines);
     // The text as the paragraph would set it, its lines joined by line breaks.
     QString fitted(const QString& text, Font font, int maxLines) const;
-    // A row of a table in the small font, a rule below it: each cell at its column's left
-    // edge and in its width (both from the left margin), wrapped to at most
+    // A row of a table in the small font (or the body's), a rule below it: each cell at its
+    // column's left edge and in its width (both from the left margin), wrapped to at most
     // TextLines::valueLines lines; right: set right.
     using Column = CellPlace;
-    void row(const QStringList& cells, const std::vector<Column>& columns, bool bold = false);
+    void row(const QStringList& cells, const std::vector<Column>& columns, bool bold = false, bool bodySize = false);
 
 private:
     const TextLines& linesOf(Font font) const;

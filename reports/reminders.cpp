@@ -1,6 +1,8 @@
 #include "reports/reminders.h"
 
+#include "core/czech_names.h"
 #include "core/long_loans.h"
+#include "reports/column_fit.h"
 #include "reports/flow_page.h"
 #include "reports/page_canvas.h"
 #include "reports/page_fonts.h"
@@ -11,6 +13,8 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+
+#include <algorithm>
 
 namespace reminders {
 namespace {
@@ -39,7 +43,8 @@ QString dayInWords(const QDate& day)
 Letters::Letters(Database& db, int days, const QDate& today) : m_db(db), m_params(longloans::params(days, today))
 {
     m_rows = std::make_unique<Statement>(
-        db, QStringLiteral("SELECT l.idcloveka, l.jmeno, l.prijmeni, c.nazev, p.datumpujceni, %1\n%2\n"
+        db, QStringLiteral("SELECT l.idcloveka, l.jmeno, l.prijmeni, c.nazev, p.datumpujceni, %1, c.popis, "
+                           "c.pocetdisku, c.typdisku\n%2\n"
                            "ORDER BY ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
                            "ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka, p.datumpujceni, "
                            "ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky")
@@ -83,6 +88,8 @@ bool Letters::next(Letter& letter)
     letter.surname = printedValue(m_rows->columnUtf8(2), m_rows->isNull(2));
     do {
         letter.loans.push_back({printedValue(m_rows->columnUtf8(3), m_rows->isNull(3)),
+                                printedValue(m_rows->columnUtf8(6), m_rows->isNull(6)), m_rows->columnInt(7),
+                                printedValue(m_rows->columnUtf8(8), m_rows->isNull(8)),
                                 QDate::fromString(m_rows->columnText(4), Qt::ISODate), m_rows->columnInt(5)});
     } while ((step = m_rows->step()) == Statement::Step::Row && m_rows->columnInt(0) == person);
     m_pending = step == Statement::Step::Row;
@@ -121,7 +128,65 @@ qint64 Letters::count()
     return people;
 }
 
+QString discsInWords(const Loan& loan)
+{
+    const QString type = loan.discType.trimmed();
+    if (loan.discCount <= 0)
+        return type;
+    return type.isEmpty() ? QString::number(loan.discCount) : QStringLiteral("%1× %2").arg(loan.discCount).arg(type);
+}
+
+QString greeting(const QString& firstName, bool informal)
+{
+    if (!informal)
+        return QStringLiteral("Dobrý den,");
+    const QString called = czechnames::vocative(firstName);
+    return called.isEmpty() ? QStringLiteral("Ahoj,") : QStringLiteral("Ahoj %1,").arg(called);
+}
+
+QString reminderSentence(qint64 discs, bool informal)
+{
+    const bool one = discs == 1;
+    if (informal)
+        return one ? QStringLiteral("chci ti připomenout, že máš pořád půjčený tento disk:")
+                   : QStringLiteral("chci ti připomenout, že máš pořád půjčené tyto disky:");
+    return one ? QStringLiteral("dovoluji si Vám připomenout, že máte stále vypůjčený tento disk:")
+               : QStringLiteral("dovoluji si Vám připomenout, že máte stále vypůjčené tyto disky:");
+}
+
+QString returnSentence(qint64 discs, bool informal, const QDate& by)
+{
+    const QString which = discs == 1 ? QStringLiteral("jeho") : QStringLiteral("jejich");
+    return informal ? QStringLiteral("Prosím tě o %1 vrácení do %2. Díky.").arg(which, dayInWords(by))
+                    : QStringLiteral("Prosím Vás o %1 vrácení do %2. Děkuji.").arg(which, dayInWords(by));
+}
+
 namespace {
+
+// The letter's table fitted to its discs: a column between its longest word (its whole value,
+// for the headings, the discs, the days) and its longest line, the number of days set right,
+// a gap between the columns.
+std::vector<FlowPage::Column> tableColumns(const QStringList& header, const std::vector<QStringList>& rows, qreal width,
+                                           const FlowPage::Fonts& fonts)
+{
+    std::vector<typeset::ColumnNeed> needs(static_cast<size_t>(header.size()));
+    for (qsizetype c = 0; c < header.size(); ++c) {
+        // The names and descriptions are prose; the headings and the other cells are values.
+        const bool prose = c < 2;
+        typeset::measure(needs[static_cast<size_t>(c)], header[c], fonts.bold, true);
+        for (const QStringList& row : rows)
+            typeset::measure(needs[static_cast<size_t>(c)], row.value(c), fonts.body, !prose);
+    }
+    const qreal gap = width * 0.02;
+    const std::vector<double> widths = typeset::fit(needs, width - gap * static_cast<qreal>(header.size() - 1));
+    std::vector<FlowPage::Column> columns;
+    qreal x = 0;
+    for (size_t c = 0; c < widths.size(); ++c) {
+        columns.push_back({x, widths[c], c + 1 == widths.size()});
+        x += widths[c] + gap;
+    }
+    return columns;
+}
 
 // Paints a letter from its first page; false when the canvas failed.
 bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, const QPagedPaintDevice& device,
@@ -142,17 +207,21 @@ bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, c
         QStringList{letter.firstName, letter.surname}.join(QLatin1Char(' ')).trimmed(), FlowPage::Font::Bold, 2);
     page.paragraph(addressee, FlowPage::Font::Bold);
     page.skip(14);
-    page.paragraph(QStringLiteral("Dobrý den,"));
+    qint64 discs = 0;
+    for (const Loan& loan : letter.loans)
+        discs += std::max<qint64>(1, loan.discCount);
+    page.paragraph(greeting(letter.firstName, owner.informal));
     page.skip(3);
-    const bool one = letter.loans.size() == 1;
-    page.paragraph(one ? QStringLiteral("dovoluji si Vám připomenout, že máte stále vypůjčené toto CD:")
-                       : QStringLiteral("dovoluji si Vám připomenout, že máte stále vypůjčená tato CD:"));
+    page.paragraph(reminderSentence(discs, owner.informal));
     page.skip(4);
-    const qreal width = page.width();
-    const std::vector<FlowPage::Column> columns = {
-        {0, width * 0.62, false}, {width * 0.64, width * 0.2, false}, {width * 0.86, width * 0.14, true}};
-    const QStringList header = {QStringLiteral("Název"), QStringLiteral("Půjčeno dne"), QStringLiteral("Dní")};
-    page.row(header, columns, true);
+    const QStringList header = {QStringLiteral("Název"), QStringLiteral("Popis"), QStringLiteral("Disky"),
+                                QStringLiteral("Půjčeno dne"), QStringLiteral("Dní")};
+    std::vector<QStringList> rows;
+    for (const Loan& loan : letter.loans)
+        rows.push_back({loan.disc, loan.description, discsInWords(loan),
+                        loan.lent.toString(QStringLiteral("dd.MM.yyyy")), QString::number(loan.daysOut)});
+    const std::vector<FlowPage::Column> columns = tableColumns(header, rows, page.width(), fonts);
+    page.row(header, columns, true, true);
     // A list of discs longer than the page goes on with whose letter it is and the header.
     const auto continued = [&page, &addressee] {
         page.paragraph(QStringLiteral("%1 – pokračování").arg(addressee), FlowPage::Font::Bold);
@@ -160,17 +229,15 @@ bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, c
     };
     page.onContinuedPage([&] {
         continued();
-        page.row(header, columns, true);
+        page.row(header, columns, true, true);
     });
-    for (const Loan& loan : letter.loans)
-        page.row({loan.disc, loan.lent.toString(QStringLiteral("dd.MM.yyyy")), QString::number(loan.daysOut)}, columns);
+    for (const QStringList& row : rows)
+        page.row(row, columns, false, true);
     page.onContinuedPage(continued);
     page.skip(6);
-    page.paragraph(
-        QStringLiteral("Prosím Vás o %1 vrácení do %2. Děkuji.")
-            .arg(one ? QStringLiteral("jeho") : QStringLiteral("jejich"), dayInWords(today.addDays(daysToReturn))));
+    page.paragraph(returnSentence(discs, owner.informal, today.addDays(daysToReturn)));
     page.skip(10);
-    page.paragraph(QStringLiteral("S pozdravem"));
+    page.paragraph(owner.informal ? QStringLiteral("Měj se") : QStringLiteral("S pozdravem"));
     if (!owner.name.trimmed().isEmpty()) {
         page.skip(8);
         page.paragraph(owner.name.trimmed());

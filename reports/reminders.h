@@ -26,8 +26,9 @@ namespace reminders {
 struct Owner
 {
     QString name;
-    QString contact; // lines of an address, a phone, an e-mail
-    QString place;   // as the place and day line begins: "V Brně"
+    QString contact;       // lines of an address, a phone, an e-mail
+    QString place;         // as the place and day line begins: "V Brně"
+    bool informal = false; // tykání: "Ahoj Jano," and "máš"; else vykání: "Dobrý den," and "máte"
 };
 
 // The days a borrower is given to bring the discs back, from the letter's day.
@@ -36,9 +37,23 @@ constexpr int daysToReturn = 14;
 struct Loan
 {
     QString disc;
+    QString description;  // the disc's popis (the artist, as collectors fill it)
+    qint64 discCount = 0; // how many discs the title has; 0 when not known
+    QString discType;     // "DVD", "Audio CD", …
     QDate lent;
     qint64 daysOut = 0;
 };
+
+// How many discs and of what kind, as a letter's table says it: "3× DVD", "DVD", "3".
+QString discsInWords(const Loan& loan);
+
+// The letter's greeting: "Dobrý den," or "Ahoj Jano," ("Ahoj," when the vocative of the
+// first name is not sure).
+QString greeting(const QString& firstName, bool informal);
+// The sentence before the table, for one disc or more (a set of three is more).
+QString reminderSentence(qint64 discs, bool informal);
+// The sentence after it, with the day to bring them back by.
+QString returnSentence(qint64 discs, bool informal, const QDate& by);
 
 // One letter: its addressee and the discs.
 struct Letter

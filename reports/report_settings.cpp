@@ -19,7 +19,8 @@ reminders::Owner owner()
     const QSettings kept = settings();
     return {kept.value(QStringLiteral("upominky/jmeno")).toString(),
             kept.value(QStringLiteral("upominky/kontakt")).toString(),
-            kept.value(QStringLiteral("upominky/misto")).toString()};
+            kept.value(QStringLiteral("upominky/misto")).toString(),
+            kept.value(QStringLiteral("upominky/tykani"), false).toBool()};
 }
 
 bool ownerEntered()
@@ -33,6 +34,7 @@ void setOwner(const reminders::Owner& owner)
     kept.setValue(QStringLiteral("upominky/jmeno"), owner.name);
     kept.setValue(QStringLiteral("upominky/kontakt"), owner.contact);
     kept.setValue(QStringLiteral("upominky/misto"), owner.place);
+    kept.setValue(QStringLiteral("upominky/tykani"), owner.informal);
 }
 
 int days()

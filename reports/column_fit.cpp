@@ -1,0 +1,51 @@
+#include "reports/column_fit.h"
+
+#include "reports/text_lines.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <numeric>
+
+namespace typeset {
+
+void measure(ColumnNeed& need, const QString& text, const TextLines& font, bool whole)
+{
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const double width = font.advance(line);
+        need.most = std::max(need.most, width);
+        if (whole || std::none_of(line.cbegin(), line.cend(), [](QChar c) { return c.isLetter(); })) {
+            need.least = std::max(need.least, width);
+            continue;
+        }
+        for (const QString& piece : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            need.least = std::max(need.least, font.advance(piece));
+    }
+}
+
+std::vector<double> fit(const std::vector<ColumnNeed>& needs, double total)
+{
+    std::vector<double> widths(needs.size(), 0);
+    if (needs.empty())
+        return widths;
+    const auto sum = [&needs](double ColumnNeed::*part) {
+        return std::accumulate(needs.begin(), needs.end(), 0.0,
+                               [part](double s, const ColumnNeed& need) { return s + need.*part; });
+    };
+    const double most = sum(&ColumnNeed::most);
+    const double least = sum(&ColumnNeed::least);
+    for (size_t c = 0; c < needs.size(); ++c) {
+        const ColumnNeed& need = needs[c];
+        if (most <= 0)
+            widths[c] = total / static_cast<double>(needs.size());
+        else if (most <= total)
+            widths[c] = need.most + (total - most) * need.most / most;
+        else if (least <= total)
+            widths[c] = need.least + (need.most - need.least) * (total - least) / (most - least);
+        else
+            widths[c] = total * need.least / least;
+    }
+    return widths;
+}
+
+} // namespace typeset

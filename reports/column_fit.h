@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+class TextLines;
+
+// Columns of a table fitted to their content, as a browser lays out a table of automatic
+// layout: each column between the width of its longest piece that may not be broken and
+// the width of its longest line.
+namespace typeset {
+
+struct ColumnNeed
+{
+    double least = 0; // the longest piece that may not be broken
+    double most = 0;  // the longest line
+};
+
+// Widens the need by a cell's text as the font sets it. A line is broken only at spaces, and
+// a line without a letter (a phone number, a date, a number) or a whole one (a heading, a
+// value such as "3× DVD") not at all.
+void measure(ColumnNeed& need, const QString& text, const TextLines& font, bool whole = false);
+
+// The columns' widths in the total: each its longest line when they all fit (the room left
+// shared out as the lines are long); else each at least its longest piece and the rest shared
+// out as their lines are longer than that; else (pieces wider than the total together) each
+// piece's share of the total, and a piece wider than its column is broken.
+std::vector<double> fit(const std::vector<ColumnNeed>& needs, double total);
+
+} // namespace typeset
