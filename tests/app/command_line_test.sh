@@ -213,9 +213,9 @@ mkdir -p .config/Ordisk
 printf '[upominky]\njmeno=Jan Sběratel\nmisto=V Brně\n' >.config/Ordisk/Ordisk.conf
 check "--export upominky" 0 "Zapsáno do upominky.pdf" "$program" --export upominky upominky.pdf
 pdf_has "reminders" upominky.pdf 1 portrait "Jan Sběratel" "V Brně $(LC_ALL=C date +%-d). " "Eva Dvořáková & <spol.>" \
-    "Dobrý den," "tato CD:" "Žluťoučký kůň" "S pozdravem"
+    "Dobrý den," "tyto disky:" "Žluťoučký kůň" "S pozdravem"
 "$program" --export upominky --dni 29 upominky29.pdf >/dev/null
-pdf_has "reminders at 29 days" upominky29.pdf 2 portrait "Petr Šťastný" "toto CD:"
+pdf_has "reminders at 29 days" upominky29.pdf 2 portrait "Petr Šťastný" "tento disk:"
 # A borrower with no name gets no letter, and is said to have got none.
 sqlite3 db1.zaz "INSERT INTO lide (idcloveka, jmeno, prijmeni) VALUES (79, ' ', NULL);
   INSERT INTO pujcovani (idvypujcky, datumpujceni, idcd, idcloveka, vraceno) VALUES (799, date('now', '-60 days'), 93, 79, 0)"
