@@ -12,7 +12,9 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace overview {
 namespace {
@@ -126,27 +128,43 @@ Status returnLengths(Database& db, Figures& f)
     return status;
 }
 
-// The ten discs lent most, the ten people borrowing most, the ten loans out longest.
+// The first ten of a count by group ("… AS n … ORDER BY n DESC, …"), and how many more have
+// the tenth's number: a tie is said, never cut silently.
+Status ranked(Database& db, const QString& query, std::vector<Ranked>& ranks, qint64& alike)
+{
+    Status status = eachRow(db, query + QStringLiteral(" LIMIT 10"), {}, [&ranks](Statement& row) {
+        ranks.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
+    });
+    if (!status.ok() || ranks.size() < 10)
+        return status;
+    const qint64 last = ranks.back().loans;
+    const auto listed = std::count_if(ranks.begin(), ranks.end(), [last](const Ranked& r) { return r.loans == last; });
+    qint64 all = 0;
+    status = db.queryInt(QStringLiteral("SELECT count(*) FROM (%1) WHERE n = ?").arg(query), all, {last});
+    alike = all - listed;
+    return status;
+}
+
+// The ten discs lent most, the ten people borrowing most and having most out now, the ten
+// loans out longest.
 Status topTens(Database& db, const QDate& today, Figures& f)
 {
-    Status status =
-        eachRow(db,
-                sql("SELECT c.nazev, count(*) AS n FROM {loans} GROUP BY c.idcd "
-                    "ORDER BY n DESC, ifnull(c.nazev, '') COLLATE ordisk_seznam, c.idcd LIMIT 10"),
-                {}, [&f](Statement& row) {
-                    f.mostLentDiscs.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
-                });
+    Status status = ranked(db,
+                           sql("SELECT c.nazev, count(*) AS n FROM {loans} GROUP BY c.idcd "
+                               "ORDER BY n DESC, ifnull(c.nazev, '') COLLATE ordisk_seznam, c.idcd"),
+                           f.mostLentDiscs, f.moreLentAlike);
     if (!status.ok())
         return status;
-    status = eachRow(db,
-                     sql("SELECT {person}, count(*) AS n FROM {loans} GROUP BY l.idcloveka "
-                         "ORDER BY n DESC, ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
-                         "ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka LIMIT 10"),
-                     {}, [&f](Statement& row) {
-                         f.mostBorrowing.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
-                     });
-    if (!status.ok())
-        return status;
+    for (const auto& [where, ranks, alike] : {std::tuple{"", &f.mostBorrowing, &f.moreBorrowingAlike},
+                                              std::tuple{"WHERE p.vraceno = 0", &f.mostOutNow, &f.moreOutAlike}}) {
+        status = ranked(db,
+                        sql("SELECT {person}, count(*) AS n FROM {loans} ") + QLatin1String(where) +
+                            QStringLiteral(" GROUP BY l.idcloveka ORDER BY n DESC, ifnull(l.prijmeni, '') COLLATE "
+                                           "ordisk_seznam, ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka"),
+                        *ranks, *alike);
+        if (!status.ok())
+            return status;
+    }
     status =
         eachRow(db,
                 sql("SELECT c.nazev, {person}, p.datumpujceni, "
@@ -191,6 +209,42 @@ Figures compute(Database& db, const QDate& today, Status& status)
     return f;
 }
 
+namespace {
+
+// "s" or "se" before a number as it is read: "se" before "dva", "tři", "čtyři", "sedm", "sto"
+// and what begins with them ("se dvaceti", "se sedmnácti"), "s" otherwise.
+bool readWithSe(qint64 n)
+{
+    if (n >= 2000)
+        return readWithSe(n / 1000);
+    if (n >= 1000)
+        return false; // "s tisícem"
+    if (n >= 100)
+        return n < 200 || readWithSe(n / 100); // "se stem", "se dvěma sty"
+    if (n >= 20)
+        return readWithSe(n / 10);
+    return n == 2 || n == 3 || n == 4 || n == 7 || n == 17;
+}
+
+} // namespace
+
+QString alsoAlike(qint64 more, qint64 number, bool people, bool out)
+{
+    if (more <= 0)
+        return QString();
+    const bool few = more >= 2 && more <= 4;
+    const QString others = more == 1 ? (people ? QStringLiteral("a další člověk") : QStringLiteral("a další disk"))
+                                     : QStringLiteral("a %1 %2 %3")
+                                           .arg(few ? QStringLiteral("další") : QStringLiteral("dalších"))
+                                           .arg(more)
+                                           .arg(people ? (few ? QStringLiteral("lidé") : QStringLiteral("lidí"))
+                                                       : (few ? QStringLiteral("disky") : QStringLiteral("disků")));
+    const QString with = readWithSe(number) ? QStringLiteral("se") : QStringLiteral("s");
+    const QString what = out ? (number == 1 ? QStringLiteral("půjčeným diskem") : QStringLiteral("půjčenými disky"))
+                             : (number == 1 ? QStringLiteral("výpůjčkou") : QStringLiteral("výpůjčkami"));
+    return QStringLiteral("%1 %2 %3 %4").arg(others, with).arg(number).arg(what);
+}
+
 QString days(std::optional<double> value)
 {
     if (!value || !std::isfinite(*value))
@@ -212,16 +266,20 @@ std::vector<Line> lines(const Figures& f)
         {Item, QStringLiteral("Disků právě půjčených"), count(f.discsOut)},
         {Item, QStringLiteral("Disků nikdy nepůjčených"), count(f.neverLent)},
     };
-    const auto ranked = [&result](const QString& heading, const std::vector<Ranked>& ranks) {
+    const auto ranked = [&result](const QString& heading, const std::vector<Ranked>& ranks, qint64 alike, bool people,
+                                  bool out) {
         result.push_back({Heading, heading, {}});
         if (ranks.empty())
             result.push_back({Text, QStringLiteral("—"), {}});
         for (size_t i = 0; i < ranks.size(); ++i)
             result.push_back({Item, QStringLiteral("%1. %2").arg(i + 1).arg(ranks[i].name),
-                              QStringLiteral("%1×").arg(ranks[i].loans)});
+                              out ? count(ranks[i].loans) : QStringLiteral("%1×").arg(ranks[i].loans)});
+        if (alike > 0)
+            result.push_back({Text, alsoAlike(alike, ranks.back().loans, people, out), {}});
     };
-    ranked(QStringLiteral("Nejčastěji půjčované disky"), f.mostLentDiscs);
-    ranked(QStringLiteral("Kdo si půjčuje nejčastěji"), f.mostBorrowing);
+    ranked(QStringLiteral("Nejčastěji půjčované disky"), f.mostLentDiscs, f.moreLentAlike, false, false);
+    ranked(QStringLiteral("Kdo si půjčuje nejčastěji"), f.mostBorrowing, f.moreBorrowingAlike, true, false);
+    ranked(QStringLiteral("Kdo má právě nejvíc disků"), f.mostOutNow, f.moreOutAlike, true, true);
     result.push_back({Heading, QStringLiteral("Jak dlouho trvá vrácení"), {}});
     result.push_back({Item, QStringLiteral("Průměr"), days(f.averageDays)});
     result.push_back({Item, QStringLiteral("Medián"), days(f.medianDays)});

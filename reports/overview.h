@@ -47,7 +47,11 @@ struct Figures
     qint64 discsOut = 0;               // discs with a loan not returned
     qint64 neverLent = 0;              // discs with no loan at all
     std::vector<Ranked> mostLentDiscs; // ten at most, ties by name in the lists' order
+    qint64 moreLentAlike = 0;          // discs left out lent as often as the last one listed
     std::vector<Ranked> mostBorrowing; // ten at most, ties by surname and first name
+    qint64 moreBorrowingAlike = 0;     // people left out who borrowed as often as the last listed
+    std::vector<Ranked> mostOutNow;    // who has the most discs out now: ten at most, ties by name
+    qint64 moreOutAlike = 0;           // people left out with as many out as the last listed
     qint64 returnedCounted = 0;        // returned loans whose length is known
     qint64 returnedUncounted = 0;      // returned without a day, or before they were lent
     std::optional<double> averageDays; // none when no returned loan is counted
@@ -58,6 +62,11 @@ struct Figures
 
 // The figures, counted to today.
 Figures compute(Database& db, const QDate& today, Status& status);
+
+// What a list of ten says of those it left out with the same number as its last: "a dalších
+// 13 disků se 3 výpůjčkami"; empty for none. people: of people rather than discs; out: with
+// discs out ("s 2 půjčenými disky") rather than loans.
+QString alsoAlike(qint64 more, qint64 number, bool people, bool out = false);
 
 // A number of days as the overview writes it: "1 den", "3 dny", "12 dní", "12,5 dne"; "—"
 // for none.

@@ -296,7 +296,7 @@ TEST(Overview, OfAnEmptyRegisterShowsDashesNeverNaN)
         shown << line.text + QLatin1Char('|') + line.value;
     EXPECT_TRUE(shown.contains("Průměr|—"));
     EXPECT_TRUE(shown.contains("Medián|—"));
-    EXPECT_EQ(shown.count("—|"), 3); // the two rankings and the loans out
+    EXPECT_EQ(shown.count("—|"), 4); // the three rankings and the loans out
     EXPECT_TRUE(shown.filter(QStringLiteral("nan"), Qt::CaseInsensitive).isEmpty());
 
     struct Case
@@ -359,4 +359,50 @@ TEST(Reminders, PeopleOfOneNameGetALetterEachWithTheirOwnDiscs)
         discs << own.join(QLatin1Char('+'));
     }
     EXPECT_EQ(discs, QStringList({"A+C", "B+D"}));
+}
+
+// A list of ten says who it left out with the tenth's number, in Czech numbers and cases; who
+// has the most discs out now is a list of its own.
+TEST(Overview, SaysTheTiesItLeftOutAndWhoHasMostOutNow)
+{
+    struct Said
+    {
+        qint64 more, number;
+        bool people, out;
+        const char* text;
+    };
+    for (const Said& s : std::initializer_list<Said>{{1, 1, false, false, "a další disk s 1 výpůjčkou"},
+                                                     {13, 3, false, false, "a dalších 13 disků se 3 výpůjčkami"},
+                                                     {4, 8, false, false, "a další 4 disky s 8 výpůjčkami"},
+                                                     {5, 20, true, false, "a dalších 5 lidí se 20 výpůjčkami"},
+                                                     {1, 100, true, false, "a další člověk se 100 výpůjčkami"},
+                                                     {3, 1000, false, false, "a další 3 disky s 1000 výpůjčkami"},
+                                                     {2, 1, true, true, "a další 2 lidé s 1 půjčeným diskem"},
+                                                     {2, 17, true, true, "a další 2 lidé se 17 půjčenými disky"},
+                                                     {0, 5, false, false, ""}})
+        EXPECT_EQ(overview::alsoAlike(s.more, s.number, s.people, s.out), QString::fromUtf8(s.text)) << s.text;
+
+    // Twelve people, each with three loans of discs of their own, two of them out: two of the
+    // people and two of the discs are left out of each list of ten, and said.
+    TempRegister reg;
+    for (int p = 0; p < 12; ++p) {
+        const qint64 person = reg.addPerson(QStringLiteral("Člověk"), QStringLiteral("Č%1").arg(p, 2, 10, QChar('0')));
+        for (int d = 0; d < 3; ++d)
+            reg.addLoan(reg.addCd(QStringLiteral("Disk %1-%2").arg(p).arg(d)), person);
+        reg.exec(QStringLiteral("UPDATE pujcovani SET vraceno = 1, datumvraceni = '2026-02-01' WHERE idvypujcky = "
+                                "(SELECT min(idvypujcky) FROM pujcovani WHERE idcloveka = %1)")
+                     .arg(person));
+    }
+    Status status = Status::success();
+    const overview::Figures f = overview::compute(reg.db(), endOfMarch, status);
+    ASSERT_TRUE(status.ok());
+    EXPECT_EQ(f.mostOutNow.size(), 10u);
+    EXPECT_EQ(f.mostOutNow.front().loans, 2);
+    QStringList texts;
+    for (const overview::Line& line : overview::lines(f))
+        texts << line.text + QLatin1Char('|') + line.value;
+    for (const char* expected :
+         {"a dalších 26 disků s 1 výpůjčkou|", "a další 2 lidé se 3 výpůjčkami|", "Kdo má právě nejvíc disků|",
+          "1. Člověk Č00|2", "a další 2 lidé se 2 půjčenými disky|"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected << "\n" << texts.join('\n').toStdString();
 }
