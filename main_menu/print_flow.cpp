@@ -5,6 +5,7 @@
 #include "reports/report_settings.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -89,6 +90,17 @@ Action choose(QWidget* window, Job& job)
         group->addButton(option);
         layout->addWidget(option);
     }
+    // The people list as the window shows it, or everyone by surname (an address list).
+    auto* bySurname = new QCheckBox(QStringLiteral("nebo všichni podle pří&jmení"));
+    bySurname->setObjectName(QStringLiteral("PodlePrijmeni"));
+    bySurname->setChecked(job.bySurname);
+    auto* indented = new QHBoxLayout;
+    indented->addSpacing(24);
+    indented->addWidget(bySurname);
+    if (QRadioButton* people = dialog.findChild<QRadioButton*>(QStringLiteral("TiskLide"))) {
+        layout->insertLayout(layout->indexOf(people) + 1, indented);
+        QWidget::setTabOrder(people, bySurname); // Tab goes from the option to its box
+    }
     auto* daysRow = new QHBoxLayout;
     auto* daysLabel = new QLabel(QStringLiteral("Dlouho půjčené je CD nevrácené déle než"));
     auto* days = new QSpinBox;
@@ -116,6 +128,7 @@ Action choose(QWidget* window, Job& job)
     const auto follow = [&] {
         const QString what = group->checkedButton() ? group->checkedButton()->property("what").toString() : QString();
         days->setEnabled(takesDays(what));
+        bySurname->setEnabled(what == QLatin1String("lide"));
         const printables::Printable* chosen = printables::find(what);
         sender->setEnabled(chosen && chosen->form == printables::Form::Letters);
         preview->setEnabled(!what.isEmpty());
@@ -137,6 +150,7 @@ Action choose(QWidget* window, Job& job)
     if (dialog.exec() != QDialog::Accepted || !group->checkedButton())
         return Action::None;
     job.what = group->checkedButton()->property("what").toString();
+    job.bySurname = job.what == QLatin1String("lide") && bySurname->isChecked();
     if (takesDays(job.what)) {
         job.days = days->value();
         reportsettings::setDays(job.days);
@@ -155,7 +169,7 @@ void print(QWidget* window, Database& db, const ShownKeys& shownKeys, const QStr
     const Action action = choose(window, job);
     if (action == Action::None)
         return;
-    if (job.printable() && job.printable()->asShown && shownKeys)
+    if (job.printable() && job.printable()->asShown && shownKeys && !job.bySurname)
         job.keys = shownKeys(job.what);
     // The reminders' sender is asked the first time (what is left empty stays out).
     if (job.is(printables::Form::Letters) && !reportsettings::ownerEntered() && !askOwner(window, job.owner))

@@ -74,7 +74,7 @@ QString Job::title() const
 {
     return is(printables::Form::Letters)    ? QStringLiteral("Upomínky")
            : is(printables::Form::Overview) ? QStringLiteral("Přehled půjčování")
-                                            : listreport::layoutOf(what, {days, today}).head.title;
+                                            : listreport::layoutOf(what, {days, today, bySurname}).head.title;
 }
 
 QString Job::fileStem() const
@@ -99,15 +99,15 @@ Status Job::paint(Database& db, QPagedPaintDevice& device, QPainter& painter, co
                    ? Status::success()
                    : Status::failure(QStringLiteral("Stránku nelze vytisknout."));
     }
-    const listreport::Layout layout = listreport::layoutOf(what, {days, today});
+    const listreport::Layout layout = listreport::layoutOf(what, {days, today, bySurname});
     const std::unique_ptr<RowFeed> rows = keys ? listreport::fromKeys(db, what, layout, *keys)
-                                               : listreport::fromRegister(db, what, layout, {days, today});
+                                               : listreport::fromRegister(db, what, layout, {days, today, bySurname});
     return listreport::paint(layout, *rows, device, painter, watch);
 }
 
 Status Job::write(Database& db, const QString& file, const listreport::Watch& watch) const
 {
-    return printables::writePdf(db, what, file, {{days, today}, keys ? &*keys : nullptr, owner}, watch);
+    return printables::writePdf(db, what, file, {{days, today, bySurname}, keys ? &*keys : nullptr, owner}, watch);
 }
 
 qint64 Job::pagesAbout(Database& db, const QPagedPaintDevice& device, Status& status) const
@@ -120,8 +120,9 @@ qint64 Job::pagesAbout(Database& db, const QPagedPaintDevice& device, Status& st
         status = letters.status();
         return people;
     }
-    const qint64 count = keys ? static_cast<qint64>(keys->size()) : exportrows::count(db, what, status, {days, today});
-    return listreport::pagesAbout(listreport::layoutOf(what, {days, today}), count, device);
+    const qint64 count =
+        keys ? static_cast<qint64>(keys->size()) : exportrows::count(db, what, status, {days, today, bySurname});
+    return listreport::pagesAbout(listreport::layoutOf(what, {days, today, bySurname}), count, device);
 }
 
 // Writes the PDF chosen in a save dialog, behind the progress dialog.

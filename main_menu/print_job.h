@@ -25,6 +25,7 @@ struct Job
 {
     QString what; // a name of printables::all()
     int days = longloans::defaultDays;
+    bool bySurname = false;                  // the people list: everyone, by surname
     std::optional<std::vector<qint64>> keys; // of the window's list, for "cd" and "lide"
     reminders::Owner owner;
     QDate today = QDate::currentDate();

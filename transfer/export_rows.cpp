@@ -46,10 +46,13 @@ QString selected(const tables::Table& declared, const Choice& choice, QVariantLi
     // in that order: SQLite's sort holds what it sorts, and whole rows of names of tens of
     // thousands of letters took it hundreds of megabytes. Names alike in all those characters
     // keep the order of their keys.
-    return QStringLiteral("SELECT t.* FROM (SELECT %1 FROM %2 ORDER BY substr(ifnull(%3, ''), 1, %4) COLLATE "
-                          "ordisk_seznam, %1 LIMIT -1) AS o JOIN %2 AS t ON t.%1 = o.%1")
-        .arg(key, declared.name, columns[1].name)
-        .arg(sortedChars);
+    // An address list goes by surname, then first name.
+    const QString byName = QStringLiteral("substr(ifnull(%1, ''), 1, %2) COLLATE ordisk_seznam, ");
+    QString order = byName.arg(columns[1].name).arg(sortedChars);
+    if (choice.bySurname && declared.name == QLatin1String("lide"))
+        order = byName.arg(QStringLiteral("prijmeni")).arg(sortedChars) + order;
+    return QStringLiteral("SELECT t.* FROM (SELECT %1 FROM %2 ORDER BY %3%1 LIMIT -1) AS o JOIN %2 AS t ON t.%1 = o.%1")
+        .arg(key, declared.name, order);
 }
 
 } // namespace

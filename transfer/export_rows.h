@@ -34,6 +34,8 @@ struct Choice
 {
     int days = longloans::defaultDays;  // more days out than this is too long
     QDate today = QDate::currentDate(); // the day the days are counted to
+    bool bySurname = false;             // the people by surname and first name (else as the window:
+                                        // by first name)
 };
 
 struct Listing

@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
@@ -389,6 +390,50 @@ TEST_F(Printing, AListIsPrintedInTheWindowsOrder)
     const qsizetype second = text.indexOf(QStringLiteral("Kytice"));
     const qsizetype third = text.indexOf(QStringLiteral("Babička"));
     EXPECT_TRUE(first >= 0 && first < second && second < third) << text.toStdString();
+}
+
+// The people list as the window shows it (searched: one person), or, its box ticked,
+// everyone by surname in Czech order (H before Ch, Č after C).
+TEST_F(Printing, ThePeopleListIsPrintedAsTheWindowShowsItOrEveryoneBySurname)
+{
+    for (const auto& [first, surname] :
+         {std::pair{"Adam", "Zelený"}, {"Ota", "Čermák"}, {"Iva", "Chalupová"}, {"Bára", "Hora"}, {"Ema", "Cibulková"}})
+        reg.addPerson(QString::fromUtf8(first), QString::fromUtf8(surname));
+    gui::click(child<QPushButton>(form.get(), "CmbZobrazVseLide"));
+    gui::type(child<QLineEdit>(form.get(), "TxtHledejLidi"), QStringLiteral("Nov"));
+    for (const bool everyone : {false, true}) {
+        SCOPED_TRACE(everyone ? "everyone by surname" : "as the window shows it");
+        DialogScript script({{QStringLiteral("Tisk"),
+                              [everyone](QWidget* dialog) {
+                                  auto* choice = child<QRadioButton>(dialog, "TiskLide");
+                                  choice->setFocus();
+                                  QTest::keyClick(choice, Qt::Key_Space);
+                                  auto* box = child<QCheckBox>(dialog, "PodlePrijmeni");
+                                  EXPECT_TRUE(box->isEnabled());
+                                  if (everyone) { // Tab from the option, Space
+                                      QTest::keyClick(choice, Qt::Key_Tab);
+                                      EXPECT_EQ(dialog->focusWidget(), box);
+                                      QTest::keyClick(box, Qt::Key_Space);
+                                  }
+                                  EXPECT_EQ(box->isChecked(), everyone);
+                                  gui::click(child<QPushButton>(dialog, "UlozitPdf"));
+                              }},
+                             fileAnswer("PdfFile", QStringLiteral("lide%1.pdf").arg(everyone))});
+        DialogAnswerer answerer;
+        action("Tisk")->trigger();
+        EXPECT_EQ(script.taken(), 2u);
+        const QString text = pdfText(documents() + QStringLiteral("/lide%1.pdf").arg(everyone));
+        EXPECT_TRUE(text.contains(everyone ? QStringLiteral("Počet: 8") : QStringLiteral("Počet: 1")))
+            << text.toStdString();
+        if (!everyone)
+            continue;
+        qsizetype at = -1;
+        for (const char* surname : {"Cibulková", "Čermák", "Hora", "Chalupová", "Malá", "Novák", "Svoboda", "Zelený"}) {
+            const qsizetype next = text.indexOf(QString::fromUtf8(surname));
+            EXPECT_GT(next, at) << surname << "\n" << text.toStdString();
+            at = next;
+        }
+    }
 }
 
 // What the trash holds shows nowhere: a disc and a person deleted through the window (with
