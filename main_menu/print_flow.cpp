@@ -2,10 +2,14 @@
 #include "main_menu/print_job.h"
 
 #include "core/long_loans.h"
+#include "reports/reminders.h"
 #include "reports/report_settings.h"
+#include "transfer/import_rows.h"
+#include "ui_common/messages.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -72,7 +76,43 @@ bool askOwner(QWidget* parent, reminders::Owner& owner)
     return true;
 }
 
-enum class Action { None, Preview, Pdf };
+enum class Action { None, Preview, Pdf, Mail };
+
+// "Poslat e-mailem…": each late borrower with an e-mail gets the letter as a message in the
+// user's own mail program (the desktop's mailto: handler), to be read and sent from there;
+// nothing is sent by the program. Those without an e-mail are named.
+void sendByMail(QWidget* window, Database& db, const Job& job)
+{
+    const QString title = QStringLiteral("Poslat e-mailem");
+    reminders::Letters letters(db, job.days, job.today);
+    reminders::Letter letter;
+    qint64 opened = 0;
+    QStringList failed, without;
+    Status status = letters.start();
+    while (status.ok() && letters.next(letter)) {
+        const QString name = QStringList{letter.firstName, letter.surname}.join(QLatin1Char(' ')).trimmed();
+        if (letter.email.isEmpty())
+            without << importrows::shown(name);
+        else if (QDesktopServices::openUrl(reminders::mailto(letter, job.owner, job.today)))
+            ++opened;
+        else
+            failed << importrows::shown(name);
+    }
+    if (!messages::report(window, letters.status()))
+        return;
+    if (opened + failed.size() + without.size() == 0) {
+        messages::information(window, title,
+                              QStringLiteral("Nikdo nemá CD půjčené déle než %1, upomínky nejsou komu psát.")
+                                  .arg(longloans::daysInWords(job.days)));
+        return;
+    }
+    QString told = QStringLiteral("Zpráv otevřených v poštovním programu: %1.").arg(opened);
+    if (!failed.isEmpty())
+        told += QStringLiteral("\nPoštovní program se nepodařilo otevřít pro: %1.").arg(failed.join(u", "));
+    if (!without.isEmpty())
+        told += QStringLiteral("\nBez e-mailu (upomínku jim vytiskněte): %1.").arg(without.join(u", "));
+    messages::information(window, title, told);
+}
 
 // The dialog "Tisk": what to print, the days where they count, the preview or a PDF.
 Action choose(QWidget* window, Job& job)
@@ -116,7 +156,13 @@ Action choose(QWidget* window, Job& job)
     layout->addLayout(daysRow);
     auto* sender = new QPushButton(QStringLiteral("&Odesílatel upomínek…"));
     sender->setObjectName(QStringLiteral("Odesilatel"));
-    layout->addWidget(sender, 0, Qt::AlignLeft);
+    auto* mail = new QPushButton(QStringLiteral("Poslat &e-mailem…"));
+    mail->setObjectName(QStringLiteral("PoslatEmailem"));
+    auto* letterButtons = new QHBoxLayout;
+    letterButtons->addWidget(sender);
+    letterButtons->addWidget(mail);
+    letterButtons->addStretch();
+    layout->addLayout(letterButtons);
     auto* buttons = new QDialogButtonBox;
     QPushButton* preview = buttons->addButton(QStringLiteral("Náhled a &tisk…"), QDialogButtonBox::AcceptRole);
     preview->setObjectName(QStringLiteral("Nahled"));
@@ -131,6 +177,7 @@ Action choose(QWidget* window, Job& job)
         bySurname->setEnabled(what == QLatin1String("lide"));
         const printables::Printable* chosen = printables::find(what);
         sender->setEnabled(chosen && chosen->form == printables::Form::Letters);
+        mail->setEnabled(sender->isEnabled());
         preview->setEnabled(!what.isEmpty());
         pdf->setEnabled(!what.isEmpty());
     };
@@ -144,6 +191,10 @@ Action choose(QWidget* window, Job& job)
     });
     QObject::connect(pdf, &QPushButton::clicked, &dialog, [&] {
         action = Action::Pdf;
+        dialog.accept();
+    });
+    QObject::connect(mail, &QPushButton::clicked, &dialog, [&] {
+        action = Action::Mail;
         dialog.accept();
     });
     QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::reject);
@@ -176,6 +227,8 @@ void print(QWidget* window, Database& db, const ShownKeys& shownKeys, const QStr
         return;
     if (action == Action::Preview)
         preview(window, db, job);
+    else if (action == Action::Mail)
+        sendByMail(window, db, job);
     else
         savePdf(window, db, job);
 }

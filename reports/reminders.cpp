@@ -44,7 +44,7 @@ Letters::Letters(Database& db, int days, const QDate& today) : m_db(db), m_param
 {
     m_rows = std::make_unique<Statement>(
         db, QStringLiteral("SELECT l.idcloveka, l.jmeno, l.prijmeni, c.nazev, p.datumpujceni, %1, c.popis, "
-                           "c.pocetdisku, c.typdisku\n%2\n"
+                           "c.pocetdisku, c.typdisku, l.email\n%2\n"
                            "ORDER BY ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
                            "ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka, p.datumpujceni, "
                            "ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky")
@@ -86,6 +86,7 @@ bool Letters::next(Letter& letter)
     const qint64 person = m_rows->columnInt(0);
     letter.firstName = printedValue(m_rows->columnUtf8(1), m_rows->isNull(1));
     letter.surname = printedValue(m_rows->columnUtf8(2), m_rows->isNull(2));
+    letter.email = m_rows->columnText(9).trimmed();
     do {
         letter.loans.push_back({printedValue(m_rows->columnUtf8(3), m_rows->isNull(3)),
                                 printedValue(m_rows->columnUtf8(6), m_rows->isNull(6)), m_rows->columnInt(7),
@@ -163,6 +164,53 @@ QString returnSentence(qint64 discs, bool informal, const QDate& by)
 
 namespace {
 
+qint64 discsOf(const Letter& letter)
+{
+    qint64 discs = 0;
+    for (const Loan& loan : letter.loans)
+        discs += std::max<qint64>(1, loan.discCount);
+    return discs;
+}
+
+} // namespace
+
+QString mailSubject()
+{
+    return QStringLiteral("Připomenutí půjčených disků");
+}
+
+QString letterText(const Letter& letter, const Owner& owner, const QDate& today)
+{
+    const qint64 discs = discsOf(letter);
+    QStringList lines{greeting(letter.firstName, owner.informal), QString(), reminderSentence(discs, owner.informal)};
+    for (const Loan& loan : letter.loans) {
+        QStringList about{loan.description.trimmed(), discsInWords(loan)};
+        about.removeAll(QString());
+        lines << QStringLiteral("- %1%2, půjčeno %3 (%4)")
+                     .arg(loan.disc, about.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(about.join(u", ")),
+                          loan.lent.toString(QStringLiteral("dd.MM.yyyy")), longloans::daysInWords(loan.daysOut));
+    }
+    lines << QString() << returnSentence(discs, owner.informal, today.addDays(daysToReturn)) << QString()
+          << (owner.informal ? QStringLiteral("Měj se") : QStringLiteral("S pozdravem"));
+    if (!owner.name.trimmed().isEmpty())
+        lines << owner.name.trimmed();
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QUrl mailto(const Letter& letter, const Owner& owner, const QDate& today)
+{
+    if (letter.email.isEmpty())
+        return QUrl();
+    // Every character that is not plainly safe is encoded: "&", "=", "?", "#" and line breaks
+    // in a title or a name would otherwise end or split the subject or the body.
+    const QByteArray address = QUrl::toPercentEncoding(letter.email, "@");
+    return QUrl::fromEncoded("mailto:" + address + "?subject=" + QUrl::toPercentEncoding(mailSubject()) +
+                                 "&body=" + QUrl::toPercentEncoding(letterText(letter, owner, today)),
+                             QUrl::StrictMode);
+}
+
+namespace {
+
 // The letter's table fitted to its discs: a column between its longest word (its whole value,
 // for the headings, the discs, the days) and its longest line, the number of days set right,
 // a gap between the columns.
@@ -207,9 +255,7 @@ bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, c
         QStringList{letter.firstName, letter.surname}.join(QLatin1Char(' ')).trimmed(), FlowPage::Font::Bold, 2);
     page.paragraph(addressee, FlowPage::Font::Bold);
     page.skip(14);
-    qint64 discs = 0;
-    for (const Loan& loan : letter.loans)
-        discs += std::max<qint64>(1, loan.discCount);
+    const qint64 discs = discsOf(letter);
     page.paragraph(greeting(letter.firstName, owner.informal));
     page.skip(3);
     page.paragraph(reminderSentence(discs, owner.informal));

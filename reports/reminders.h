@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QUrl>
 #include <QVariantList>
 
 #include <memory>
@@ -60,8 +61,18 @@ struct Letter
 {
     QString firstName;
     QString surname;
+    QString email; // where the letter may go by e-mail; empty for none
     std::vector<Loan> loans;
 };
+
+// The letter as the text of an e-mail: the greeting, the discs a line each, the day to bring
+// them back by, the closing and the sender's name; lines end with CR LF.
+QString letterText(const Letter& letter, const Owner& owner, const QDate& today);
+// The subject such an e-mail has.
+QString mailSubject();
+// A "mailto:" address that opens the user's mail program with the letter to the borrower's
+// e-mail, its subject and its text (everything percent-encoded); empty without an e-mail.
+QUrl mailto(const Letter& letter, const Owner& owner, const QDate& today);
 
 // A day in words as a Czech letter writes it: "9. prosince 2026".
 QString dayInWords(const QDate& day);

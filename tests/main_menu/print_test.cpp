@@ -6,17 +6,20 @@
 
 #include "reports/overview.h"
 #include "reports/printables.h"
+#include "reports/report_settings.h"
 #include "transfer/csv_export.h"
 
 #include <QAbstractButton>
 #include <QBuffer>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTextBrowser>
+#include <QUrlQuery>
 
 namespace {
 
@@ -57,6 +60,20 @@ DialogScript::Step printChoice(const char* option, const char* button, int days 
                 gui::click(child<QPushButton>(dialog, button));
             }};
 }
+
+// Stands for the desktop's mail program: keeps the addresses it is asked to open.
+class MailProgram : public QObject
+{
+    Q_OBJECT
+
+public:
+    MailProgram() { QDesktopServices::setUrlHandler(QStringLiteral("mailto"), this, "open"); }
+    ~MailProgram() override { QDesktopServices::unsetUrlHandler(QStringLiteral("mailto")); }
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
+};
 
 } // namespace
 
@@ -486,3 +503,47 @@ TEST_F(Printing, NothingInTheTrashShowsInAnyListExportReportOrLoanWindow)
     }
     EXPECT_GE(shown.size(), 12);
 }
+
+// "Poslat e-mailem…": the letter to each late borrower with an e-mail, as a message the mail
+// program opens (its address, subject and text percent-encoded, a title's "&" too, and read
+// back whole); those without an e-mail are named.
+TEST_F(Printing, RemindersGoToTheMailProgramOneMessageEachAndThoseWithoutAnEmailAreNamed)
+{
+    reg.exec(QStringLiteral("UPDATE lide SET email = 'jan.novak@example.cz' WHERE idcloveka = %1;"
+                            "UPDATE cd SET nazev = 'Kytice & Erben – „výbor“?', popis = 'a=b', pocetdisku = 2, "
+                            "typdisku = 'DVD' WHERE idcd = %2;"
+                            "INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) VALUES "
+                            "(date('now', '-50 days'), %3, %4, 0)")
+                 .arg(jan)
+                 .arg(kytice)
+                 .arg(neverLent)
+                 .arg(nobody));
+    reportsettings::setOwner({QStringLiteral("Jan Sběratel"), QString(), QString(), false});
+    MailProgram mail;
+    DialogAnswerer answerer;
+    DialogScript script({{QStringLiteral("Tisk"), [](QWidget* dialog) {
+                              auto* choice = child<QRadioButton>(dialog, "TiskUpominky");
+                              choice->setFocus();
+                              QTest::keyClick(choice, Qt::Key_Space);
+                              gui::click(child<QPushButton>(dialog, "PoslatEmailem"));
+                          }}});
+    action("Tisk")->trigger();
+    EXPECT_EQ(script.taken(), 1u);
+    EXPECT_EQ(answerer.summary(), QStringList("Poslat e-mailem: Zpráv otevřených v poštovním programu: 1.\nBez "
+                                              "e-mailu (upomínku jim vytiskněte): Petr Svoboda."));
+    ASSERT_EQ(mail.opened.size(), 1);
+    const QUrl url = mail.opened.front();
+    EXPECT_EQ(url.scheme(), "mailto");
+    EXPECT_EQ(url.path(), "jan.novak@example.cz");
+    const QByteArray encoded = url.toEncoded();
+    EXPECT_EQ(encoded.count('&'), 1) << encoded.toStdString(); // the one between subject and body
+    const QUrlQuery query(url);
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), "Připomenutí půjčených disků");
+    const QString body = query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded);
+    EXPECT_TRUE(body.startsWith("Dobrý den,\r\n")) << body.toStdString();
+    EXPECT_TRUE(body.contains("- Kytice & Erben – „výbor“? (a=b, 2× DVD), půjčeno ")) << body.toStdString();
+    EXPECT_TRUE(body.contains("dovoluji si Vám připomenout, že máte stále vypůjčené tyto disky:"));
+    EXPECT_TRUE(body.endsWith("S pozdravem\r\nJan Sběratel")) << body.toStdString();
+}
+
+#include "print_test.moc"
