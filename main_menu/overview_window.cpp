@@ -7,9 +7,13 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 namespace mainmenu {
 
@@ -48,7 +52,7 @@ void showOverview(QWidget* window, Database& db, const ShownKeys&)
     QDialog dialog(window);
     dialog.setObjectName(QStringLiteral("Prehled"));
     dialog.setWindowTitle(QStringLiteral("Přehled půjčování"));
-    dialog.resize(560, 640);
+    dialog.resize(560, 860);
     auto* text = new QTextBrowser;
     text->setObjectName(QStringLiteral("Text"));
     text->setAccessibleName(QStringLiteral("Přehled půjčování"));
@@ -65,6 +69,19 @@ void showOverview(QWidget* window, Database& db, const ShownKeys&)
     QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::reject);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(text);
+    // The charts as the page draws them.
+    for (const auto& [name, heading, bars] : {std::tuple{"GrafRoky", overview::byYearHeading(), &figures.byYear},
+                                              std::tuple{"GrafMesice", overview::byMonthHeading(), &figures.byMonth}}) {
+        if (bars->empty())
+            continue;
+        auto* title = new QLabel(QStringLiteral("<b>%1</b>").arg(heading));
+        auto* chart = new QLabel;
+        chart->setObjectName(QString::fromLatin1(name));
+        chart->setAccessibleName(heading);
+        chart->setPixmap(QPixmap::fromImage(overview::chartImage(*bars, QSize(520, 130))));
+        layout->addWidget(title);
+        layout->addWidget(chart);
+    }
     layout->addWidget(buttons);
     dialog.exec();
 }

@@ -83,3 +83,14 @@ void FlowPage::row(const QStringList& cells, const std::vector<Column>& columns,
     m_canvas.rule({m_left, m_y, m_right, m_y});
     m_y += 0.5 * m_mm;
 }
+
+void FlowPage::bars(const QString& heading, const std::vector<Bar>& bars, qreal heightMm)
+{
+    const qreal height = heightMm * m_mm;
+    keep(height + 6 * m_mm + 2 * m_fonts.bold.metrics().lineSpacing());
+    skip(4);
+    paragraph(heading, Font::Bold);
+    skip(1);
+    paintBars(m_canvas, QRectF(m_left, m_y, m_right - m_left, height), bars, m_fonts.small);
+    m_y += height;
+}

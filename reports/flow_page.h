@@ -49,6 +49,10 @@ public:
     using Column = CellPlace;
     void row(const QStringList& cells, const std::vector<Column>& columns, bool bold = false, bool bodySize = false);
 
+    // A bar chart of the height (millimetres) across the width, in the small font, below its
+    // heading (the two kept on one page).
+    void bars(const QString& heading, const std::vector<Bar>& bars, qreal heightMm);
+
 private:
     const TextLines& linesOf(Font font) const;
 

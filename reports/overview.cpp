@@ -5,6 +5,7 @@
 
 #include "reports/flow_page.h"
 #include "reports/page_canvas.h"
+#include "reports/page_fonts.h"
 #include "reports/pdf_file.h"
 #include "reports/text_lines.h"
 #include "storage/database.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <tuple>
 
 namespace overview {
@@ -179,6 +181,33 @@ Status topTens(Database& db, const QDate& today, Figures& f)
     return status;
 }
 
+// The loans lent each month (a day that is no day counted nowhere, the future left out),
+// summed into the years and the last twelve months.
+Status byTime(Database& db, const QDate& today, Figures& f)
+{
+    std::map<QString, qint64> months; // "2026-12"
+    const Status status = eachRow(
+        db,
+        sql("SELECT substr(d, 1, 7), count(*) FROM (SELECT {day(p.datumpujceni)} AS d FROM {loans}) "
+            "WHERE d IS NOT NULL AND d <= ?1 GROUP BY 1"),
+        {today.toString(Qt::ISODate)}, [&months](Statement& row) { months[row.columnText(0)] = row.columnInt(1); });
+    if (!status.ok() || months.empty())
+        return status;
+    std::map<int, qint64> years;
+    for (const auto& [month, lent] : months)
+        years[month.left(4).toInt()] += lent;
+    for (int year = std::max(years.begin()->first, today.year() - 19); year <= today.year(); ++year)
+        f.byYear.push_back({QString::number(year), years.count(year) ? years[year] : 0});
+    static const char* const names[] = {"led", "úno", "bře", "dub", "kvě", "čvn",
+                                        "čvc", "srp", "zář", "říj", "lis", "pro"};
+    for (int back = 11; back >= 0; --back) {
+        const QDate month = QDate(today.year(), today.month(), 1).addMonths(-back);
+        const auto found = months.find(month.toString(QStringLiteral("yyyy-MM")));
+        f.byMonth.push_back({QString::fromUtf8(names[month.month() - 1]), found == months.end() ? 0 : found->second});
+    }
+    return status;
+}
+
 } // namespace
 
 Figures compute(Database& db, const QDate& today, Status& status)
@@ -205,7 +234,9 @@ Figures compute(Database& db, const QDate& today, Status& status)
         return f;
     if (status = returnLengths(db, f); !status.ok())
         return f;
-    status = topTens(db, today, f);
+    if (status = topTens(db, today, f); !status.ok())
+        return f;
+    status = byTime(db, today, f);
     return f;
 }
 
@@ -329,7 +360,33 @@ bool paintPage(const Figures& figures, const QDate& today, const QPagedPaintDevi
             break;
         }
     }
+    for (const auto& [heading, bars] :
+         {std::pair{byYearHeading(), &figures.byYear}, std::pair{byMonthHeading(), &figures.byMonth}}) {
+        if (!bars->empty())
+            page.bars(heading, *bars, 40);
+    }
     return !page.failed();
+}
+
+QString byYearHeading()
+{
+    return QStringLiteral("Výpůjčky podle roků");
+}
+
+QString byMonthHeading()
+{
+    return QStringLiteral("Výpůjčky za posledních 12 měsíců");
+}
+
+QImage chartImage(const std::vector<Bar>& bars, const QSize& size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    PainterCanvas canvas(painter);
+    const TextLines font(pagefonts::font(8), image);
+    paintBars(canvas, QRectF(QPointF(4, 4), QSizeF(size) - QSizeF(8, 8)), bars, font);
+    return image;
 }
 
 Status writePdf(Database& db, const QDate& today, const QString& path)

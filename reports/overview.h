@@ -2,8 +2,10 @@
 
 #include "core/status.h"
 #include "reports/list_report.h"
+#include "reports/page_canvas.h"
 
 #include <QDate>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -57,6 +59,8 @@ struct Figures
     std::optional<double> averageDays; // none when no returned loan is counted
     std::optional<double> medianDays;
     std::vector<OutLong> longestOut; // ten at most, the longest first
+    std::vector<Bar> byYear;         // loans lent each year, the last 20 years to this one at most
+    std::vector<Bar> byMonth;        // loans lent each of the last 12 months, this one the last
     qint64 orphanLoans = 0;          // loans of a disc or person missing from the register
 };
 
@@ -83,6 +87,12 @@ std::vector<Line> lines(const Figures& figures);
 
 // Paints the overview's page (more when it runs long); false when the canvas failed.
 bool paintPage(const Figures& figures, const QDate& today, const QPagedPaintDevice& device, PageCanvas& canvas);
+
+// The two bar charts (by year, by month) painted in an image of the size, for a window.
+QImage chartImage(const std::vector<Bar>& bars, const QSize& size);
+// The charts' headings.
+QString byYearHeading();
+QString byMonthHeading();
 
 // Writes the overview as a PDF file.
 Status writePdf(Database& db, const QDate& today, const QString& path);

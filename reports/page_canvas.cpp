@@ -1,5 +1,7 @@
 #include "reports/page_canvas.h"
 
+#include <QColor>
+
 #include <QPagedPaintDevice>
 #include <QPainter>
 
@@ -7,7 +9,7 @@
 
 bool PainterCanvas::newPage()
 {
-    return m_device.newPage();
+    return m_device && m_device->newPage();
 }
 
 void PainterCanvas::text(const QPointF& baseline, const QString& text, const QFont& font)
@@ -20,6 +22,37 @@ void PainterCanvas::text(const QPointF& baseline, const QString& text, const QFo
 void PainterCanvas::rule(const QLineF& line)
 {
     m_painter.drawLine(line);
+}
+
+void PainterCanvas::box(const QRectF& rect)
+{
+    m_painter.fillRect(rect, QColor(140, 140, 140));
+}
+
+void paintBars(PageCanvas& canvas, const QRectF& area, const std::vector<Bar>& bars, const TextLines& font)
+{
+    if (bars.empty())
+        return;
+    qint64 most = 1;
+    for (const Bar& bar : bars)
+        most = std::max(most, bar.count);
+    const qreal line = font.metrics().lineSpacing();
+    const qreal slot = area.width() / static_cast<qreal>(bars.size());
+    const qreal baseline = area.bottom() - line; // the bars stand on it, the labels hang below
+    const qreal tallest = std::max<qreal>(0, baseline - area.top() - line);
+    for (size_t i = 0; i < bars.size(); ++i) {
+        const qreal left = area.left() + slot * static_cast<qreal>(i);
+        const qreal height = tallest * static_cast<qreal>(bars[i].count) / static_cast<qreal>(most);
+        const qreal width = slot * 0.7;
+        if (height > 0)
+            canvas.box(QRectF(left + (slot - width) / 2, baseline - height, width, height));
+        const auto centred = [&](const QString& text, qreal y) {
+            canvas.text({left + (slot - font.advance(text)) / 2, y}, text, font.font());
+        };
+        centred(QString::number(bars[i].count), baseline - height - font.metrics().descent() - 1);
+        centred(bars[i].label, baseline + font.metrics().ascent() + 1);
+    }
+    canvas.rule(QLineF(area.left(), baseline, area.right(), baseline));
 }
 
 PageArea::PageArea(const QPagedPaintDevice& device, qreal sideMm, qreal topMm, qreal bottomMm)

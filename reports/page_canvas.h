@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QLineF>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,8 @@ public:
     virtual void text(const QPointF& baseline, const QString& text, const QFont& font) = 0;
     // A thin rule.
     virtual void rule(const QLineF& line) = 0;
+    // A filled box (a chart's bar).
+    virtual void box(const QRectF& rect) = 0;
 };
 
 // A page of the device's layout (its orientation included) and the part of it between the
@@ -61,16 +64,28 @@ WrappedCells wrapCells(const TextLines& font, const QStringList& cells, const st
 void paintCells(PageCanvas& canvas, const TextLines& font, const std::vector<CellPlace>& places,
                 const WrappedCells& cells, qsizetype from, qsizetype count, qreal baseline);
 
-// The canvas of a QPainter painting on a paged device.
+// The canvas of a QPainter painting on a paged device, or on one page only (an image in a
+// window: no page follows).
 class PainterCanvas : public PageCanvas
 {
 public:
-    PainterCanvas(QPainter& painter, QPagedPaintDevice& device) : m_painter(painter), m_device(device) {}
+    PainterCanvas(QPainter& painter, QPagedPaintDevice& device) : m_painter(painter), m_device(&device) {}
+    explicit PainterCanvas(QPainter& painter) : m_painter(painter) {}
     bool newPage() override;
     void text(const QPointF& baseline, const QString& text, const QFont& font) override;
     void rule(const QLineF& line) override;
+    void box(const QRectF& rect) override;
 
 private:
     QPainter& m_painter;
-    QPagedPaintDevice& m_device;
+    QPagedPaintDevice* m_device = nullptr;
 };
+
+// A bar chart of counts in the area: a bar for each label, as tall as its count against the
+// largest, the count above it and the label below, in the font.
+struct Bar
+{
+    QString label;
+    qint64 count = 0;
+};
+void paintBars(PageCanvas& canvas, const QRectF& area, const std::vector<Bar>& bars, const TextLines& font);

@@ -406,3 +406,37 @@ TEST(Overview, SaysTheTiesItLeftOutAndWhoHasMostOutNow)
           "1. Člověk Č00|2", "a další 2 lidé se 2 půjčenými disky|"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected << "\n" << texts.join('\n').toStdString();
 }
+
+// The loans by year (to this one) and by each of the last twelve months, a day that is no day
+// and the future left out; the page draws a bar for each count, as tall as the count.
+TEST(Overview, ChartsCountTheLoansByYearAndByMonth)
+{
+    TempRegister reg;
+    fill(reg);
+    reg.exec(QStringLiteral("INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) VALUES "
+                            "('2024-05-01', 105, 201, 0), ('2024-02-30', 105, 201, 0)"));
+    Status status = Status::success();
+    const overview::Figures f = overview::compute(reg.db(), endOfMarch, status);
+    ASSERT_TRUE(status.ok());
+    const auto shown = [](const std::vector<Bar>& bars) {
+        QStringList all;
+        for (const Bar& bar : bars)
+            all << QStringLiteral("%1:%2").arg(bar.label).arg(bar.count);
+        return all.join(QLatin1Char(' '));
+    };
+    EXPECT_EQ(shown(f.byYear), "2023:4 2024:5");
+    EXPECT_EQ(shown(f.byMonth), "dub:0 kvě:0 čvn:1 čvc:1 srp:1 zář:1 říj:0 lis:0 pro:0 led:2 úno:2 bře:1");
+
+    QBuffer nowhere;
+    nowhere.open(QIODevice::WriteOnly);
+    QPdfWriter device(&nowhere);
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    RecordingCanvas canvas;
+    ASSERT_TRUE(overview::paintPage(f, endOfMarch, device, canvas));
+    QList<QRectF> boxes;
+    for (const RecordingCanvas::Page& page : canvas.pages)
+        boxes << page.boxes;
+    ASSERT_EQ(boxes.size(), 9); // a bar for each count that is not 0
+    EXPECT_NEAR(boxes[0].height() * 5, boxes[1].height() * 4, 1e-6) << "2023's 4 against 2024's 5";
+    EXPECT_NEAR(boxes[2].height() * 2, boxes[6].height(), 1e-6) << "June's 1 against January's 2";
+}

@@ -15,6 +15,7 @@ public:
         QStringList texts;
         QList<qreal> baselines; // of each text, in device units from the top
         int rules = 0;
+        QList<QRectF> boxes;
     };
     std::vector<Page> pages{1};
 
@@ -29,4 +30,5 @@ public:
         pages.back().baselines << at.y();
     }
     void rule(const QLineF&) override { ++pages.back().rules; }
+    void box(const QRectF& rect) override { pages.back().boxes << rect; }
 };
