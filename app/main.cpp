@@ -42,7 +42,7 @@ const char* const usage = R"(Použití: ordisk [--home]
         ordisk [--home] --export cd|lide|vypujcky|nevracenecd [SOUBOR]
         ordisk [--home] --export dlouho [SOUBOR] [--dni N]
         ordisk [--home] --export upominky SOUBOR.pdf [--dni N]
-        ordisk [--home] --export prehled SOUBOR.pdf
+        ordisk [--home] --export kdoco|prehled SOUBOR.pdf
         ordisk [--home] --import cd|lide SOUBOR [--dry-run] [--allow-duplicates]
                                 [--ignore-columns]
         ordisk [--home] --backup [SOUBOR]
@@ -69,6 +69,9 @@ Volby:
                   déle než 30 (nebo --dni) dní; jméno, kontakt a místo
                   majitele bere z nastavení, která se zadávají v okně
                   (Soubor ▸ Upomínky…)
+  --export kdoco SOUBOR.pdf
+                  zapsat, kdo má co půjčeno: každý, kdo má něco půjčeno, se
+                  svým telefonem a e-mailem a pod ním jeho disky
   --export prehled SOUBOR.pdf
                   zapsat přehled půjčování (počty, nejpůjčovanější disky,
                   kdo si půjčuje nejčastěji, jak dlouho trvá vrácení)

@@ -211,6 +211,9 @@ int exportList(const QString& what, const QString& file, int days, const QString
         return fail(printable->form == printables::Form::Letters
                         ? QStringLiteral("upomínky se zapisují jen jako stránky PDF: zadejte soubor s příponou .pdf. "
                                          "Nic nebylo vyvezeno.")
+                    : printable->form == printables::Form::Borrowers
+                        ? QStringLiteral("seznam „Kdo má co půjčeno“ se zapisuje jen jako stránky PDF: zadejte soubor "
+                                         "s příponou .pdf. Nic nebylo vyvezeno.")
                         : QStringLiteral("přehled půjčování se zapisuje jen jako stránka PDF: zadejte soubor s "
                                          "příponou .pdf. Nic nebylo vyvezeno."));
     if (const QString other = sheetexport::unwrittenFormat(file); !other.isEmpty())

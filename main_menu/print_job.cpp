@@ -4,6 +4,7 @@
 #include "main_menu/flows.h"
 
 #include "backups/copy_places.h"
+#include "reports/borrowers.h"
 #include "reports/overview.h"
 #include "reports/page_canvas.h"
 #include "reports/page_fonts.h"
@@ -72,9 +73,10 @@ bool Job::landscape() const
 
 QString Job::title() const
 {
-    return is(printables::Form::Letters)    ? QStringLiteral("Upomínky")
-           : is(printables::Form::Overview) ? QStringLiteral("Přehled půjčování")
-                                            : listreport::layoutOf(what, {days, today, bySurname}).head.title;
+    return is(printables::Form::Letters)     ? QStringLiteral("Upomínky")
+           : is(printables::Form::Overview)  ? QStringLiteral("Přehled půjčování")
+           : is(printables::Form::Borrowers) ? borrowers::title()
+                                             : listreport::layoutOf(what, {days, today, bySurname}).head.title;
 }
 
 QString Job::fileStem() const
@@ -89,6 +91,8 @@ Status Job::paint(Database& db, QPagedPaintDevice& device, QPainter& painter, co
         reminders::Letters letters(db, days, today);
         return reminders::paint(letters, owner, today, device, painter, watch);
     }
+    if (is(printables::Form::Borrowers))
+        return borrowers::paint(db, today, device, painter, watch);
     if (is(printables::Form::Overview)) {
         Status status = Status::success();
         const overview::Figures figures = overview::compute(db, today, status);
@@ -114,6 +118,12 @@ qint64 Job::pagesAbout(Database& db, const QPagedPaintDevice& device, Status& st
 {
     if (is(printables::Form::Overview))
         return 1;
+    if (is(printables::Form::Borrowers)) { // about a page for each three borrowers
+        std::unique_ptr<reminders::Letters> people = reminders::Letters::everyDiscOut(db, today);
+        const qint64 count = people->count();
+        status = people->status();
+        return count / 3 + 1;
+    }
     if (is(printables::Form::Letters)) {
         reminders::Letters letters(db, days, today);
         const qint64 people = letters.count();

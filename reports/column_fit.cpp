@@ -48,4 +48,24 @@ std::vector<double> fit(const std::vector<ColumnNeed>& needs, double total)
     return widths;
 }
 
+std::vector<CellPlace> fitTable(const QStringList& header, const std::vector<QStringList>& rows, double width,
+                                const TextLines& headerFont, const TextLines& rowFont, int prose)
+{
+    std::vector<ColumnNeed> needs(static_cast<size_t>(header.size()));
+    for (qsizetype c = 0; c < header.size(); ++c) {
+        measure(needs[static_cast<size_t>(c)], header[c], headerFont, true);
+        for (const QStringList& row : rows)
+            measure(needs[static_cast<size_t>(c)], row.value(c), rowFont, c >= prose);
+    }
+    const double gap = width * 0.02;
+    const std::vector<double> widths = fit(needs, width - gap * static_cast<double>(header.size() - 1));
+    std::vector<CellPlace> places;
+    double x = 0;
+    for (size_t c = 0; c < widths.size(); ++c) {
+        places.push_back({x, widths[c], c + 1 == widths.size()});
+        x += widths[c] + gap;
+    }
+    return places;
+}
+
 } // namespace typeset

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "reports/page_canvas.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -27,5 +30,11 @@ void measure(ColumnNeed& need, const QString& text, const TextLines& font, bool 
 // out as their lines are longer than that; else (pieces wider than the total together) each
 // piece's share of the total, and a piece wider than its column is broken.
 std::vector<double> fit(const std::vector<ColumnNeed>& needs, double total);
+
+// A table's places fitted to its header (in its font) and rows (in theirs) across the width,
+// a small gap between the columns, the last set right (a number). The first prose columns
+// break at spaces; the header and the other cells are values, kept whole where they fit.
+std::vector<CellPlace> fitTable(const QStringList& header, const std::vector<QStringList>& rows, double width,
+                                const TextLines& headerFont, const TextLines& rowFont, int prose);
 
 } // namespace typeset

@@ -1,5 +1,6 @@
 #include "reports/printables.h"
 
+#include "reports/borrowers.h"
 #include "reports/overview.h"
 
 namespace printables {
@@ -18,6 +19,8 @@ const std::vector<Printable>& all()
          QStringLiteral("historie-pujcovani"), false, false},
         {QStringLiteral("dlouho"), List, QStringLiteral("&Dlouho půjčená CD"), QStringLiteral("TiskDlouho"),
          QStringLiteral("dlouho-pujcena-cd"), true, false},
+        {QStringLiteral("kdoco"), Borrowers, QStringLiteral("&Kdo má co půjčeno"), QStringLiteral("TiskKdoCo"),
+         QStringLiteral("kdo-ma-co-pujceno"), false, false},
         {QStringLiteral("upominky"), Letters, QStringLiteral("&Upomínky"), QStringLiteral("TiskUpominky"),
          QStringLiteral("upominky"), true, false},
         {QStringLiteral("prehled"), Overview, QStringLiteral("&Přehled půjčování"), QStringLiteral("TiskPrehled"),
@@ -53,6 +56,8 @@ Status writePdf(Database& db, const QString& name, const QString& path, const In
         return reminders::writePdf(db, input.owner, input.choice.days, input.choice.today, path, watch, nameless);
     case Form::Overview:
         return overview::writePdf(db, input.choice.today, path);
+    case Form::Borrowers:
+        return borrowers::writePdf(db, input.choice.today, path, watch);
     case Form::List:
         break;
     }

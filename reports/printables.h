@@ -15,7 +15,7 @@ class Database;
 // written; nothing else compares the names.
 namespace printables {
 
-enum class Form { List, Letters, Overview };
+enum class Form { List, Letters, Overview, Borrowers };
 
 struct Printable
 {

@@ -40,15 +40,28 @@ QString dayInWords(const QDate& day)
     return QStringLiteral("%1. %2 %3").arg(day.day()).arg(QString::fromUtf8(months[day.month() - 1])).arg(day.year());
 }
 
-Letters::Letters(Database& db, int days, const QDate& today) : m_db(db), m_params(longloans::params(days, today))
+Letters::Letters(Database& db, int days, const QDate& today) : Letters(db, longloans::params(days, today), loansFrom())
+{
+}
+
+std::unique_ptr<Letters> Letters::everyDiscOut(Database& db, const QDate& today)
+{
+    return std::unique_ptr<Letters>(new Letters(db, {today.toString(Qt::ISODate)},
+                                                QStringLiteral("FROM pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd\n"
+                                                               "JOIN lide AS l ON l.idcloveka = p.idcloveka\n"
+                                                               "WHERE p.vraceno = 0 AND julianday(?1) IS NOT NULL")));
+}
+
+Letters::Letters(Database& db, const QVariantList& params, const QString& from)
+    : m_db(db), m_params(params), m_from(from)
 {
     m_rows = std::make_unique<Statement>(
         db, QStringLiteral("SELECT l.idcloveka, l.jmeno, l.prijmeni, c.nazev, p.datumpujceni, %1, c.popis, "
-                           "c.pocetdisku, c.typdisku, l.email\n%2\n"
+                           "c.pocetdisku, c.typdisku, l.email, l.telefon\n%2\n"
                            "ORDER BY ifnull(l.prijmeni, '') COLLATE ordisk_seznam, "
                            "ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka, p.datumpujceni, "
                            "ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky")
-                .arg(longloans::daysOut(), loansFrom()));
+                .arg(longloans::daysOut(), m_from));
     m_status = m_rows->status();
     if (m_status.ok())
         m_status = m_rows->bindAll(m_params);
@@ -87,6 +100,7 @@ bool Letters::next(Letter& letter)
     letter.firstName = printedValue(m_rows->columnUtf8(1), m_rows->isNull(1));
     letter.surname = printedValue(m_rows->columnUtf8(2), m_rows->isNull(2));
     letter.email = m_rows->columnText(9).trimmed();
+    letter.phone = m_rows->columnText(10).trimmed();
     do {
         letter.loans.push_back({printedValue(m_rows->columnUtf8(3), m_rows->isNull(3)),
                                 printedValue(m_rows->columnUtf8(6), m_rows->isNull(6)), m_rows->columnInt(7),
@@ -124,8 +138,7 @@ qint64 Letters::count()
 {
     qint64 people = 0;
     if (m_status.ok())
-        m_status =
-            m_db.queryInt(QStringLiteral("SELECT count(DISTINCT p.idcloveka) %1").arg(loansFrom()), people, m_params);
+        m_status = m_db.queryInt(QStringLiteral("SELECT count(DISTINCT p.idcloveka) %1").arg(m_from), people, m_params);
     return people;
 }
 
@@ -174,6 +187,21 @@ qint64 discsOf(const Letter& letter)
 
 } // namespace
 
+QStringList tableHeader()
+{
+    return {QStringLiteral("Název"), QStringLiteral("Popis"), QStringLiteral("Disky"), QStringLiteral("Půjčeno dne"),
+            QStringLiteral("Dní")};
+}
+
+std::vector<QStringList> tableRows(const Letter& letter)
+{
+    std::vector<QStringList> rows;
+    for (const Loan& loan : letter.loans)
+        rows.push_back({loan.disc, loan.description, discsInWords(loan),
+                        loan.lent.toString(QStringLiteral("dd.MM.yyyy")), QString::number(loan.daysOut)});
+    return rows;
+}
+
 QString mailSubject()
 {
     return QStringLiteral("Připomenutí půjčených disků");
@@ -211,31 +239,6 @@ QUrl mailto(const Letter& letter, const Owner& owner, const QDate& today)
 
 namespace {
 
-// The letter's table fitted to its discs: a column between its longest word (its whole value,
-// for the headings, the discs, the days) and its longest line, the number of days set right,
-// a gap between the columns.
-std::vector<FlowPage::Column> tableColumns(const QStringList& header, const std::vector<QStringList>& rows, qreal width,
-                                           const FlowPage::Fonts& fonts)
-{
-    std::vector<typeset::ColumnNeed> needs(static_cast<size_t>(header.size()));
-    for (qsizetype c = 0; c < header.size(); ++c) {
-        // The names and descriptions are prose; the headings and the other cells are values.
-        const bool prose = c < 2;
-        typeset::measure(needs[static_cast<size_t>(c)], header[c], fonts.bold, true);
-        for (const QStringList& row : rows)
-            typeset::measure(needs[static_cast<size_t>(c)], row.value(c), fonts.body, !prose);
-    }
-    const qreal gap = width * 0.02;
-    const std::vector<double> widths = typeset::fit(needs, width - gap * static_cast<qreal>(header.size() - 1));
-    std::vector<FlowPage::Column> columns;
-    qreal x = 0;
-    for (size_t c = 0; c < widths.size(); ++c) {
-        columns.push_back({x, widths[c], c + 1 == widths.size()});
-        x += widths[c] + gap;
-    }
-    return columns;
-}
-
 // Paints a letter from its first page; false when the canvas failed.
 bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, const QPagedPaintDevice& device,
                  const FlowPage::Fonts& fonts, PageCanvas& canvas)
@@ -260,13 +263,10 @@ bool paintLetter(const Letter& letter, const Owner& owner, const QDate& today, c
     page.skip(3);
     page.paragraph(reminderSentence(discs, owner.informal));
     page.skip(4);
-    const QStringList header = {QStringLiteral("Název"), QStringLiteral("Popis"), QStringLiteral("Disky"),
-                                QStringLiteral("Půjčeno dne"), QStringLiteral("Dní")};
-    std::vector<QStringList> rows;
-    for (const Loan& loan : letter.loans)
-        rows.push_back({loan.disc, loan.description, discsInWords(loan),
-                        loan.lent.toString(QStringLiteral("dd.MM.yyyy")), QString::number(loan.daysOut)});
-    const std::vector<FlowPage::Column> columns = tableColumns(header, rows, page.width(), fonts);
+    const QStringList header = tableHeader();
+    const std::vector<QStringList> rows = tableRows(letter);
+    const std::vector<FlowPage::Column> columns =
+        typeset::fitTable(header, rows, page.width(), fonts.bold, fonts.body, 2);
     page.row(header, columns, true, true);
     // A list of discs longer than the page goes on with whose letter it is and the header.
     const auto continued = [&page, &addressee] {

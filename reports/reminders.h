@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariantList>
 
@@ -62,8 +63,14 @@ struct Letter
     QString firstName;
     QString surname;
     QString email; // where the letter may go by e-mail; empty for none
+    QString phone;
     std::vector<Loan> loans;
 };
+
+// The table of a borrower's discs: its header and a row for each loan (the name, the
+// description, how many discs of what kind, the day lent, the days out).
+QStringList tableHeader();
+std::vector<QStringList> tableRows(const Letter& letter);
 
 // The letter as the text of an e-mail: the greeting, the discs a line each, the day to bring
 // them back by, the closing and the sender's name; lines end with CR LF.
@@ -83,6 +90,9 @@ class Letters
 {
 public:
     Letters(Database& db, int days, const QDate& today);
+    // Every borrower with a disc out now, named or not, whatever the days (the list "Kdo má
+    // co půjčeno").
+    static std::unique_ptr<Letters> everyDiscOut(Database& db, const QDate& today);
     ~Letters();
     // (Again) before the first letter.
     Status start();
@@ -96,8 +106,11 @@ public:
     qint64 nameless();
 
 private:
+    Letters(Database& db, const QVariantList& params, const QString& from);
+
     Database& m_db;
     QVariantList m_params;
+    QString m_from; // the loans: FROM … WHERE …
     std::unique_ptr<class Statement> m_rows;
     Status m_status = Status::success();
     bool m_pending = false; // the statement stands on the next letter's first row

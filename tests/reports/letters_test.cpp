@@ -3,6 +3,7 @@
 // names that sort alike in ASCII but not in Czech, and a name with "&" and "<".
 #include "qt_printers.h"
 #include "recording_canvas.h"
+#include "reports/borrowers.h"
 #include "reports/overview.h"
 #include "reports/reminders.h"
 #include "reports/text_lines.h"
@@ -439,4 +440,42 @@ TEST(Overview, ChartsCountTheLoansByYearAndByMonth)
     ASSERT_EQ(boxes.size(), 9); // a bar for each count that is not 0
     EXPECT_NEAR(boxes[0].height() * 5, boxes[1].height() * 4, 1e-6) << "2023's 4 against 2024's 5";
     EXPECT_NEAR(boxes[2].height() * 2, boxes[6].height(), 1e-6) << "June's 1 against January's 2";
+}
+
+// "Kdo má co půjčeno": every disc out now under its borrower, two people of one name apart,
+// the contact once and whole, someone without a name too (first: no surname); a returned loan
+// nowhere.
+TEST(Borrowers, EveryDiscOutGroupedByBorrowerTwoOfOneNameApart)
+{
+    TempRegister reg;
+    reg.exec(QStringLiteral(R"(
+        INSERT INTO lide (idcloveka, jmeno, prijmeni, telefon, email) VALUES
+            (201, 'Jan', 'Novák', '+420 724 555 101', 'jan@example.cz'), (202, 'Jan', 'Novák', NULL, NULL),
+            (203, NULL, ' ', NULL, NULL);
+        INSERT INTO cd (idcd, nazev, pocetdisku, typdisku) VALUES (101, 'Gold', 1, 'CD'), (102, 'Pan Tau', 3, 'DVD'),
+            (103, 'Vrácené', NULL, NULL), (104, 'Bezejmenný', NULL, NULL);
+        INSERT INTO pujcovani (datumpujceni, idcd, idcloveka, vraceno) VALUES
+            ('2024-03-01', 101, 201, 0), ('2024-03-11', 102, 201, 0), ('2024-02-01', 102, 202, 0),
+            ('2024-01-01', 103, 202, 1), ('2024-03-30', 104, 203, 0);)"));
+    QBuffer nowhere;
+    nowhere.open(QIODevice::WriteOnly);
+    QPdfWriter device(&nowhere);
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    RecordingCanvas canvas;
+    ASSERT_TRUE(borrowers::paintList(reg.db(), endOfMarch, device, canvas).ok());
+    ASSERT_EQ(canvas.pages.size(), 1u);
+    const QStringList texts = canvas.pages[0].texts;
+    EXPECT_EQ(texts.count("Jan Novák"), 2);
+    const qsizetype first = texts.indexOf("Jan Novák");
+    const qsizetype second = texts.indexOf("Jan Novák", first + 1);
+    const qsizetype nameless = texts.indexOf("(bez jména)");
+    EXPECT_TRUE(nameless < first && first < second) << texts.join(" | ").toStdString();
+    EXPECT_FALSE(texts.contains("Nikdo nemá nic půjčeno."));
+    EXPECT_EQ(texts.value(first + 1), "+420 724 555 101 · jan@example.cz");
+    const QStringList jans = texts.mid(first, second - first);
+    EXPECT_TRUE(jans.contains("Gold") && jans.contains("3× DVD") && jans.contains("Půjčeno: 2"));
+    const QStringList other = texts.mid(second);
+    EXPECT_TRUE(other.contains("Pan Tau") && other.contains("Půjčeno: 1") && !other.contains("Vrácené"));
+    EXPECT_TRUE(texts.contains("Bezejmenný"));
+    EXPECT_FALSE(texts.contains("Vrácené"));
 }
