@@ -130,19 +130,26 @@ Status returnLengths(Database& db, Figures& f)
     return status;
 }
 
-// The first ten of a count by group ("… AS n … ORDER BY n DESC, …"), and how many more have
-// the tenth's number: a tie is said, never cut silently.
-Status ranked(Database& db, const QString& query, std::vector<Ranked>& ranks, qint64& alike)
+// The first ten loan counts of the groups (by the order after the count), and how many more
+// have the tenth's count: a tie is said, never cut silently. The ties are counted without
+// the order (a sort of every group by name would cost more than counting them again).
+Status ranked(Database& db, const QString& name, const QString& where, const QString& group, const QString& order,
+              std::vector<Ranked>& ranks, qint64& alike)
 {
-    Status status = eachRow(db, query + QStringLiteral(" LIMIT 10"), {}, [&ranks](Statement& row) {
-        ranks.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
-    });
+    const QString from = sql("FROM {loans} ") + where + QStringLiteral(" GROUP BY ") + group;
+    Status status = eachRow(db,
+                            QStringLiteral("SELECT %1, count(*) AS n %2 ORDER BY n DESC, %3 LIMIT 10")
+                                .arg(sql(name.toUtf8().constData()), from, order),
+                            {}, [&ranks](Statement& row) {
+                                ranks.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
+                            });
     if (!status.ok() || ranks.size() < 10)
         return status;
     const qint64 last = ranks.back().loans;
     const auto listed = std::count_if(ranks.begin(), ranks.end(), [last](const Ranked& r) { return r.loans == last; });
     qint64 all = 0;
-    status = db.queryInt(QStringLiteral("SELECT count(*) FROM (%1) WHERE n = ?").arg(query), all, {last});
+    status = db.queryInt(QStringLiteral("SELECT count(*) FROM (SELECT count(*) AS n %1) WHERE n = ?").arg(from), all,
+                         {last});
     alike = all - listed;
     return status;
 }
@@ -151,22 +158,19 @@ Status ranked(Database& db, const QString& query, std::vector<Ranked>& ranks, qi
 // loans out longest.
 Status topTens(Database& db, const QDate& today, Figures& f)
 {
-    Status status = ranked(db,
-                           sql("SELECT c.nazev, count(*) AS n FROM {loans} GROUP BY c.idcd "
-                               "ORDER BY n DESC, ifnull(c.nazev, '') COLLATE ordisk_seznam, c.idcd"),
-                           f.mostLentDiscs, f.moreLentAlike);
+    Status status =
+        ranked(db, QStringLiteral("c.nazev"), QString(), QStringLiteral("c.idcd"),
+               QStringLiteral("ifnull(c.nazev, '') COLLATE ordisk_seznam, c.idcd"), f.mostLentDiscs, f.moreLentAlike);
+    const QString byName = QStringLiteral("ifnull(l.prijmeni, '') COLLATE ordisk_seznam, ifnull(l.jmeno, '') COLLATE "
+                                          "ordisk_seznam, l.idcloveka");
+    if (status.ok())
+        status = ranked(db, QStringLiteral("{person}"), QString(), QStringLiteral("l.idcloveka"), byName,
+                        f.mostBorrowing, f.moreBorrowingAlike);
+    if (status.ok())
+        status = ranked(db, QStringLiteral("{person}"), QStringLiteral("WHERE p.vraceno = 0"),
+                        QStringLiteral("l.idcloveka"), byName, f.mostOutNow, f.moreOutAlike);
     if (!status.ok())
         return status;
-    for (const auto& [where, ranks, alike] : {std::tuple{"", &f.mostBorrowing, &f.moreBorrowingAlike},
-                                              std::tuple{"WHERE p.vraceno = 0", &f.mostOutNow, &f.moreOutAlike}}) {
-        status = ranked(db,
-                        sql("SELECT {person}, count(*) AS n FROM {loans} ") + QLatin1String(where) +
-                            QStringLiteral(" GROUP BY l.idcloveka ORDER BY n DESC, ifnull(l.prijmeni, '') COLLATE "
-                                           "ordisk_seznam, ifnull(l.jmeno, '') COLLATE ordisk_seznam, l.idcloveka"),
-                        *ranks, *alike);
-        if (!status.ok())
-            return status;
-    }
     status =
         eachRow(db,
                 sql("SELECT c.nazev, {person}, p.datumpujceni, "
