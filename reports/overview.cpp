@@ -131,26 +131,29 @@ Status returnLengths(Database& db, Figures& f)
 }
 
 // The first ten loan counts of the groups (by the order after the count), and how many more
-// have the tenth's count: a tie is said, never cut silently. The ties are counted without
-// the order (a sort of every group by name would cost more than counting them again).
+// have the tenth's count: a tie is said, never cut silently. One reading: each group carries
+// how many groups share its count (a window over the counts, no sort by name of them all).
+// order: the columns the order needs, taken out of the groups, then the order by them
+// ("columns;order").
 Status ranked(Database& db, const QString& name, const QString& where, const QString& group, const QString& order,
               std::vector<Ranked>& ranks, qint64& alike)
 {
-    const QString from = sql("FROM {loans} ") + where + QStringLiteral(" GROUP BY ") + group;
-    Status status = eachRow(db,
-                            QStringLiteral("SELECT %1, count(*) AS n %2 ORDER BY n DESC, %3 LIMIT 10")
-                                .arg(sql(name.toUtf8().constData()), from, order),
-                            {}, [&ranks](Statement& row) {
-                                ranks.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
-                            });
-    if (!status.ok() || ranks.size() < 10)
-        return status;
-    const qint64 last = ranks.back().loans;
-    const auto listed = std::count_if(ranks.begin(), ranks.end(), [last](const Ranked& r) { return r.loans == last; });
-    qint64 all = 0;
-    status = db.queryInt(QStringLiteral("SELECT count(*) FROM (SELECT count(*) AS n %1) WHERE n = ?").arg(from), all,
-                         {last});
-    alike = all - listed;
+    qint64 sharing = 0;
+    const Status status =
+        eachRow(db,
+                QStringLiteral("SELECT name, n, count(*) OVER (PARTITION BY n) FROM (SELECT %1 AS name, count(*) AS n, "
+                               "%2 %3 GROUP BY %4) ORDER BY n DESC, %5 LIMIT 10")
+                    .arg(sql(name.toUtf8().constData()), order.section(QLatin1Char(';'), 0, 0),
+                         sql("FROM {loans} ") + where, group, order.section(QLatin1Char(';'), 1)),
+                {}, [&](Statement& row) {
+                    ranks.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
+                    sharing = row.columnInt(2);
+                });
+    if (status.ok() && ranks.size() == 10) {
+        const qint64 last = ranks.back().loans;
+        alike =
+            sharing - std::count_if(ranks.begin(), ranks.end(), [last](const Ranked& r) { return r.loans == last; });
+    }
     return status;
 }
 
@@ -158,11 +161,11 @@ Status ranked(Database& db, const QString& name, const QString& where, const QSt
 // loans out longest.
 Status topTens(Database& db, const QDate& today, Figures& f)
 {
-    Status status =
-        ranked(db, QStringLiteral("c.nazev"), QString(), QStringLiteral("c.idcd"),
-               QStringLiteral("ifnull(c.nazev, '') COLLATE ordisk_seznam, c.idcd"), f.mostLentDiscs, f.moreLentAlike);
-    const QString byName = QStringLiteral("ifnull(l.prijmeni, '') COLLATE ordisk_seznam, ifnull(l.jmeno, '') COLLATE "
-                                          "ordisk_seznam, l.idcloveka");
+    Status status = ranked(db, QStringLiteral("c.nazev"), QString(), QStringLiteral("c.idcd"),
+                           QStringLiteral("ifnull(c.nazev, '') AS o1, c.idcd AS o2;o1 COLLATE ordisk_seznam, o2"),
+                           f.mostLentDiscs, f.moreLentAlike);
+    const QString byName = QStringLiteral("ifnull(l.prijmeni, '') AS o1, ifnull(l.jmeno, '') AS o2, l.idcloveka AS o3;"
+                                          "o1 COLLATE ordisk_seznam, o2 COLLATE ordisk_seznam, o3");
     if (status.ok())
         status = ranked(db, QStringLiteral("{person}"), QString(), QStringLiteral("l.idcloveka"), byName,
                         f.mostBorrowing, f.moreBorrowingAlike);
