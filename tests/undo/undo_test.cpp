@@ -246,3 +246,24 @@ TEST(Undo, AStepWhoseRowsChangedSinceIsRefusedChangesNothingAndLeavesTheHistory)
         EXPECT_EQ(r.history.undoText(), "přidání disku Dřívější");
     }
 }
+
+// A failure of the register itself (another program holds it locked past the wait) is told
+// and keeps the step where it was: the next try takes it back.
+TEST(Undo, AFailureOfTheRegisterKeepsTheStepForTheNextTry)
+{
+    Registers r;
+    r.remove("cd", "idcd", r.kytice);
+    const QStringList deleted = stored(r.reg);
+    Status status = Status::success();
+    auto other = Database::connect(QFile::encodeName(r.reg.path()), status);
+    ASSERT_TRUE(other->exec(QStringLiteral("BEGIN EXCLUSIVE")).ok());
+    QString refusal;
+    EXPECT_FALSE(r.history.undo(refusal).ok());
+    EXPECT_EQ(refusal, QString());
+    EXPECT_TRUE(r.history.canUndo());
+    EXPECT_EQ(r.history.undoText(), "smazání disku Kytice");
+    ASSERT_TRUE(other->exec(QStringLiteral("ROLLBACK")).ok());
+    EXPECT_EQ(stored(r.reg), deleted);
+    ASSERT_TRUE(r.history.undo(refusal).ok());
+    EXPECT_EQ(r.reg.value("SELECT nazev FROM cd WHERE idcd = 101"), "Kytice");
+}
