@@ -195,8 +195,9 @@ Status byTime(Database& db, const QDate& today, Figures& f)
     std::map<QString, qint64> months; // "2026-12"
     const Status status = eachRow(
         db,
-        sql("SELECT substr(d, 1, 7), count(*) FROM (SELECT {day(p.datumpujceni)} AS d FROM {loans}) "
-            "WHERE d IS NOT NULL AND d <= ?1 GROUP BY 1"),
+        // A day is checked once for all the loans of that day, not for each of them.
+        sql("SELECT substr(d, 1, 7), sum(n) FROM (SELECT {day(p.datumpujceni)} AS d, n FROM (SELECT p.datumpujceni, "
+            "count(*) AS n FROM {loans} GROUP BY p.datumpujceni) AS p) WHERE d IS NOT NULL AND d <= ?1 GROUP BY 1"),
         {today.toString(Qt::ISODate)}, [&months](Statement& row) { months[row.columnText(0)] = row.columnInt(1); });
     if (!status.ok() || months.empty())
         return status;
