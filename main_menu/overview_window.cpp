@@ -52,7 +52,7 @@ void showOverview(QWidget* window, Database& db, const ShownKeys&)
     QDialog dialog(window);
     dialog.setObjectName(QStringLiteral("Prehled"));
     dialog.setWindowTitle(QStringLiteral("Přehled půjčování"));
-    dialog.resize(560, 860);
+    dialog.resize(560, 720);
     auto* text = new QTextBrowser;
     text->setObjectName(QStringLiteral("Text"));
     text->setAccessibleName(QStringLiteral("Přehled půjčování"));
@@ -78,7 +78,7 @@ void showOverview(QWidget* window, Database& db, const ShownKeys&)
         auto* chart = new QLabel;
         chart->setObjectName(QString::fromLatin1(name));
         chart->setAccessibleName(heading);
-        chart->setPixmap(QPixmap::fromImage(overview::chartImage(*bars, QSize(520, 130))));
+        chart->setPixmap(QPixmap::fromImage(overview::chartImage(*bars, QSize(520, 110))));
         layout->addWidget(title);
         layout->addWidget(chart);
     }
