@@ -27,7 +27,7 @@ namespace {
 // What --export or --import asks for.
 struct Transfer
 {
-    QString exportWhat; // cd, lide, vypujcky, nevracenecd, dlouho
+    QString exportWhat; // cd, lide, vypujcky, nevracenecd, dlouho, nikdy
     QString importWhat; // cd, lide
     QString file;       // empty: standard output
     bool dryRun = false;
@@ -39,7 +39,7 @@ struct Transfer
 };
 
 const char* const usage = R"(Použití: ordisk [--home]
-        ordisk [--home] --export cd|lide|vypujcky|nevracenecd [SOUBOR]
+        ordisk [--home] --export cd|lide|vypujcky|nevracenecd|nikdy [SOUBOR]
         ordisk [--home] --export dlouho [SOUBOR] [--dni N]
         ordisk [--home] --export upominky SOUBOR.pdf [--dni N]
         ordisk [--home] --export kdoco|prehled SOUBOR.pdf
@@ -58,7 +58,8 @@ Volby:
   --home          pracovat ve složce ~/Ordisk (založí ji, chybí-li)
   --export CO [SOUBOR]
                   zapsat disky (cd), lidi (lide), všechny výpůjčky (vypujcky),
-                  nevrácená CD (nevracenecd) nebo dlouho půjčená CD (dlouho)
+                  nevrácená CD (nevracenecd), dlouho půjčená CD (dlouho)
+                  nebo nikdy nepůjčená CD (nikdy)
                   a skončit: SOUBOR.pdf jako stránky A4 k tisku, SOUBOR.xlsx
                   nebo SOUBOR.ods jako sešit tabulkového procesoru s hodnotami
                   podle typu (telefon i „=1+1“ jako text), jinak CSV (bez

@@ -145,7 +145,8 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
                                             {"ExportovatLidi", "&Lidi…", "lide"},
                                             {"ExportovatVypujcky", "&Všechny výpůjčky…", "vypujcky"},
                                             {"ExportovatNevracena", "&Nevrácená CD…", "nevracenecd"},
-                                            {"ExportovatDlouho", "Dlouho &půjčená CD…", "dlouho"}})
+                                            {"ExportovatDlouho", "Dlouho &půjčená CD…", "dlouho"},
+                                            {"ExportovatNikdy", "Ni&kdy nepůjčená CD…", "nikdy"}})
         item(exports, name, QString::fromUtf8(text),
              [window, register_, table = QString::fromLatin1(table)] { exportList(window, *register_, table); });
     file->addSeparator();

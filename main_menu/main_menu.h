@@ -13,9 +13,9 @@ class UndoHistory;
 // The main window's menu bar, above the window's controls (they keep their places; the
 // window grows by the bar's height):
 //   Soubor: Importovat disky…, Importovat lidi…, Exportovat ▸ (Disky…, Lidi…, Všechny
-//           výpůjčky…, Nevrácená CD…, Dlouho půjčená CD…), Tisk… (Ctrl+P), Dlouho půjčená
-//           CD…, Upomínky…, Přehled půjčování, Zálohovat evidenci…, Obnovit ze zálohy…, Koš…,
-//           Konec
+//           výpůjčky…, Nevrácená CD…, Dlouho půjčená CD…, Nikdy nepůjčená CD…), Tisk… (Ctrl+P),
+//           Dlouho půjčená CD…, Upomínky…, Přehled půjčování, Zálohovat evidenci…, Obnovit ze
+//           zálohy…, Koš…, Konec
 //   Úpravy: Zpět (Ctrl+Z), Znovu (Ctrl+Shift+Z), each naming its step ("Zpět: smazání disku
 //           Kytice"); with a history only
 //   Nápověda: Příručka, O programu

@@ -65,6 +65,16 @@ const std::vector<Printed>& printedLists()
           {"email", 20},
           {"datumpujceni", 10},
           {"dni", 7}}},
+        {"nikdy",
+         "Nikdy nepůjčená CD",
+         true,
+         {{"nazev", 30},
+          {"pocetdisku", 7},
+          {"typdisku", 10},
+          {"typobsahu", 12},
+          {"popis", 25},
+          {"original", 8},
+          {"vyrazeno", 8}}},
     };
     return lists;
 }

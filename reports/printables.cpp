@@ -19,6 +19,8 @@ const std::vector<Printable>& all()
          QStringLiteral("historie-pujcovani"), false, false},
         {QStringLiteral("dlouho"), List, QStringLiteral("&Dlouho půjčená CD"), QStringLiteral("TiskDlouho"),
          QStringLiteral("dlouho-pujcena-cd"), true, false},
+        {QStringLiteral("nikdy"), List, QStringLiteral("Nikd&y nepůjčená CD"), QStringLiteral("TiskNikdy"),
+         QStringLiteral("nikdy-nepujcena-cd"), false, false},
         {QStringLiteral("kdoco"), Borrowers, QStringLiteral("&Kdo má co půjčeno"), QStringLiteral("TiskKdoCo"),
          QStringLiteral("kdo-ma-co-pujceno"), false, false},
         {QStringLiteral("upominky"), Letters, QStringLiteral("&Upomínky"), QStringLiteral("TiskUpominky"),

@@ -8,19 +8,25 @@ namespace exportrows {
 
 const QStringList& names()
 {
-    static const QStringList exportable = {QStringLiteral("cd"), QStringLiteral("lide"), QStringLiteral("vypujcky"),
-                                           QStringLiteral("nevracenecd"), QStringLiteral("dlouho")};
+    static const QStringList exportable = {QStringLiteral("cd"),       QStringLiteral("lide"),
+                                           QStringLiteral("vypujcky"), QStringLiteral("nevracenecd"),
+                                           QStringLiteral("dlouho"),   QStringLiteral("nikdy")};
     return exportable;
 }
 
 namespace {
 
 const QString longLoans = QStringLiteral("dlouho");
+const QString neverLent = QStringLiteral("nikdy");
 
 const tables::Table* exportable(const QString& table, Status& status)
 {
     static const tables::Table lentTooLong{longLoans, true, longloans::columns(), QString()};
-    const tables::Table* declared = table == longLoans ? &lentTooLong : tables::find(table);
+    // The discs nobody has borrowed: the discs' own columns.
+    static const tables::Table notLent{neverLent, true, tables::find(QStringLiteral("cd"))->columns, QString()};
+    const tables::Table* declared = table == longLoans   ? &lentTooLong
+                                    : table == neverLent ? &notLent
+                                                         : tables::find(table);
     if (!declared || !names().contains(table)) {
         status = Status::failure(QStringLiteral("Vyvézt lze jen %1.").arg(names().join(QStringLiteral(", "))));
         return nullptr;
@@ -36,6 +42,14 @@ QString selected(const tables::Table& declared, const Choice& choice, QVariantLi
         params = longloans::params(choice.days, choice.today);
         return longloans::sql();
     }
+    // As the lists order discs; a loan counts when its person is in the register, as the
+    // overview counts the discs never lent.
+    if (declared.name == neverLent)
+        return QStringLiteral(
+                   "SELECT d.* FROM cd AS d WHERE NOT EXISTS (SELECT 1 FROM pujcovani AS p JOIN lide AS l ON "
+                   "l.idcloveka = p.idcloveka WHERE p.idcd = d.idcd) ORDER BY substr(ifnull(d.nazev, ''), 1, "
+                   "%1) COLLATE ordisk_seznam, d.idcd")
+            .arg(sortedChars);
     // The main window lists discs and people sorted by their second column (name, first
     // name), in the lists' own order; ties, and the loan lists, in the order of the keys.
     const std::vector<tables::Column>& columns = declared.columns;

@@ -26,7 +26,7 @@ namespace exportrows {
 // than any page or screen shows of a name).
 constexpr int sortedChars = 1000;
 
-// The names an export takes: "cd", "lide", "vypujcky", "nevracenecd", "dlouho".
+// The names an export takes: "cd", "lide", "vypujcky", "nevracenecd", "dlouho", "nikdy".
 const QStringList& names();
 
 // What the list of discs lent too long is counted from.

@@ -148,7 +148,8 @@ const ListNames listNames[] = {{"cd", "Disky", "disky"},
                                {"lide", "Lidé", "lide"},
                                {"vypujcky", "Výpůjčky", "vypujcky"},
                                {"nevracenecd", "Nevrácená CD", "nevracena-cd"},
-                               {"dlouho", "Dlouho půjčená CD", "dlouho-pujcena-cd"}};
+                               {"dlouho", "Dlouho půjčená CD", "dlouho-pujcena-cd"},
+                               {"nikdy", "Nikdy nepůjčená CD", "nikdy-nepujcena-cd"}};
 
 const ListNames& namesOf(const QString& table)
 {

@@ -27,7 +27,7 @@ check "-h" 0 "~/Ordisk/db1.zaz" "$program" -h
 check "--version" 0 "Ordisk $2" "$program" --version
 check "-v" 0 "Ordisk $2" "$program" -v
 check "unknown option" 2 "neznámá volba „--bogus“" "$program" --bogus
-check "--export without a list" 2 "u volby --export chybí, co vyvézt (cd, lide, vypujcky, nevracenecd, dlouho, kdoco, upominky nebo prehled)" "$program" --export
+check "--export without a list" 2 "u volby --export chybí, co vyvézt (cd, lide, vypujcky, nevracenecd, dlouho, nikdy, kdoco, upominky nebo prehled)" "$program" --export
 check "argument" 2 "nečekaný argument „soubor.zaz“" "$program" soubor.zaz
 check "--import without a file" 2 "--import potřebuje soubor" "$program" --import cd
 check "--dry-run alone" 2 "--dry-run patří k volbě --import" "$program" --dry-run
@@ -156,7 +156,7 @@ for name in seznam.HTML seznam.xls seznam.docx seznam.ps; do
 done
 check "--export to .txt" 0 "Zapsáno do seznam.txt" "$program" --export cd seznam.txt
 check "--export to a name with a number" 0 "Zapsáno do seznam.2026" "$program" --export cd seznam.2026
-check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd, dlouho, kdoco, upominky, prehled" "$program" --export pujcovani
+check "--export of no list" 1 "vyvézt lze jen cd, lide, vypujcky, nevracenecd, dlouho, nikdy, kdoco, upominky, prehled" "$program" --export pujcovani
 # The lists as PDF: A4 pages whose text (the font embedded) reads back in Czech. Eva has two
 # discs out 45 and 31 days and one returned; Petr one out 30 days, a day within 30.
 sqlite3 db1.zaz "INSERT INTO lide (idcloveka, jmeno, prijmeni, telefon) VALUES (71, 'Eva', 'Dvořáková & <spol.>', '777 123 456'),

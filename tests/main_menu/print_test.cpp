@@ -501,10 +501,16 @@ TEST_F(Printing, NothingInTheTrashShowsInAnyListExportReportOrLoanWindow)
             EXPECT_FALSE(it.value().contains(QString::fromUtf8(gone))) << it.key().toStdString() << " shows " << gone;
         // Something is there, so that the check above can fail.
         EXPECT_TRUE(it.value().contains(QStringLiteral("Babička")) || it.value().contains(QStringLiteral("Novák")) ||
-                    it.value().contains(QStringLiteral("zůstává")) || it.value().contains(QStringLiteral("Svoboda")))
+                    it.value().contains(QStringLiteral("zůstává")) || it.value().contains(QStringLiteral("Svoboda")) ||
+                    it.value().contains(QStringLiteral("Nikdy nepůjčené")))
             << it.key().toStdString() << ": " << it.value().left(300).toStdString();
     }
     EXPECT_GE(shown.size(), 12);
+    // The discs never lent, as a list of their own: the one nobody had, not Babička (lent).
+    for (const char* list : {"export nikdy", "printed nikdy"}) {
+        EXPECT_TRUE(shown[QString::fromUtf8(list)].contains(QStringLiteral("Nikdy nepůjčené"))) << list;
+        EXPECT_FALSE(shown[QString::fromUtf8(list)].contains(QStringLiteral("Babička"))) << list;
+    }
 }
 
 // "Poslat e-mailem…": the letter to each late borrower with an e-mail, as a message the mail

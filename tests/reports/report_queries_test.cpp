@@ -87,6 +87,6 @@ TEST(Printables, EachListHasItsLayoutAndExportAndEachNameIsOnce)
     }
     for (QStringList column : {names, objects, stems})
         EXPECT_EQ(column.removeDuplicates(), 0) << column.join(u' ').toStdString();
-    EXPECT_EQ(listreport::names().size(), 5);
+    EXPECT_EQ(listreport::names().size(), 6);
     EXPECT_EQ(printables::find(QStringLiteral("CD")), nullptr);
 }
