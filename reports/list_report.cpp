@@ -26,17 +26,12 @@ struct Printed
 
 const std::vector<Printed>& printedLists()
 {
+    // The discs' list and the discs never lent print alike.
+    const std::vector<std::pair<const char*, double>> discColumns = {
+        {"nazev", 30}, {"pocetdisku", 7}, {"typdisku", 10}, {"typobsahu", 12},
+        {"popis", 25}, {"original", 8},   {"vyrazeno", 8}};
     static const std::vector<Printed> lists = {
-        {"cd",
-         "Seznam CD",
-         true,
-         {{"nazev", 30},
-          {"pocetdisku", 7},
-          {"typdisku", 10},
-          {"typobsahu", 12},
-          {"popis", 25},
-          {"original", 8},
-          {"vyrazeno", 8}}},
+        {"cd", "Seznam CD", true, discColumns},
         {"lide",
          "Seznam lidí",
          false,
@@ -65,16 +60,7 @@ const std::vector<Printed>& printedLists()
           {"email", 20},
           {"datumpujceni", 10},
           {"dni", 7}}},
-        {"nikdy",
-         "Nikdy nepůjčená CD",
-         true,
-         {{"nazev", 30},
-          {"pocetdisku", 7},
-          {"typdisku", 10},
-          {"typobsahu", 12},
-          {"popis", 25},
-          {"original", 8},
-          {"vyrazeno", 8}}},
+        {"nikdy", "Nikdy nepůjčená CD", true, discColumns},
     };
     return lists;
 }
