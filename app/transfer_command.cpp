@@ -201,10 +201,12 @@ QString exportable()
 int exportList(const QString& what, const QString& file, int days, const QString& registerPath)
 {
     const exportrows::Choice choice{days, QDate::currentDate()};
-    // A list is written in any format; the reminders and the overview are pages only.
+    // A list is written in any format (the discs lent too long one row a loan, grouped by
+    // borrower in a PDF); the reminders, "who has what" and the overview are pages only.
     const printables::Printable* printable = printables::find(what);
     const Interruptible interruptible;
-    const bool pagesOnly = printable && printable->form != printables::Form::List;
+    const bool pagesOnly =
+        printable && printable->form != printables::Form::List && !exportrows::names().contains(what);
     if (!exportrows::names().contains(what) && !pagesOnly)
         return fail(QStringLiteral("vyvézt lze jen %1, ne „%2“.").arg(exportNames().join(QStringLiteral(", ")), what));
     if (pagesOnly && !isPdf(file))

@@ -29,12 +29,19 @@ void exportList(QWidget* window, Database& db, const QString& table);
 using ShownKeys = std::function<std::vector<qint64>(const QString& table)>;
 
 // "Tisk…": the list chosen ("cd" and "lide" as the window shows them, through shownKeys;
-// the loans not returned, every loan, the discs lent too long), the reminders or the
-// overview, in Qt's print preview (printed from there) or as a PDF; chosen preselects one.
-void print(QWidget* window, Database& db, const ShownKeys& shownKeys, const QString& chosen = QString());
+// the loans not returned, every loan, the discs lent too long), the reminders (to the late
+// borrowers ticked) or the overview, in Qt's print preview (printed from there) or as a PDF;
+// chosen preselects one; person (idcloveka) ticks only that person's reminder.
+void print(QWidget* window, Database& db, const ShownKeys& shownKeys, const QString& chosen = QString(),
+           qint64 person = 0);
 
 // "Přehled půjčování": the overview in a window of its own, printable and savable as a PDF.
 void showOverview(QWidget* window, Database& db, const ShownKeys& shownKeys);
+
+// "Kdo má co půjčeno…" (every disc out now) or "Dlouho půjčená CD…" (tooLong: out longer than
+// the days, asked in the window and kept): the borrowers with their discs in a window of
+// their own, sortable by any column, printable and savable as a PDF grouped alike.
+void showBorrowers(QWidget* window, Database& db, bool tooLong);
 
 // "Zálohovat evidenci…": a copy into the folder zalohy, or where the user chooses.
 void backUp(QWidget* window, Database& db);

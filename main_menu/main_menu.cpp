@@ -154,10 +154,21 @@ QMenuBar* attach(QWidget* window, Database& db, const Hooks& hooks)
     QAction* print = item(file, "Tisk", QStringLiteral("&Tisk…"),
                           [window, register_, shown] { mainmenu::print(window, *register_, shown); });
     print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    item(file, "KdoCo", QStringLiteral("Kdo &má co půjčeno…"),
+         [window, register_] { showBorrowers(window, *register_, false); });
     item(file, "DlouhoPujcena", QStringLiteral("&Dlouho půjčená CD…"),
-         [window, register_, shown] { mainmenu::print(window, *register_, shown, QStringLiteral("dlouho")); });
+         [window, register_] { showBorrowers(window, *register_, true); });
     item(file, "Upominky", QStringLiteral("&Upomínky…"),
          [window, register_, shown] { mainmenu::print(window, *register_, shown, QStringLiteral("upominky")); });
+    const std::function<qint64()> picked = hooks.pickedPerson;
+    item(file, "UpominkaVybranemu", QStringLiteral("Upomínka &vybranému…"), [window, register_, shown, picked] {
+        const qint64 person = picked ? picked() : 0;
+        if (person <= 0)
+            messages::information(window, QStringLiteral("Upomínka"),
+                                  QStringLiteral("Vyberte v seznamu lidí, komu upomínku napsat."));
+        else
+            mainmenu::print(window, *register_, shown, QStringLiteral("upominky"), person);
+    });
     item(file, "Prehled", QStringLiteral("&Přehled půjčování"),
          [window, register_, shown] { showOverview(window, *register_, shown); });
     file->addSeparator();

@@ -14,8 +14,8 @@ class UndoHistory;
 // window grows by the bar's height):
 //   Soubor: Importovat disky…, Importovat lidi…, Exportovat ▸ (Disky…, Lidi…, Všechny
 //           výpůjčky…, Nevrácená CD…, Dlouho půjčená CD…, Nikdy nepůjčená CD…), Tisk… (Ctrl+P),
-//           Dlouho půjčená CD…, Upomínky…, Přehled půjčování, Zálohovat evidenci…, Obnovit ze
-//           zálohy…, Koš…, Konec
+//           Kdo má co půjčeno…, Dlouho půjčená CD…, Upomínky…, Upomínka vybranému…, Přehled
+//           půjčování, Zálohovat evidenci…, Obnovit ze zálohy…, Koš…, Konec
 //   Úpravy: Zpět (Ctrl+Z), Znovu (Ctrl+Shift+Z), each naming its step ("Zpět: smazání disku
 //           Kytice"); with a history only
 //   Nápověda: Příručka, O programu
@@ -33,6 +33,9 @@ struct Hooks
     std::function<std::vector<qint64>(const QString& table)> shownKeys;
     // The changes the window's actions, the imports and the menu's Zpět and Znovu share.
     UndoHistory* history = nullptr;
+    // The person picked in the people panel (idcloveka; 0 for none): whom "Upomínka
+    // vybranému…" writes to.
+    std::function<qint64()> pickedPerson;
 };
 
 // Builds the bar on the window, working on the register the connection is open on.

@@ -4,6 +4,7 @@
 #include "core/long_loans.h"
 #include "reports/reminders.h"
 #include "reports/report_settings.h"
+#include "storage/database.h"
 #include "transfer/import_rows.h"
 #include "ui_common/messages.h"
 
@@ -16,11 +17,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace mainmenu {
 namespace {
@@ -84,7 +89,7 @@ enum class Action { None, Preview, Pdf, Mail };
 void sendByMail(QWidget* window, Database& db, const Job& job)
 {
     const QString title = QStringLiteral("Poslat e-mailem");
-    reminders::Letters letters(db, job.days, job.today);
+    reminders::Letters letters(db, job.days, job.today, job.keys ? &*job.keys : nullptr);
     reminders::Letter letter;
     qint64 opened = 0;
     QStringList failed, without;
@@ -114,8 +119,85 @@ void sendByMail(QWidget* window, Database& db, const Job& job)
     messages::information(window, title, told);
 }
 
-// The dialog "Tisk": what to print, the days where they count, the preview or a PDF.
-Action choose(QWidget* window, Job& job)
+// The late borrowers in the dialog, a box each: those ticked get a letter (or a message).
+class Addressees
+{
+public:
+    explicit Addressees(QVBoxLayout* layout)
+    {
+        auto* label = new QLabel(QStringLiteral("Ko&mu (upomínku dostanou zaškrtnutí):"));
+        m_list->setObjectName(QStringLiteral("Dluznici"));
+        m_list->setAccessibleName(QStringLiteral("Komu"));
+        m_list->setMinimumHeight(120);
+        label->setBuddy(m_list);
+        m_summary->setObjectName(QStringLiteral("Zaskrtnuto"));
+        layout->addWidget(label);
+        layout->addWidget(m_list);
+        layout->addWidget(m_summary);
+        QObject::connect(m_list, &QListWidget::itemChanged, m_list, [this] { told(); });
+    }
+    QListWidget* list() const { return m_list; }
+
+    // The borrowers out longer than the days; those of chosen only ticked (all without it),
+    // the ones ticked before kept ticked.
+    Status fill(Database& db, int days, const QDate& today, const std::vector<qint64>* chosen)
+    {
+        QSignalBlocker quiet(m_list);
+        if (m_filled)
+            chosen = nullptr;
+        const std::vector<qint64> before = m_filled ? ticked() : std::vector<qint64>();
+        m_list->clear();
+        reminders::Letters letters(db, days, today);
+        reminders::Letter letter;
+        Status status = letters.start();
+        while (status.ok() && letters.next(letter)) {
+            const QString name = QStringList{letter.surname, letter.firstName}.join(QLatin1Char(' ')).trimmed();
+            auto* item = new QListWidgetItem(
+                QStringLiteral("%1 (%2)").arg(importrows::shown(name)).arg(letter.loans.size()), m_list);
+            item->setData(Qt::UserRole, letter.person);
+            item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            const std::vector<qint64>& keep = chosen ? *chosen : before;
+            const bool tick =
+                (!chosen && !m_filled) || std::find(keep.begin(), keep.end(), letter.person) != keep.end();
+            item->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+        }
+        m_filled = true;
+        m_chosenMissing = chosen && ticked().empty();
+        told();
+        return letters.status();
+    }
+
+    std::vector<qint64> ticked() const
+    {
+        std::vector<qint64> keys;
+        for (int row = 0; row < m_list->count(); ++row)
+            if (m_list->item(row)->checkState() == Qt::Checked)
+                keys.push_back(m_list->item(row)->data(Qt::UserRole).toLongLong());
+        return keys;
+    }
+
+    std::function<void()> changed;
+
+private:
+    void told()
+    {
+        const qint64 count = static_cast<qint64>(ticked().size());
+        m_summary->setText(m_chosenMissing && count == 0
+                               ? QStringLiteral("Vybraný člověk nemá nic půjčeno tak dlouho.")
+                               : QStringLiteral("Zaškrtnuto: %1 z %2").arg(count).arg(m_list->count()));
+        if (changed)
+            changed();
+    }
+
+    QListWidget* m_list = new QListWidget;
+    QLabel* m_summary = new QLabel;
+    bool m_filled = false;
+    bool m_chosenMissing = false;
+};
+
+// The dialog "Tisk": what to print, the days where they count, who gets a reminder, the
+// preview or a PDF.
+Action choose(QWidget* window, Database& db, Job& job)
 {
     QDialog dialog(window);
     dialog.setObjectName(QStringLiteral("Tisk"));
@@ -163,6 +245,7 @@ Action choose(QWidget* window, Job& job)
     letterButtons->addWidget(mail);
     letterButtons->addStretch();
     layout->addLayout(letterButtons);
+    Addressees addressees(layout);
     auto* buttons = new QDialogButtonBox;
     QPushButton* preview = buttons->addButton(QStringLiteral("Náhled a &tisk…"), QDialogButtonBox::AcceptRole);
     preview->setObjectName(QStringLiteral("Nahled"));
@@ -176,12 +259,39 @@ Action choose(QWidget* window, Job& job)
         days->setEnabled(takesDays(what));
         bySurname->setEnabled(what == QLatin1String("lide"));
         const printables::Printable* chosen = printables::find(what);
-        sender->setEnabled(chosen && chosen->form == printables::Form::Letters);
-        mail->setEnabled(sender->isEnabled());
-        preview->setEnabled(!what.isEmpty());
-        pdf->setEnabled(!what.isEmpty());
+        const bool letters = chosen && chosen->form == printables::Form::Letters;
+        sender->setEnabled(letters);
+        addressees.list()->setEnabled(letters);
+        // Nobody late at all is said on a click; late borrowers none of whom is ticked, not.
+        const bool someone = !letters || addressees.list()->count() == 0 || !addressees.ticked().empty();
+        mail->setEnabled(letters && someone);
+        preview->setEnabled(!what.isEmpty() && someone);
+        pdf->setEnabled(!what.isEmpty() && someone);
     };
-    QObject::connect(group, &QButtonGroup::buttonToggled, &dialog, follow);
+    // The late borrowers listed once the reminders are chosen, again when the days change.
+    bool listed = false;
+    const auto list = [&] {
+        if (!group->checkedButton() || group->checkedButton()->objectName() != QLatin1String("TiskUpominky"))
+            return;
+        listed = true;
+        if (const Status s = addressees.fill(db, days->value(), job.today, job.keys ? &*job.keys : nullptr); !s.ok()) {
+            if (s.isDamage())
+                db.noteDamage();
+            else
+                messages::critical(&dialog, QStringLiteral("Chyba"), s.message());
+        }
+    };
+    addressees.changed = follow;
+    QObject::connect(group, &QButtonGroup::buttonToggled, &dialog, [&] {
+        if (!listed)
+            list();
+        follow();
+    });
+    QObject::connect(days, &QSpinBox::valueChanged, &dialog, [&] {
+        if (listed)
+            list();
+    });
+    list();
     follow();
     QObject::connect(sender, &QPushButton::clicked, &dialog, [&] { askOwner(&dialog, job.owner); });
     Action action = Action::None;
@@ -202,6 +312,8 @@ Action choose(QWidget* window, Job& job)
         return Action::None;
     job.what = group->checkedButton()->property("what").toString();
     job.bySurname = job.what == QLatin1String("lide") && bySurname->isChecked();
+    if (job.is(printables::Form::Letters))
+        job.keys = addressees.ticked();
     if (takesDays(job.what)) {
         job.days = days->value();
         reportsettings::setDays(job.days);
@@ -211,13 +323,15 @@ Action choose(QWidget* window, Job& job)
 
 } // namespace
 
-void print(QWidget* window, Database& db, const ShownKeys& shownKeys, const QString& chosen)
+void print(QWidget* window, Database& db, const ShownKeys& shownKeys, const QString& chosen, qint64 person)
 {
     Job job;
     job.what = chosen.isEmpty() ? QStringLiteral("cd") : chosen;
     job.days = reportsettings::days();
     job.owner = reportsettings::owner();
-    const Action action = choose(window, job);
+    if (person > 0)
+        job.keys = std::vector<qint64>{person};
+    const Action action = choose(window, db, job);
     if (action == Action::None)
         return;
     if (job.printable() && job.printable()->asShown && shownKeys && !job.bySurname)

@@ -41,7 +41,7 @@ bool someoneToRemind(QWidget* window, Database& db, const Job& job, qint64* name
 {
     if (!job.is(printables::Form::Letters))
         return true;
-    reminders::Letters letters(db, job.days, job.today);
+    reminders::Letters letters(db, job.days, job.today, job.keys ? &*job.keys : nullptr);
     const qint64 people = letters.count();
     const qint64 withoutName = letters.nameless();
     if (!messages::report(window, letters.status()))
@@ -66,6 +66,12 @@ bool Job::is(printables::Form form) const
     return p && p->form == form;
 }
 
+std::optional<int> Job::grouped() const
+{
+    const printables::Printable* p = printable();
+    return p ? printables::daysOf(*p, days) : std::nullopt;
+}
+
 bool Job::landscape() const
 {
     return is(printables::Form::List) && listreport::layoutOf(what).landscape;
@@ -75,8 +81,8 @@ QString Job::title() const
 {
     return is(printables::Form::Letters)     ? QStringLiteral("Upomínky")
            : is(printables::Form::Overview)  ? QStringLiteral("Přehled půjčování")
-           : is(printables::Form::Borrowers) ? borrowers::title()
-                                             : listreport::layoutOf(what, {days, today, bySurname}).head.title;
+           : is(printables::Form::Borrowers) ? borrowers::title(grouped())
+                                             : listreport::layoutOf(what).head.title;
 }
 
 QString Job::fileStem() const
@@ -88,11 +94,11 @@ QString Job::fileStem() const
 Status Job::paint(Database& db, QPagedPaintDevice& device, QPainter& painter, const listreport::Watch& watch) const
 {
     if (is(printables::Form::Letters)) {
-        reminders::Letters letters(db, days, today);
+        reminders::Letters letters(db, days, today, keys ? &*keys : nullptr);
         return reminders::paint(letters, owner, today, device, painter, watch);
     }
     if (is(printables::Form::Borrowers))
-        return borrowers::paint(db, today, device, painter, watch);
+        return borrowers::paint(db, today, grouped(), device, painter, watch);
     if (is(printables::Form::Overview)) {
         Status status = Status::success();
         const overview::Figures figures = overview::compute(db, today, status);
@@ -103,7 +109,7 @@ Status Job::paint(Database& db, QPagedPaintDevice& device, QPainter& painter, co
                    ? Status::success()
                    : Status::failure(QStringLiteral("Stránku nelze vytisknout."));
     }
-    const listreport::Layout layout = listreport::layoutOf(what, {days, today, bySurname});
+    const listreport::Layout layout = listreport::layoutOf(what);
     const std::unique_ptr<RowFeed> rows = keys ? listreport::fromKeys(db, what, layout, *keys)
                                                : listreport::fromRegister(db, what, layout, {days, today, bySurname});
     return listreport::paint(layout, *rows, device, painter, watch);
@@ -119,20 +125,20 @@ qint64 Job::pagesAbout(Database& db, const QPagedPaintDevice& device, Status& st
     if (is(printables::Form::Overview))
         return 1;
     if (is(printables::Form::Borrowers)) { // about a page for each three borrowers
-        std::unique_ptr<reminders::Letters> people = reminders::Letters::everyDiscOut(db, today);
+        std::unique_ptr<reminders::Letters> people = borrowers::loansOut(db, today, grouped());
         const qint64 count = people->count();
         status = people->status();
         return count / 3 + 1;
     }
     if (is(printables::Form::Letters)) {
-        reminders::Letters letters(db, days, today);
+        reminders::Letters letters(db, days, today, keys ? &*keys : nullptr);
         const qint64 people = letters.count();
         status = letters.status();
         return people;
     }
     const qint64 count =
         keys ? static_cast<qint64>(keys->size()) : exportrows::count(db, what, status, {days, today, bySurname});
-    return listreport::pagesAbout(listreport::layoutOf(what, {days, today, bySurname}), count, device);
+    return listreport::pagesAbout(listreport::layoutOf(what), count, device);
 }
 
 // Writes the PDF chosen in a save dialog, behind the progress dialog.

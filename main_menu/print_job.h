@@ -25,14 +25,17 @@ struct Job
 {
     QString what; // a name of printables::all()
     int days = longloans::defaultDays;
-    bool bySurname = false;                  // the people list: everyone, by surname
-    std::optional<std::vector<qint64>> keys; // of the window's list, for "cd" and "lide"
+    bool bySurname = false; // the people list: everyone, by surname
+    // Of the window's list, for "cd" and "lide"; of the people ticked, for the reminders.
+    std::optional<std::vector<qint64>> keys;
     reminders::Owner owner;
     QDate today = QDate::currentDate();
 
     const printables::Printable* printable() const;
     bool is(printables::Form form) const;
     bool landscape() const;
+    // Of a list grouped by borrower, the days out that count where it takes them.
+    std::optional<int> grouped() const;
     QString title() const;
     // The name a PDF of it is proposed with ("seznam-cd-2026-12-09").
     QString fileStem() const;

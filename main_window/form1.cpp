@@ -84,8 +84,11 @@ Form1::Form1(Register& reg, QWidget* parent)
     mainmenu::attach(
         this, reg.db(),
         {[this](const QString& table) { showAll(table == m_cds.table ? m_cds : m_people); },
-         [this](const QString& table) { return (table == m_cds.table ? m_grid1 : m_grid2)->keysInOrder(); },
-         m_history});
+         [this](const QString& table) { return (table == m_cds.table ? m_grid1 : m_grid2)->keysInOrder(); }, m_history,
+         [this] {
+             const int at = Data2->absolutePosition();
+             return at >= 0 && at < Data2->recordCount() ? Data2->cell(at, 0).toLongLong() : qint64(0);
+         }});
 
     Form_Load();
 }

@@ -1,5 +1,6 @@
 #include "reports/borrowers.h"
 
+#include "core/long_loans.h"
 #include "reports/column_fit.h"
 #include "reports/flow_page.h"
 #include "reports/page_canvas.h"
@@ -11,20 +12,26 @@
 
 namespace borrowers {
 
-QString title()
+QString title(const Days& days)
 {
-    return QStringLiteral("Kdo má co půjčeno");
+    return days ? QStringLiteral("Dlouho půjčená CD (déle než %1)").arg(longloans::daysInWords(*days))
+                : QStringLiteral("Kdo má co půjčeno");
 }
 
-Status paintList(Database& db, const QDate& today, const QPagedPaintDevice& device, PageCanvas& canvas,
-                 const listreport::Watch& watch)
+std::unique_ptr<reminders::Letters> loansOut(Database& db, const QDate& today, const Days& days)
 {
-    const std::unique_ptr<reminders::Letters> people = reminders::Letters::everyDiscOut(db, today);
+    return days ? reminders::Letters::lentTooLong(db, *days, today) : reminders::Letters::everyDiscOut(db, today);
+}
+
+Status paintList(Database& db, const QDate& today, const Days& days, const QPagedPaintDevice& device,
+                 PageCanvas& canvas, const listreport::Watch& watch)
+{
+    const std::unique_ptr<reminders::Letters> people = loansOut(db, today, days);
     if (Status s = people->start(); !s.ok())
         return s;
     const FlowPage::Fonts fonts(device);
     FlowPage page(device, fonts, canvas);
-    page.paragraph(title(), FlowPage::Font::Title);
+    page.paragraph(title(days), FlowPage::Font::Title);
     page.paragraph(QStringLiteral("Stav k %1").arg(today.toString(QStringLiteral("dd.MM.yyyy"))));
     const QStringList header = reminders::tableHeader();
     reminders::Letter person;
@@ -63,21 +70,22 @@ Status paintList(Database& db, const QDate& today, const QPagedPaintDevice& devi
     if (Status s = people->status(); !s.ok())
         return s;
     if (done == 0)
-        page.paragraph(QStringLiteral("Nikdo nemá nic půjčeno."));
+        page.paragraph(days ? QStringLiteral("Nikdo nemá nic půjčeno déle než %1.").arg(longloans::daysInWords(*days))
+                            : QStringLiteral("Nikdo nemá nic půjčeno."));
     return page.failed() ? Status::failure(QStringLiteral("Stránku nelze vytisknout.")) : Status::success();
 }
 
-Status paint(Database& db, const QDate& today, QPagedPaintDevice& device, QPainter& painter,
+Status paint(Database& db, const QDate& today, const Days& days, QPagedPaintDevice& device, QPainter& painter,
              const listreport::Watch& watch)
 {
     PainterCanvas canvas(painter, device);
-    return paintList(db, today, device, canvas, watch);
+    return paintList(db, today, days, device, canvas, watch);
 }
 
-Status writePdf(Database& db, const QDate& today, const QString& path, const listreport::Watch& watch)
+Status writePdf(Database& db, const QDate& today, const Days& days, const QString& path, const listreport::Watch& watch)
 {
-    return pdffile::write(db.filePath(), path, title(), false, [&](QPdfWriter& writer, QPainter& painter) {
-        return paint(db, today, writer, painter, watch);
+    return pdffile::write(db.filePath(), path, title(days), false, [&](QPdfWriter& writer, QPainter& painter) {
+        return paint(db, today, days, writer, painter, watch);
     });
 }
 

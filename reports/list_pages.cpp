@@ -35,12 +35,21 @@ ListPages::ListPages(const ListHead& head, const QPagedPaintDevice& device)
 
     const double shares = std::accumulate(m_head.columns.begin(), m_head.columns.end(), 0.0,
                                           [](double sum, const Column& c) { return sum + c.share; });
+    std::vector<qreal> widths;
+    for (const Column& column : m_head.columns)
+        widths.push_back((m_right - m_left) * column.share / (shares > 0 ? shares : 1));
+    place(widths);
+}
+
+void ListPages::place(const std::vector<qreal>& widths)
+{
+    m_places.clear();
     qreal x = m_left;
-    for (const Column& column : m_head.columns) {
-        const qreal width = (m_right - m_left) * column.share / (shares > 0 ? shares : 1);
-        m_places.push_back(
-            {x + m_padding, std::max<qreal>(width - 2 * m_padding, m_body.metrics().averageCharWidth()), column.right});
-        x += width;
+    for (size_t c = 0; c < widths.size(); ++c) {
+        m_places.push_back({x + m_padding,
+                            std::max<qreal>(widths[c] - 2 * m_padding, m_body.metrics().averageCharWidth()),
+                            m_head.columns[c].right});
+        x += widths[c];
     }
     QStringList labels;
     for (const Column& column : m_head.columns)
@@ -48,6 +57,29 @@ ListPages::ListPages(const ListHead& head, const QPagedPaintDevice& device)
     m_headerCells = wrapCells(m_bold, labels, m_places, 0);
     m_rowsTop = m_top + m_title.metrics().lineSpacing() + m_body.metrics().lineSpacing() + 2 * m_unitsPerMm +
                 static_cast<qreal>(m_headerCells.height) * m_bold.metrics().lineSpacing() + 2 * rowGap * m_unitsPerMm;
+}
+
+std::vector<ColumnNeed> ListPages::headerNeeds() const
+{
+    std::vector<ColumnNeed> needs(m_head.columns.size());
+    for (size_t c = 0; c < needs.size(); ++c)
+        typeset::measure(needs[c], m_head.columns[c].label, m_bold);
+    return needs;
+}
+
+void ListPages::measure(std::vector<ColumnNeed>& needs, const QStringList& cells) const
+{
+    for (size_t c = 0; c < needs.size() && c < static_cast<size_t>(cells.size()); ++c)
+        typeset::measure(needs[c], cells[static_cast<qsizetype>(c)], m_body, m_head.columns[c].right);
+}
+
+void ListPages::fitTo(const std::vector<ColumnNeed>& needs)
+{
+    const qreal paddings = 2 * m_padding * static_cast<qreal>(needs.size());
+    std::vector<qreal> widths = typeset::fit(needs, std::max<qreal>(0, m_right - m_left - paddings));
+    for (qreal& width : widths)
+        width += 2 * m_padding;
+    place(widths);
 }
 
 QStringList ListPages::wrap(const QString& text, int column, bool bold) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/column_fit.h"
 #include "reports/page_canvas.h"
 #include "reports/text_lines.h"
 
@@ -49,6 +50,13 @@ public:
     // Ends the pass and returns the number of pages (an empty list has one, its header alone).
     int finish();
 
+    // The columns fitted to their content (column_fit.h): their needs begun with the header's,
+    // widened by each row's cells, then the columns set to them. Until then the columns
+    // take their shares of the width.
+    std::vector<ColumnNeed> headerNeeds() const;
+    void measure(std::vector<ColumnNeed>& needs, const QStringList& cells) const;
+    void fitTo(const std::vector<ColumnNeed>& needs);
+
     // How many rows of one line a page holds.
     int rowsPerPage() const;
 
@@ -59,6 +67,8 @@ public:
 private:
     bool openPage();
     void paintFrame();
+    // Sets the columns to the widths (their padding included) and the header into them.
+    void place(const std::vector<qreal>& widths);
 
     ListHead m_head;
     TextLines m_body, m_bold, m_title, m_small;

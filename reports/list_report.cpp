@@ -4,6 +4,7 @@
 #include "core/register_tables.h"
 #include "reports/pdf_file.h"
 #include "reports/row_feed.h"
+#include "reports/row_spool.h"
 #include "reports/text_lines.h"
 #include "storage/database.h"
 
@@ -50,16 +51,6 @@ const std::vector<Printed>& printedLists()
          "Nevrácená CD",
          false,
          {{"datumpujceni", 13}, {"jmeno", 14}, {"prijmeni", 16}, {"nazev", 30}, {"poznamka", 27}}},
-        {"dlouho",
-         "Dlouho půjčená CD",
-         true,
-         {{"nazev", 23},
-          {"jmeno", 11},
-          {"prijmeni", 14},
-          {"telefon", 15},
-          {"email", 20},
-          {"datumpujceni", 10},
-          {"dni", 7}}},
         {"nikdy", "Nikdy nepůjčená CD", true, discColumns},
     };
     return lists;
@@ -219,15 +210,13 @@ const QStringList& names()
     return lists;
 }
 
-Layout layoutOf(const QString& list, const exportrows::Choice& choice)
+Layout layoutOf(const QString& list)
 {
     Layout layout;
     for (const Printed& p : printedLists()) {
         if (list != QLatin1String(p.list))
             continue;
         layout.head.title = QString::fromUtf8(p.title);
-        if (list == QLatin1String("dlouho"))
-            layout.head.title += QStringLiteral(" (déle než %1)").arg(longloans::daysInWords(choice.days));
         layout.landscape = p.landscape;
         for (const auto& [field, share] : p.columns) {
             const QString name = QString::fromLatin1(field);
@@ -253,7 +242,9 @@ std::unique_ptr<RowFeed> fromKeys(Database& db, const QString& list, const Layou
 
 int pagesAbout(const Layout& layout, qint64 count, const QPagedPaintDevice& device)
 {
-    const typeset::ListPages pages(layout.head, device);
+    // The header of one line, as the columns fitted to short rows have it.
+    typeset::ListPages pages(layout.head, device);
+    pages.fitTo(pages.headerNeeds());
     return static_cast<int>(std::max<qint64>(1, (count + pages.rowsPerPage() - 1) / pages.rowsPerPage()));
 }
 
@@ -262,38 +253,38 @@ Status paint(Layout layout, RowFeed& rows, QPagedPaintDevice& device, QPainter& 
     layout.head.printedOn =
         QStringLiteral("Vytištěno %1").arg(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
     typeset::ListPages pages(layout.head, device);
+    qint64 set = 0;
+    const auto goOn = [&] { return !watch || (++set & 0xff) != 0 || watch(set); };
+    // The rows are read once, measured for the columns' widths and kept; the pages are then
+    // set from what was kept twice: counted, and painted with their number known. The count
+    // and "Strana X z N" match the pages whatever another program writes meanwhile.
+    std::vector<typeset::ColumnNeed> needs = pages.headerNeeds();
+    RowSpool kept;
+    if (Status s = kept.fill(rows,
+                             [&](const QStringList& cells) {
+                                 pages.measure(needs, cells);
+                                 return goOn();
+                             });
+        !s.ok())
+        return s;
+    pages.fitTo(needs);
+    pages.setCount(QStringLiteral("Počet: %1").arg(kept.rows()));
     PainterCanvas canvas(painter, device);
     int pageCount = 0;
-    qint64 count = 0; // the rows of the first pass, which the second must find again
-    qint64 set = 0;
     QStringList cells;
     for (PageCanvas* pass : {static_cast<PageCanvas*>(nullptr), static_cast<PageCanvas*>(&canvas)}) {
-        if (Status s = rows.start(); !s.ok())
+        if (Status s = kept.start(); !s.ok())
             return s;
         pages.begin(pass, pageCount);
-        qint64 inPass = 0;
-        while (rows.next(cells)) {
-            ++inPass;
+        while (kept.next(cells)) {
             if (!pages.add(cells))
                 return Status::failure(QStringLiteral("Stránku nelze vytisknout."));
-            if (watch && (++set & 0xff) == 0 && !watch(set))
+            if (!goOn())
                 return Status::cancelled(QStringLiteral("Tisk byl zrušen."));
         }
-        if (Status s = rows.status(); !s.ok())
+        if (Status s = kept.status(); !s.ok())
             return s;
-        // The rows are read twice (counted and measured, then painted), each time as they are:
-        // another program writing meanwhile would leave a count and page numbers that do not
-        // match the pages. Then nothing is finished.
-        const int counted = pages.finish();
-        if (!pass) {
-            count = inPass;
-            pages.setCount(QStringLiteral("Počet: %1").arg(count));
-        }
-        if (inPass != count || (pass && counted != pageCount))
-            return Status::failure(QStringLiteral("Seznam se během tisku změnil (do evidence mezitím zapisoval jiný "
-                                                  "program), počet a čísla stran by neseděly. Nic nebylo vytištěno "
-                                                  "ani uloženo; zkuste to znovu."));
-        pageCount = counted;
+        pageCount = pages.finish();
     }
     return Status::success();
 }
@@ -314,7 +305,7 @@ Status writePdf(Database& db, const QString& list, const QString& path, const ex
 {
     if (!names().contains(list))
         return Status::failure(QStringLiteral("Vytisknout lze jen %1.").arg(names().join(QStringLiteral(", "))));
-    const Layout layout = layoutOf(list, choice);
+    const Layout layout = layoutOf(list);
     const std::unique_ptr<RowFeed> rows = fromRegister(db, list, layout, choice);
     return written(db, layout, *rows, path, watch);
 }

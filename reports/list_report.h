@@ -17,15 +17,15 @@ class QPainter;
 class RowFeed;
 
 // The lists on paper and in PDF: the discs ("cd"), the people ("lide"), every loan
-// ("vypujcky"), the discs not returned ("nevracenecd") and those lent too long ("dlouho"),
+// ("vypujcky"), the discs not returned ("nevracenecd") and those never lent ("nikdy"),
 // each with the columns a reader of the page needs (no keys), A4, the wide ones landscape.
 namespace listreport {
 
 // The lists that print.
 const QStringList& names();
 
-// Told of the rows set so far (both passes count: the whole work is twice the rows);
-// false stops the work.
+// Told of the rows set so far (each pass counts: a list's whole work is three times its
+// rows); false stops the work.
 using Watch = std::function<bool(qint64 rowsSet)>;
 
 // How a list is printed.
@@ -37,8 +37,8 @@ struct Layout
     bool landscape = false;
 };
 
-// The layout of the list (names()); the title of "dlouho" names its days.
-Layout layoutOf(const QString& list, const exportrows::Choice& choice = {});
+// The layout of the list (names()).
+Layout layoutOf(const QString& list);
 
 // The list's rows from the register, in the order its export has (export_rows.h).
 std::unique_ptr<RowFeed> fromRegister(Database& db, const QString& list, const Layout& layout,
@@ -51,10 +51,10 @@ std::unique_ptr<RowFeed> fromKeys(Database& db, const QString& list, const Layou
 // About how many pages the rows take on the device (a row of one line each).
 int pagesAbout(const Layout& layout, qint64 count, const QPagedPaintDevice& device);
 
-// Sets the rows on the device through the painter (active on it): first counting the rows
-// and the pages, then painting them with "Počet: N" and "Strana X z N". A key of the rows no
-// longer in the register before the first pass is passed over and not counted; rows that
-// change between the passes finish nothing.
+// Sets the rows on the device through the painter (active on it): reads them once, the
+// columns fitted to them (column_fit.h), then counts the pages and paints them with
+// "Počet: N" and "Strana X z N". A key of the rows no longer in the register is passed over
+// and not counted.
 Status paint(Layout layout, RowFeed& rows, QPagedPaintDevice& device, QPainter& painter, const Watch& watch = nullptr);
 
 // Writes the list from the register as a PDF file (written aside and moved in whole,

@@ -5,6 +5,11 @@
 
 namespace printables {
 
+borrowers::Days daysOf(const Printable& printable, int days)
+{
+    return printable.takesDays ? borrowers::Days(days) : std::nullopt;
+}
+
 const std::vector<Printable>& all()
 {
     using enum Form;
@@ -17,7 +22,7 @@ const std::vector<Printable>& all()
          QStringLiteral("nevracena-cd"), false, false},
         {QStringLiteral("vypujcky"), List, QStringLiteral("&Historie půjčování"), QStringLiteral("TiskHistorie"),
          QStringLiteral("historie-pujcovani"), false, false},
-        {QStringLiteral("dlouho"), List, QStringLiteral("&Dlouho půjčená CD"), QStringLiteral("TiskDlouho"),
+        {QStringLiteral("dlouho"), Borrowers, QStringLiteral("&Dlouho půjčená CD"), QStringLiteral("TiskDlouho"),
          QStringLiteral("dlouho-pujcena-cd"), true, false},
         {QStringLiteral("nikdy"), List, QStringLiteral("Nikd&y nepůjčená CD"), QStringLiteral("TiskNikdy"),
          QStringLiteral("nikdy-nepujcena-cd"), false, false},
@@ -55,11 +60,12 @@ Status writePdf(Database& db, const QString& name, const QString& path, const In
         return Status::failure(QStringLiteral("Vytisknout lze jen %1.").arg(names().join(QStringLiteral(", "))));
     switch (printable->form) {
     case Form::Letters:
-        return reminders::writePdf(db, input.owner, input.choice.days, input.choice.today, path, watch, nameless);
+        return reminders::writePdf(db, input.owner, input.choice.days, input.choice.today, path, watch, nameless,
+                                   input.keys);
     case Form::Overview:
         return overview::writePdf(db, input.choice.today, path);
     case Form::Borrowers:
-        return borrowers::writePdf(db, input.choice.today, path, watch);
+        return borrowers::writePdf(db, input.choice.today, daysOf(*printable, input.choice.days), path, watch);
     case Form::List:
         break;
     }

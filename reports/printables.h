@@ -6,11 +6,13 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class Database;
 
-// Everything that prints, in one table: the lists, the reminders and the overview. The dialog
+// Everything that prints, in one table: the lists, those grouped by borrower, the reminders
+// and the overview. The dialog
 // "Tisk", the print job and the command line ask it what a name is, how it is offered and
 // written; nothing else compares the names.
 namespace printables {
@@ -28,6 +30,9 @@ struct Printable
     bool asShown;   // may be printed as the window shows it (the window's keys)
 };
 
+// Of a list grouped by borrower (Form::Borrowers): the days out that count, where it takes them.
+std::optional<int> daysOf(const Printable& printable, int days);
+
 // In the order the dialog offers them.
 const std::vector<Printable>& all();
 // The one named so, or nullptr.
@@ -39,7 +44,8 @@ QStringList names();
 struct Input
 {
     exportrows::Choice choice;
-    const std::vector<qint64>* keys = nullptr; // the window's, where asShown; else the register's rows
+    // The window's, where asShown (else the register's rows); the people ticked, of the reminders.
+    const std::vector<qint64>* keys = nullptr;
     reminders::Owner owner;
 };
 

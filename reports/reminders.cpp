@@ -40,8 +40,34 @@ QString dayInWords(const QDate& day)
     return QStringLiteral("%1. %2 %3").arg(day.day()).arg(QString::fromUtf8(months[day.month() - 1])).arg(day.year());
 }
 
-Letters::Letters(Database& db, int days, const QDate& today) : Letters(db, longloans::params(days, today), loansFrom())
+namespace {
+
+// The keys as a JSON array, for json_each().
+QString jsonArray(const std::vector<qint64>& keys)
 {
+    QStringList numbers;
+    for (const qint64 key : keys)
+        numbers << QString::number(key);
+    return QLatin1Char('[') + numbers.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+QVariantList withPeople(int days, const QDate& today, const std::vector<qint64>* people)
+{
+    QVariantList params = longloans::params(days, today);
+    if (people)
+        params << jsonArray(*people);
+    return params;
+}
+
+} // namespace
+
+Letters::Letters(Database& db, int days, const QDate& today, const std::vector<qint64>* people)
+    : Letters(db, withPeople(days, today, people),
+              loansFrom() +
+                  (people ? QStringLiteral(" AND p.idcloveka IN (SELECT value FROM json_each(?3))") : QString()))
+{
+    if (!people) // the ticked are named
+        m_namelessParams = longloans::params(days, today);
 }
 
 std::unique_ptr<Letters> Letters::everyDiscOut(Database& db, const QDate& today)
@@ -50,6 +76,14 @@ std::unique_ptr<Letters> Letters::everyDiscOut(Database& db, const QDate& today)
                                                 QStringLiteral("FROM pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd\n"
                                                                "JOIN lide AS l ON l.idcloveka = p.idcloveka\n"
                                                                "WHERE p.vraceno = 0 AND julianday(?1) IS NOT NULL")));
+}
+
+std::unique_ptr<Letters> Letters::lentTooLong(Database& db, int days, const QDate& today)
+{
+    return std::unique_ptr<Letters>(new Letters(db, longloans::params(days, today),
+                                                QStringLiteral("FROM pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd\n"
+                                                               "JOIN lide AS l ON l.idcloveka = p.idcloveka\nWHERE %1")
+                                                    .arg(longloans::condition())));
 }
 
 Letters::Letters(Database& db, const QVariantList& params, const QString& from)
@@ -97,6 +131,7 @@ bool Letters::next(Letter& letter)
     }
     letter = Letter();
     const qint64 person = m_rows->columnInt(0);
+    letter.person = person;
     letter.firstName = printedValue(m_rows->columnUtf8(1), m_rows->isNull(1));
     letter.surname = printedValue(m_rows->columnUtf8(2), m_rows->isNull(2));
     letter.email = m_rows->columnText(9).trimmed();
@@ -120,9 +155,9 @@ bool Letters::next(Letter& letter)
 qint64 Letters::nameless()
 {
     qint64 people = 0;
-    if (m_status.ok())
+    if (m_status.ok() && !m_namelessParams.isEmpty())
         m_status = m_db.queryInt(QStringLiteral("SELECT count(DISTINCT p.idcloveka) %1").arg(loansFrom(false)), people,
-                                 m_params);
+                                 m_namelessParams);
     return people;
 }
 
@@ -318,9 +353,9 @@ Status paint(Letters& letters, const Owner& owner, const QDate& today, QPagedPai
 }
 
 Status writePdf(Database& db, const Owner& owner, int days, const QDate& today, const QString& path,
-                const listreport::Watch& watch, qint64* nameless)
+                const listreport::Watch& watch, qint64* nameless, const std::vector<qint64>* people)
 {
-    Letters letters(db, days, today);
+    Letters letters(db, days, today, people);
     const qint64 count = letters.count();
     const qint64 withoutName = letters.nameless();
     if (Status s = letters.status(); !s.ok())

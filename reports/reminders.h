@@ -60,6 +60,7 @@ QString returnSentence(qint64 discs, bool informal, const QDate& by);
 // One letter: its addressee and the discs.
 struct Letter
 {
+    qint64 person = 0; // idcloveka
     QString firstName;
     QString surname;
     QString email; // where the letter may go by e-mail; empty for none
@@ -89,10 +90,14 @@ QString dayInWords(const QDate& day);
 class Letters
 {
 public:
-    Letters(Database& db, int days, const QDate& today);
+    // With people, only theirs (the borrowers ticked; none for an empty list).
+    Letters(Database& db, int days, const QDate& today, const std::vector<qint64>* people = nullptr);
     // Every borrower with a disc out now, named or not, whatever the days (the list "Kdo má
     // co půjčeno").
     static std::unique_ptr<Letters> everyDiscOut(Database& db, const QDate& today);
+    // Every borrower with a disc out longer than the days, named or not (the list "Dlouho
+    // půjčená CD").
+    static std::unique_ptr<Letters> lentTooLong(Database& db, int days, const QDate& today);
     ~Letters();
     // (Again) before the first letter.
     Status start();
@@ -102,7 +107,7 @@ public:
     // How many letters there are.
     qint64 count();
     // How many borrowers with a disc lent too long get none: those with neither a first name
-    // nor a surname, whom no letter can be addressed to.
+    // nor a surname, whom no letter can be addressed to (none of the people ticked).
     qint64 nameless();
 
 private:
@@ -110,7 +115,8 @@ private:
 
     Database& m_db;
     QVariantList m_params;
-    QString m_from; // the loans: FROM … WHERE …
+    QVariantList m_namelessParams; // those of the loans of the borrowers without a name
+    QString m_from;                // the loans: FROM … WHERE …
     std::unique_ptr<class Statement> m_rows;
     Status m_status = Status::success();
     bool m_pending = false; // the statement stands on the next letter's first row
@@ -128,9 +134,11 @@ Status paintLetters(Letters& letters, const Owner& owner, const QDate& today, co
 Status paint(Letters& letters, const Owner& owner, const QDate& today, QPagedPaintDevice& device, QPainter& painter,
              const listreport::Watch& watch = nullptr);
 
-// Writes the letters as a PDF file; refused, with nothing written, when nobody has a disc
-// lent too long. nameless: how many borrowers were left without a letter (no name).
+// Writes the letters as a PDF file (with people, only theirs); refused, with nothing
+// written, when nobody has a disc lent too long. nameless: how many borrowers were left
+// without a letter (no name).
 Status writePdf(Database& db, const Owner& owner, int days, const QDate& today, const QString& path,
-                const listreport::Watch& watch = nullptr, qint64* nameless = nullptr);
+                const listreport::Watch& watch = nullptr, qint64* nameless = nullptr,
+                const std::vector<qint64>* people = nullptr);
 
 } // namespace reminders

@@ -34,6 +34,33 @@ qreal TextLines::advance(const QString& text) const
     return sum;
 }
 
+QString TextLines::brokenPiece(const QString& word, qsizetype begin, qsizetype& end, qreal width) const
+{
+    // Where the word reads as two: after "-", "/", "." or before "@" (an address, a name of two
+    // parts), as late as the line allows and not in its first third.
+    for (qsizetype at = end; at > begin + 1 && at > begin + (end - begin) / 3; --at) {
+        const QChar before = word[at - 1];
+        if (before == QLatin1Char('-') || before == QLatin1Char('/') || before == QLatin1Char('.') ||
+            word[at] == QLatin1Char('@')) {
+            end = at;
+            return word.mid(begin, end - begin);
+        }
+    }
+    // Between two letters a hyphen says the word goes on; it takes a letter's room if need be.
+    const QString hyphen = QStringLiteral("-");
+    const auto letters = [&word](qsizetype at) { return word[at - 1].isLetter() && word[at].isLetter(); };
+    if (end - begin > 1 && letters(end)) {
+        qsizetype at = end;
+        while (at - begin > 1 && advance(word.mid(begin, at - begin) + hyphen) > width)
+            --at;
+        if (letters(at) && advance(word.mid(begin, at - begin) + hyphen) <= width) {
+            end = at;
+            return word.mid(begin, end - begin) + hyphen;
+        }
+    }
+    return word.mid(begin, end - begin);
+}
+
 void TextLines::breakWord(const QString& word, qreal width, QStringList& lines, QString& line, qreal& lineWidth,
                           qsizetype enough) const
 {
@@ -56,7 +83,7 @@ void TextLines::breakWord(const QString& word, qreal width, QStringList& lines, 
             lineWidth = taken;
             return;
         }
-        lines << word.mid(begin, end - begin);
+        lines << brokenPiece(word, begin, end, width);
         begin = end;
     }
     line.clear();

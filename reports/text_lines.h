@@ -29,7 +29,8 @@ public:
     // A text's width.
     qreal advance(const QString& text) const;
     // The lines the text takes in the width: broken at its line breaks, wrapped at spaces,
-    // a word wider than the width broken where it ends (a pair of surrogates stays whole).
+    // a word wider than the width broken where it reads as two (after "-", "/", ".", before
+    // "@") or with a hyphen between letters (a pair of surrogates stays whole).
     // Nothing is left out but the spaces where a line was broken and the controls of
     // writing direction (U+202A–U+202E, U+2066–U+2069), which would reorder what is
     // printed beside the text. With maxLines (> 0), a text of more lines is cut after the
@@ -41,6 +42,10 @@ private:
     // lineWidth); stops once lines holds enough.
     void breakWord(const QString& word, qreal width, QStringList& lines, QString& line, qreal& lineWidth,
                    qsizetype enough) const;
+
+    // The line of a word broken between begin and end (a character past the width): moved
+    // back to where the word reads as two, or ending with a hyphen between two letters.
+    QString brokenPiece(const QString& word, qsizetype begin, qsizetype& end, qreal width) const;
 
     QFont m_font;
     QFontMetricsF m_metrics;

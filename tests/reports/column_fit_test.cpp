@@ -62,4 +62,23 @@ TEST(ColumnFit, EachColumnBetweenItsLongestPieceAndItsLongestLine)
     typeset::measure(sentence, QStringLiteral("Pan Tau – kompletní seriál\nse vším"), font);
     EXPECT_DOUBLE_EQ(sentence.least, font.advance(QStringLiteral("kompletní")));
     EXPECT_DOUBLE_EQ(sentence.most, font.advance(QStringLiteral("Pan Tau – kompletní seriál")));
+
+    // A word wider than its whole column is broken where it reads as two, else with a hyphen.
+    struct Broken
+    {
+        const char* word;
+        const char* room; // as wide as this
+        QStringList lines;
+    };
+    const Broken broken[] = {
+        {"lenka.ruzickova@gmail.com", "lenka.ruzickova@gma", {"lenka.ruzickova", "@gmail.com"}},
+        {"Šimůnková-Dolanská", "Šimůnková-Dola", {"Šimůnková-", "Dolanská"}},
+        {"www.ordisk.cz/napoveda", "www.ordisk.cz/nap", {"www.ordisk.cz/", "napoveda"}},
+        {"Žluťoučkýkůňúpělďábelské", "Žluťoučkýkůň", {"Žluťoučkýků-", "ňúpělďábels-", "ké"}},
+        {"12345678901234567890", "1234567890", {"1234567890", "1234567890"}},
+    };
+    for (const Broken& b : broken) {
+        SCOPED_TRACE(b.word);
+        EXPECT_EQ(font.wrap(QString::fromUtf8(b.word), font.advance(QString::fromUtf8(b.room))), b.lines);
+    }
 }

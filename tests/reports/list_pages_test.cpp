@@ -164,7 +164,9 @@ TEST(ListPages, RowsStayAboveTheFooterAndThePagesAreEstimatedAtTheirBoundaries)
         const listreport::Layout layout = listreport::layoutOf(QString::fromLatin1(list));
         device.setPageLayout(QPageLayout(
             QPageSize(QPageSize::A4), layout.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
-        const qint64 full = typeset::ListPages(layout.head, device).rowsPerPage();
+        typeset::ListPages fitted(layout.head, device); // to the header, as short rows leave it
+        fitted.fitTo(fitted.headerNeeds());
+        const qint64 full = fitted.rowsPerPage();
         EXPECT_EQ(listreport::pagesAbout(layout, 0, device), 1);
         EXPECT_EQ(listreport::pagesAbout(layout, 1, device), 1);
         EXPECT_EQ(listreport::pagesAbout(layout, full, device), 1);
@@ -217,6 +219,10 @@ TEST(ListPages, LongTextsAreWrappedAndCutOnlyPastTheirLines)
         plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         if (c.spaced)
             plain.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        if (!c.spaced) // broken between letters with a hyphen
+            for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+                if (lines[i].endsWith(QLatin1Char('-')) && lines[i + 1].front().isLetter())
+                    lines[i].chop(1);
         if (c.lines > 0) {
             ASSERT_EQ(lines.size(), c.lines);
             ASSERT_TRUE(lines.last().endsWith(QStringLiteral("…")));
@@ -319,16 +325,14 @@ TEST(ListPages, ARowTooTallForWhatIsLeftBeginsANewPageAndALongNoteIsCut)
     }
 }
 
-// Rows that change between the readings (another program writing meanwhile) would leave a
-// count and page numbers that do not match the pages: nothing is finished.
-TEST(ListPages, RowsThatChangeBetweenTheReadingsFinishNothing)
+// The rows are read once, whatever another program writes meanwhile: a feed that would give
+// other rows on a second reading is never read again, and the count matches the pages.
+TEST(ListPages, TheRowsAreReadOnceAndTheCountMatchesThePages)
 {
     class ChangingFeed : public RowFeed
     {
     public:
         int starts = 0;
-        int lost = 0; // rows fewer from the reading of this number on
-        int readingThatLoses = 0;
         int next_ = 0;
         Status start() override
         {
@@ -338,30 +342,24 @@ TEST(ListPages, RowsThatChangeBetweenTheReadingsFinishNothing)
         }
         bool next(QStringList& cells) override
         {
-            const int rows = 3 * rowsPerPage() - (starts >= readingThatLoses && readingThatLoses > 0 ? lost : 0);
-            if (next_ >= rows)
+            // Fewer rows on every reading after the first.
+            if (next_ >= 3 * rowsPerPage() - (starts - 1) * rowsPerPage())
                 return false;
             cells = {QStringLiteral("Disk %1").arg(++next_), QStringLiteral("1"), QString()};
             return true;
         }
         Status status() const override { return Status::success(); }
     };
-    // Rows lost between the counting and the painting finish nothing; rows gone before the
-    // first reading (a record deleted since the window listed it) are simply not there.
-    for (const auto& [reading, lost, ok] :
-         {std::tuple{2, 1, false}, {2, 3 * rowsPerPage() / 2, false}, {1, 1, true}, {0, 0, true}}) {
-        ChangingFeed feed;
-        feed.readingThatLoses = reading;
-        feed.lost = lost;
-        QBuffer nowhere;
-        nowhere.open(QIODevice::WriteOnly);
-        QPdfWriter device(&nowhere);
-        QPainter painter(&device);
-        const Status status = listreport::paint(listreport::layoutOf(QStringLiteral("cd")), feed, device, painter);
-        painter.end();
-        EXPECT_EQ(status.ok(), ok) << reading;
-        if (!ok) {
-            EXPECT_TRUE(status.message().startsWith(QStringLiteral("Seznam se během tisku změnil")));
-        }
-    }
+    ChangingFeed feed;
+    QBuffer nowhere;
+    nowhere.open(QIODevice::WriteOnly);
+    QPdfWriter device(&nowhere);
+    QPainter painter(&device);
+    qint64 lastTold = 0;
+    const Status status = listreport::paint(listreport::layoutOf(QStringLiteral("cd")), feed, device, painter,
+                                            [&](qint64 set) { return (lastTold = set) > 0; });
+    painter.end();
+    ASSERT_TRUE(status.ok()) << qPrintable(status.message());
+    EXPECT_EQ(feed.starts, 1);
+    EXPECT_GE(lastTold, 3 * 3 * rowsPerPage() - 256); // told of the work as it went: three passes
 }

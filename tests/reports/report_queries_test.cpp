@@ -80,13 +80,15 @@ TEST(Printables, EachListHasItsLayoutAndExportAndEachNameIsOnce)
         stems << p.stem;
         const bool list = p.form == printables::Form::List;
         EXPECT_EQ(listreport::names().contains(p.name), list) << p.name.toStdString();
-        EXPECT_EQ(exportrows::names().contains(p.name), list) << p.name.toStdString();
+        // The discs lent too long are exported a row a loan and printed grouped by borrower.
+        EXPECT_EQ(exportrows::names().contains(p.name), list || p.name == QLatin1String("dlouho"))
+            << p.name.toStdString();
         EXPECT_EQ(listreport::layoutOf(p.name).fields.empty(), !list) << p.name.toStdString();
         EXPECT_EQ(p.takesDays, p.name == QLatin1String("dlouho") || p.name == QLatin1String("upominky"));
         EXPECT_EQ(printables::find(p.name), &p);
     }
     for (QStringList column : {names, objects, stems})
         EXPECT_EQ(column.removeDuplicates(), 0) << column.join(u' ').toStdString();
-    EXPECT_EQ(listreport::names().size(), 6);
+    EXPECT_EQ(listreport::names().size(), 5);
     EXPECT_EQ(printables::find(QStringLiteral("CD")), nullptr);
 }
