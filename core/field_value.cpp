@@ -42,13 +42,8 @@ QDate storedDay(const QString& stored)
 
 QString sqlDay(const QString& expression)
 {
-    // As the program reads a value: text, or bytes taken as text; never a number (SQLite would
-    // read it as a Julian day). SQLite's date() passes 2023-02-29 as it is (its Julian day is
-    // 1 March) and reads the year 0: a day is one whose Julian day gives it back.
-    return QStringLiteral("(CASE WHEN typeof(%1) IN ('text', 'blob') AND CAST(%1 AS TEXT) GLOB "
-                          "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND CAST(%1 AS TEXT) >= '0001-01-01' AND "
-                          "date(julianday(CAST(%1 AS TEXT))) IS CAST(%1 AS TEXT) THEN CAST(%1 AS TEXT) END)")
-        .arg(expression);
+    // Checked by the program's own SQL function (storage/database.cpp), as storedDay() does.
+    return QStringLiteral("ordisk_den(%1)").arg(expression);
 }
 
 bool isTrue(const QString& stored)

@@ -22,7 +22,8 @@ QDate parseDate(const QString& text);
 // an older release: "2023-02-29", "29.02.2023", "0000-01-01", a number, bytes) is shown as it
 // is stored and never counted as days; it is a value, not damage of the file.
 QDate storedDay(const QString& stored);
-// The same in SQL: the expression's value where it is such a day, NULL otherwise.
+// The same in SQL: the expression's value where it is such a day, NULL otherwise (through the
+// function ordisk_den every connection of the program has; never in the register's schema).
 QString sqlDay(const QString& expression);
 
 // The text a bound field or grid cell shows for a stored value (stored form: see RecordSource::cell).

@@ -21,18 +21,24 @@
 namespace overview {
 namespace {
 
-// The loans whose disc and person are both in the register.
-const char* const loans = "pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd JOIN lide AS l ON l.idcloveka = p.idcloveka";
-// A returned loan whose length is known: both its days are days (fieldvalue::storedDay), the
-// return not before the lending.
-const char* const counted = "p.vraceno = 1 AND {day(p.datumpujceni)} IS NOT NULL AND {day(p.datumvraceni)} IS NOT NULL "
-                            "AND {day(p.datumvraceni)} >= {day(p.datumpujceni)}";
+// The loans whose disc and person are both in the register, each read once with its days
+// checked (fieldvalue::sqlDay): dp the day lent, dv the day returned, NULL where not a day.
+// The figures are counted from this table of the connection's own, not from the register's
+// three tables joined again for each of them.
+const char* const loansTable = "prehled_vypujcky";
+const char* const loansSelect =
+    "SELECT p.idvypujcky AS idvypujcky, p.idcd AS idcd, p.idcloveka AS idcloveka, p.vraceno AS vraceno, "
+    "p.datumpujceni AS datumpujceni, {day(p.datumpujceni)} AS dp, {day(p.datumvraceni)} AS dv "
+    "FROM pujcovani AS p JOIN cd AS c ON c.idcd = p.idcd JOIN lide AS l ON l.idcloveka = p.idcloveka";
+// A returned loan whose length is known: both its days are days, the return not before the
+// lending.
+const char* const counted = "p.vraceno = 1 AND p.dp IS NOT NULL AND p.dv IS NOT NULL AND p.dv >= p.dp";
 const char* const person = "trim(ifnull(l.jmeno, '') || ' ' || ifnull(l.prijmeni, ''))";
 
 QString sql(const char* text)
 {
     return QString::fromUtf8(text)
-        .replace(QLatin1String("{loans}"), QLatin1String(loans))
+        .replace(QLatin1String("{loans}"), QStringLiteral("temp.%1 AS p").arg(QLatin1String(loansTable)))
         .replace(QLatin1String("{counted}"), QLatin1String(counted))
         .replace(QLatin1String("{person}"), QLatin1String(person))
         .replace(QLatin1String("{daysOut}"), longloans::daysOut()) // to the day bound as ?1
@@ -76,9 +82,7 @@ Status countAll(Database& db, Figures& f)
         {"SELECT count(*) FROM cd", &f.discs},
         {"SELECT count(*) FROM lide", &f.people},
         {"SELECT count(*) FROM pujcovani", &allLoans},
-        {"SELECT count(*) FROM cd AS d WHERE NOT EXISTS (SELECT 1 FROM pujcovani AS p JOIN lide AS l "
-         "ON l.idcloveka = p.idcloveka WHERE p.idcd = d.idcd)",
-         &f.neverLent},
+        {"SELECT count(*) - (SELECT count(DISTINCT p.idcd) FROM {loans}) FROM cd", &f.neverLent},
     };
     for (const auto& [query, into] : counts)
         if (status = db.queryInt(sql(query), *into); !status.ok())
@@ -101,15 +105,14 @@ Status countAll(Database& db, Figures& f)
 Status returnLengths(Database& db, Figures& f)
 {
     std::vector<std::pair<double, qint64>> lengths;
-    const Status status =
-        eachRow(db,
-                sql("SELECT julianday({day(p.datumvraceni)}) - julianday({day(p.datumpujceni)}) AS d, count(*) "
-                    "FROM {loans} "
-                    "WHERE {counted} GROUP BY d ORDER BY d"),
-                {}, [&](Statement& row) {
-                    lengths.emplace_back(row.columnText(0).toDouble(), row.columnInt(1));
-                    f.returnedCounted += row.columnInt(1);
-                });
+    const Status status = eachRow(db,
+                                  sql("SELECT julianday(p.dv) - julianday(p.dp) AS d, count(*) "
+                                      "FROM {loans} "
+                                      "WHERE {counted} GROUP BY d ORDER BY d"),
+                                  {}, [&](Statement& row) {
+                                      lengths.emplace_back(row.columnText(0).toDouble(), row.columnInt(1));
+                                      f.returnedCounted += row.columnInt(1);
+                                  });
     if (!status.ok())
         return status;
     if (f.returnedCounted > 0) {
@@ -139,12 +142,21 @@ Status ranked(Database& db, const QString& name, const QString& where, const QSt
               std::vector<Ranked>& ranks, qint64& alike)
 {
     qint64 sharing = 0;
+    // The loans counted by the group's key; the names read (and sorted) only of the groups
+    // with at least the tenth count.
+    const QString table = group.startsWith(QLatin1String("c.")) ? QStringLiteral("cd AS c ON c.idcd = g.k")
+                                                                : QStringLiteral("lide AS l ON l.idcloveka = g.k");
     const Status status =
         eachRow(db,
-                QStringLiteral("SELECT name, n, count(*) OVER (PARTITION BY n) FROM (SELECT %1 AS name, count(*) AS n, "
-                               "%2 %3 GROUP BY %4) ORDER BY n DESC, %5 LIMIT 10")
-                    .arg(sql(name.toUtf8().constData()), order.section(QLatin1Char(';'), 0, 0),
-                         sql("FROM {loans} ") + where, group, order.section(QLatin1Char(';'), 1)),
+                QStringLiteral("WITH g AS (SELECT %1 AS k, count(*) AS n %2 GROUP BY 1) "
+                               "SELECT name, n, count(*) OVER (PARTITION BY n) FROM (SELECT %3 AS name, g.n AS n, %4 "
+                               "FROM g JOIN %5 WHERE g.n >= ifnull((SELECT n FROM g ORDER BY n DESC LIMIT 1 OFFSET 9), "
+                               "0)) ORDER BY n DESC, %6 LIMIT 10")
+                    .arg(QString(group)
+                             .replace(QLatin1String("c."), QLatin1String("p."))
+                             .replace(QLatin1String("l."), QLatin1String("p.")),
+                         sql("FROM {loans} ") + where, sql(name.toUtf8().constData()),
+                         order.section(QLatin1Char(';'), 0, 0), table, order.section(QLatin1Char(';'), 1)),
                 {}, [&](Statement& row) {
                     ranks.push_back({printedValue(row.columnUtf8(0), row.isNull(0)), row.columnInt(1)});
                     sharing = row.columnInt(2);
@@ -174,17 +186,16 @@ Status topTens(Database& db, const QDate& today, Figures& f)
                         QStringLiteral("l.idcloveka"), byName, f.mostOutNow, f.moreOutAlike);
     if (!status.ok())
         return status;
-    status =
-        eachRow(db,
-                sql("SELECT c.nazev, {person}, p.datumpujceni, "
-                    "{daysOut} AS d FROM {loans} "
-                    "WHERE p.vraceno = 0 AND {day(p.datumpujceni)} <= ?1 "
-                    "ORDER BY {day(p.datumpujceni)}, ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky LIMIT 10"),
-                {today.toString(Qt::ISODate)}, [&f](Statement& row) {
-                    f.longestOut.push_back({printedValue(row.columnUtf8(0), row.isNull(0)),
-                                            printedValue(row.columnUtf8(1), row.isNull(1)),
-                                            QDate::fromString(row.columnText(2), Qt::ISODate), row.columnInt(3)});
-                });
+    status = eachRow(db,
+                     sql("SELECT c.nazev, {person}, p.datumpujceni, "
+                         "{daysOut} AS d FROM {loans} JOIN cd AS c ON c.idcd = p.idcd JOIN lide AS l "
+                         "ON l.idcloveka = p.idcloveka WHERE p.vraceno = 0 AND p.dp <= ?1 "
+                         "ORDER BY p.dp, ifnull(c.nazev, '') COLLATE ordisk_seznam, p.idvypujcky LIMIT 10"),
+                     {today.toString(Qt::ISODate)}, [&f](Statement& row) {
+                         f.longestOut.push_back({printedValue(row.columnUtf8(0), row.isNull(0)),
+                                                 printedValue(row.columnUtf8(1), row.isNull(1)),
+                                                 QDate::fromString(row.columnText(2), Qt::ISODate), row.columnInt(3)});
+                     });
     return status;
 }
 
@@ -194,10 +205,7 @@ Status byTime(Database& db, const QDate& today, Figures& f)
 {
     std::map<QString, qint64> months; // "2026-12"
     const Status status = eachRow(
-        db,
-        // A day is checked once for all the loans of that day, not for each of them.
-        sql("SELECT substr(d, 1, 7), sum(n) FROM (SELECT {day(p.datumpujceni)} AS d, n FROM (SELECT p.datumpujceni, "
-            "count(*) AS n FROM {loans} GROUP BY p.datumpujceni) AS p) WHERE d IS NOT NULL AND d <= ?1 GROUP BY 1"),
+        db, sql("SELECT substr(p.dp, 1, 7), count(*) FROM {loans} WHERE p.dp IS NOT NULL AND p.dp <= ?1 GROUP BY 1"),
         {today.toString(Qt::ISODate)}, [&months](Statement& row) { months[row.columnText(0)] = row.columnInt(1); });
     if (!status.ok() || months.empty())
         return status;
@@ -238,6 +246,27 @@ Figures compute(Database& db, const QDate& today, Status& status)
     if (qEnvironmentVariable("ORDISK_REPORT_CACHE") != QLatin1String("off"))
         if (status = db.exec(QStringLiteral("PRAGMA cache_size = -65536")); !status.ok())
             return f;
+    // The loans with their days, read once into a table of the connection's own, emptied at
+    // the end (its rows only: a table is not dropped under statements the window keeps open).
+    // ORDISK_OVERVIEW_TABLE=off makes it a view: the join read again for each figure.
+    const bool table = qEnvironmentVariable("ORDISK_OVERVIEW_TABLE") != QLatin1String("off");
+    struct Emptied
+    {
+        Database& db;
+        bool table;
+        ~Emptied()
+        {
+            if (table)
+                (void)db.exec(QStringLiteral("DELETE FROM temp.%1").arg(QLatin1String(loansTable)));
+        }
+    } emptied{db, table};
+    const QString made =
+        table
+            ? QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1 (idvypujcky INTEGER, idcd INTEGER, idcloveka INTEGER, "
+                             "vraceno, datumpujceni, dp TEXT, dv TEXT); DELETE FROM temp.%1; INSERT INTO temp.%1 %2")
+            : QStringLiteral("CREATE TEMP VIEW IF NOT EXISTS %1 AS %2");
+    if (status = db.exec(made.arg(QLatin1String(loansTable), sql(loansSelect))); !status.ok())
+        return f;
     if (status = countAll(db, f); !status.ok())
         return f;
     if (status = returnLengths(db, f); !status.ok())

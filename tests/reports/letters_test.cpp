@@ -339,6 +339,17 @@ TEST(Overview, CountsASameDayReturnLeavesOutTheFutureAndListsTenAtMost)
     EXPECT_EQ(f.longestOut[0].daysOut, 1);
     EXPECT_EQ(f.mostBorrowing.size(), 10u);
     EXPECT_EQ(f.mostLentDiscs.size(), 2u);
+    // Again on the same connection, a statement of the window's open meanwhile: the same
+    // figures (the loans are read into the connection's own table anew), and nothing of
+    // them left behind.
+    Statement open(reg.db(), QStringLiteral("SELECT idcd FROM cd"));
+    ASSERT_EQ(open.step(), Statement::Step::Row);
+    const overview::Figures again = overview::compute(reg.db(), endOfMarch, status);
+    ASSERT_TRUE(status.ok()) << status.message().toStdString();
+    EXPECT_EQ(overview::lines(again).size(), overview::lines(f).size());
+    EXPECT_EQ(again.loans, f.loans);
+    EXPECT_EQ(again.mostLentDiscs[0].loans, 13);
+    EXPECT_EQ(reg.value(QStringLiteral("SELECT count(*) FROM temp.prehled_vypujcky")), "0");
 }
 
 // Two borrowers of one name get a letter each, with their own discs only.
