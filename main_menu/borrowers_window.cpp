@@ -142,7 +142,7 @@ void showBorrowers(QWidget* window, Database& db, bool tooLong)
     tree->header()->setStretchLastSection(false);
     tree->header()->setSectionResizeMode(QHeaderView::Interactive);
     tree->header()->setSectionResizeMode(1, QHeaderView::Stretch);
-    for (const auto& [column, width] : {std::pair{0, 230}, {2, 90}, {3, 100}, {4, 60}})
+    for (const auto& [column, width] : {std::pair{0, 220}, {2, 110}, {3, 100}, {4, 60}})
         tree->setColumnWidth(column, width);
     layout->addWidget(tree);
     auto* summary = new QLabel;

@@ -131,12 +131,24 @@ public:
         m_list->setMinimumHeight(120);
         label->setBuddy(m_list);
         m_summary->setObjectName(QStringLiteral("Zaskrtnuto"));
+        m_label = label;
         layout->addWidget(label);
         layout->addWidget(m_list);
         layout->addWidget(m_summary);
         QObject::connect(m_list, &QListWidget::itemChanged, m_list, [this] { told(); });
     }
     QListWidget* list() const { return m_list; }
+    // Shown with the reminders only; false when it already was as asked.
+    bool show(bool shown)
+    {
+        if (m_list->isVisibleTo(m_list->parentWidget()) == shown && m_shownOnce)
+            return false;
+        m_shownOnce = true;
+        for (QWidget* part :
+             {static_cast<QWidget*>(m_label), static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_summary)})
+            part->setVisible(shown);
+        return true;
+    }
 
     // The borrowers out longer than the days; those of chosen only ticked (all without it),
     // the ones ticked before kept ticked.
@@ -189,8 +201,10 @@ private:
             changed();
     }
 
+    QLabel* m_label = nullptr;
     QListWidget* m_list = new QListWidget;
     QLabel* m_summary = new QLabel;
+    bool m_shownOnce = false;
     bool m_filled = false;
     bool m_chosenMissing = false;
 };
@@ -261,7 +275,8 @@ Action choose(QWidget* window, Database& db, Job& job)
         const printables::Printable* chosen = printables::find(what);
         const bool letters = chosen && chosen->form == printables::Form::Letters;
         sender->setEnabled(letters);
-        addressees.list()->setEnabled(letters);
+        if (addressees.show(letters))
+            dialog.adjustSize();
         // Nobody late at all is said on a click; late borrowers none of whom is ticked, not.
         const bool someone = !letters || addressees.list()->count() == 0 || !addressees.ticked().empty();
         mail->setEnabled(letters && someone);
