@@ -34,16 +34,35 @@ std::vector<double> fit(const std::vector<ColumnNeed>& needs, double total)
     };
     const double most = sum(&ColumnNeed::most);
     const double least = sum(&ColumnNeed::least);
+    if (least > total && most > 0) {
+        // Pieces wider than the room together: the columns whose piece fits in an even share
+        // of what is left keep it whole, the narrowest first; the others share the rest alike
+        // and their pieces are broken (a name of thousands of letters does not squeeze the
+        // other columns to a letter each).
+        std::vector<size_t> order(needs.size());
+        std::iota(order.begin(), order.end(), size_t(0));
+        std::sort(order.begin(), order.end(), [&needs](size_t a, size_t b) { return needs[a].least < needs[b].least; });
+        double left = total;
+        size_t at = 0;
+        for (; at < order.size(); ++at) {
+            const double share = left / static_cast<double>(order.size() - at);
+            if (needs[order[at]].least > share)
+                break;
+            widths[order[at]] = needs[order[at]].least;
+            left -= needs[order[at]].least;
+        }
+        for (size_t rest = at; rest < order.size(); ++rest)
+            widths[order[rest]] = left / static_cast<double>(order.size() - at);
+        return widths;
+    }
     for (size_t c = 0; c < needs.size(); ++c) {
         const ColumnNeed& need = needs[c];
         if (most <= 0)
             widths[c] = total / static_cast<double>(needs.size());
         else if (most <= total)
             widths[c] = need.most + (total - most) * need.most / most;
-        else if (least <= total)
-            widths[c] = need.least + (need.most - need.least) * (total - least) / (most - least);
         else
-            widths[c] = total * need.least / least;
+            widths[c] = need.least + (need.most - need.least) * (total - least) / (most - least);
     }
     return widths;
 }

@@ -27,8 +27,9 @@ void measure(ColumnNeed& need, const QString& text, const TextLines& font, bool 
 
 // The columns' widths in the total: each its longest line when they all fit (the room left
 // shared out as the lines are long); else each at least its longest piece and the rest shared
-// out as their lines are longer than that; else (pieces wider than the total together) each
-// piece's share of the total, and a piece wider than its column is broken.
+// out as their lines are longer than that; else (pieces wider than the total together) the
+// narrowest pieces whole as long as each fits an even share of what is left, and the other
+// columns that share alike, their pieces broken.
 std::vector<double> fit(const std::vector<ColumnNeed>& needs, double total);
 
 // A table's places fitted to its header (in its font) and rows (in theirs) across the width,

@@ -34,13 +34,21 @@ bool take(QDataStream& stream, QString& cell)
     return true;
 }
 
+// The system's folder for temporary files ($TMPDIR); Qt names none where $TMPDIR does not
+// exist, and the spool would go to the working folder: then /tmp.
+QString folder()
+{
+    const QString temp = QDir::tempPath();
+    return temp.isEmpty() ? QStringLiteral("/tmp") : temp;
+}
+
 } // namespace
 
 Status RowSpool::fileFailed(const QString& doing)
 {
     m_status = Status::failure(QStringLiteral("Dočasný soubor tisku ve složce %1 nelze %2 (%3); zkontrolujte, "
                                               "zda je na disku místo. Nic nebylo vytištěno ani uloženo.")
-                                   .arg(QDir::toNativeSeparators(QDir::tempPath()), doing, m_file.errorString()));
+                                   .arg(QDir::toNativeSeparators(folder()), doing, m_file.errorString()));
     return m_status;
 }
 
@@ -61,7 +69,7 @@ Status RowSpool::fill(RowFeed& source, const std::function<bool(const QStringLis
         }
         return m_status = source.status();
     }
-    m_file.setFileTemplate(QDir(QDir::tempPath()).filePath(QStringLiteral("ordisk-tisk-XXXXXX")));
+    m_file.setFileTemplate(QDir(folder()).filePath(QStringLiteral("ordisk-tisk-XXXXXX")));
     if (!m_file.open())
         return fileFailed(QStringLiteral("vytvořit"));
     m_stream.setDevice(&m_file);

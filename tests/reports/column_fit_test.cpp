@@ -29,7 +29,12 @@ TEST(ColumnFit, EachColumnBetweenItsLongestPieceAndItsLongestLine)
          70,
          {10 + 40 * 35.0 / 80, 20, 5 + 40 * 35.0 / 80}},
         {"an empty column takes nothing of a full table", {{0, 0}, {10, 100}}, 50, {0, 50}},
-        {"pieces wider than the room: each its piece's share", {{30, 30}, {90, 120}}, 60, {15, 45}},
+        {"pieces wider than the room: the narrow whole, the wide the rest", {{30, 30}, {90, 120}}, 60, {30, 30}},
+        {"a piece of thousands of letters squeezes no other column",
+         {{20, 20}, {5000, 5000}, {10, 40}, {31, 31}},
+         100,
+         {20, 100 - 61, 10, 31}},
+        {"wide pieces share alike", {{10, 10}, {200, 200}, {300, 300}}, 100, {10, 45, 45}},
         {"nothing to set: the room shared alike", {{0, 0}, {0, 0}}, 10, {5, 5}},
     };
     for (const Case& c : cases) {

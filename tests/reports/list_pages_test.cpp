@@ -8,6 +8,7 @@
 #include "reports/text_lines.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -362,4 +363,24 @@ TEST(ListPages, TheRowsAreReadOnceAndTheCountMatchesThePages)
     ASSERT_TRUE(status.ok()) << qPrintable(status.message());
     EXPECT_EQ(feed.starts, 1);
     EXPECT_GE(lastTold, 3 * 3 * rowsPerPage() - 256); // told of the work as it went: three passes
+
+    // Where the rows cannot be kept aside, nothing is printed and the message says where.
+    const QByteArray tmp = qgetenv("TMPDIR");
+    const QString notAFolder = QCoreApplication::applicationFilePath(); // a file, not a folder
+    qputenv("TMPDIR", notAFolder.toLocal8Bit());
+    ChangingFeed again;
+    QBuffer elsewhere;
+    elsewhere.open(QIODevice::WriteOnly);
+    QPdfWriter second(&elsewhere);
+    QPainter onSecond(&second);
+    const Status refused = listreport::paint(listreport::layoutOf(QStringLiteral("cd")), again, second, onSecond);
+    onSecond.end();
+    if (tmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmp);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.message().startsWith(
+        QStringLiteral("Dočasný soubor tisku ve složce %1 nelze vytvořit").arg(notAFolder)))
+        << refused.message().toStdString();
 }
