@@ -489,6 +489,7 @@ TEST(Borrowers, EveryDiscOutGroupedByBorrowerTwoOfOneNameApart)
     EXPECT_TRUE(other.contains("Pan Tau") && other.contains("Půjčeno: 1") && !other.contains("Vrácené"));
     EXPECT_TRUE(texts.contains("Bezejmenný"));
     EXPECT_FALSE(texts.contains("Vrácené"));
+    EXPECT_EQ(texts.constLast(), "Strana 1 z 1");
 
     // Lent too long, grouped alike: out 30 days is not longer than 30; nobody past 100.
     for (const auto& [days, people, shown] : {std::tuple{30, 1, "Pan Tau"}, {100, 0, ""}}) {
