@@ -25,7 +25,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include <algorithm>
+#include <map>
 
 namespace mainmenu {
 namespace {
@@ -135,7 +135,10 @@ public:
         layout->addWidget(label);
         layout->addWidget(m_list);
         layout->addWidget(m_summary);
-        QObject::connect(m_list, &QListWidget::itemChanged, m_list, [this] { told(); });
+        QObject::connect(m_list, &QListWidget::itemChanged, m_list, [this](QListWidgetItem* item) {
+            m_chosen[item->data(Qt::UserRole).toLongLong()] = item->checkState() == Qt::Checked;
+            told();
+        });
     }
     QListWidget* list() const { return m_list; }
     // Shown with the reminders only; false when it already was as asked.
@@ -150,14 +153,16 @@ public:
         return true;
     }
 
-    // The borrowers out longer than the days; those of chosen only ticked (all without it),
-    // the ones ticked before kept ticked.
+    // The borrowers out longer than the days, ticked: everyone, or (chosen) only those; a box
+    // the user ticked or unticked stays so when the days change and the list is read again.
     Status fill(Database& db, int days, const QDate& today, const std::vector<qint64>* chosen)
     {
         QSignalBlocker quiet(m_list);
-        if (m_filled)
-            chosen = nullptr;
-        const std::vector<qint64> before = m_filled ? ticked() : std::vector<qint64>();
+        if (!m_filled && chosen) {
+            m_tickedAtFirst = false;
+            for (const qint64 person : *chosen)
+                m_chosen[person] = true;
+        }
         m_list->clear();
         reminders::Letters letters(db, days, today);
         reminders::Letter letter;
@@ -168,13 +173,12 @@ public:
                 QStringLiteral("%1 (%2)").arg(importrows::shown(name)).arg(letter.loans.size()), m_list);
             item->setData(Qt::UserRole, letter.person);
             item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            const std::vector<qint64>& keep = chosen ? *chosen : before;
-            const bool tick =
-                (!chosen && !m_filled) || std::find(keep.begin(), keep.end(), letter.person) != keep.end();
+            const auto set = m_chosen.find(letter.person);
+            const bool tick = set == m_chosen.end() ? m_tickedAtFirst : set->second;
             item->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
         }
         m_filled = true;
-        m_chosenMissing = chosen && ticked().empty();
+        m_chosenMissing = !m_tickedAtFirst && ticked().empty();
         told();
         return letters.status();
     }
@@ -207,6 +211,8 @@ private:
     bool m_shownOnce = false;
     bool m_filled = false;
     bool m_chosenMissing = false;
+    bool m_tickedAtFirst = true;     // a borrower nobody ticked or unticked
+    std::map<qint64, bool> m_chosen; // the boxes ticked (or unticked) by the user or the menu
 };
 
 // The dialog "Tisk": what to print, the days where they count, who gets a reminder, the
