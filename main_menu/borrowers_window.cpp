@@ -148,13 +148,9 @@ void showBorrowers(QWidget* window, Database& db, bool tooLong)
     auto* summary = new QLabel;
     summary->setObjectName(QStringLiteral("Souhrn"));
     layout->addWidget(summary);
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* print = buttons->addButton(QStringLiteral("&Tisk…"), QDialogButtonBox::ActionRole);
-    print->setObjectName(QStringLiteral("Nahled"));
-    QPushButton* pdf = buttons->addButton(QStringLiteral("Uložit jako &PDF…"), QDialogButtonBox::ActionRole);
-    pdf->setObjectName(QStringLiteral("UlozitPdf"));
-    QPushButton* close = buttons->addButton(QStringLiteral("Zavřít"), QDialogButtonBox::RejectRole);
-    close->setObjectName(QStringLiteral("Zavrit"));
+    QDialogButtonBox* buttons = printButtons(dialog, db, job);
+    auto* print = buttons->findChild<QPushButton*>(QStringLiteral("Nahled"));
+    auto* pdf = buttons->findChild<QPushButton*>(QStringLiteral("UlozitPdf"));
     layout->addWidget(buttons);
 
     const auto reload = [&]() -> bool {
@@ -190,9 +186,6 @@ void showBorrowers(QWidget* window, Database& db, bool tooLong)
             if (!reload())
                 dialog.reject();
         });
-    QObject::connect(print, &QPushButton::clicked, &dialog, [&] { preview(&dialog, db, job); });
-    QObject::connect(pdf, &QPushButton::clicked, &dialog, [&] { savePdf(&dialog, db, job); });
-    QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::reject);
     tree->setFocus();
     dialog.exec();
 }

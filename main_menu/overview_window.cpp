@@ -9,7 +9,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPixmap>
-#include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -57,16 +56,7 @@ void showOverview(QWidget* window, Database& db, const ShownKeys&)
     text->setObjectName(QStringLiteral("Text"));
     text->setAccessibleName(QStringLiteral("Přehled půjčování"));
     text->setHtml(html);
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* print = buttons->addButton(QStringLiteral("&Tisk…"), QDialogButtonBox::ActionRole);
-    print->setObjectName(QStringLiteral("Nahled"));
-    QPushButton* pdf = buttons->addButton(QStringLiteral("Uložit jako &PDF…"), QDialogButtonBox::ActionRole);
-    pdf->setObjectName(QStringLiteral("UlozitPdf"));
-    QPushButton* close = buttons->addButton(QStringLiteral("Zavřít"), QDialogButtonBox::RejectRole);
-    close->setObjectName(QStringLiteral("Zavrit"));
-    QObject::connect(print, &QPushButton::clicked, &dialog, [&] { preview(&dialog, db, job); });
-    QObject::connect(pdf, &QPushButton::clicked, &dialog, [&] { savePdf(&dialog, db, job); });
-    QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::reject);
+    QDialogButtonBox* buttons = printButtons(dialog, db, job);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(text);
     // The charts as the page draws them.

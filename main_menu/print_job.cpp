@@ -14,10 +14,12 @@
 #include "storage/register_file.h"
 #include "ui_common/messages.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace mainmenu {
 namespace {
@@ -190,6 +192,21 @@ void savePdf(QWidget* window, Database& db, const Job& job)
         messages::information(window, title,
                               QStringLiteral("Uloženo do souboru\n%1").arg(file) +
                                   (nameless > 0 ? QLatin1Char('\n') + reminders::namelessNote(nameless) : QString()));
+}
+
+QDialogButtonBox* printButtons(QDialog& dialog, Database& db, const Job& job)
+{
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* print = buttons->addButton(QStringLiteral("&Tisk…"), QDialogButtonBox::ActionRole);
+    print->setObjectName(QStringLiteral("Nahled"));
+    QPushButton* pdf = buttons->addButton(QStringLiteral("Uložit jako &PDF…"), QDialogButtonBox::ActionRole);
+    pdf->setObjectName(QStringLiteral("UlozitPdf"));
+    QPushButton* close = buttons->addButton(QStringLiteral("Zavřít"), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("Zavrit"));
+    QObject::connect(print, &QPushButton::clicked, &dialog, [&dialog, &db, &job] { preview(&dialog, db, job); });
+    QObject::connect(pdf, &QPushButton::clicked, &dialog, [&dialog, &db, &job] { savePdf(&dialog, db, job); });
+    QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::reject);
+    return buttons;
 }
 
 // Qt's print preview, from which the user prints; a long list is offered as a PDF instead.

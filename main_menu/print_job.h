@@ -13,6 +13,8 @@
 #include <vector>
 
 class Database;
+class QDialog;
+class QDialogButtonBox;
 class QPagedPaintDevice;
 class QPainter;
 class QWidget;
@@ -50,6 +52,11 @@ struct Job
 // Writes the job as a PDF chosen in a save dialog, behind the progress dialog (cancellable,
 // storing nothing then); never over the register.
 void savePdf(QWidget* window, Database& db, const Job& job);
+
+// The buttons of a window that shows what the job prints: "Tisk…" (object Nahled, the
+// preview), "Uložit jako PDF…" (UlozitPdf) and "Zavřít" (Zavrit, rejects the dialog). The
+// job is read when a button is clicked: it must live as long as the dialog.
+QDialogButtonBox* printButtons(QDialog& dialog, Database& db, const Job& job);
 
 // Qt's print preview, from which the user prints; a job of more than 100 pages is offered as
 // a PDF instead (the preview paints every page before it shows one).
