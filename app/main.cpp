@@ -352,8 +352,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(ORDISK_VERSION));
     // Task bars and Alt+Tab find the menu entry and its icon by the desktop file's name.
     QGuiApplication::setDesktopFileName(QStringLiteral("cz.ordisk.Ordisk"));
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("cz.ordisk.Ordisk"), QIcon(QStringLiteral(":/icons/cz.ordisk.Ordisk.png"))));
+    // The windows' own icon: one small 8-bit PNG built in, read by Qt itself (an icon theme's
+    // lookup and a 256 px, 16-bit picture cost the start 16 ms; docs/performance.md).
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/cz.ordisk.Ordisk.png")));
     // The program is Czech: so are the buttons and menus Qt draws (English when Qt's translations are missing).
     messages::installCzechQtTexts();
     if (manual) {

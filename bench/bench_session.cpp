@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QInputDialog>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 namespace benchsession {
@@ -44,8 +46,10 @@ Session::Session(bool withWindow)
     QFile::remove(path);
     QFile::copy(sourceFile, path);
     reopen();
-    if (withWindow)
+    if (withWindow) {
         openWindow();
+        waitForEveryRow();
+    }
 }
 
 void Session::reopen()
@@ -68,6 +72,12 @@ void Session::openWindow()
     form->show();
     QApplication::setActiveWindow(form.get());
     QApplication::processEvents();
+}
+
+void Session::waitForEveryRow()
+{
+    // A key pressed without typing: whatever the user does waits for every row.
+    QTest::keyClick(child<QTableView>("MSFlexGrid1"), Qt::Key_Shift);
 }
 
 } // namespace benchsession

@@ -40,6 +40,8 @@ struct Session
     // Opens the register anew, as a new start of the program does: nothing kept in memory.
     void reopen();
     void openWindow();
+    // Waits until both lists hold every row (those shown at first may be the last run's first rows).
+    void waitForEveryRow();
     template <class T> T* child(const char* name) { return form->findChild<T*>(QString::fromLatin1(name)); }
     void click(const char* name) { gui::click(child<QWidget>(name)); }
     void clickCell(const char* grid, int row, int column) { gui::clickCell(child<QTableView>(grid), row, column); }

@@ -9,7 +9,7 @@
 #   ORDISK_PAGED_LISTS=off bench/run.sh S  the same with the loan lists read whole
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$here/tools/setup.sh"
+"$here/tools/setup.sh" --bench
 cd "$here"
 cmake --preset bench >/dev/null
 cmake --build --preset bench

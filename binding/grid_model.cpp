@@ -81,14 +81,14 @@ void GridModel::sortRows(int column, Qt::SortOrder order)
     // Each row holds its text's index for now, its rank below.
     std::vector<int> rank = textIndexes(column, newTexts);
     if (newTexts)
-        rankKnownTexts();
+        m_known.rank();
     // A counting sort by rank: stable, so rows of equal texts keep their order.
-    std::vector<int> firstOfRank(static_cast<size_t>(m_rankCount) + 1, 0);
+    std::vector<int> firstOfRank(static_cast<size_t>(m_known.rankCount) + 1, 0);
     for (size_t i = 0; i < rows; ++i) {
         const auto row = static_cast<size_t>(m_order[i]);
-        int r = m_rankOfKnown[static_cast<size_t>(rank[row])];
+        int r = m_known.rankOf[static_cast<size_t>(rank[row])];
         if (order != Qt::AscendingOrder)
-            r = m_rankCount - 1 - r;
+            r = m_known.rankCount - 1 - r;
         rank[row] = r;
         ++firstOfRank[static_cast<size_t>(r) + 1];
     }
@@ -106,13 +106,9 @@ std::vector<int> GridModel::textIndexes(int column, bool& newTexts)
     // names. Each distinct text gets its collation key once and a rank among all texts
     // seen; the rows are then sorted by rank, a whole number, instead of by key
     // (docs/performance.md: searches and sorts 6 to 40 times quicker).
-    if (m_knownTexts.size() > maxKnownTexts) {
-        m_textIndex.clear();
-        m_knownTexts.clear();
-        m_knownKeys.clear();
-        m_rankOfKnown.clear();
-    }
-    if (m_knownTexts.empty())
+    if (m_known.texts.size() > maxKnownTexts)
+        m_known.clear();
+    if (m_known.texts.empty())
         m_indexedColumn = -1;
     const int count = m_source.recordCount();
     std::vector<int> rank(static_cast<size_t>(count));
@@ -131,19 +127,19 @@ std::vector<int> GridModel::textIndexes(int column, bool& newTexts)
             m_indexOfText.size() != texts.size()) {
             m_indexOfText.assign(texts.size(), -1);
             for (size_t id = 0; everyText && id < texts.size(); ++id)
-                m_indexOfText[id] = knownIndex(texts[id], newTexts);
+                m_indexOfText[id] = m_known.index(texts[id], newTexts);
             m_indexedColumn = column;
             m_indexedGeneration = m_source.generation();
         }
         for (int row = 0; !everyText && row < count; ++row)
             if (const quint32 id = m_source.heldTextId(row, column); m_indexOfText[id] < 0)
-                m_indexOfText[id] = knownIndex(texts[id], newTexts);
+                m_indexOfText[id] = m_known.index(texts[id], newTexts);
         for (int row = 0; row < count; ++row)
             rank[static_cast<size_t>(row)] = m_indexOfText[m_source.heldTextId(row, column)];
     } else {
         for (int row = 0; row < count; ++row)
             rank[static_cast<size_t>(row)] =
-                knownIndex(yesNo ? m_source.displayText(row, column) : m_source.cell(row, column), newTexts);
+                m_known.index(yesNo ? m_source.displayText(row, column) : m_source.cell(row, column), newTexts);
     }
     return rank;
 }
@@ -169,38 +165,25 @@ void GridModel::reorder(std::vector<int> order)
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-// The index of a text among those known, adding it when new.
-int GridModel::knownIndex(const QString& text, bool& newTexts)
+void GridModel::adoptRanking(int column, const std::vector<QString>* texts, listorder::Ranking ranking)
 {
-    auto known = m_textIndex.constFind(text);
-    if (known == m_textIndex.constEnd()) {
-        known = m_textIndex.insert(text, static_cast<int>(m_knownTexts.size()));
-        m_knownTexts.push_back(text);
-        newTexts = true;
+    if (!m_known.texts.empty() || column < 0 || column >= columnCount() || !m_source.isHeld(column))
+        return;
+    m_known = std::move(ranking);
+    // Ranked in the order of the column's texts as the source holds them: each text's index
+    // among the known ones is found without a lookup.
+    if (texts != &m_source.heldTexts(column))
+        return;
+    std::vector<int> indexes(texts->size());
+    for (size_t id = 0; id < texts->size(); ++id) {
+        const bool same = id < m_known.texts.size() && m_known.texts[id].constData() == (*texts)[id].constData();
+        indexes[id] = same ? static_cast<int>(id) : m_known.indexOf.value((*texts)[id], -1);
+        if (indexes[id] < 0)
+            return; // not ranked there: the first sort looks the texts up itself
     }
-    return *known;
-}
-
-void GridModel::rankKnownTexts()
-{
-    for (size_t i = m_knownKeys.size(); i < m_knownTexts.size(); ++i)
-        m_knownKeys.push_back(listorder::key(m_knownTexts[i]));
-    std::vector<int> byKey(m_knownTexts.size());
-    std::iota(byKey.begin(), byKey.end(), 0);
-    auto before = [this](int a, int b) {
-        return listorder::compare(m_knownKeys[static_cast<size_t>(a)], m_knownKeys[static_cast<size_t>(b)]) < 0;
-    };
-    std::sort(byKey.begin(), byKey.end(), before);
-    // Texts that collate equal share a rank, so the sort keeps their rows in source order.
-    m_rankOfKnown.assign(m_knownTexts.size(), 0);
-    int rank = 0;
-    for (size_t i = 0; i < byKey.size(); ++i) {
-        if (i > 0 && listorder::compare(m_knownKeys[static_cast<size_t>(byKey[i - 1])],
-                                        m_knownKeys[static_cast<size_t>(byKey[i])]) != 0)
-            ++rank;
-        m_rankOfKnown[static_cast<size_t>(byKey[i])] = rank;
-    }
-    m_rankCount = byKey.empty() ? 0 : rank + 1;
+    m_indexOfText = std::move(indexes);
+    m_indexedColumn = column;
+    m_indexedGeneration = m_source.generation();
 }
 
 void GridModel::reload(bool keepHeadings)

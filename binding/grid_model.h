@@ -33,6 +33,10 @@ public:
     void sortRows(int column, Qt::SortOrder order);
     // The header text of a column until the next reload (the field's name by default).
     void setHeaderText(int column, const QString& text);
+    // Takes ranks worked out elsewhere (while the window started) for the texts of a held
+    // column, given in the order of the source's texts: the first sort by that column then
+    // works out no collation key. Ignored once the grid has sorted by itself.
+    void adoptRanking(int column, const std::vector<QString>* texts, listorder::Ranking ranking);
     // The record source row shown in the grid row.
     int sourceRow(int gridRow) const { return m_order[static_cast<size_t>(gridRow)]; }
 
@@ -40,18 +44,12 @@ private:
     void reload(bool keepHeadings);
     std::vector<int> textIndexes(int column, bool& newTexts);
     void reorder(std::vector<int> order);
-    void rankKnownTexts();
-    int knownIndex(const QString& text, bool& newTexts);
 
     RecordSource& m_source;
     std::vector<int> m_order; // grid row -> source row
     QStringList m_headers;
     // Every distinct text sorted so far, kept across reloads: its collation key and its rank.
-    QHash<QString, int> m_textIndex; // text -> index in the vectors below
-    std::vector<QString> m_knownTexts;
-    std::vector<listorder::SortKey> m_knownKeys;
-    std::vector<int> m_rankOfKnown;
-    int m_rankCount = 0;
+    listorder::Ranking m_known;
     // The known text of each held text of the column sorted last, kept while the
     // source's rows stay as they were (sorting again, the other way, looks up nothing).
     int m_indexedColumn = -1;

@@ -3,12 +3,17 @@
 #include <QCollator>
 #include <QLocale>
 
+#include <algorithm>
+#include <numeric>
+
 namespace listorder {
 namespace {
 
+// One collator a thread: a collator may be used by one thread at a time (the start works
+// out the lists' ranks on a thread of its own while the window is made).
 const QCollator& czech()
 {
-    static const QCollator collator = [] {
+    static thread_local const QCollator collator = [] {
         QCollator c{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
         c.setCaseSensitivity(Qt::CaseInsensitive);
         c.setNumericMode(false);
@@ -73,6 +78,38 @@ int compare(QStringView a, QStringView b)
     if (x.has_value() != y.has_value())
         return x ? -1 : 1;
     return x ? compareNumbers(*x, *y) : czech().compare(a, b);
+}
+
+int Ranking::index(const QString& text, bool& added)
+{
+    auto known = indexOf.constFind(text);
+    if (known == indexOf.constEnd()) {
+        known = indexOf.insert(text, static_cast<int>(texts.size()));
+        texts.push_back(text);
+        added = true;
+    }
+    return *known;
+}
+
+void Ranking::rank()
+{
+    for (size_t i = keys.size(); i < texts.size(); ++i)
+        keys.push_back(key(texts[i]));
+    std::vector<int> byKey(texts.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    auto before = [this](int a, int b) {
+        return compare(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]) < 0;
+    };
+    std::sort(byKey.begin(), byKey.end(), before);
+    // Texts that collate equal share a rank, so that a sort keeps their rows in source order.
+    rankOf.assign(texts.size(), 0);
+    int rank = 0;
+    for (size_t i = 0; i < byKey.size(); ++i) {
+        if (i > 0 && compare(keys[static_cast<size_t>(byKey[i - 1])], keys[static_cast<size_t>(byKey[i])]) != 0)
+            ++rank;
+        rankOf[static_cast<size_t>(byKey[i])] = rank;
+    }
+    rankCount = byKey.empty() ? 0 : rank + 1;
 }
 
 } // namespace listorder

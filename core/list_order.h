@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QCollatorSortKey>
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
 #include <optional>
+#include <vector>
 
 // The order of the lists: cells that read as ordinary decimal numbers first, by value;
 // other text by Czech collation, ignoring letter case.
@@ -23,5 +25,23 @@ SortKey key(const QString& text);
 int compare(const SortKey& a, const SortKey& b);
 // The same for two texts compared once (no key worked out).
 int compare(QStringView a, QStringView b);
+
+// Distinct texts with their collation keys and their ranks in the order: a list sorted again
+// and again (every keystroke of a search) works out each text's key once, then sorts its
+// rows by rank, a whole number. Ranks can be worked out on any thread and handed over.
+struct Ranking
+{
+    QHash<QString, int> indexOf; // text -> index in the vectors below
+    std::vector<QString> texts;
+    std::vector<SortKey> keys;
+    std::vector<int> rankOf; // per text; texts that collate alike share a rank
+    int rankCount = 0;
+
+    // The index of a text, added (unranked) when new.
+    int index(const QString& text, bool& added);
+    // Works out the keys of the texts added since and ranks every text anew.
+    void rank();
+    void clear() { *this = Ranking(); }
+};
 
 } // namespace listorder

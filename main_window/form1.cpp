@@ -17,14 +17,53 @@
 #include "widgets/bound_field.h"
 #include "widgets/bound_grid.h"
 
+#include "binding/grid_model.h"
+#include "main_window/start_reading.h"
+#include "rows/kept_rows.h"
+
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+
+namespace {
+
+// The columns' widths: only the names are seen in the CD list, first names and surnames in
+// the people list.
+const int cdWidths[] = {0, 4000, 0, 0, 0, 0, 0, 0};
+const int peopleWidths[] = {0, 2000, 2000, 0, 0, 0};
+
+template <size_t N> std::vector<int> shownColumns(const int (&widths)[N])
+{
+    std::vector<int> shown;
+    for (size_t column = 0; column < N; ++column)
+        if (widths[column] != 0)
+            shown.push_back(static_cast<int>(column));
+    return shown;
+}
+
+// The grids take the ranks of their first sort's texts worked out while the window was made.
+void adoptRanks(std::initializer_list<BoundGrid*> grids, std::vector<StartReading::Ranked> ranked)
+{
+    size_t i = 0;
+    for (BoundGrid* grid : grids) {
+        if (i < ranked.size() && ranked[i].texts)
+            grid->model()->adoptRanking(1, ranked[i].texts, std::move(ranked[i].ranking));
+        ++i;
+    }
+}
+
+} // namespace
 
 Form1::Form1(Register& reg, QWidget* parent)
     : ProgramWindow(parent), ui(std::make_unique<Ui::Form1>()), m_register(reg),
       Data1(new RecordSource(reg, QStringLiteral("cd"), this)),
       Data2(new RecordSource(reg, QStringLiteral("lide"), this)),
-      Data3(new RecordSource(reg, QStringLiteral("pujcovani"), this)), m_history(new UndoHistory(reg.db(), this))
+      Data3(new RecordSource(reg, QStringLiteral("pujcovani"), this)), m_history(new UndoHistory(reg.db(), this)),
+      // Reading the lists' rows begins before anything of the window is made.
+      m_start(new StartReading(
+          reg,
+          {{QStringLiteral("cd"), shownColumns(cdWidths), 1}, {QStringLiteral("lide"), shownColumns(peopleWidths), 1}},
+          this))
 {
     for (RecordSource* source : {Data1, Data2, Data3})
         source->setHistory(m_history);
@@ -96,6 +135,10 @@ Form1::Form1(Register& reg, QWidget* parent)
 Form1::~Form1()
 {
     m_windows.closeAll();
+    if (m_showingFirstRows)
+        qApp->removeEventFilter(this);
+    else if (!m_register.db().isDamaged())
+        m_start->keepFirstRows();
 }
 
 void Form1::bindFields()
@@ -193,19 +236,71 @@ void Form1::Form_Load()
 {
     SmerTrideniCd = 1;
     SmerTrideniLidi = 1;
-    // Only the names are seen in the CD list, first names and surnames in the people list.
-    const int cdWidths[] = {0, 4000, 0, 0, 0, 0, 0, 0};
     for (int column = 0; column < 8; ++column)
         m_grid1->setColWidth(column, cdWidths[column]);
-    const int peopleWidths[] = {0, 2000, 2000, 0, 0, 0};
     for (int column = 0; column < 6; ++column)
         m_grid2->setColWidth(column, peopleWidths[column]);
 
     // The loan buffer only appends rows: it needs the table's fields, not its rows.
     Data3->setRecordSource(queries::none(QStringLiteral("pujcovani")));
+    // The lists show their first rows as the last run left them while the rest is read; then
+    // (or, without them, at once) they show every row. Whatever the user does before waits
+    // for the rest.
+    std::vector<StartReading::Ranked> ranked;
+    m_showingFirstRows = m_start->hasFirstRows();
+    if (m_showingFirstRows) {
+        m_start->showFirstRows();
+        qApp->installEventFilter(this);
+        connect(m_start, &StartReading::ready, this, &Form1::takeReadRows);
+    } else {
+        ranked = m_start->finish();
+    }
     for (RecordSource* source : {Data1, Data2, Data3})
         if (!messages::report(this, source->refresh()))
             break;
+    if (!m_showingFirstRows)
+        adoptRanks({m_grid1, m_grid2}, std::move(ranked));
+}
+
+// The rest of the lists' rows, once read (or at once, when the user acts before).
+void Form1::takeReadRows()
+{
+    if (!m_showingFirstRows)
+        return;
+    m_showingFirstRows = false;
+    qApp->removeEventFilter(this);
+    std::vector<StartReading::Ranked> ranked = m_start->finish();
+    for (RecordSource* source : {Data1, Data2})
+        if (!messages::report(this, source->refresh()))
+            return;
+    adoptRanks({m_grid1, m_grid2}, std::move(ranked));
+    if (activatedOnce()) {
+        ObnovSeznamCd();
+        ObnovSeznamLidi();
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    // What the user does while the lists show their first rows is done on every row.
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::ToolTip:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::DragEnter:
+    case QEvent::Close:
+        takeReadRows();
+        break;
+    default:
+        break;
+    }
+    return ProgramWindow::eventFilter(watched, event);
 }
 
 void Form1::Form_Activate()

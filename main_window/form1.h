@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class Register;
 class RecordSource;
+class StartReading;
 class Status;
 class UndoHistory;
 struct SourceQuery;
@@ -54,9 +55,11 @@ public:
 protected:
     void Form_Activate() override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
+    void takeReadRows();
     void CmbKonec_Click();
     void Command1_Click();
     void Command2_Click();
@@ -149,9 +152,11 @@ private:
     RecordSource* Data1;
     RecordSource* Data2;
     RecordSource* Data3;
-    UndoHistory* m_history;       // what the window, its windows and its menu changed, for Zpět and Znovu
-    BoundGrid* m_grid1 = nullptr; // MSFlexGrid1, the CD list
-    BoundGrid* m_grid2 = nullptr; // MSFlexGrid2, the people list
+    UndoHistory* m_history;          // what the window, its windows and its menu changed, for Zpět and Znovu
+    StartReading* m_start;           // the lists' rows read while the window is made
+    bool m_showingFirstRows = false; // the lists show their first rows while the rest is read
+    BoundGrid* m_grid1 = nullptr;    // MSFlexGrid1, the CD list
+    BoundGrid* m_grid2 = nullptr;    // MSFlexGrid2, the people list
     ListPanel m_cds{};
     ListPanel m_people{};
     bool m_editingCd = false;     // the CD panel is being edited

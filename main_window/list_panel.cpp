@@ -21,7 +21,9 @@ int Form1::showCount(ListPanel& panel, const QString& heading, bool paging)
 int Form1::sortAndCount(ListPanel& panel, quint8 direction, const QString& heading)
 {
     panel.grid->setCol(1);
-    panel.grid->sort(direction);
+    // The first rows shown while the rest is read are in this order already.
+    if (!m_showingFirstRows)
+        panel.grid->sort(direction);
     return showCount(panel, heading, false);
 }
 

@@ -36,6 +36,7 @@ void KeptRows::rowChanged(void* self, const char* table, qint64 before, qint64 a
     auto* kept = static_cast<KeptRows*>(self);
     if (!kept->m_keptTables.count(table))
         return;
+    ++kept->m_ownChanges;
     const std::string name(table);
     if (kept->m_overflowed.count(name))
         return;
@@ -102,7 +103,7 @@ const KeptRows::Table* KeptRows::rows(const QString& table, const std::vector<in
     m_changed.erase(name);
     m_overflowed.erase(name);
     auto fresh = std::make_unique<Table>();
-    if (status = load(table, wanted, *fresh); !status.ok())
+    if (status = load(m_db, table, wanted, *fresh); !status.ok())
         return nullptr;
     return m_tables.emplace(table, std::move(fresh)).first->second.get();
 }
@@ -205,6 +206,11 @@ Status KeptRows::select(const SourceQuery& query, const QList<int>& held, RowSet
         rows.names << statement.columnName(c);
         rows.kinds.push_back(tables::kindOf(query.table, rows.names.back()));
     }
+    if (auto preview = m_previews.find(query.table);
+        preview != m_previews.end() && query.condition.isEmpty() && !m_tables.count(query.table)) {
+        rows.rows = preview->second;
+        return Status::success();
+    }
     if (queries::KeySource keys = queries::pagedKeys(query); m_paged && !keys.table.isEmpty()) {
         if (m_orphanedLoans)
             keys = {query.table, keys.key, query.condition};
@@ -244,9 +250,49 @@ Status KeptRows::select(const SourceQuery& query, const QList<int>& held, RowSet
     return Status::success();
 }
 
-Status KeptRows::load(const QString& table, const std::vector<int>& columns, Table& into)
+Status KeptRows::read(Database& db, const QString& table, const std::vector<int>& held, Table& into)
 {
-    Statement statement(m_db, QStringLiteral("SELECT * FROM ") + table);
+    Statement names(db, QStringLiteral("SELECT * FROM ") + table);
+    if (!names.status().ok())
+        return names.status();
+    // The columns the first query of all rows reads (selectKept): the held ones and the searched ones.
+    std::vector<int> columns = held;
+    for (int c = 0; c < names.columnCount(); ++c)
+        if (queries::searchedColumns(table).contains(names.columnName(c)))
+            columns.push_back(c);
+    return load(db, table, columns, into);
+}
+
+Status KeptRows::handover(Handover& at)
+{
+    at.ownChanges = m_ownChanges;
+    return dataVersion(at.dataVersion);
+}
+
+bool KeptRows::adopt(const Handover& at, const QString& table, std::unique_ptr<Table> rows)
+{
+    m_previews.erase(table);
+    if (!rows || at.ownChanges != m_ownChanges || m_tables.count(table) ||
+        (m_dataVersion >= 0 && m_dataVersion != at.dataVersion))
+        return false;
+    m_dataVersion = at.dataVersion;
+    m_changed.erase(table.toStdString());
+    m_overflowed.erase(table.toStdString());
+    m_tables.emplace(table, std::move(rows));
+    return true;
+}
+
+void KeptRows::setPreview(const QString& table, std::shared_ptr<Rows> rows)
+{
+    if (rows)
+        m_previews[table] = std::move(rows);
+    else
+        m_previews.erase(table);
+}
+
+Status KeptRows::load(Database& db, const QString& table, const std::vector<int>& columns, Table& into)
+{
+    Statement statement(db, QStringLiteral("SELECT * FROM ") + table);
     if (!statement.status().ok())
         return statement.status();
     const int count = statement.columnCount();

@@ -82,6 +82,29 @@ public:
 
     // Whether the table's rows are kept here.
     static bool isKept(const QString& table);
+    // Reads every row of a kept table, with the held columns (by index) and the columns its
+    // searches test, on any connection (the start reads them on a thread of its own).
+    static Status read(Database& db, const QString& table, const std::vector<int>& held, Table& into);
+
+    // Taking over rows read on another connection: the moment they may be read from, taken
+    // before that reading begins.
+    struct Handover
+    {
+        qint64 dataVersion = -1;
+        quint64 ownChanges = 0;
+    };
+    Status handover(Handover& at);
+    // Whether rows of the table were read on this connection already (as current as the
+    // next use finds them).
+    bool holds(const QString& table) const { return m_tables.count(table) > 0; }
+    // Keeps the rows read since the handover as the table's, unless this connection changed
+    // a kept row since or the table is kept already; a change committed by another connection
+    // since the handover is found at the next use, as any other. Returns whether they were kept.
+    bool adopt(const Handover& at, const QString& table, std::unique_ptr<Table> rows);
+
+    // Until the table's rows are kept, a query of all its rows is answered with these: the
+    // lists' first rows as the last run left them, to be shown while the rest is read.
+    void setPreview(const QString& table, std::shared_ptr<Rows> rows);
     // The table's current rows with at least the given columns read. Null when they
     // cannot be served from memory (inside a transaction, or a table not kept here)
     // or cannot be read (then status says why).
@@ -93,7 +116,7 @@ private:
     static constexpr size_t maxChangedRows = 5000;
 
     static void rowChanged(void* self, const char* table, qint64 before, qint64 after);
-    Status load(const QString& table, const std::vector<int>& columns, Table& into);
+    static Status load(Database& db, const QString& table, const std::vector<int>& columns, Table& into);
     Status readChangedRows(const QString& table, const std::set<qint64>& changed, Table& into);
     Status dataVersion(qint64& version);
     bool selectKept(const SourceQuery& query, const QStringList& names, HeldRows& rows, Status& status);
@@ -106,4 +129,6 @@ private:
     std::map<std::string, std::set<qint64>> m_changed; // table -> keys of rows changed since read
     std::set<std::string> m_overflowed;                // tables with too many changed rows to follow
     std::set<std::string, std::less<>> m_keptTables;   // the tables kept here, for the hook's quick test
+    quint64 m_ownChanges = 0;                          // rows of kept tables this connection changed
+    std::map<QString, std::shared_ptr<Rows>> m_previews;
 };

@@ -9,8 +9,12 @@ packages=(
     appstream desktop-file-utils dpkg-dev
     clang-14 libclang-rt-14-dev clang-format
     fonts-dejavu-core
-    locales unzip poppler-utils
+    locales unzip poppler-utils libxcb1-dev
 )
+# bench/run.sh measures the first frame on a virtual X server.
+if [ "${1:-}" = --bench ]; then
+    packages+=(xvfb)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -46,6 +46,8 @@ public:
     QString text() const;
     // The keys (column 0, held for every row) of the rows in the order the grid shows them.
     std::vector<qint64> keysInOrder() const;
+    // The grid's rows in the grid's order.
+    GridModel* model() const { return m_model; }
     // Writes a header text (row 0 of a grid with a header row); reloads restore field names.
     void setHeaderText(int column, const QString& text);
 
