@@ -15,6 +15,8 @@
 #include <QDateTime>
 #include <QFileInfo>
 
+#include <memory>
+
 int runWindows(const QString& registerPath, const std::function<bool()>& startAgain)
 {
     // Messages name the register as it was given; its copies are found from where it is.
@@ -58,8 +60,17 @@ int runWindows(const QString& registerPath, const std::function<bool()>& startAg
                 QCoreApplication::sendPostedEvents();
             } else {
                 form.show();
-                // The day's copy of the register, in the background (stopped and waited for at the end).
-                const DailyBackup backup(reg->db(), absolutePath, &form);
+                // The day's copy of the register, in the background (stopped and waited for at
+                // the end), once the lists are read: it would take the processor from the reading.
+                std::unique_ptr<DailyBackup> backup;
+                const auto copy = [&backup, &reg, &absolutePath, &form] {
+                    if (!backup)
+                        backup = std::make_unique<DailyBackup>(reg->db(), absolutePath, &form);
+                };
+                if (form.holdsEveryRow())
+                    copy();
+                else
+                    QObject::connect(&form, &Form1::everyRowRead, &form, copy);
                 exitStatus = QApplication::exec();
             }
         }

@@ -7,6 +7,7 @@
 #   bench/run.sh S          one scale
 #   ORDISK_KEPT_ROWS=off bench/run.sh S    the same with the kept rows switched off
 #   ORDISK_PAGED_LISTS=off bench/run.sh S  the same with the loan lists read whole
+#   (and, last, launch to the first frame: see the end)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$here/tools/setup.sh" --bench
@@ -44,3 +45,13 @@ PY
         python3 bench/command_line.py "$data/$s.zaz" build/bench/app/ordisk
     done
 done
+# Launch to the first frame on a virtual X server, each register's beside an empty register's
+# and an empty QMainWindow of the main window's size, in turn (median of 15 starts each).
+#   ORDISK_FIRST_ROWS=off bench/run.sh S   the same without the first rows kept from the last run
+#   ORDISK_READ_AHEAD=off bench/run.sh S   the same with every row read before the window shows
+frames=(empty=)
+for s in ${*:-S L}; do
+    frames+=("$s=$data/$s.zaz")
+done
+echo "== launch to the first frame"
+python3 bench/first_frame/first_frame.py build/bench "${frames[@]}"

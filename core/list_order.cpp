@@ -9,17 +9,23 @@
 namespace listorder {
 namespace {
 
-// One collator a thread: a collator may be used by one thread at a time (the start works
-// out the lists' ranks on a thread of its own while the window is made).
+// One collator a thread, made when first used: a collator may be used by one thread at a
+// time (the start works out the lists' ranks on a thread of its own while the window is made).
+std::optional<QCollator>& threadCollator()
+{
+    static thread_local std::optional<QCollator> collator;
+    return collator;
+}
+
 const QCollator& czech()
 {
-    static thread_local const QCollator collator = [] {
-        QCollator c{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        c.setNumericMode(false);
-        return c;
-    }();
-    return collator;
+    std::optional<QCollator>& collator = threadCollator();
+    if (!collator) {
+        collator.emplace(QLocale(QLocale::Czech, QLocale::CzechRepublic));
+        collator->setCaseSensitivity(Qt::CaseInsensitive);
+        collator->setNumericMode(false);
+    }
+    return *collator;
 }
 
 // Whether the text reads as an ordinary decimal number: blanks around an optional sign,
@@ -78,6 +84,11 @@ int compare(QStringView a, QStringView b)
     if (x.has_value() != y.has_value())
         return x ? -1 : 1;
     return x ? compareNumbers(*x, *y) : czech().compare(a, b);
+}
+
+void releaseCollator()
+{
+    threadCollator().reset();
 }
 
 int Ranking::index(const QString& text, bool& added)

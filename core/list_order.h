@@ -26,6 +26,9 @@ int compare(const SortKey& a, const SortKey& b);
 // The same for two texts compared once (no key worked out).
 int compare(QStringView a, QStringView b);
 
+// Frees the calling thread's collator (a thread that sorted once, for good).
+void releaseCollator();
+
 // Distinct texts with their collation keys and their ranks in the order: a list sorted again
 // and again (every keystroke of a search) works out each text's key once, then sorts its
 // rows by rank, a whole number. Ranks can be worked out on any thread and handed over.

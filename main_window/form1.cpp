@@ -270,14 +270,20 @@ void Form1::takeReadRows()
     m_showingFirstRows = false;
     qApp->removeEventFilter(this);
     std::vector<StartReading::Ranked> ranked = m_start->finish();
+    bool read = true;
     for (RecordSource* source : {Data1, Data2})
-        if (!messages::report(this, source->refresh()))
-            return;
+        if (read && !messages::report(this, source->refresh()))
+            read = false;
+    if (!read) {
+        Q_EMIT everyRowRead(); // no more to wait for
+        return;
+    }
     adoptRanks({m_grid1, m_grid2}, std::move(ranked));
     if (activatedOnce()) {
         ObnovSeznamCd();
         ObnovSeznamLidi();
     }
+    Q_EMIT everyRowRead();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)

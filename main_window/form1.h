@@ -38,7 +38,14 @@ public:
 
     // The other windows of the program opened from this one.
     WindowRegistry& windows() { return m_windows; }
+    // Whether both lists hold every row (not only the first rows shown while the rest is read).
+    bool holdsEveryRow() const { return !m_showingFirstRows; }
 
+Q_SIGNALS:
+    // Both lists hold every row now.
+    void everyRowRead();
+
+public:
     // Re-sorts the CD list, counts it in its heading, empties the CD panel and hides its paging.
     void ObnovSeznamCd();
     // The same for the people list.

@@ -54,7 +54,8 @@ StartReading::StartReading(Register& reg, std::vector<firstrows::ListToRead> lis
     }
     m_reading = true;
     const bool hold = holdReading;
-    m_future = QtConcurrent::run([path = m_path, lists = m_lists, gate = m_gate, hold] {
+    m_pool.setExpiryTimeout(0);
+    m_future = QtConcurrent::run(&m_pool, [path = m_path, lists = m_lists, gate = m_gate, hold] {
         if (hold)
             gate->acquire();
         return firstrows::readAll(path, lists);

@@ -6,6 +6,7 @@
 #include <QFuture>
 #include <QObject>
 #include <QSemaphore>
+#include <QThreadPool>
 
 #include <memory>
 
@@ -65,5 +66,6 @@ private:
     bool m_keptKnown = false;
     KeptRows::Handover m_handover;
     std::shared_ptr<QSemaphore> m_gate = std::make_shared<QSemaphore>();
+    QThreadPool m_pool; // a thread of its own, ended as soon as the reading is done
     QFuture<firstrows::ReadAll> m_future;
 };

@@ -186,7 +186,8 @@ Status write(const QString& registerPath, const Saved& saved)
         }
     }
     QSaveFile file(pathFor(registerPath));
-    if (!file.open(QIODevice::WriteOnly))
+    // Names from the register: readable by its owner only, as the register is.
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return Status::failure(file.errorString());
     file.write(magic, sizeof magic - 1);
     file.write(payload);
@@ -290,6 +291,7 @@ ReadAll readAll(const QString& registerPath, const std::vector<ListToRead>& list
     }
     (void)db->exec(QStringLiteral("COMMIT"));
     result.after = stateOf(registerPath);
+    listorder::releaseCollator(); // this thread sorts nothing more
     return result;
 }
 

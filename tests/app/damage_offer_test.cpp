@@ -16,6 +16,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -224,6 +225,40 @@ TEST(Session, WhatWasInTheTrashLongerThanThirtyDaysGoesAtStart)
     std::vector<trash::Item> items = trash::items(reg->db(), status);
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].name, QStringLiteral("Babička"));
+}
+
+// The day's copy is made also at a start that shows the lists' first rows kept from the last
+// run before the rest is read: it begins once the lists are read.
+TEST(Session, TheDaysCopyIsMadeOnceTheListsAreRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db1.zaz"));
+    {
+        Status status = Status::success();
+        std::unique_ptr<Register> reg = Register::open(path, status);
+        ASSERT_NE(reg, nullptr);
+        for (int i = 0; i < 300; ++i)
+            ASSERT_TRUE(reg->db().execute(QStringLiteral("INSERT INTO cd (nazev) VALUES (?)"), {i}).ok());
+    }
+    const QString copies = backups::folderOf(path);
+    for (const bool firstRowsKept : {false, true}) {
+        SCOPED_TRACE(firstRowsKept);
+        EXPECT_EQ(QFile::exists(dir.filePath(QStringLiteral(".db1.zaz-seznamy"))), firstRowsKept);
+        QDir(copies).removeRecursively();
+        QTimer user; // closes the window once the day's copy is there
+        QElapsedTimer waited;
+        waited.start();
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            const bool copied = !QDir(copies).entryList({QStringLiteral("*.zaz")}, QDir::Files).isEmpty();
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->objectName() == QLatin1String("Form1") && window->isVisible() &&
+                    (copied || waited.elapsed() > patienceMs))
+                    window->close();
+        });
+        user.start(5);
+        EXPECT_EQ(runWindows(path, [] { return false; }), 0);
+        EXPECT_EQ(QDir(copies).entryList({QStringLiteral("*.zaz")}, QDir::Files).size(), 1);
+    }
 }
 
 // A day's copy that cannot be made (zalohy is a file) is told once, in Czech words naming

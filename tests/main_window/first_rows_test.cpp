@@ -137,7 +137,9 @@ TEST(FirstRows, AreTheListsFirstRowsAndGiveWayToEveryRow)
             EXPECT_EQ(everyRow.cdHeading, QStringLiteral("Seznam CD - %1").arg(size));
             EXPECT_FALSE(everyRow.cds.contains(QString()));
         }
-        EXPECT_TRUE(QFile::exists(firstrows::pathFor(reg.path())));
+        // Names from the register, readable by its owner only.
+        EXPECT_EQ(QFile::permissions(firstrows::pathFor(reg.path())),
+                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
         Lists changed;
         {
             HeldReading held;
