@@ -271,8 +271,9 @@ ReadAll readAll(const QString& registerPath, const std::vector<ListToRead>& list
     const std::unique_ptr<Database> db = Database::connect(QFile::encodeName(registerPath), result.status, true);
     if (!db)
         return result;
+    // Each page is read once: a small page cache, which the thread's heap keeps no trace of.
     // One snapshot for every list.
-    if (result.status = db->exec(QStringLiteral("BEGIN")); !result.status.ok())
+    if (result.status = db->exec(QStringLiteral("PRAGMA cache_size = -128; BEGIN")); !result.status.ok())
         return result;
     for (const ListToRead& list : lists) {
         ReadList read;
