@@ -21,7 +21,6 @@
 #include "main_window/start_reading.h"
 #include "rows/kept_rows.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 
@@ -136,7 +135,7 @@ Form1::~Form1()
 {
     m_windows.closeAll();
     if (m_showingFirstRows)
-        qApp->removeEventFilter(this);
+        watchInput(false);
     else if (!m_register.db().isDamaged())
         m_start->keepFirstRows();
 }
@@ -250,7 +249,7 @@ void Form1::Form_Load()
     m_showingFirstRows = m_start->hasFirstRows();
     if (m_showingFirstRows) {
         m_start->showFirstRows();
-        qApp->installEventFilter(this);
+        watchInput(true);
         connect(m_start, &StartReading::ready, this, &Form1::takeReadRows);
     } else {
         ranked = m_start->finish();
@@ -268,7 +267,7 @@ void Form1::takeReadRows()
     if (!m_showingFirstRows)
         return;
     m_showingFirstRows = false;
-    qApp->removeEventFilter(this);
+    watchInput(false);
     std::vector<StartReading::Ranked> ranked = m_start->finish();
     bool read = true;
     for (RecordSource* source : {Data1, Data2})
@@ -284,6 +283,16 @@ void Form1::takeReadRows()
         ObnovSeznamLidi();
     }
     Q_EMIT everyRowRead();
+}
+
+// While the lists show their first rows, the window and every control in it (the menus too:
+// nothing else of the program can be reached before them) hand their input here first.
+void Form1::watchInput(bool watch)
+{
+    const QList<QWidget*> controls = findChildren<QWidget*>();
+    for (QWidget* control : controls)
+        watch ? control->installEventFilter(this) : control->removeEventFilter(this);
+    watch ? installEventFilter(this) : removeEventFilter(this);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)

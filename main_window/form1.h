@@ -67,6 +67,7 @@ protected:
 private:
     void Form_Load();
     void takeReadRows();
+    void watchInput(bool watch);
     void CmbKonec_Click();
     void Command1_Click();
     void Command2_Click();
