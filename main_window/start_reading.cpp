@@ -107,13 +107,16 @@ std::vector<StartReading::Ranked> StartReading::finish()
             adopted = false;
         }
     }
-    // Read from one state of the file, the first rows are kept for the next start (unless the
-    // file beside the register holds them for this state already).
-    if (adopted && read.before.usable && read.before == read.after && !(m_keptKnown && m_kept.state == read.before)) {
+    // Read from one state of the file, the first rows are kept for the next start, unless the
+    // file beside the register holds these very rows for this state already (rows that differ
+    // for the same state were a file put back with its time: they are replaced).
+    std::vector<firstrows::List> first;
+    for (firstrows::ReadList& list : read.lists)
+        first.push_back(std::move(list.first));
+    if (adopted && read.before.usable && read.before == read.after &&
+        !(m_keptKnown && m_kept.state == read.before && m_kept.lists == first)) {
         m_kept.state = read.before;
-        m_kept.lists.clear();
-        for (firstrows::ReadList& list : read.lists)
-            m_kept.lists.push_back(std::move(list.first));
+        m_kept.lists = std::move(first);
         m_keptAt = m_handover;
         m_keptKnown = true;
         if (m_keep)

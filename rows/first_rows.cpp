@@ -1,6 +1,7 @@
 #include "rows/first_rows.h"
 
 #include "storage/database.h"
+#include "storage/durable_files.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -8,9 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -26,6 +28,8 @@ const char magic[] = "ORDISK-SEZNAMY-1";
 constexpr qint64 maxFileSize = 8 * 1024 * 1024;
 constexpr quint32 maxLists = 8;
 constexpr quint32 maxColumns = 32;
+// The fewest bytes a row of a table takes in an SQLite file (its cell and the cell's pointer).
+constexpr quint64 minRowBytes = 4;
 
 quint32 bigEndian(const unsigned char* at)
 {
@@ -118,14 +122,29 @@ bool read(const QString& registerPath, const FileState& now, Saved& saved)
 {
     if (!now.usable)
         return false;
-    QFile file(pathFor(registerPath));
-    // A size the file declares is never trusted: the whole file is small, and read whole.
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxFileSize)
+    // Only a regular file of ours is read: not through a link, and never a FIFO or a device,
+    // whose opening or reading could wait for ever. A size the file declares is never
+    // trusted: the whole file is small, and read whole.
+    const int fd =
+        ::open(QFile::encodeName(pathFor(registerPath)).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    const QByteArray whole = file.read(maxFileSize + 1);
+    struct stat info
+    {
+    };
+    QByteArray whole;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxFileSize) {
+        whole.resize(static_cast<qsizetype>(info.st_size) + 1);
+        qsizetype got = 0;
+        for (ssize_t n = 1; n > 0 && got < whole.size(); got += n)
+            if ((n = ::read(fd, whole.data() + got, static_cast<size_t>(whole.size() - got))) < 0)
+                n = 0;
+        whole.truncate(got);
+    }
+    ::close(fd);
     const qsizetype head = sizeof magic - 1;
     const qsizetype sum = QCryptographicHash::hashLength(QCryptographicHash::Sha256);
-    if (whole.size() < head + sum || !whole.startsWith(QByteArray(magic)))
+    if (whole.size() < head + sum || whole.size() > maxFileSize || !whole.startsWith(QByteArray(magic)))
         return false;
     const QByteArray payload = whole.mid(head, whole.size() - head - sum);
     if (QCryptographicHash::hash(payload, QCryptographicHash::Sha256) != whole.right(sum))
@@ -146,8 +165,9 @@ bool read(const QString& registerPath, const FileState& now, Saved& saved)
         quint32 rows = 0;
         qint32 sortColumn = 0;
         in >> list.table >> sortColumn >> list.count >> columns >> rows;
+        // A row takes at least a few bytes of a page: more rows than the file could hold are not ours.
         if (columns == 0 || columns > maxColumns || rows > static_cast<quint32>(keptRows) || list.count < rows ||
-            list.count > std::numeric_limits<int>::max())
+            static_cast<quint64>(list.count) > now.size / minRowBytes)
             return false;
         list.sortColumn = sortColumn;
         for (quint32 c = 0; c < columns; ++c) {
@@ -185,21 +205,36 @@ Status write(const QString& registerPath, const Saved& saved)
                 out << value;
         }
     }
-    QSaveFile file(pathFor(registerPath));
-    // Names from the register: readable by its owner only, as the register is.
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return Status::failure(file.errorString());
-    file.write(magic, sizeof magic - 1);
-    file.write(payload);
-    file.write(QCryptographicHash::hash(payload, QCryptographicHash::Sha256));
-    if (!file.commit())
-        return Status::failure(file.errorString());
+    // A new file beside the old one, made by us (never through a link or over another
+    // file), written whole, then renamed over the old name: what lies there, a link too, is
+    // replaced, never written through.
+    const QString path = pathFor(registerPath);
+    QString temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
+        temporary = path + QStringLiteral(".%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        fd = durable::createFile(temporary);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return Status::failure(QString::fromLocal8Bit(std::strerror(errno)));
+    QByteArray whole = QByteArray(magic) + payload + QCryptographicHash::hash(payload, QCryptographicHash::Sha256);
+    qsizetype written = 0;
+    while (written < whole.size()) {
+        const ssize_t n = ::write(fd, whole.constData() + written, static_cast<size_t>(whole.size() - written));
+        if (n <= 0 && errno != EINTR)
+            break;
+        written += std::max<ssize_t>(n, 0);
+    }
+    const int error = written == whole.size() ? 0 : errno;
+    if (::close(fd) != 0 || error != 0 ||
+        ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0) {
+        const int failed = error != 0 ? error : errno;
+        ::unlink(QFile::encodeName(temporary).constData());
+        return Status::failure(QString::fromLocal8Bit(std::strerror(failed)));
+    }
     return Status::success();
-}
-
-void remove(const QString& registerPath)
-{
-    QFile::remove(pathFor(registerPath));
 }
 
 std::vector<int> columnsOf(const ListToRead& list)

@@ -52,6 +52,7 @@ struct List
     std::vector<QString> values; // row-major: columns.size() values a row, at most keptRows rows
 
     int rowCount() const { return columns.empty() ? 0 : static_cast<int>(values.size() / columns.size()); }
+    bool operator==(const List&) const = default;
 };
 
 struct Saved
@@ -67,8 +68,6 @@ QString pathFor(const QString& registerPath);
 bool read(const QString& registerPath, const FileState& now, Saved& saved);
 // Writes the file whole or not at all (a new file renamed over the old).
 Status write(const QString& registerPath, const Saved& saved);
-// Removes the file (a register changed by this program's restore).
-void remove(const QString& registerPath);
 
 // A list's first rows worked out from a kept table: by the ranks of the sort column's texts
 // (worked out for those texts, in their order), or without, by comparing the texts.

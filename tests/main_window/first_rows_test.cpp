@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -22,6 +23,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -281,6 +286,29 @@ TEST(FirstRows, AreNeverShownWhenTheyMayNotBeTheRegistersAnyMore)
              QFile::remove(firstrows::pathFor(p));
              ASSERT_TRUE(QFile::copy(firstrows::pathFor(other.path()), firstrows::pathFor(p)));
          }},
+        {"a FIFO in its place (opening it would wait for a writer)",
+         [](const QString& p) {
+             QFile::remove(firstrows::pathFor(p));
+             ASSERT_EQ(::mkfifo(QFile::encodeName(firstrows::pathFor(p)).constData(), 0600), 0);
+         }},
+        {"a link to a file elsewhere (never read or written through)",
+         [](const QString& p) {
+             const QString elsewhere = p + QStringLiteral(".jinde");
+             QFile other(elsewhere);
+             ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+             other.write("cizí soubor");
+             other.close();
+             QFile::remove(firstrows::pathFor(p));
+             ASSERT_TRUE(QFile::link(elsewhere, firstrows::pathFor(p)));
+         }},
+        {"made by hand with a right checksum and two billion rows",
+         [](const QString& p) {
+             firstrows::Saved forged;
+             forged.state = firstrows::stateOf(p);
+             forged.lists.push_back({QStringLiteral("cd"), 1, {0, 1}, 2'000'000'000, {QStringLiteral("1"), "Aaa"}});
+             forged.lists.push_back({QStringLiteral("lide"), 1, {0, 1, 2}, 0, {}});
+             ASSERT_TRUE(firstrows::write(p, forged).ok());
+         }},
         {"a kill while they were written: no file, its half-written new one beside",
          [](const QString& p) {
              const QString name = firstrows::pathFor(p);
@@ -316,5 +344,59 @@ TEST(FirstRows, AreNeverShownWhenTheyMayNotBeTheRegistersAnyMore)
         pressShift(next.get());
         EXPECT_EQ(shownBy(next.get()), truth);
         EXPECT_EQ(fileHash(path), before);
+        // A file elsewhere that a link pointed to is left as it was.
+        if (QFile::exists(path + QStringLiteral(".jinde"))) {
+            QFile other(path + QStringLiteral(".jinde"));
+            ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+            EXPECT_EQ(QString::fromUtf8(other.readAll()), QStringLiteral("cizí soubor"));
+        }
     }
+}
+
+// Rows that are not the register's although the file's state is theirs (a register put back
+// with its old time of change) are shown once at most: the start that reads every row keeps
+// the right ones.
+TEST(FirstRows, WrongRowsForTheRegistersStateAreReplacedByTheNextStart)
+{
+    TempRegister reg;
+    fill(reg, 150, 10);
+    Lists everyRow = shownBy(start(reg.path()).get());
+    firstrows::Saved forged;
+    forged.state = firstrows::stateOf(reg.path());
+    forged.lists.push_back({QStringLiteral("cd"), 1, {0, 1}, 150, {QStringLiteral("1"), "Cizí disk"}});
+    forged.lists.push_back({QStringLiteral("lide"), 1, {0, 1, 2}, 10, {}});
+    ASSERT_TRUE(firstrows::write(reg.path(), forged).ok());
+    HeldReading held;
+    {
+        const Started once = start(reg.path());
+        EXPECT_EQ(shownBy(once.get()).cds.value(0), QStringLiteral("Cizí disk"));
+        pressShift(once.get()); // every row read: the right first rows are kept
+    }
+    const Started next = start(reg.path());
+    EXPECT_EQ(shownBy(next.get()).cds.mid(0, kept), everyRow.cds.mid(0, kept));
+}
+
+// A disk too full for the file: nothing is left of the new one, and the old one stays whole.
+TEST(FirstRows, AFullDiskLeavesTheOldFileAsItWas)
+{
+    TempRegister reg;
+    fill(reg, 150, 10);
+    start(reg.path());
+    const QByteArray before = fileHash(firstrows::pathFor(reg.path()));
+    firstrows::Saved bigger;
+    bigger.state = firstrows::stateOf(reg.path());
+    bigger.lists.push_back({QStringLiteral("cd"), 1, {0, 1}, 150, {QStringLiteral("1"), QString(900, u'x')}});
+    // The process may write files of 100 bytes at most (as a full disk, the write fails midway).
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{100, limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const Status status = firstrows::write(reg.path(), bigger);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(fileHash(firstrows::pathFor(reg.path())), before);
+    EXPECT_EQ(QDir(QFileInfo(reg.path()).path())
+                  .entryList({QStringLiteral(".db1.zaz-seznamy.*")}, QDir::Hidden | QDir::Files),
+              QStringList());
 }
