@@ -174,13 +174,9 @@ void GridModel::adoptRanking(int column, const std::vector<QString>* texts, list
     // among the known ones is found without a lookup.
     if (texts != &m_source.heldTexts(column))
         return;
-    std::vector<int> indexes(texts->size());
-    for (size_t id = 0; id < texts->size(); ++id) {
-        const bool same = id < m_known.texts.size() && m_known.texts[id].constData() == (*texts)[id].constData();
-        indexes[id] = same ? static_cast<int>(id) : m_known.indexOf.value((*texts)[id], -1);
-        if (indexes[id] < 0)
-            return; // not ranked there: the first sort looks the texts up itself
-    }
+    std::vector<int> indexes = m_known.indexesOf(*texts);
+    if (std::find(indexes.begin(), indexes.end(), -1) != indexes.end())
+        return; // not ranked there: the first sort looks the texts up itself
     m_indexOfText = std::move(indexes);
     m_indexedColumn = column;
     m_indexedGeneration = m_source.generation();

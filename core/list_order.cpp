@@ -102,6 +102,16 @@ int Ranking::index(const QString& text, bool& added)
     return *known;
 }
 
+std::vector<int> Ranking::indexesOf(const std::vector<QString>& others) const
+{
+    std::vector<int> indexes(others.size());
+    for (size_t id = 0; id < others.size(); ++id) {
+        const bool same = id < texts.size() && texts[id].constData() == others[id].constData();
+        indexes[id] = same ? static_cast<int>(id) : indexOf.value(others[id], -1);
+    }
+    return indexes;
+}
+
 void Ranking::rank()
 {
     for (size_t i = keys.size(); i < texts.size(); ++i)

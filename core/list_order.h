@@ -42,6 +42,9 @@ struct Ranking
 
     // The index of a text, added (unranked) when new.
     int index(const QString& text, bool& added);
+    // The index of each of the texts (-1 for one not known), found without a lookup where
+    // they are the very texts ranked, in the same order (shared strings).
+    std::vector<int> indexesOf(const std::vector<QString>& others) const;
     // Works out the keys of the texts added since and ranks every text anew.
     void rank();
     void clear() { *this = Ranking(); }

@@ -46,7 +46,7 @@ StartReading::StartReading(Register& reg, std::vector<firstrows::ListToRead> lis
             fits = saved.lists[i].table == m_lists[i].table && saved.lists[i].sortColumn == m_lists[i].sortColumn &&
                    saved.lists[i].columns == firstrows::columnsOf(m_lists[i]);
         if (fits) {
-            m_firstRows = saved;
+            m_showing = true;
             m_kept = std::move(saved);
             m_keptAt = m_handover;
             m_keptKnown = true;
@@ -75,7 +75,7 @@ StartReading::~StartReading()
 
 void StartReading::showFirstRows()
 {
-    for (const firstrows::List& list : m_firstRows.lists)
+    for (const firstrows::List& list : m_kept.lists)
         m_register.rows().setPreview(list.table, firstrows::asRows(list));
 }
 
@@ -85,7 +85,7 @@ std::vector<StartReading::Ranked> StartReading::finish()
     KeptRows& kept = m_register.rows();
     for (const firstrows::ListToRead& list : m_lists)
         kept.setPreview(list.table, nullptr);
-    m_firstRows = {};
+    m_showing = false;
     if (!m_reading)
         return ranked;
     m_reading = false;

@@ -30,7 +30,7 @@ public:
 
     // The first rows to show while the rest is read, each as its table's rows; none when
     // they are not the register's any more (or switched off).
-    bool hasFirstRows() const { return !m_firstRows.lists.empty(); }
+    bool hasFirstRows() const { return m_showing; }
     // Has the register's kept rows answer a query of all of a list's rows with its first rows
     // until finish().
     void showFirstRows();
@@ -58,11 +58,11 @@ private:
     Register& m_register;
     QString m_path;
     std::vector<firstrows::ListToRead> m_lists;
-    bool m_keep = true;           // ORDISK_FIRST_ROWS is not off
-    bool m_reading = false;       // a reading was started and not yet finished
-    firstrows::Saved m_firstRows; // shown while the rest is read
-    firstrows::Saved m_kept;      // what the file beside the register holds (or will), and for which state
-    KeptRows::Handover m_keptAt;  // when m_kept's rows were last known to be the register's
+    bool m_keep = true;          // ORDISK_FIRST_ROWS is not off
+    bool m_reading = false;      // a reading was started and not yet finished
+    bool m_showing = false;      // m_kept's rows are shown while the rest is read
+    firstrows::Saved m_kept;     // what the file beside the register holds (or will), and for which state
+    KeptRows::Handover m_keptAt; // when m_kept's rows were last known to be the register's
     bool m_keptKnown = false;
     KeptRows::Handover m_handover;
     std::shared_ptr<QSemaphore> m_gate = std::make_shared<QSemaphore>();

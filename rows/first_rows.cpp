@@ -259,12 +259,9 @@ List firstOf(const KeptRows::Table& table, const QString& name, int sortColumn, 
     // Each text's rank, when ranks were worked out (a text held twice is looked up).
     std::vector<int> rankOf;
     if (ranking) {
-        rankOf.resize(texts.size());
-        for (size_t id = 0; id < texts.size(); ++id) {
-            const bool same = id < ranking->texts.size() && ranking->texts[id].constData() == texts[id].constData();
-            const int index = same ? static_cast<int>(id) : ranking->indexOf.value(texts[id], -1);
-            rankOf[id] = index < 0 ? 0 : ranking->rankOf[static_cast<size_t>(index)];
-        }
+        rankOf = ranking->indexesOf(texts);
+        for (int& rank : rankOf)
+            rank = rank < 0 ? 0 : ranking->rankOf[static_cast<size_t>(rank)];
     }
     // The first rows by a heap of the keptRows first seen so far: most rows are compared
     // once, with the last of them. Rows that sort alike keep the table's (key) order.
